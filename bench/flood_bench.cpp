@@ -1,0 +1,138 @@
+// The output path under a flood, measured side by side in one run. The test child writes 8 MB
+// of 80-column lines, and this program times:
+//   1. Marvesk's main window, until its output pane holds all of it;
+//   2. a bare reader draining the same child's pipe;
+//   3. the same chunks appended to a bare EDIT control.
+// It prints the three times, the ratios 1/3 and 1/2, and the longest time the main window took
+// to answer a message during the flood.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gui/Application.h"
+#include "session/PipeCodec.h"
+#include "session/Threading.h"
+#include "tests/support/TestSupport.h"
+#include "ui/dfMain.h"
+#include "unicode/UnicodeControls.h"
+
+namespace {
+
+constexpr size_t kFloodBytes = 8 * 1024 * 1024;
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER f;
+  ::QueryPerformanceFrequency(&f);
+  return double(to.QuadPart - from.QuadPart) / double(f.QuadPart);
+}
+
+LARGE_INTEGER Now() {
+  LARGE_INTEGER t;
+  ::QueryPerformanceCounter(&t);
+  return t;
+}
+
+// 1. The real window. A probe thread sends WM_NULL every 5 ms and keeps the longest answer time.
+double MeasureMarvesk(double& longestAnswer) {
+  cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({L"flood:" + std::to_wstring(kFloodBytes), L"sleep"}));
+  TFormMain form(commandLine);
+  ::ShowWindow(form.Handle(), SW_SHOW);
+  gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); }, 20000);
+  LARGE_INTEGER start = Now();
+
+  std::atomic<bool> done{false};
+  std::atomic<long long> longestMicros{0};
+  HWND target = form.Handle();
+  std::thread probe([&] {
+    while (!done) {
+      LARGE_INTEGER a = Now();
+      DWORD_PTR result;
+      ::SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+      long long micros = static_cast<long long>(Seconds(a, Now()) * 1e6);
+      if (micros > longestMicros) longestMicros = micros;
+      ::Sleep(5);
+    }
+  });
+  gui::cApplication::RunUntil(
+      [&] { return form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0) >= LRESULT(kFloodBytes); }, 600000);
+  LARGE_INTEGER end = Now();
+  done = true;
+  probe.join();
+  longestAnswer = double(longestMicros) / 1e6;
+  ::DestroyWindow(form.Handle());
+  return Seconds(start, end);
+}
+
+// 2. A bare reader of the same child, started the same way, reading as the listener reads;
+// keeps the chunks for 3.
+double MeasurePipe(std::vector<std::string>& chunks) {
+  cPipe output(cPipe::tOwnEnd::Read);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_HIDE;
+  si.hStdOutput = si.hStdError = output.WriteHandle();
+  PROCESS_INFORMATION pi{};
+  std::wstring commandLine = TestChildCommandLine({L"flood:" + std::to_wstring(kFloodBytes)});
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr, &si,
+                        &pi))
+    return 0;
+  gui::cKernelHandle process(pi.hProcess), thread(pi.hThread);
+  output.CloseWriteHandle();
+  LARGE_INTEGER start = Now();
+  std::vector<char> buffer(0x20000);
+  size_t total = 0;
+  while (total < kFloodBytes) {
+    DWORD read = 0;
+    if (!::ReadFile(output.ReadHandle(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) break;
+    total += read;
+    chunks.emplace_back(buffer.data(), read);
+  }
+  double seconds = Seconds(start, Now());
+  ::WaitForSingleObject(process.get(), 5000);
+  return seconds;
+}
+
+// 3. The same chunks, decoded, appended to a bare EDIT control.
+double MeasureEdit(const std::vector<std::string>& chunks) {
+  HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
+                                0, 0, 600, 600, nullptr, nullptr, nullptr, nullptr);
+  ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+  LARGE_INTEGER start = Now();
+  for (const auto& chunk : chunks) {
+    std::wstring text = cPipeCodec::DecodeText(peOEM, chunk.data(), chunk.size());
+    ::SendMessageW(edit, EM_SETSEL, INT_MAX, INT_MAX);
+    ::SendMessageW(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  double seconds = Seconds(start, Now());
+  LRESULT length = ::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+  ::DestroyWindow(edit);
+  if (length != LRESULT(kFloodBytes)) std::printf("bare EDIT holds %ld characters\n", long(length));
+  return seconds;
+}
+
+}  // namespace
+
+int main() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&icc);
+  cUnicodeHelper::CheckVersion();
+
+  double longest = 0;
+  double marvesk = MeasureMarvesk(longest);
+  std::vector<std::string> chunks;
+  double pipe = MeasurePipe(chunks);
+  double edit = MeasureEdit(chunks);
+  std::printf("flood of %zu bytes in %zu chunks\n", kFloodBytes, chunks.size());
+  std::printf("  1. Marvesk shows it all      %8.3f s\n", marvesk);
+  std::printf("  2. bare pipe reader          %8.3f s\n", pipe);
+  std::printf("  3. bare EDIT, same chunks    %8.3f s\n", edit);
+  std::printf("  ratio 1/3 %.2f   ratio 1/2 %.2f\n", marvesk / edit, marvesk / pipe);
+  std::printf("  longest answer of the main window during the flood: %.1f ms\n", longest * 1000);
+  return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// A vertical bar the user drags to share the width between the windows on its two sides.
+#include <functional>
+
+#include "gui/Window.h"
+
+namespace gui {
+
+class cSplitter : public cWindow {
+public:
+  void Create(HWND parent);
+  void SetBounds(int x, int y, int width, int height);
+  // Called while dragging with the wanted left edge of the bar, in the parent's coordinates.
+  std::function<void(int)> OnDrag;
+
+protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+  int grab_ = 0;  // where in the bar the mouse took it
+};
+
+}  // namespace gui

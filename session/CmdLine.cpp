@@ -1,0 +1,108 @@
+#include "session/CmdLine.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "text/Utils.h"
+
+namespace {
+
+constexpr bool IsBlank(wchar_t c) noexcept { return static_cast<char16_t>(c) <= 0x20; }
+
+constexpr bool IsSign(wchar_t c) noexcept { return c == L'+' || c == L'-'; }
+
+// Length of the program name at the very start of a command line: it ends at the first blank
+// outside double quotes, without skipping leading blanks.
+size_t ProgramNameLength(std::wstring_view commandLine) noexcept {
+  bool quoted = false;
+  size_t i = 0;
+  for (; i < commandLine.size(); ++i) {
+    wchar_t c = commandLine[i];
+    if (c == L'"') quoted = !quoted;
+    else if (!quoted && IsBlank(c)) break;
+  }
+  return i;
+}
+
+}  // namespace
+
+cCommandLine::cCommandLine(std::wstring_view commandLine) {
+  const std::vector<std::wstring> arguments =
+      SplitArguments(commandLine.substr(ProgramNameLength(commandLine)));
+  const auto split = std::find(arguments.begin(), arguments.end(), L"--");
+  for (auto it = arguments.begin(); it != split; ++it) {
+    tParsedArgument parsed = ParseArgument(*it);
+    if (parsed.Kind == akOption) options_.push_back(std::move(parsed.Option));
+  }
+  if (split == arguments.end()) return;
+  std::wstring child;
+  for (auto it = split + 1; it != arguments.end(); ++it) {
+    child += *it;
+    child += L' ';
+  }
+  childCommandLine_ = cStringUtils::Trim(child);
+}
+
+tCommandLineOption cCommandLine::FindOption(std::wstring_view name) const {
+  const std::wstring wanted = cStringUtils::UpperCaseAscii(name);
+  auto found = std::find_if(options_.begin(), options_.end(),
+                            [&](const tCommandLineOption& option) { return option.Name == wanted; });
+  return found != options_.end() ? *found : tCommandLineOption{};
+}
+
+tParsedArgument cCommandLine::ParseArgument(std::wstring_view argument) {
+  if (argument.empty() || (argument.front() != L'-' && argument.front() != L'/')) return {};
+  const std::wstring_view body = argument.substr(1);
+  if (body.empty()) return {akMalformed, {}};
+
+  tCommandLineOption option;
+  const size_t colon = body.find(L':');
+  if (colon != std::wstring_view::npos) {
+    if (colon == 0) return {akMalformed, {}};
+    option.Name = cStringUtils::UpperCaseAscii(body.substr(0, colon));
+    option.Value = body.substr(colon + 1);
+  } else {
+    option.Name = cStringUtils::UpperCaseAscii(body);
+  }
+
+  if (!option.Value.empty()) {
+    if (IsSign(option.Value.back())) return {akMalformed, {}};
+    option.Kind = clkValue;
+  } else if (option.Name.back() == L'+') {
+    option.Kind = clkSwitchOn;
+  } else if (option.Name.back() == L'-') {
+    option.Kind = clkSwitchOff;
+  } else {
+    option.Kind = clkSwitch;
+  }
+  if (IsSign(option.Name.back())) option.Name.pop_back();
+  return {akOption, std::move(option)};
+}
+
+std::vector<std::wstring> cCommandLine::SplitArguments(std::wstring_view arguments) {
+  std::vector<std::wstring> result;
+  size_t i = 0;
+  while (true) {
+    while (i < arguments.size() && IsBlank(arguments[i])) ++i;
+    if (i == arguments.size()) break;
+    std::wstring argument;
+    bool quoted = false;
+    for (; i < arguments.size(); ++i) {
+      wchar_t c = arguments[i];
+      if (c == L'"') {
+        quoted = !quoted;
+        continue;
+      }
+      if (!quoted && IsBlank(c)) break;
+      argument += c;
+    }
+    result.push_back(std::move(argument));
+  }
+  return result;
+}
+
+const cCommandLine& CommandLine() {
+  static const cCommandLine instance(::GetCommandLineW());
+  return instance;
+}

@@ -1,0 +1,319 @@
+#include "session/Main.h"
+
+#include <climits>
+#include <vector>
+
+#include "gui/Application.h"
+#include "gui/DialogSeam.h"
+#include "gui/ResString.h"
+#include "resources/resource.h"
+#include "session/SessionOptions.h"
+#include "session/defs.h"
+#include "text/Utils.h"
+#include "ui/ExeResources.h"
+
+namespace {
+
+constexpr UINT_PTR kReleaseListenerTimer = 1;
+// How long the start-up looks for the child's console window.
+constexpr ULONGLONG kConsoleSearchMs = 5000;
+// How often the output pane is repainted while output floods in.
+constexpr ULONGLONG kPaintIntervalMs = 50;
+// Bounds of the shutdown's waits.
+constexpr UINT kConsoleCloseMs = 500;
+constexpr DWORD kChildExitMs = 500;
+constexpr DWORD kThreadEndMs = 400;
+
+// Waits for a kernel object while still answering messages sent to this thread.
+void WaitAnsweringSent(HANDLE handle, DWORD timeoutMs) {
+  ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return;
+    DWORD r = ::MsgWaitForMultipleObjectsEx(1, &handle, static_cast<DWORD>(deadline - now), QS_SENDMESSAGE, 0);
+    if (r == WAIT_OBJECT_0) return;
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+}  // namespace
+
+cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, int width, int height) {
+  CreateForm(className, L"", width, height,
+             ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARVESK)));
+  tSessionOptions options = ProcessOptions(commandLine);
+  echo_ = options.Echo;
+  interpretControls_ = options.InterpretControls;
+  helpAtStart_ = options.HelpAtStart;
+  optionMessage_ = options.OptionMessage;
+  SetEncodings(options.Encodings);
+  listener_ = std::make_unique<cListenerThread>(outputPipe_.ReadHandle(), Handle());
+  childCommandLine_ = ChildCommandLineFor(commandLine, encodings_.Output);
+}
+
+cFormMain::~cFormMain() { Shutdown(); }
+
+void cFormMain::SetEncodings(const tPipeEncodings& encodings) {
+  encodings_ = encodings;
+  inputPipe_.SetEncoding(encodings.Input);
+}
+
+std::unique_ptr<cConsoleEdit> cFormMain::CreatePane(gui::cPanel& panel) {
+  auto pane = std::make_unique<cConsoleEdit>();
+  pane->Create(panel.Handle(), 0);
+  pane->SetFont(gui::LoadResString(IDS_EDITOR_FONT), 10);
+  panel.Layout();
+  return pane;
+}
+
+void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) {
+  if (sessionStarted_) return;
+  sessionStarted_ = true;
+
+  inputEditor_ = CreatePane(inputPanel);
+  outputEditor_ = CreatePane(outputPanel);
+  outputEditor_->SetWordWrap(true);
+  ::SetFocus(inputEditor_->Handle());
+
+  if (!optionMessage_.empty()) ShowError(optionMessage_);
+  SetCaption(ProductName());
+  if (closing_) return;
+
+  if (!StartChild()) {
+    std::wstring text = cSystemResources::SystemErrorTextW(::GetLastError());
+    SetSessionCaption(gui::FormatRes(IDS_START_FAILED_CAPTION, {ProductName(), text}));
+    LockSession(false);
+    ShowError(gui::FormatRes(IDS_START_FAILED, {text, childCommandLine_}));
+    ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    return;
+  }
+
+  gui::cApplication::ProcessMessages();
+  if (closing_) return;
+  SetSessionCaption(gui::FormatRes(IDS_SESSION_CAPTION, {ProductName(), childCommandLine_}));
+  WaitForConsoleWindow();
+  if (closing_) return;
+  inputEditor_->ConsoleWindow = consoleWindow_;
+  outputEditor_->ConsoleWindow = consoleWindow_;
+  listener_->Resume();
+  gui::cApplication::SetIdleHandler([this] { ApplicationIdle(); }, process_.get());
+}
+
+bool cFormMain::StartChild() {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_HIDE;
+  si.hStdInput = inputPipe_.ReadHandle();
+  si.hStdOutput = outputPipe_.WriteHandle();
+  si.hStdError = outputPipe_.WriteHandle();
+  PROCESS_INFORMATION pi{};
+  std::vector<wchar_t> commandLine(childCommandLine_.begin(), childCommandLine_.end());
+  commandLine.push_back(L'\0');
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &si, &pi))
+    return false;
+  process_.reset(pi.hProcess);
+  thread_.reset(pi.hThread);
+  processId_ = pi.dwProcessId;
+  // The child holds its own end of its input now. Without ours, writes fail once it is gone
+  // instead of filling a pipe that nobody reads.
+  inputPipe_.CloseReadHandle();
+  return true;
+}
+
+void cFormMain::WaitForConsoleWindow() {
+  // The panes stay read-only while the child starts up, without turning grey.
+  inputEditor_->SetReadOnly(true);
+  outputEditor_->SetReadOnly(true);
+  ULONGLONG deadline = ::GetTickCount64() + kConsoleSearchMs;
+  for (;;) {
+    consoleWindow_ = FindConsoleWindow();
+    if (consoleWindow_ || !IsChildAlive() || ::GetTickCount64() >= deadline) break;
+    gui::cApplication::WaitForMessageOr(process_.get(), 20);
+    if (!gui::cApplication::ProcessMessages() || closing_) return;
+  }
+  inputEditor_->SetReadOnly(false);
+  outputEditor_->SetReadOnly(false);
+}
+
+HWND cFormMain::FindConsoleWindow() const {
+  // Attaching shows the console's window on Windows and under Wine alike. A process that has a
+  // console of its own cannot attach to another one; it falls back to looking for the window.
+  if (!::GetConsoleWindow()) {
+    HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE), out = ::GetStdHandle(STD_OUTPUT_HANDLE),
+           err = ::GetStdHandle(STD_ERROR_HANDLE);
+    HWND found = nullptr;
+    if (::AttachConsole(processId_)) {
+      found = ::GetConsoleWindow();
+      ::FreeConsole();
+    }
+    ::SetStdHandle(STD_INPUT_HANDLE, in);
+    ::SetStdHandle(STD_OUTPUT_HANDLE, out);
+    ::SetStdHandle(STD_ERROR_HANDLE, err);
+    if (found) return found;
+  }
+  for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    if (w != Handle() && pid == processId_) return w;
+  }
+  return nullptr;
+}
+
+bool cFormMain::IsChildAlive() {
+  if (childEnded_) return false;
+  if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) return true;
+  childEnded_ = true;
+  return false;
+}
+
+void cFormMain::SetEditorLocked(bool locked, cConsoleEdit& pane) {
+  if (pane.ReadOnly() == locked) return;
+  pane.SetReadOnly(locked);
+  pane.SetColor(EditorColors[locked ? 1 : 0]);
+}
+
+void cFormMain::LockSession(bool markTerminated) {
+  if (inputEditor_) SetEditorLocked(true, *inputEditor_);
+  if (outputEditor_) SetEditorLocked(true, *outputEditor_);
+  if (markTerminated) SetCaption(Caption() + gui::LoadResString(IDS_TERMINATED));
+}
+
+void cFormMain::ShowError(std::wstring_view text) {
+  gui::cDialogSeam::ShowMessage(Handle(), text, gui::FormatRes(IDS_PRODUCT_CAPTION, {ProductName()}),
+                                MB_OK | MB_ICONERROR);
+}
+
+void cFormMain::SetSessionCaption(const std::wstring& text) {
+  SetCaption(text);
+  gui::cApplication::SetTitle(text);
+}
+
+void cFormMain::ApplicationIdle() {
+  if (closing_ || IsChildAlive()) return;
+  LockSession(true);
+  gui::cApplication::ClearIdleHandler();
+}
+
+// ---- output ----
+
+void cFormMain::AppendOutput(std::wstring_view text) {
+  cConsoleEdit& pane = *outputEditor_;
+  pane.SetSelStart(INT_MAX);
+  pane.SetSelLength(0);
+  pane.SetWSelText(cStringUtils::NormalizeLineBreaks(text));
+}
+
+void cFormMain::OutputBackspace() {
+  cConsoleEdit& pane = *outputEditor_;
+  cWStrings& lines = pane.WLines();
+  int n = lines.GetCount() - 1;
+  if (n >= 0 && lines.Get(n).empty()) {
+    lines.Delete(n);
+    return;
+  }
+  pane.SetSelStart(INT_MAX);
+  int end = pane.SelStart();
+  if (end == 0) return;
+  pane.SetSelStart(end - 1);
+  pane.SetSelLength(1);
+  pane.SetWSelText(L"");
+}
+
+void cFormMain::RenderOutput(std::wstring_view text) {
+  static constexpr wchar_t kBackspace = L'\b', kFormFeed = L'\f';
+  if (text.find_first_of(L"\b\f") == std::wstring_view::npos) {
+    if (!text.empty()) AppendOutput(text);
+    return;
+  }
+  tWStringArray items;
+  cStringParser::Split(text, L"\b\f", spIncludeDelimiters, items);
+  size_t start = 0;
+  for (size_t i = items.size(); i-- > 0;) {
+    if (items[i].size() == 1 && items[i][0] == kFormFeed) {
+      start = i;
+      break;
+    }
+  }
+  for (size_t i = start; i < items.size(); ++i) {
+    const std::wstring& item = items[i];
+    if (item.size() == 1 && item[0] == kBackspace)
+      OutputBackspace();
+    else if (item.size() == 1 && item[0] == kFormFeed)
+      outputEditor_->WLines().Clear();
+    else
+      AppendOutput(item);
+  }
+}
+
+LRESULT cFormMain::ListenerData(const char* data, size_t count) {
+  if (closing_ || !outputEditor_) return 0;
+  std::wstring text = decoder_.Decode(encodings_.Output, data, count);
+  if (interpretControls_)
+    RenderOutput(text);
+  else
+    AppendOutput(text);
+
+  // Keep the window alive while output floods in: repaint now and then, and let the listener
+  // wait while input or posted messages are pending. A timer releases it; timers come only once
+  // the queue holds nothing else, so those messages go first.
+  ULONGLONG now = ::GetTickCount64();
+  if (now - lastPaint_ >= kPaintIntervalMs) {
+    ::UpdateWindow(outputEditor_->Handle());
+    lastPaint_ = now;
+  }
+  if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) == 0) return 0;
+  ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+  return kListenerHold;
+}
+
+LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LISTENER_DATA:
+      return ListenerData(reinterpret_cast<const char*>(wParam), static_cast<size_t>(lParam));
+    case WM_LISTENER_END:
+      if (outputEditor_ && !closing_) {
+        outputEditor_->SetReadOnly(true);
+        LockSession(true);
+      }
+      return 0;
+    case WM_TIMER:
+      if (wParam == kReleaseListenerTimer) {
+        ::KillTimer(Handle(), kReleaseListenerTimer);
+        listener_->Release();
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      Shutdown();
+      return 0;
+    default:
+      break;
+  }
+  return DefaultHandler(message, wParam, lParam);
+}
+
+void cFormMain::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  closing_ = true;
+  gui::cApplication::ClearIdleHandler();
+  if (Handle()) ::KillTimer(Handle(), kReleaseListenerTimer);
+
+  if (consoleWindow_ && ::IsWindow(consoleWindow_))
+    ::SendMessageTimeoutW(consoleWindow_, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kConsoleCloseMs, nullptr);
+  // Ask both threads to end now; they are waited for below.
+  listener_->Stop(0);
+  inputPipe_.Stop(0);
+
+  if (process_) {
+    if (IsChildAlive()) WaitAnsweringSent(process_.get(), kChildExitMs);
+    if (IsChildAlive()) ::TerminateProcess(process_.get(), 1);
+  }
+  // With the child gone, closing our copy of its output end ends a read that a cancel missed.
+  outputPipe_.CloseWriteHandle();
+  listener_->Stop(kThreadEndMs);
+  inputPipe_.Stop(kThreadEndMs);
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The console session of the main window: the child process, its pipes, the listener, the two
+// panes and what the child's output does to the output pane.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "gui/Form.h"
+#include "gui/Handle.h"
+#include "gui/Panel.h"
+#include "session/CmdLine.h"
+#include "session/PipeCodec.h"
+#include "session/PipeEncoding.h"
+#include "session/Threading.h"
+#include "unicode/UnicodeControls.h"
+
+// A pane of the console session.
+class cConsoleEdit : public cWMemo {
+public:
+  // The child's console window; none until the child has been found, and none if it never was.
+  HWND ConsoleWindow = nullptr;
+};
+
+class cFormMain : public gui::cForm {
+public:
+  ~cFormMain() override;
+
+  const tPipeEncodings& Encodings() const noexcept { return encodings_; }
+  // The output encoding applies from the next chunk read, the input one from the next command.
+  void SetEncodings(const tPipeEncodings& encodings);
+
+  bool IsChildAlive();
+  void LockSession(bool markTerminated);
+  void ShowError(std::wstring_view text);
+  void SetSessionCaption(const std::wstring& text);
+
+  cConsoleEdit* InputEditor() const noexcept { return inputEditor_.get(); }
+  cConsoleEdit* OutputEditor() const noexcept { return outputEditor_.get(); }
+
+  // What the child's output does to the output pane.
+  void AppendOutput(std::wstring_view text);
+  void OutputBackspace();
+  void RenderOutput(std::wstring_view text);
+
+  bool Echo() const noexcept { return echo_; }
+  bool InterpretControls() const noexcept { return interpretControls_; }
+  bool HelpAtStart() const noexcept { return helpAtStart_; }
+  const std::wstring& ChildCommandLine() const noexcept { return childCommandLine_; }
+  HANDLE ChildProcess() const noexcept { return process_.get(); }
+  DWORD ChildProcessId() const noexcept { return processId_; }
+  HWND ConsoleWindow() const noexcept { return consoleWindow_; }
+
+protected:
+  // Creates the window, the pipes and the suspended listener, and applies the options.
+  cFormMain(const cCommandLine& commandLine, const wchar_t* className, int width, int height);
+
+  // Creates the panes and starts the child; acts the first time only.
+  void StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel);
+  // Ends the session: closes the child's console, stops the threads and ends a child that still
+  // runs. Bounded in time; safe to call more than once.
+  void Shutdown();
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+  std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel);
+  bool StartChild();
+  void WaitForConsoleWindow();
+  HWND FindConsoleWindow() const;
+  void SetEditorLocked(bool locked, cConsoleEdit& pane);
+  void ApplicationIdle();
+  LRESULT ListenerData(const char* data, size_t count);
+
+  bool echo_ = false;
+  bool interpretControls_ = true;
+  bool helpAtStart_ = false;
+  std::wstring childCommandLine_;
+  bool childEnded_ = false;
+  bool closing_ = false;
+  bool sessionStarted_ = false;
+  bool shutDown_ = false;
+  cPipe outputPipe_{cPipe::tOwnEnd::Read};
+  cWritePipe inputPipe_;
+  std::wstring optionMessage_;
+  gui::cKernelHandle process_, thread_;
+  DWORD processId_ = 0;
+  HWND consoleWindow_ = nullptr;
+  std::unique_ptr<cConsoleEdit> inputEditor_, outputEditor_;
+  std::unique_ptr<cListenerThread> listener_;
+  tPipeEncodings encodings_;
+  cPipeDecoder decoder_;
+  ULONGLONG lastPaint_ = 0;
+};

@@ -1,0 +1,26 @@
+#pragma once
+// What the command line's options make of a session.
+#include <string>
+
+#include "session/CmdLine.h"
+#include "session/PipeEncoding.h"
+
+struct tSessionOptions {
+  bool Echo = false;
+  bool InterpretControls = true;
+  bool HelpAtStart = false;
+  bool Unicode = false;
+  bool Unicode2 = false;
+  tPipeEncodings Encodings;
+  // Conflicting or invalid options, to be shown once when the session starts; empty if none.
+  std::wstring OptionMessage;
+};
+
+// A switch written plainly or with "+"; "-name-", a valued form and absence are all "not set".
+bool IsOptionSet(const cCommandLine& commandLine, std::wstring_view name);
+bool IsAnyOptionSet(const cCommandLine& commandLine, std::initializer_list<std::wstring_view> names);
+
+tSessionOptions ProcessOptions(const cCommandLine& commandLine);
+
+// The child's command line: the one given after "--", else the default for the output encoding.
+std::wstring ChildCommandLineFor(const cCommandLine& commandLine, tPipeEncoding output);

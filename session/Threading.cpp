@@ -1,0 +1,150 @@
+#include "session/Threading.h"
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "session/PipeCodec.h"
+
+namespace {
+
+// The size of one read of the output pipe.
+constexpr DWORD kChunkSize = 0x20000;
+
+gui::cKernelHandle NewEvent(bool manualReset) {
+  return gui::cKernelHandle(::CreateEventW(nullptr, manualReset, FALSE, nullptr));
+}
+
+// Cancels the thread's blocking call until the thread ends or the time is up. A cancel that
+// arrives between two calls is lost, so it is repeated.
+bool CancelAndWait(const gui::cThread& thread, DWORD timeoutMs) {
+  ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (thread.Handle()) ::CancelSynchronousIo(thread.Handle());
+    ULONGLONG now = ::GetTickCount64();
+    DWORD slice = now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50));
+    if (thread.WaitPumping(slice)) return true;
+    if (slice == 0) return false;
+  }
+}
+
+}  // namespace
+
+cPipe::cPipe(tOwnEnd ownEnd) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  if (::CreatePipe(read_.put(), write_.put(), &sa, 0))
+    ::SetHandleInformation(ownEnd == tOwnEnd::Read ? read_.get() : write_.get(), HANDLE_FLAG_INHERIT, 0);
+}
+
+// ---- input pipe and its writer ----
+
+struct cWritePipe::tQueue {
+  std::mutex lock;
+  std::deque<std::string> items;
+  gui::cKernelHandle wake = NewEvent(false);
+  std::atomic<bool> stop{false};
+  gui::cKernelHandle pipe;
+
+  // The writer's loop: one queued text after the other, each in pieces the pipe takes whole.
+  void Run() {
+    for (;;) {
+      std::string bytes;
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        if (stop) return;
+        if (!items.empty()) {
+          bytes = std::move(items.front());
+          items.pop_front();
+        }
+      }
+      if (bytes.empty()) {
+        ::WaitForSingleObject(wake.get(), INFINITE);
+        continue;
+      }
+      // Write failures (a child that closed its input) lose the text, nothing more.
+      bool writing = true;
+      cPipeCodec::ForEachWritePiece(bytes, [&](std::string_view piece) {
+        DWORD written = 0;
+        writing = writing && !stop &&
+                  ::WriteFile(pipe.get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
+      });
+    }
+  }
+};
+
+cWritePipe::cWritePipe() : cPipe(tOwnEnd::Write), queue_(std::make_shared<tQueue>()) {
+  // The writer owns the write end, so it never writes through a handle closed under it.
+  queue_->pipe = std::move(write_);
+  thread_ = gui::cThread([queue = queue_] { queue->Run(); });
+}
+
+cWritePipe::~cWritePipe() { Stop(0); }
+
+void cWritePipe::WriteText(std::wstring_view text) {
+  std::string bytes = cPipeCodec::EncodeText(encoding_, text);
+  if (bytes.empty()) return;
+  {
+    std::lock_guard<std::mutex> guard(queue_->lock);
+    queue_->items.push_back(std::move(bytes));
+  }
+  ::SetEvent(queue_->wake.get());
+}
+
+bool cWritePipe::Stop(DWORD timeoutMs) {
+  {
+    std::lock_guard<std::mutex> guard(queue_->lock);
+    queue_->stop = true;
+    queue_->items.clear();
+  }
+  ::SetEvent(queue_->wake.get());
+  return CancelAndWait(thread_, timeoutMs);
+}
+
+// ---- listener ----
+
+struct cListenerThread::tShared {
+  gui::cKernelHandle pipe;
+  HWND target;
+  gui::cKernelHandle resume = NewEvent(false);
+  gui::cKernelHandle stopEvent = NewEvent(true);
+  std::atomic<bool> stop{false};
+
+  void Run() {
+    std::vector<char> buffer(kChunkSize);
+    while (!stop) {
+      DWORD count = 0;
+      if (!::ReadFile(pipe.get(), buffer.data(), kChunkSize, &count, nullptr)) {
+        if (!stop) ::SendMessageW(target, WM_LISTENER_END, 0, 0);
+        return;
+      }
+      // A child's empty write completes a read with nothing in it; the pipe goes on.
+      if (count == 0) continue;
+      LRESULT answer = ::SendMessageW(target, WM_LISTENER_DATA, reinterpret_cast<WPARAM>(buffer.data()), count);
+      if (answer == kListenerHold) {
+        HANDLE events[] = {resume.get(), stopEvent.get()};
+        ::WaitForMultipleObjects(2, events, FALSE, INFINITE);
+      }
+    }
+  }
+};
+
+cListenerThread::cListenerThread(HANDLE pipeHandle, HWND targetWindow) : shared_(std::make_shared<tShared>()) {
+  ::DuplicateHandle(::GetCurrentProcess(), pipeHandle, ::GetCurrentProcess(), shared_->pipe.put(), 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+  shared_->target = targetWindow;
+  thread_ = gui::cThread([shared = shared_] { shared->Run(); }, true);
+}
+
+cListenerThread::~cListenerThread() { Stop(0); }
+
+void cListenerThread::Release() noexcept { ::SetEvent(shared_->resume.get()); }
+
+bool cListenerThread::Stop(DWORD timeoutMs) {
+  shared_->stop = true;
+  ::SetEvent(shared_->stopEvent.get());
+  // A listener that never ran starts now only to see that it is to end.
+  thread_.Resume();
+  return CancelAndWait(thread_, timeoutMs);
+}

@@ -1,0 +1,83 @@
+#pragma once
+// The child's standard streams: the output pipe that a listener thread reads and the input pipe
+// that a writer thread feeds, so that neither a flooding child nor one that never reads its input
+// can hold up the window.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "gui/Handle.h"
+#include "gui/Thread.h"
+#include "session/PipeEncoding.h"
+
+// Messages from the listener to its target window. Both are sent: the listener goes on only once
+// the window has handled them.
+inline constexpr UINT WM_LISTENER_DATA = WM_USER + 1;  // wParam: chunk address, lParam: byte count
+inline constexpr UINT WM_LISTENER_END = WM_USER + 2;   // the pipe failed or reported its end
+// What the data handler answers when the window has other work waiting: the listener then waits
+// for Release before it reads again.
+inline constexpr LRESULT kListenerHold = 2;
+
+class cPipe {
+public:
+  // Which end the program itself uses. That end is not inheritable: only the child's end goes to
+  // the child.
+  enum class tOwnEnd { Read, Write };
+  explicit cPipe(tOwnEnd ownEnd);
+  cPipe(const cPipe&) = delete;
+  cPipe& operator=(const cPipe&) = delete;
+
+  HANDLE ReadHandle() const noexcept { return read_.get(); }
+  HANDLE WriteHandle() const noexcept { return write_.get(); }
+  // Gives up the program's copy of one end (the child has its own once it runs).
+  void CloseReadHandle() noexcept { read_.reset(); }
+  void CloseWriteHandle() noexcept { write_.reset(); }
+
+protected:
+  gui::cKernelHandle read_, write_;
+};
+
+// The input pipe. Text is encoded on the calling thread and written, in the order given, by a
+// writer thread of its own.
+class cWritePipe : public cPipe {
+public:
+  cWritePipe();
+  ~cWritePipe();
+
+  tPipeEncoding Encoding() const noexcept { return encoding_; }
+  void SetEncoding(tPipeEncoding encoding) noexcept { encoding_ = encoding; }
+  void WriteText(std::wstring_view text);
+  // Ends the writer: what is still queued is dropped and a blocked write is cancelled. Waits for
+  // the thread at most timeoutMs; true when it has ended.
+  bool Stop(DWORD timeoutMs);
+
+private:
+  struct tQueue;
+  tPipeEncoding encoding_ = peOEM;
+  std::shared_ptr<tQueue> queue_;
+  gui::cThread thread_;
+};
+
+// Reads the output pipe and hands every chunk to the target window.
+class cListenerThread {
+public:
+  // Starts suspended; reads a duplicate of the pipe handle so it never depends on the caller's.
+  cListenerThread(HANDLE pipeHandle, HWND targetWindow);
+  ~cListenerThread();
+  cListenerThread(const cListenerThread&) = delete;
+  cListenerThread& operator=(const cListenerThread&) = delete;
+
+  void Resume() { thread_.Resume(); }
+  // Lets a listener that was told to hold read on.
+  void Release() noexcept;
+  // Asks the listener to end and cancels a read in progress. Waits at most timeoutMs, handling
+  // the messages it sends meanwhile; true when it has ended.
+  bool Stop(DWORD timeoutMs);
+
+private:
+  struct tShared;
+  std::shared_ptr<tShared> shared_;
+  gui::cThread thread_;
+};

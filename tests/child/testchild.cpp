@@ -1,0 +1,213 @@
+// testchild: the console program that tests start as Marvesk's child (or through bare pipes).
+//
+//   testchild VERB [VERB...]
+//
+// The verbs run one after the other, left to right; after the last one the program ends with
+// exit code 0. All output goes out with WriteFile on the standard handles, nothing is buffered.
+//
+//   echo          copy standard input to standard output line by line (each line as received,
+//                 with its line break) until the end of input or a line "exit", which is not
+//                 copied
+//   out:HEX       write the bytes given as hexadecimal pairs (e.g. out:48690D0A) to standard
+//                 output in one WriteFile; "out:" alone makes one write of zero bytes
+//   err:HEX       the same on standard error
+//   flood:N       write exactly N bytes of numbered 80-column lines ("00000001 abc...\r\n", see
+//                 tests/support/Flood.h) in writes of 64 KiB
+//   prompt:TEXT   write TEXT (its ANSI bytes) with no line break, then wait for one line on
+//                 standard input and write that line back; the end of input also ends the wait
+//   ctrl          from now on, report every console control event on standard output as a line
+//                 of its own ("CTRL_C_EVENT", "CTRL_BREAK_EVENT", "CTRL_CLOSE_EVENT",
+//                 "CTRL_LOGOFF_EVENT", "CTRL_SHUTDOWN_EVENT") and keep running: Ctrl+C and
+//                 Ctrl+Break are swallowed, and a close, logoff or shutdown event is held until
+//                 the system ends the process
+//   sleep:MS      sleep MS milliseconds without touching standard input; "sleep" alone sleeps
+//                 forever
+//   exit:CODE     end at once with the decimal exit code CODE
+//
+// A verb that cannot be understood is reported on standard error, and the program ends with
+// exit code 2 before running any verb.
+#include <windows.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "tests/support/Flood.h"
+
+namespace {
+
+constexpr int BadArguments = 2;
+
+void WriteAll(HANDLE handle, std::string_view bytes) {
+  // One WriteFile even for no bytes: a zero-length write is a thing a reader may have to meet.
+  do {
+    DWORD written = 0;
+    if (!::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return;
+    bytes.remove_prefix(written);
+  } while (!bytes.empty());
+}
+
+void WriteOut(std::string_view bytes) { WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
+
+// Standard input as lines; what a read brings beyond the current line waits for the next one.
+class cLineReader {
+public:
+  // The next line with its line break, or what is left before the end of input; nullopt when
+  // the input has ended and nothing is left.
+  std::optional<std::string> ReadLine() {
+    for (;;) {
+      std::size_t end = pending_.find('\n');
+      if (end != std::string::npos) {
+        std::string line = pending_.substr(0, end + 1);
+        pending_.erase(0, end + 1);
+        return line;
+      }
+      char buffer[4096];
+      DWORD read = 0;
+      if (ended_ || !::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) ||
+          read == 0) {
+        ended_ = true;
+        if (pending_.empty()) return std::nullopt;
+        return std::exchange(pending_, {});
+      }
+      pending_.append(buffer, read);
+    }
+  }
+
+private:
+  std::string pending_;
+  bool ended_ = false;
+};
+
+std::string_view WithoutLineBreak(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  return line;
+}
+
+void Echo(cLineReader& input) {
+  while (auto line = input.ReadLine()) {
+    if (WithoutLineBreak(*line) == "exit") return;
+    WriteOut(*line);
+  }
+}
+
+void Prompt(cLineReader& input, std::string_view text) {
+  WriteOut(text);
+  if (auto line = input.ReadLine()) WriteOut(*line);
+}
+
+void Flood(std::uint64_t size) {
+  std::vector<char> chunk(64 * 1024);
+  for (std::uint64_t done = 0; done < size;) {
+    std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - done));
+    FloodBytes(static_cast<std::size_t>(done), count, chunk.data());
+    WriteOut(std::string_view(chunk.data(), count));
+    done += count;
+  }
+}
+
+BOOL WINAPI ReportControlEvent(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT: WriteOut("CTRL_C_EVENT\r\n"); return TRUE;
+    case CTRL_BREAK_EVENT: WriteOut("CTRL_BREAK_EVENT\r\n"); return TRUE;
+    case CTRL_CLOSE_EVENT: WriteOut("CTRL_CLOSE_EVENT\r\n"); break;
+    case CTRL_LOGOFF_EVENT: WriteOut("CTRL_LOGOFF_EVENT\r\n"); break;
+    case CTRL_SHUTDOWN_EVENT: WriteOut("CTRL_SHUTDOWN_EVENT\r\n"); break;
+    default: return FALSE;
+  }
+  // Returning would let the process end; holding the handler keeps it alive as long as the
+  // system allows.
+  ::Sleep(INFINITE);
+  return TRUE;
+}
+
+void ReportControlEvents() {
+  // A child started in a new process group has Ctrl+C switched off; switch it back on.
+  ::SetConsoleCtrlHandler(nullptr, FALSE);
+  ::SetConsoleCtrlHandler(ReportControlEvent, TRUE);
+}
+
+std::optional<std::string> ParseHex(std::string_view hex) {
+  if (hex.size() % 2 != 0) return std::nullopt;
+  std::string bytes;
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
+    if (error != std::errc() || end != hex.data() + i + 2) return std::nullopt;
+    bytes += static_cast<char>(value);
+  }
+  return bytes;
+}
+
+std::optional<std::uint64_t> ParseNumber(std::string_view text) {
+  std::uint64_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+enum class tVerb { Echo, Out, Err, Flood, Prompt, Ctrl, Sleep, SleepForever, Exit };
+
+struct tStep {
+  tVerb Verb;
+  std::string Bytes;       // Out, Err, Prompt
+  std::uint64_t Number{};  // Flood, Sleep, Exit
+};
+
+std::optional<tStep> ParseStep(std::string_view argument) {
+  std::size_t colon = argument.find(':');
+  std::string_view name = argument.substr(0, colon);
+  bool hasValue = colon != std::string_view::npos;
+  std::string_view value = hasValue ? argument.substr(colon + 1) : std::string_view();
+
+  if (name == "echo" && !hasValue) return tStep{tVerb::Echo, {}, 0};
+  if (name == "ctrl" && !hasValue) return tStep{tVerb::Ctrl, {}, 0};
+  if (name == "sleep" && !hasValue) return tStep{tVerb::SleepForever, {}, 0};
+  if (name == "prompt" && hasValue) return tStep{tVerb::Prompt, std::string(value), 0};
+  if ((name == "out" || name == "err") && hasValue) {
+    if (auto bytes = ParseHex(value)) return tStep{name == "out" ? tVerb::Out : tVerb::Err, *bytes, 0};
+    return std::nullopt;
+  }
+  if ((name == "flood" || name == "sleep" || name == "exit") && hasValue) {
+    auto number = ParseNumber(value);
+    if (!number || (name != "flood" && *number > 0xFFFFFFFFu)) return std::nullopt;
+    tVerb verb = name == "flood" ? tVerb::Flood : name == "sleep" ? tVerb::Sleep : tVerb::Exit;
+    return tStep{verb, {}, *number};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<tStep> steps;
+  for (int i = 1; i < argc; ++i) {
+    auto step = ParseStep(argv[i]);
+    if (!step) {
+      WriteAll(::GetStdHandle(STD_ERROR_HANDLE), std::string("testchild: cannot understand ") + argv[i] + "\r\n");
+      return BadArguments;
+    }
+    steps.push_back(std::move(*step));
+  }
+
+  cLineReader input;
+  for (const tStep& step : steps) {
+    switch (step.Verb) {
+      case tVerb::Echo: Echo(input); break;
+      case tVerb::Out: WriteOut(step.Bytes); break;
+      case tVerb::Err: WriteAll(::GetStdHandle(STD_ERROR_HANDLE), step.Bytes); break;
+      case tVerb::Flood: Flood(step.Number); break;
+      case tVerb::Prompt: Prompt(input, step.Bytes); break;
+      case tVerb::Ctrl: ReportControlEvents(); break;
+      case tVerb::Sleep: ::Sleep(static_cast<DWORD>(step.Number)); break;
+      case tVerb::SleepForever: ::Sleep(INFINITE); break;
+      case tVerb::Exit: ::ExitProcess(static_cast<UINT>(step.Number));
+    }
+  }
+  return 0;
+}

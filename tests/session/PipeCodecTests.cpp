@@ -1,0 +1,153 @@
+#include "session/PipeCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string bytes;
+  for (int value : values) bytes += static_cast<char>(value);
+  return bytes;
+}
+
+std::wstring DecodeText(tPipeEncoding encoding, std::string_view bytes) {
+  return cPipeCodec::DecodeText(encoding, bytes.data(), bytes.size());
+}
+
+std::wstring Decode(cPipeDecoder& decoder, tPipeEncoding encoding, std::string_view bytes) {
+  return decoder.Decode(encoding, bytes.data(), bytes.size());
+}
+
+// The code page cases are written for ANSI 1252 and OEM 437.
+#define REQUIRE_WESTERN_CODE_PAGES() \
+  if (::GetACP() != 1252 || ::GetOEMCP() != 437) GTEST_SKIP() << "needs code pages 1252 and 437"
+
+const tPipeEncoding kEncodings[] = {peUTF8, peUTF16LE, peUTF16BE, peANSI, peOEM};
+const std::wstring kFFFD = L"\uFFFD";
+
+}  // namespace
+
+TEST(PipeCodec, EncodeUnicodeSchemes) {
+  EXPECT_EQ(cPipeCodec::EncodeText(peUTF16BE, L"AB"), Bytes({0x00, 0x41, 0x00, 0x42}));
+  EXPECT_EQ(cPipeCodec::EncodeText(peUTF16LE, L"A\u20AC"), Bytes({0x41, 0x00, 0xAC, 0x20}));
+  EXPECT_EQ(cPipeCodec::EncodeText(peUTF8, L"a\u00E9\u20AC\U0001F600"),
+            Bytes({'a', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80}));
+  // Lone surrogates, in either order, become U+FFFD.
+  EXPECT_EQ(cPipeCodec::EncodeText(peUTF8, std::wstring{L'\xDC00', L'\xD800', L'x'}),
+            Bytes({0xEF, 0xBF, 0xBD, 0xEF, 0xBF, 0xBD, 'x'}));
+  for (tPipeEncoding encoding : kEncodings) EXPECT_EQ(cPipeCodec::EncodeText(encoding, L""), "");
+}
+
+TEST(PipeCodec, CodePagesBothWays) {
+  REQUIRE_WESTERN_CODE_PAGES();
+  EXPECT_EQ(cPipeCodec::EncodeText(peANSI, L"\u20AC\u00E9\u4E00"), Bytes({0x80, 0xE9, '?'}));
+  // Box drawing exists in the OEM code page only; it must not pass through the ANSI one.
+  EXPECT_EQ(cPipeCodec::EncodeText(peOEM, L"\u2500\u00E9"), Bytes({0xC4, 0x82}));
+  EXPECT_EQ(DecodeText(peOEM, Bytes({0xC4, 0x82})), L"\u2500\u00E9");
+  EXPECT_EQ(DecodeText(peOEM, Bytes({0x41, 0x00, 0x42})), L"AB");
+  EXPECT_EQ(DecodeText(peANSI, Bytes({0x80, 0x00, 0xE9})), L"\u20AC\u00E9");
+  for (tPipeEncoding encoding : kEncodings) {
+    const std::wstring text = L"dir C:\\ /B \u00E9\u00FC\r\n";
+    EXPECT_EQ(DecodeText(encoding, cPipeCodec::EncodeText(encoding, text)), text);
+  }
+}
+
+TEST(PipeCodec, DoubleByteLeadWaitsForItsPartner) {
+  if (::GetACP() != 932) GTEST_SKIP() << "needs ANSI code page 932";
+  cPipeDecoder decoder;
+  EXPECT_EQ(Decode(decoder, peANSI, Bytes({'a', 0x82})), L"a");
+  EXPECT_EQ(Decode(decoder, peANSI, Bytes({0x00, 0xA0, 0x82, 0xA0})), L"\u3042\u3042");
+}
+
+TEST(PipeCodec, Utf16CarriesCutUnits) {
+  EXPECT_EQ(DecodeText(peUTF16LE, Bytes({0x41, 0x00, 0x00, 0x00, 0x42, 0x00})), L"AB");
+  EXPECT_EQ(DecodeText(peUTF16LE, Bytes({0x00, 0xDC, 0x00, 0xD8, 0x41, 0x00})),
+            (std::wstring{L'\xDC00', L'\xD800', L'A'}));
+  cPipeDecoder decoder;
+  EXPECT_EQ(Decode(decoder, peUTF16LE, Bytes({0x41, 0x00, 0x42})), L"A");
+  EXPECT_EQ(Decode(decoder, peUTF16LE, Bytes({0x00})), L"B");
+  // A high surrogate waits for its partner, an odd byte with it; another encoding drops both.
+  EXPECT_EQ(Decode(decoder, peUTF16BE, Bytes({0x00, 0x41, 0xD8, 0x3D, 0xDE})), L"A");
+  EXPECT_EQ(Decode(decoder, peUTF16BE, Bytes({0x00, 0xD8, 0x3D})), L"\U0001F600");
+  EXPECT_EQ(Decode(decoder, peUTF16LE, Bytes({0x00, 0x42, 0x00})), L"\u4200");
+}
+
+TEST(PipeCodec, Utf8CarriesCutSequences) {
+  cPipeDecoder decoder;
+  EXPECT_EQ(Decode(decoder, peUTF8, Bytes({'a', 0xE2})), L"a");
+  EXPECT_EQ(Decode(decoder, peUTF8, Bytes({0x82})), L"");
+  EXPECT_EQ(Decode(decoder, peUTF8, Bytes({0xAC, 'b', 0xF0, 0x9F})), L"\u20ACb");
+  EXPECT_EQ(Decode(decoder, peUTF8, Bytes({0x98, 0x80, 0x00, 'c', 0xE2, 0x82})), L"\U0001F600c");
+  EXPECT_EQ(Decode(decoder, peANSI, Bytes({'x'})), L"x");
+  EXPECT_EQ(Decode(decoder, peUTF8, Bytes({0xAC})), kFFFD);
+}
+
+TEST(PipeCodec, MalformedUtf8ShowsReplacementPerByte) {
+  const std::pair<std::string, std::wstring> cases[] = {
+      {Bytes({0xC0, 0xAF, 0xE0, 0x9F, 0xBF}), std::wstring(5, L'\uFFFD')},  // overlong
+      {Bytes({0xED, 0xA0, 0x80}), std::wstring(3, L'\uFFFD')},              // surrogate
+      {Bytes({0xF0, 0x8F, 0xBF, 0xBF}), std::wstring(4, L'\uFFFD')},        // overlong
+      {Bytes({0xF4, 0x90, 0x80, 0x80}), std::wstring(4, L'\uFFFD')},        // beyond U+10FFFF
+      {Bytes({0xF5, 'a', 0xFF, 0x80}), kFFFD + L"a" + kFFFD + kFFFD},
+      {Bytes({0xE2, 0x28, 0xA1, 'z'}), kFFFD + L"(" + kFFFD + L"z"},
+      {Bytes({0xE2, 0x82, 0x00, 0xAC}), std::wstring(3, L'\uFFFD')},
+      {Bytes({0xED, 0x9F, 0xBF, 0xF4, 0x8F, 0xBF, 0xBF}), L"\uD7FF\U0010FFFF"},  // edges that pass
+  };
+  for (const auto& [bytes, text] : cases) {
+    EXPECT_EQ(DecodeText(peUTF8, bytes), text) << testing::PrintToString(bytes);
+  }
+}
+
+TEST(PipeCodec, WritesInPiecesOf64KiB) {
+  auto pieces = [](size_t size) {
+    const std::string bytes(size, 'x');
+    std::vector<size_t> sizes;
+    const char* next = bytes.data();
+    cPipeCodec::ForEachWritePiece(bytes, [&](std::string_view piece) {
+      EXPECT_EQ(piece.data(), next);
+      next += piece.size();
+      sizes.push_back(piece.size());
+    });
+    return sizes;
+  };
+  EXPECT_EQ(pieces(0), std::vector<size_t>{});
+  EXPECT_EQ(pieces(65536), std::vector<size_t>{65536});
+  EXPECT_EQ(pieces(65537), (std::vector<size_t>{65536, 1}));
+  EXPECT_EQ(pieces(2 * 65536 + 5), (std::vector<size_t>{65536, 65536, 5}));
+}
+
+// Whatever the cutting of a stream into chunks, the chunks show the text of the whole stream.
+TEST(PipeCodec, CuttingTheStreamChangesNothing) {
+  const std::wstring samples[] = {L"\u00E9", L"\u20AC", L"\u2500", L"\u3042", L"\U0001F600",
+                                  L"\xD83D", L"\xDE00"};
+  for (tPipeEncoding encoding : kEncodings) {
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+      std::mt19937 random(seed);
+      auto below = [&](size_t limit) { return static_cast<size_t>(random() % limit); };
+      // Characters in every encoding, whole or cut, among NULs, ASCII and stray bytes.
+      std::string stream;
+      for (size_t tokens = below(120); tokens > 0; --tokens) {
+        switch (below(4)) {
+          case 0: stream += static_cast<char>(below(256)); break;
+          case 1: stream += below(2) ? '\0' : static_cast<char>('a' + below(26)); break;
+          default: {
+            const std::string bytes = cPipeCodec::EncodeText(kEncodings[below(5)], samples[below(7)]);
+            const size_t cut = below(bytes.size());
+            stream += below(3) ? bytes : below(2) ? bytes.substr(cut) : bytes.substr(0, cut);
+          }
+        }
+      }
+      cPipeDecoder decoder;
+      std::wstring chunked;
+      for (size_t done = 0, size = 0; done < stream.size(); done += size) {
+        size = std::min(below(9), stream.size() - done);
+        chunked += Decode(decoder, encoding, std::string_view(stream).substr(done, size));
+      }
+      ASSERT_EQ(chunked, DecodeText(encoding, stream))
+          << "encoding " << int(encoding.Scheme) << "/" << encoding.Oem << ", seed " << seed;
+    }
+  }
+}

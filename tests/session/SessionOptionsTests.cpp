@@ -1,0 +1,94 @@
+// What the options make of a session.
+#include <gtest/gtest.h>
+
+#include "session/SessionOptions.h"
+
+namespace {
+
+tSessionOptions Options(const std::wstring& arguments) {
+  return ProcessOptions(cCommandLine(L"Marvesk.exe " + arguments));
+}
+
+const wchar_t* const kUnicodeConflict =
+    L"Conflicting or redundant options: -U (-Unicode) and -U2 (-Unicode2)\r\n\r\n"
+    L"Assuming -U (-Unicode)\r\n(Equivalent to -input:OEM -output:UTF16LE)";
+
+TEST(ProcessOptionsTest, Defaults) {
+  tSessionOptions o = Options(L"");
+  EXPECT_FALSE(o.Echo);
+  EXPECT_TRUE(o.InterpretControls);
+  EXPECT_FALSE(o.HelpAtStart);
+  EXPECT_EQ(o.Encodings.Input, peOEM);
+  EXPECT_EQ(o.Encodings.Output, peOEM);
+  EXPECT_EQ(o.OptionMessage, L"");
+}
+
+TEST(ProcessOptionsTest, Switches) {
+  EXPECT_FALSE(Options(L"/d").InterpretControls);
+  EXPECT_FALSE(Options(L"-DUMP+").InterpretControls);
+  EXPECT_TRUE(Options(L"/dump-").InterpretControls);
+  EXPECT_TRUE(Options(L"-dump:1").InterpretControls);
+  EXPECT_TRUE(Options(L"-E").Echo);
+  EXPECT_TRUE(Options(L"/echo").Echo);
+  EXPECT_TRUE(Options(L"-?").HelpAtStart);
+  EXPECT_TRUE(Options(L"-H").HelpAtStart);
+  EXPECT_TRUE(Options(L"-help+").HelpAtStart);
+  // Options after "--" belong to the child.
+  EXPECT_FALSE(Options(L"-- -echo").Echo);
+}
+
+TEST(ProcessOptionsTest, UnicodeAndUnicode2Conflict) {
+  tSessionOptions o = Options(L"-U -U2");
+  EXPECT_EQ(o.OptionMessage, kUnicodeConflict);
+  EXPECT_TRUE(o.Unicode);
+  EXPECT_FALSE(o.Unicode2);
+  EXPECT_EQ(o.Encodings.Input, peOEM);
+  EXPECT_EQ(o.Encodings.Output, peUTF16LE);
+  EXPECT_EQ(ChildCommandLineFor(cCommandLine(L"m -U -U2"), o.Encodings.Output), L"CMD.EXE /U");
+}
+
+TEST(ProcessOptionsTest, EncodingOptionAgainstUnicodeSwitch) {
+  tSessionOptions o = Options(L"-U -input:UTF8");
+  EXPECT_EQ(o.OptionMessage,
+            L"Conflicting or redundant options: -input:UTF8 and -U (-Unicode)\r\n\r\n"
+            L"Assuming -U (-Unicode)\r\n(Equivalent to -input:OEM -output:UTF16LE)");
+  EXPECT_EQ(o.Encodings.Input, peOEM);
+  o = Options(L"-Unicode2 -Output:utf8");
+  EXPECT_EQ(o.OptionMessage,
+            L"Conflicting or redundant options: -output:utf8 and -U2 (-Unicode2)\r\n\r\n"
+            L"Assuming -U2 (-Unicode2)\r\n(Equivalent to -input:UTF16LE -output:UTF16LE)");
+  EXPECT_EQ(o.Encodings.Input, peUTF16LE);
+  EXPECT_EQ(o.Encodings.Output, peUTF16LE);
+}
+
+TEST(ProcessOptionsTest, EncodingWords) {
+  EXPECT_EQ(Options(L"-INPUT:utf8").Encodings.Input, peUTF8);
+  EXPECT_EQ(Options(L"-output:utf16be").Encodings.Output, peUTF16BE);
+  EXPECT_EQ(Options(L"/output:Ansi").Encodings.Output, peANSI);
+  EXPECT_EQ(Options(L"-input:oem").Encodings.Input, peOEM);
+  // The first occurrence wins; a switch form is no encoding option.
+  EXPECT_EQ(Options(L"-input:UTF8 -input:ANSI").Encodings.Input, peUTF8);
+  EXPECT_EQ(Options(L"-input -output:UTF8").Encodings.Input, peOEM);
+}
+
+TEST(ProcessOptionsTest, InvalidEncodingWord) {
+  tSessionOptions o = Options(L"-output:XYZ");
+  EXPECT_EQ(o.OptionMessage, L"Invalid encoding: -output:XYZ");
+  EXPECT_EQ(o.Encodings.Output, peANSI);
+  EXPECT_EQ(o.Encodings.Input, peOEM);
+  // An invalid input word stops before the output option.
+  o = Options(L"-input:XYZ -output:UTF8");
+  EXPECT_EQ(o.OptionMessage, L"Invalid encoding: -input:XYZ");
+  EXPECT_EQ(o.Encodings.Input, peANSI);
+  EXPECT_EQ(o.Encodings.Output, peOEM);
+}
+
+TEST(ProcessOptionsTest, ChildCommandLine) {
+  EXPECT_EQ(ChildCommandLineFor(cCommandLine(L"m"), peOEM), L"CMD.EXE");
+  EXPECT_EQ(ChildCommandLineFor(cCommandLine(L"m --"), peOEM), L"CMD.EXE");
+  EXPECT_EQ(ChildCommandLineFor(cCommandLine(L"m"), peUTF16LE), L"CMD.EXE /U");
+  EXPECT_EQ(ChildCommandLineFor(cCommandLine(L"m"), peUTF16BE), L"CMD.EXE");
+  EXPECT_EQ(ChildCommandLineFor(cCommandLine(L"m -U /D -- dir /B *.*"), peUTF16LE), L"dir /B *.*");
+}
+
+}  // namespace

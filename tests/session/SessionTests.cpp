@@ -1,0 +1,261 @@
+// The main window's console session, run for real: the window, its panes and a child process.
+// Under Wine the child's console window belongs to conhost; it is found by attaching to the
+// child's console, which is why this test program is built for the GUI subsystem.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "gui/Application.h"
+#include "gui/DialogSeam.h"
+#include "session/PipeCodec.h"
+#include "tests/support/TestSupport.h"
+#include "text/Utils.h"
+#include "ui/dfMain.h"
+
+namespace {
+
+std::wstring Hex(std::string_view bytes) {
+  static const wchar_t digits[] = L"0123456789ABCDEF";
+  std::wstring hex;
+  for (unsigned char b : bytes) {
+    hex += digits[b >> 4];
+    hex += digits[b & 15];
+  }
+  return hex;
+}
+
+bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000) {
+  return gui::cApplication::RunUntil(done, timeoutMs);
+}
+
+class SessionTest : public ::testing::Test {
+protected:
+  // Opens the main window with the given arguments and waits until the session has started.
+  void Open(const std::wstring& arguments) {
+    commandLine_ = std::make_unique<cCommandLine>(L"Marvesk.exe " + arguments);
+    form_ = std::make_unique<TFormMain>(*commandLine_);
+    ::ShowWindow(form_->Handle(), SW_SHOW);
+    ::SetForegroundWindow(form_->Handle());
+    ASSERT_TRUE(RunUntil([&] { return !form_->Handle() || (form_->OutputEditor() && started()); }));
+  }
+  void OpenChild(std::initializer_list<std::wstring_view> verbs, const std::wstring& options = L"") {
+    Open(options + L" -- " + TestChildCommandLine(verbs));
+  }
+  // The start-up is over once the console window is known or the child has gone.
+  bool started() const {
+    return form_->ChildProcess() != nullptr && (form_->ConsoleWindow() != nullptr || !form_->IsChildAlive());
+  }
+
+  std::wstring Output() const { return form_->OutputEditor()->WText(); }
+  bool WaitForOutput(const std::wstring& expected, DWORD timeoutMs = 15000) {
+    return RunUntil([&] { return Output() == expected; }, timeoutMs);
+  }
+  void Close() {
+    if (form_ && form_->Handle()) ::DestroyWindow(form_->Handle());
+  }
+  void TearDown() override {
+    Close();
+    form_.reset();
+  }
+
+  std::vector<gui::tMessageBoxRequest> boxes_;
+  gui::cDialogSeam::cResponderScope responder_{[this](const gui::tMessageBoxRequest& box) {
+    boxes_.push_back(box);
+    return IDOK;
+  }};
+  std::unique_ptr<cCommandLine> commandLine_;
+  std::unique_ptr<TFormMain> form_;
+};
+
+TEST_F(SessionTest, DefaultChildIsCmdAndShowsItsPrompt) {
+  Open(L"");
+  EXPECT_EQ(form_->ChildCommandLine(), L"CMD.EXE");
+  EXPECT_TRUE(RunUntil([&] { return Output().find(L">") != std::wstring::npos; }));
+  EXPECT_EQ(form_->Caption(), L" Marvesk: CMD.EXE");
+  EXPECT_NE(form_->ConsoleWindow(), nullptr);
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(SessionTest, UnicodeOptionsStartCmdWithU) {
+  for (const wchar_t* options : {L"-U", L"-U2", L"-output:UTF16LE", L"/u --"}) {
+    cCommandLine commandLine(std::wstring(L"Marvesk.exe ") + options);
+    TFormMain form(commandLine);
+    EXPECT_EQ(form.ChildCommandLine(), L"CMD.EXE /U") << options;
+  }
+}
+
+TEST_F(SessionTest, ChildThatEndsLocksThePanesAndMarksTheCaption) {
+  Open(L"-- cmd /c echo hi");
+  ASSERT_TRUE(RunUntil([&] { return Output() == L"hi\r\n" && form_->InputEditor()->ReadOnly(); }));
+  EXPECT_TRUE(form_->OutputEditor()->ReadOnly());
+  EXPECT_EQ(form_->InputEditor()->Color(), RGB(192, 192, 192));
+  EXPECT_EQ(form_->OutputEditor()->Color(), RGB(192, 192, 192));
+  EXPECT_EQ(form_->Caption(), L" Marvesk: cmd /c echo hi (terminated)");
+  EXPECT_FALSE(form_->IsChildAlive());
+}
+
+TEST_F(SessionTest, CommandThatCannotStartIsReportedAndClosesTheWindow) {
+  Open(L"-- no_such_program_here.exe /x");
+  ASSERT_TRUE(RunUntil([&] { return !form_->Handle(); }));
+  ASSERT_EQ(boxes_.size(), 1u);
+  std::wstring system = cSystemResources::SystemErrorTextW(ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(boxes_[0].Text, system + L"\r\n\r\nCommand: no_such_program_here.exe /x");
+  EXPECT_EQ(boxes_[0].Caption, L" Marvesk");
+  EXPECT_EQ(boxes_[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+}
+
+TEST_F(SessionTest, OptionMessageIsShownOnceBeforeTheChildStarts) {
+  OpenChild({L"sleep"}, L"-output:XYZ");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, L"Invalid encoding: -output:XYZ");
+  EXPECT_EQ(form_->Encodings().Output, peANSI);
+}
+
+TEST_F(SessionTest, ReactivatingStartsNothingNew) {
+  OpenChild({L"sleep"});
+  DWORD pid = form_->ChildProcessId();
+  ::SendMessageW(form_->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  RunUntil([] { return false; }, 200);
+  EXPECT_EQ(form_->ChildProcessId(), pid);
+}
+
+// Each encoding: what the child writes is shown exactly, as far as the encoding carries it.
+TEST_F(SessionTest, OutputIsDecodedInEachEncoding) {
+  const std::wstring text = L"A \u00e9\u20ac\u0416\u4e2d\U0001F600 \u2500\r\n";
+  struct tCase {
+    const wchar_t* option;
+    tPipeEncoding encoding;
+  };
+  const tCase cases[] = {{L"-output:UTF8", peUTF8},
+                         {L"-output:UTF16LE", peUTF16LE},
+                         {L"-output:UTF16BE", peUTF16BE},
+                         {L"-output:ANSI", peANSI},
+                         {L"-output:OEM", peOEM}};
+  for (const auto& c : cases) {
+    std::string bytes = cPipeCodec::EncodeText(c.encoding, text);
+    std::wstring expected = cPipeCodec::DecodeText(c.encoding, bytes.data(), bytes.size());
+    if (c.encoding.Scheme != esANSI) {
+      EXPECT_EQ(expected, text);
+    }
+    OpenChild({L"out:" + Hex(bytes), L"sleep"}, c.option);
+    EXPECT_TRUE(WaitForOutput(expected)) << c.option << " shows " << testing::PrintToString(Output());
+    Close();
+  }
+}
+
+TEST_F(SessionTest, CharactersCutBetweenWritesArriveWhole) {
+  // The euro sign in UTF-8, then a UTF-16LE character cut after its first byte.
+  OpenChild({L"out:41E282", L"sleep:200", L"out:AC42", L"sleep"}, L"-output:UTF8");
+  EXPECT_TRUE(WaitForOutput(L"A\u20acB"));
+  Close();
+  OpenChild({L"out:410016", L"sleep:200", L"out:04", L"sleep"}, L"-output:UTF16LE");
+  EXPECT_TRUE(WaitForOutput(L"A\u0416"));
+}
+
+TEST_F(SessionTest, NulDoesNotHideTheRestOfTheChunk) {
+  OpenChild({L"out:41004200430D0A", L"sleep"});
+  EXPECT_TRUE(WaitForOutput(L"ABC\r\n"));
+}
+
+TEST_F(SessionTest, BackspaceAndFormFeedEditThePaneUnlessDumping) {
+  // x FF y BS z CR LF: the form feed clears, the backspace erases the y.
+  OpenChild({L"out:780C7908", L"sleep:100", L"out:7A0D0A", L"sleep"});
+  EXPECT_TRUE(WaitForOutput(L"z\r\n"));
+  Close();
+  OpenChild({L"out:610862", L"sleep"}, L"-dump");
+  EXPECT_TRUE(WaitForOutput(L"a\bb"));
+}
+
+TEST_F(SessionTest, RenderingRules) {
+  OpenChild({L"sleep"});
+  struct tCase {
+    std::wstring output;
+    std::wstring shown;
+  };
+  const tCase cases[] = {
+      {L"abc\b", L"ab"},
+      {L"abc\b\b\b\b", L""},
+      {L"abc\r\n\b", L"abc\r"},
+      {L"abc\r\n\r\n\b", L"abc\r\n"},
+      {L"x\fy", L"y"},
+      {L"x\f\f", L""},
+      {L"10%\r20%", L"10%20%"},
+      {L"a\nb\r\nc", L"a\r\nb\r\nc"},
+      {L"\b", L""},
+  };
+  for (const auto& c : cases) {
+    form_->OutputEditor()->SetWText(L"");
+    form_->RenderOutput(c.output);
+    EXPECT_EQ(Output(), c.shown) << testing::PrintToString(c.output);
+  }
+  // A CR LF pair cut between two chunks is one line break.
+  form_->OutputEditor()->SetWText(L"");
+  form_->RenderOutput(L"one\r");
+  form_->RenderOutput(L"\ntwo");
+  EXPECT_EQ(Output(), L"one\r\ntwo");
+  // Output goes to the end, wherever the user's caret was.
+  form_->OutputEditor()->SetSelStart(1);
+  form_->AppendOutput(L"!");
+  EXPECT_EQ(Output(), L"one\r\ntwo!");
+  EXPECT_EQ(form_->OutputEditor()->SelStart(), 9);
+}
+
+TEST_F(SessionTest, FloodArrivesCompleteAndInOrder) {
+  const size_t size = 3 * 1024 * 1024 + 17;
+  OpenChild({L"flood:" + std::to_wstring(size), L"sleep"});
+  std::string expected = FloodText(size);
+  ASSERT_TRUE(RunUntil([&] { return form_->OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0) >= LRESULT(size); }, 60000));
+  std::wstring shown = Output();
+  EXPECT_EQ(shown, std::wstring(expected.begin(), expected.end()));
+}
+
+TEST_F(SessionTest, PostedMessagesAreHandledWhileOutputFloods) {
+  const size_t size = 64 * 1024 * 1024;
+  OpenChild({L"flood:" + std::to_wstring(size), L"sleep"});
+  ASSERT_TRUE(RunUntil([&] { return form_->OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0) > 0; }));
+  // A posted message must not wait for the end of the flood.
+  bool handled = false;
+  ::PostMessageW(form_->Handle(), WM_NULL, 0, 0);
+  handled = RunUntil(
+      [&] {
+        MSG msg;
+        return !::PeekMessageW(&msg, form_->Handle(), WM_NULL, WM_NULL, PM_NOREMOVE);
+      },
+      10000);
+  EXPECT_TRUE(handled);
+  EXPECT_LT(form_->OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0), LRESULT(size));
+}
+
+TEST_F(SessionTest, ListenerEndLocksTheSession) {
+  OpenChild({L"sleep"});
+  ::SendMessageW(form_->Handle(), WM_LISTENER_END, 0, 0);
+  EXPECT_TRUE(form_->OutputEditor()->ReadOnly());
+  // The output pane was made read-only first, so it keeps its white background.
+  EXPECT_EQ(form_->OutputEditor()->Color(), RGB(255, 255, 255));
+  EXPECT_EQ(form_->InputEditor()->Color(), RGB(192, 192, 192));
+  EXPECT_EQ(form_->Caption().substr(form_->Caption().size() - 13), L" (terminated)");
+}
+
+TEST_F(SessionTest, ClosingEndsAFloodingOrStubbornChildQuickly) {
+  // flood: a child that never stops writing; ctrl: one that holds on to its close event.
+  for (auto verbs : {std::initializer_list<std::wstring_view>{L"flood:4000000000"},
+                     std::initializer_list<std::wstring_view>{L"ctrl", L"sleep"}}) {
+    OpenChild(verbs);
+    RunUntil([] { return false; }, 300);
+    HANDLE process = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), form_->ChildProcess(), ::GetCurrentProcess(), &process,
+                                  SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, 0));
+    gui::cKernelHandle child(process);
+    ULONGLONG start = ::GetTickCount64();
+    Close();
+    form_.reset();
+    ULONGLONG took = ::GetTickCount64() - start;
+    // Bounded shutdown is the point; the figure itself belongs to the benchmarks.
+    EXPECT_LT(took, 5000u);
+    EXPECT_EQ(::WaitForSingleObject(child.get(), 2000), WAIT_OBJECT_0);
+    std::printf("shutdown took %llu ms\n", took);
+  }
+}
+
+}  // namespace

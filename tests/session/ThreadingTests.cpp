@@ -1,0 +1,169 @@
+// The pipes, the writer thread and the listener thread, without the main window.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gui/Application.h"
+#include "gui/Window.h"
+#include "session/Threading.h"
+
+namespace {
+
+bool Inheritable(HANDLE h) {
+  DWORD flags = 0;
+  EXPECT_TRUE(::GetHandleInformation(h, &flags));
+  return (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
+TEST(PipeTest, OnlyTheChildsEndsAreInheritable) {
+  cPipe output(cPipe::tOwnEnd::Read);
+  EXPECT_FALSE(Inheritable(output.ReadHandle()));
+  EXPECT_TRUE(Inheritable(output.WriteHandle()));
+  cWritePipe input;
+  EXPECT_TRUE(Inheritable(input.ReadHandle()));
+}
+
+// A window that records what a listener hands it.
+class cSink : public gui::cWindow {
+public:
+  cSink() {
+    CreateHandle(0, RegisterWindowClass(L"ListenerSink"), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
+  }
+  std::string data;
+  int ends = 0;
+  bool hold = false;
+
+protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_LISTENER_DATA) {
+      data.append(reinterpret_cast<const char*>(wParam), static_cast<size_t>(lParam));
+      return hold ? kListenerHold : 0;
+    }
+    if (message == WM_LISTENER_END) {
+      ++ends;
+      return 0;
+    }
+    return DefaultHandler(message, wParam, lParam);
+  }
+};
+
+void Write(HANDLE pipe, std::string_view bytes) {
+  DWORD written = 0;
+  ASSERT_TRUE(::WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+}
+
+bool RunUntil(const std::function<bool()>& done, DWORD ms = 5000) { return gui::cApplication::RunUntil(done, ms); }
+
+TEST(ListenerTest, HandsOverChunksInOrderOnlyOnceResumed) {
+  cPipe pipe(cPipe::tOwnEnd::Read);
+  cSink sink;
+  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+  Write(pipe.WriteHandle(), "one,");
+  RunUntil([] { return false; }, 100);
+  EXPECT_EQ(sink.data, "");  // created suspended
+  listener.Resume();
+  EXPECT_TRUE(RunUntil([&] { return sink.data == "one,"; }));
+  Write(pipe.WriteHandle(), "two");
+  EXPECT_TRUE(RunUntil([&] { return sink.data == "one,two"; }));
+  EXPECT_TRUE(listener.Stop(2000));
+}
+
+TEST(ListenerTest, AHeldListenerWaitsForRelease) {
+  cPipe pipe(cPipe::tOwnEnd::Read);
+  cSink sink;
+  sink.hold = true;
+  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+  listener.Resume();
+  Write(pipe.WriteHandle(), "a");
+  ASSERT_TRUE(RunUntil([&] { return sink.data == "a"; }));
+  Write(pipe.WriteHandle(), "b");
+  RunUntil([] { return false; }, 200);
+  EXPECT_EQ(sink.data, "a");
+  listener.Release();
+  EXPECT_TRUE(RunUntil([&] { return sink.data == "ab"; }));
+}
+
+TEST(ListenerTest, EmptyWriteIsNotTheEnd) {
+  cPipe pipe(cPipe::tOwnEnd::Read);
+  cSink sink;
+  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+  listener.Resume();
+  Write(pipe.WriteHandle(), "");
+  Write(pipe.WriteHandle(), "x");
+  EXPECT_TRUE(RunUntil([&] { return sink.data == "x"; }));
+  EXPECT_EQ(sink.ends, 0);
+}
+
+TEST(ListenerTest, BrokenPipeEndsTheListener) {
+  cPipe pipe(cPipe::tOwnEnd::Read);
+  cSink sink;
+  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+  listener.Resume();
+  pipe.CloseWriteHandle();
+  EXPECT_TRUE(RunUntil([&] { return sink.ends == 1; }));
+}
+
+// Seen under Wine 8: CancelSynchronousIo ends a ReadFile blocked on an anonymous pipe, as on
+// Windows. The write end stays open here, so nothing else could end the read.
+TEST(ListenerTest, StopEndsABlockedReadWithoutWaitingForData) {
+  cPipe pipe(cPipe::tOwnEnd::Read);
+  cSink sink;
+  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+  listener.Resume();
+  RunUntil([] { return false; }, 100);
+  ULONGLONG start = ::GetTickCount64();
+  EXPECT_TRUE(listener.Stop(2000));
+  EXPECT_LT(::GetTickCount64() - start, 1000u);
+  EXPECT_EQ(sink.ends, 0);
+}
+
+TEST(ListenerTest, StopOfAListenerThatNeverRan) {
+  cPipe pipe(cPipe::tOwnEnd::Read);
+  cSink sink;
+  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+  EXPECT_TRUE(listener.Stop(2000));
+}
+
+std::string ReadAll(HANDLE pipe, size_t count) {
+  std::string bytes;
+  std::vector<char> buffer(65536);
+  while (bytes.size() < count) {
+    DWORD read = 0;
+    if (!::ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) || read == 0) break;
+    bytes.append(buffer.data(), read);
+  }
+  return bytes;
+}
+
+TEST(WritePipeTest, WritesInOrderInTheChosenEncoding) {
+  cWritePipe pipe;
+  pipe.SetEncoding(peUTF16BE);
+  pipe.WriteText(L"AB");
+  pipe.SetEncoding(peUTF8);
+  pipe.WriteText(L"\u20ac");
+  EXPECT_EQ(ReadAll(pipe.ReadHandle(), 7), std::string("\0A\0B\xE2\x82\xAC", 7));
+}
+
+TEST(WritePipeTest, WritingNeverBlocksTheCallerAndStopIsBounded) {
+  // Nobody reads this pipe: 100 commands of 10 KB fill it long before the end.
+  cWritePipe pipe;
+  pipe.SetEncoding(peANSI);
+  std::wstring command(10 * 1024, L'x');
+  ULONGLONG start = ::GetTickCount64();
+  for (int i = 0; i < 100; ++i) pipe.WriteText(command);
+  EXPECT_LT(::GetTickCount64() - start, 2000u);
+  EXPECT_TRUE(pipe.Stop(2000));
+}
+
+TEST(WritePipeTest, ALargeTextArrivesWhole) {
+  cWritePipe pipe;
+  pipe.SetEncoding(peUTF16LE);
+  std::wstring text(200000, L'\u0416');
+  pipe.WriteText(text);
+  std::string bytes = ReadAll(pipe.ReadHandle(), text.size() * 2);
+  ASSERT_EQ(bytes.size(), text.size() * 2);
+  EXPECT_EQ(bytes.substr(0, 4), std::string("\x16\x04\x16\x04", 4));
+}
+
+}  // namespace

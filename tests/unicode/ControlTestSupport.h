@@ -1,0 +1,41 @@
+#pragma once
+// What the control tests share: a hidden top-level parent window, a device context of a window
+// and the message of an expected error.
+#include <windows.h>
+
+#include <string>
+
+#include "gui/Window.h"
+
+class cTestHost final : public gui::cWindow {
+public:
+  cTestHost() {
+    CreateHandle(0, RegisterWindowClass(L"MarveskUnicodeTestHost"), L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                 nullptr, nullptr);
+  }
+};
+
+class cWindowDC {
+public:
+  explicit cWindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~cWindowDC() { ::ReleaseDC(window_, dc_); }
+  cWindowDC(const cWindowDC&) = delete;
+  cWindowDC& operator=(const cWindowDC&) = delete;
+  HDC get() const noexcept { return dc_; }
+
+private:
+  HWND window_;
+  HDC dc_;
+};
+
+// The message of the error of type tError that the action throws; a marker when it throws none.
+template <class tError, class tAction>
+std::wstring ErrorMessage(tAction action) {
+  std::wstring message = L"(no error)";
+  try {
+    action();
+  } catch (const tError& e) {
+    message = e.Message();
+  }
+  return message;
+}

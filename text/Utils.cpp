@@ -1,0 +1,155 @@
+#include "text/Utils.h"
+
+#include <shellapi.h>
+
+#include <type_traits>
+
+#include "gui/Handle.h"
+
+namespace {
+
+template <class Char>
+constexpr bool IsBlank(Char c) noexcept {
+  return static_cast<std::make_unsigned_t<Char>>(c) <= 0x20;
+}
+
+template <class Char>
+std::basic_string_view<Char> TrimView(std::basic_string_view<Char> text) noexcept {
+  size_t first = 0;
+  size_t last = text.size();
+  while (first < last && IsBlank(text[first])) ++first;
+  while (last > first && IsBlank(text[last - 1])) --last;
+  return text.substr(first, last - first);
+}
+
+constexpr DWORD kSystemMessageFlags =
+    FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+
+DWORD FormatSystemMessage(DWORD code, char** buffer) {
+  return ::FormatMessageA(kSystemMessageFlags, nullptr, code, 0, reinterpret_cast<LPSTR>(buffer), 0,
+                          nullptr);
+}
+
+DWORD FormatSystemMessage(DWORD code, wchar_t** buffer) {
+  return ::FormatMessageW(kSystemMessageFlags, nullptr, code, 0, reinterpret_cast<LPWSTR>(buffer),
+                          0, nullptr);
+}
+
+template <class Char>
+std::basic_string<Char> SystemMessage(DWORD code) {
+  Char* buffer = nullptr;
+  DWORD length = FormatSystemMessage(code, &buffer);
+  gui::cLocalMemory memory(buffer);
+  if (length == 0 || buffer == nullptr) return {};
+  return std::basic_string<Char>(TrimView(std::basic_string_view<Char>(buffer, length)));
+}
+
+// ANSI code page text as UTF-16.
+std::wstring WidenAnsi(std::string_view text) {
+  if (text.empty()) return {};
+  int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring result(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) {
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
+  }
+  return result;
+}
+
+}  // namespace
+
+void AppendString(std::wstring_view text, tWStringArray& array) { array.emplace_back(text); }
+
+void cStringParser::Split(std::wstring_view text, std::wstring_view delimiters,
+                          tSplitOptions options, tWStringArray& result) {
+  auto addItem = [&](std::wstring_view item) {
+    if (options & spTrimItems) item = TrimView(item);
+    if ((options & spKeepEmpty) || !item.empty()) AppendString(item, result);
+  };
+  std::wstring_view rest = text;
+  while (auto hit = FirstDelimiter(rest, delimiters)) {
+    addItem(rest.substr(0, hit->Position));
+    if (options & spIncludeDelimiters) AppendString(std::wstring_view(&hit->Delimiter, 1), result);
+    rest.remove_prefix(hit->Position + 1);
+  }
+  addItem(rest);
+}
+
+std::optional<tDelimiterHit> cStringParser::FirstDelimiter(std::wstring_view text,
+                                                           std::wstring_view delimiters) {
+  size_t position = text.find_first_of(delimiters);
+  if (position == std::wstring_view::npos) return std::nullopt;
+  return tDelimiterHit{position, text[position]};
+}
+
+std::wstring cStringUtils::ReplaceText(std::wstring_view text, std::wstring_view pattern,
+                                       std::wstring_view replacement, tReplaceOptions options) {
+  if (pattern.empty()) return std::wstring(text);
+  // Folding keeps every character where it is, so positions found in the folded copies are
+  // positions in the text.
+  std::wstring foldedText;
+  std::wstring foldedPattern;
+  std::wstring_view searched = text;
+  std::wstring_view sought = pattern;
+  if (options & roIgnoreCase) {
+    foldedText = UpperCaseAscii(text);
+    foldedPattern = UpperCaseAscii(pattern);
+    searched = foldedText;
+    sought = foldedPattern;
+  }
+  std::wstring result;
+  result.reserve(text.size());
+  size_t done = 0;
+  while (done < searched.size()) {
+    size_t found = searched.find(sought, done);
+    if (found == std::wstring_view::npos) break;
+    result.append(text.substr(done, found - done));
+    result.append(replacement);
+    done = found + sought.size();
+    if (!(options & roReplaceAll)) break;
+  }
+  result.append(text.substr(done));
+  return result;
+}
+
+std::wstring cStringUtils::NormalizeLineBreaks(std::wstring_view text) {
+  std::wstring result;
+  result.reserve(text.size() + text.size() / 16);
+  for (wchar_t c : text) {
+    if (c == L'\r') continue;
+    if (c == L'\n') result += L'\r';
+    result += c;
+  }
+  return result;
+}
+
+void cStringUtils::SwapByteOrder(std::wstring& text) noexcept {
+  for (wchar_t& c : text) {
+    auto unit = static_cast<unsigned>(static_cast<char16_t>(c));
+    c = static_cast<wchar_t>(((unit & 0xFFu) << 8) | (unit >> 8));
+  }
+}
+
+std::wstring cStringUtils::Trim(std::wstring_view text) { return std::wstring(TrimView(text)); }
+
+std::wstring cStringUtils::UpperCaseAscii(std::wstring_view text) {
+  std::wstring result(text);
+  for (wchar_t& c : result) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  }
+  return result;
+}
+
+std::string cSystemResources::SystemErrorText(DWORD code) { return SystemMessage<char>(code); }
+
+std::wstring cSystemResources::SystemErrorTextW(DWORD code) { return SystemMessage<wchar_t>(code); }
+
+std::wstring cSystemResources::ShellOpen(HWND owner, std::wstring_view file,
+                                         std::wstring_view directory) {
+  const std::wstring fileText(file);
+  const std::wstring directoryText(directory);
+  HINSTANCE answer = ::ShellExecuteW(owner, L"Open", fileText.c_str(), nullptr,
+                                     directoryText.empty() ? nullptr : directoryText.c_str(), SW_SHOW);
+  // Answers up to 32 are failures.
+  if (reinterpret_cast<INT_PTR>(answer) > 32) return {};
+  return WidenAnsi(SystemErrorText(::GetLastError()));
+}

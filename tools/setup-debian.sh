@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what building and testing Marvesk needs on Debian 12: the mingw-w64 cross compiler,
+# CMake and Ninja, Wine, an X server without a screen and its tools, ImageMagick and GoogleTest's
+# sources. Does nothing when everything is there already.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-x86-64-posix
+  cmake
+  ninja-build
+  wine
+  wine64
+  xvfb
+  xdotool
+  x11-utils
+  imagemagick
+  googletest
+  fonts-liberation
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "All build and test packages are installed."
+  exit 0
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
