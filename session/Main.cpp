@@ -1,5 +1,6 @@
 #include "session/Main.h"
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -15,9 +16,10 @@
 namespace {
 
 constexpr UINT_PTR kReleaseListenerTimer = 1;
+constexpr UINT_PTR kPaintOutputTimer = 2;
 // How long the start-up looks for the child's console window.
 constexpr ULONGLONG kConsoleSearchMs = 5000;
-// How often the output pane is repainted while output floods in.
+// The shortest pause between two paints of the output pane while output floods in.
 constexpr ULONGLONG kPaintIntervalMs = 50;
 // Bounds of the shutdown's waits.
 constexpr UINT kConsoleCloseMs = 500;
@@ -199,10 +201,32 @@ void cFormMain::ApplicationIdle() {
 
 // ---- output ----
 
+void cConsoleEdit::DeferPainting(bool defer) {
+  deferPainting_ = defer;
+  if (!defer && owesPaint_ && Handle()) {
+    owesPaint_ = false;
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+    ::UpdateWindow(Handle());
+  }
+}
+
+LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT) return cWMemo::HandleMessage(message, wParam, lParam);
+  if (deferPainting_) {
+    ::ValidateRect(Handle(), nullptr);
+    owesPaint_ = true;
+    return 0;
+  }
+  ULONGLONG start = ::GetTickCount64();
+  LRESULT result = cWMemo::HandleMessage(message, wParam, lParam);
+  lastPaintMs_ = ::GetTickCount64() - start;
+  return result;
+}
+
 void cFormMain::AppendOutput(std::wstring_view text) {
   cConsoleEdit& pane = *outputEditor_;
+  // Setting the start at the end leaves an empty selection there.
   pane.SetSelStart(INT_MAX);
-  pane.SetSelLength(0);
   pane.SetWSelText(cStringUtils::NormalizeLineBreaks(text));
 }
 
@@ -250,23 +274,33 @@ void cFormMain::RenderOutput(std::wstring_view text) {
 
 LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   if (closing_ || !outputEditor_) return 0;
+  // While output floods in, the pane is repainted now and then rather than after every chunk:
+  // painting a large pane is slow (under Wine it grows with the text). The pause after a paint
+  // grows with what the paint cost, so painting takes at most a ninth of the time, and a timer
+  // paints what came last once the output stops.
+  outputEditor_->DeferPainting(true);
   std::wstring text = decoder_.Decode(encodings_.Output, data, count);
   if (interpretControls_)
     RenderOutput(text);
   else
     AppendOutput(text);
+  if (::GetTickCount64() >= nextPaint_)
+    PaintOutput();
+  else
+    ::SetTimer(Handle(), kPaintOutputTimer, kPaintIntervalMs, nullptr);
 
-  // Keep the window alive while output floods in: repaint now and then, and let the listener
-  // wait while input or posted messages are pending. A timer releases it; timers come only once
-  // the queue holds nothing else, so those messages go first.
-  ULONGLONG now = ::GetTickCount64();
-  if (now - lastPaint_ >= kPaintIntervalMs) {
-    ::UpdateWindow(outputEditor_->Handle());
-    lastPaint_ = now;
-  }
+  // Let the listener wait while input or posted messages are pending. A timer releases it;
+  // timers come only once the queue holds nothing else, so those messages go first.
   if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) == 0) return 0;
   ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
   return kListenerHold;
+}
+
+void cFormMain::PaintOutput() {
+  ::KillTimer(Handle(), kPaintOutputTimer);
+  if (!outputEditor_) return;
+  outputEditor_->DeferPainting(false);
+  nextPaint_ = ::GetTickCount64() + std::max<ULONGLONG>(kPaintIntervalMs, 8 * outputEditor_->LastPaintMs());
 }
 
 LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -285,6 +319,10 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         listener_->Release();
         return 0;
       }
+      if (wParam == kPaintOutputTimer) {
+        PaintOutput();
+        return 0;
+      }
       break;
     case WM_DESTROY:
       Shutdown();
@@ -300,7 +338,10 @@ void cFormMain::Shutdown() {
   shutDown_ = true;
   closing_ = true;
   gui::cApplication::ClearIdleHandler();
-  if (Handle()) ::KillTimer(Handle(), kReleaseListenerTimer);
+  if (Handle()) {
+    ::KillTimer(Handle(), kReleaseListenerTimer);
+    ::KillTimer(Handle(), kPaintOutputTimer);
+  }
 
   if (consoleWindow_ && ::IsWindow(consoleWindow_))
     ::SendMessageTimeoutW(consoleWindow_, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kConsoleCloseMs, nullptr);

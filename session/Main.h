@@ -21,6 +21,20 @@ class cConsoleEdit : public cWMemo {
 public:
   // The child's console window; none until the child has been found, and none if it never was.
   HWND ConsoleWindow = nullptr;
+
+  // While painting is deferred the pane skips its paints and owes one; when it ends, the pane
+  // pays what it owes at once.
+  void DeferPainting(bool defer);
+  // What the last paint of the pane cost, in milliseconds.
+  ULONGLONG LastPaintMs() const noexcept { return lastPaintMs_; }
+
+protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+  bool deferPainting_ = false;
+  bool owesPaint_ = false;
+  ULONGLONG lastPaintMs_ = 0;
 };
 
 class cFormMain : public gui::cForm {
@@ -72,6 +86,7 @@ private:
   void SetEditorLocked(bool locked, cConsoleEdit& pane);
   void ApplicationIdle();
   LRESULT ListenerData(const char* data, size_t count);
+  void PaintOutput();
 
   bool echo_ = false;
   bool interpretControls_ = true;
@@ -91,5 +106,5 @@ private:
   std::unique_ptr<cListenerThread> listener_;
   tPipeEncodings encodings_;
   cPipeDecoder decoder_;
-  ULONGLONG lastPaint_ = 0;
+  ULONGLONG nextPaint_ = 0;
 };
