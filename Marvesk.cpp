@@ -5,12 +5,10 @@
 #include "gui/Application.h"
 #include "session/CmdLine.h"
 #include "ui/dfMain.h"
-#include "unicode/UnicodeControls.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
-  cUnicodeHelper::CheckVersion();
 
   TFormMain form(CommandLine());
   gui::cApplication::SetMainForm(form.Handle());

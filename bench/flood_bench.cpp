@@ -19,7 +19,6 @@
 #include "session/Threading.h"
 #include "tests/support/TestSupport.h"
 #include "ui/dfMain.h"
-#include "unicode/UnicodeControls.h"
 
 namespace {
 
@@ -121,7 +120,6 @@ double MeasureEdit(const std::vector<std::string>& chunks) {
 int main() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&icc);
-  cUnicodeHelper::CheckVersion();
 
   double longest = 0;
   double marvesk = MeasureMarvesk(longest);

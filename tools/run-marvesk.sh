@@ -13,6 +13,7 @@ source "$tools/wine-env.sh"
 exe="$BUILD_DIR/Marvesk.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
+  marvesk_configure_prefix
   exec wine64 "$exe" "$@" </dev/null
 fi
 

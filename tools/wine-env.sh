@@ -11,7 +11,7 @@ export MARVESK_ROOT
 export BUILD_DIR="${BUILD_DIR:-$MARVESK_ROOT/build}"
 
 export PATH="/usr/lib/wine:$PATH"
-export WINEPREFIX="${WINEPREFIX:-$HOME/.cache/marvesk-wine}"
+export WINEPREFIX="${WINEPREFIX:-${HOME:-/tmp}/.cache/marvesk-wine}"
 export WINEARCH=win64
 export WINEDEBUG=-all
 # No .NET and no Gecko: the prefix is made without their installer dialogs.
@@ -47,7 +47,8 @@ marvesk_start_xvfb() {
     echo "Xvfb did not start" >&2
     return 1
   fi
-  export DISPLAY=":$(tr -d '[:space:]' <"$fdfile")"
+  DISPLAY=":$(tr -d '[:space:]' <"$fdfile")"
+  export DISPLAY
   rm -f "$fdfile"
 }
 
@@ -58,6 +59,21 @@ marvesk_start_wineserver() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -p </dev/null >/dev/null 2>&1
   wine64 cmd /c exit </dev/null >/dev/null 2>&1
+  marvesk_configure_prefix
+}
+
+# Settings of the prefix, made on every start so that an older prefix gets them too:
+# - a program that crashes writes Wine's backtrace and ends, instead of opening the crash dialog,
+#   which nobody would close;
+# - "Courier New", the panes' font, which Wine lacks, is drawn with its metric twin Liberation
+#   Mono (fonts-liberation) instead of a proportional font;
+# - windows are not left to a window manager: the bench's X server has none, and Wine would
+#   wait two seconds for one each time a shown window is hidden or destroyed.
+marvesk_configure_prefix() {
+  wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+  wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /d 'Liberation Mono' /f \
+    </dev/null >/dev/null 2>&1
 }
 
 # Stops what the two functions above started; safe to call more than once.

@@ -1,9 +1,9 @@
 // windowprobe: looks at a running program's window from outside, for scripts that drive the
 // program in a session with no one at the screen.
 //
-//   windowprobe text TITLE    writes the text of each edit control in the first visible
-//                             top-level window whose caption contains TITLE, as UTF-8, each
-//                             followed by a line "----"
+//   windowprobe text TITLE    writes the text of each edit control (or superclass of one) in
+//                             the first visible top-level window whose caption contains
+//                             TITLE, as UTF-8, each followed by a line "----"
 //   windowprobe close TITLE   asks that window to close (WM_CLOSE) and returns at once
 //
 // Exit code 0 when the window was found, 1 when there is none, 2 for a bad command line.
@@ -54,10 +54,23 @@ void WriteUtf8(std::wstring_view text) {
   ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+bool NamesAnEdit(wchar_t* name, std::size_t length) {
+  ::CharLowerBuffW(name, static_cast<DWORD>(length));
+  return std::wstring_view(name, length).find(L"edit") != std::wstring_view::npos;
+}
+
+// An edit control, or a superclass of one ("MarveskEdit"): the real class answers for the
+// first, the name for the second.
+bool IsEdit(HWND window) {
+  wchar_t name[64];
+  UINT realLength = ::RealGetWindowClassW(window, name, static_cast<UINT>(std::size(name)));
+  if (NamesAnEdit(name, realLength)) return true;
+  int length = ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return length > 0 && NamesAnEdit(name, static_cast<std::size_t>(length));
+}
+
 BOOL CALLBACK WriteEditText(HWND window, LPARAM) {
-  wchar_t className[64];
-  if (::GetClassNameW(window, className, static_cast<int>(std::size(className))) > 0 &&
-      ::CompareStringOrdinal(className, -1, L"Edit", -1, TRUE) == CSTR_EQUAL) {
+  if (IsEdit(window)) {
     WriteUtf8(WindowText(window));
     WriteUtf8(L"\r\n----\r\n");
   }
