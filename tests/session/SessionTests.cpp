@@ -42,9 +42,9 @@ protected:
   void OpenChild(std::initializer_list<std::wstring_view> verbs, const std::wstring& options = L"") {
     Open(options + L" -- " + TestChildCommandLine(verbs));
   }
-  // The start-up is over once the console window is known or the child has gone.
+  // The panes are read-only while the start-up looks for the child's console window.
   bool started() const {
-    return form_->ChildProcess() != nullptr && (form_->ConsoleWindow() != nullptr || !form_->IsChildAlive());
+    return form_->ChildProcess() != nullptr && (!form_->InputEditor()->ReadOnly() || !form_->IsChildAlive());
   }
 
   std::wstring Output() const { return form_->OutputEditor()->WText(); }
@@ -110,6 +110,40 @@ TEST_F(SessionTest, OptionMessageIsShownOnceBeforeTheChildStarts) {
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].Text, L"Invalid encoding: -output:XYZ");
   EXPECT_EQ(form_->Encodings().Output, peANSI);
+}
+
+std::wstring GuiChildCommandLine(std::wstring_view verbs) {
+  return QuoteArgument(TestExeDir() + L"\\testchild_gui.exe") + L" " + std::wstring(verbs);
+}
+
+TEST_F(SessionTest, ConsoleSearchGivesUpForAChildWithoutConsole) {
+  ULONGLONG start = ::GetTickCount64();
+  Open(L"-- " + GuiChildCommandLine(L"out:6869 sleep"));
+  ULONGLONG took = ::GetTickCount64() - start;
+  EXPECT_EQ(form_->ConsoleWindow(), nullptr);
+  EXPECT_EQ(form_->InputEditor()->ConsoleWindow, nullptr);
+  EXPECT_GE(took, 4500u);
+  EXPECT_LT(took, 10000u);
+  // The session goes on without a console window.
+  EXPECT_TRUE(WaitForOutput(L"hi"));
+  EXPECT_FALSE(form_->OutputEditor()->ReadOnly());
+}
+
+TEST_F(SessionTest, WindowClosesWhileTheSearchRuns) {
+  commandLine_ = std::make_unique<cCommandLine>(L"Marvesk.exe -- " + GuiChildCommandLine(L"sleep"));
+  form_ = std::make_unique<TFormMain>(*commandLine_);
+  static HWND target;
+  target = form_->Handle();
+  ::SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    ::PostMessageW(target, WM_CLOSE, 0, 0);
+  });
+  ::ShowWindow(form_->Handle(), SW_SHOW);
+  ULONGLONG start = ::GetTickCount64();
+  ASSERT_TRUE(RunUntil([&] { return !form_->Handle(); }));
+  EXPECT_LT(::GetTickCount64() - start, 4000u);
+  ASSERT_NE(form_->ChildProcess(), nullptr);
+  EXPECT_EQ(::WaitForSingleObject(form_->ChildProcess(), 2000), WAIT_OBJECT_0);
 }
 
 TEST_F(SessionTest, ReactivatingStartsNothingNew) {
