@@ -1,0 +1,364 @@
+#include "text/UnicodePersistency.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gui/DialogSeam.h"
+#include "tests/support/TestSupport.h"
+#include "tests/unicode/ControlTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Cyrillic, CJK and an emoji (a surrogate pair): none of them is in code page 1252.
+const std::wstring kForeign = L"\u041F\u0440\u0438\u0432\u0435\u0442 \u4E2D\u6587 \U0001F600";
+
+class cTextHolder final : public IWPersistentText {
+public:
+  explicit cTextHolder(std::wstring text = {}) : text_(std::move(text)) {}
+  void SetText(std::wstring_view text) override { text_ = text; }
+  std::wstring GetText() const override { return text_; }
+
+private:
+  std::wstring text_;
+};
+
+std::string Bytes(std::initializer_list<unsigned char> bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::set<fs::path> FilesIn(const fs::path& folder) {
+  std::set<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder)) files.insert(entry.path().filename());
+  return files;
+}
+
+struct tDecoded {
+  tEncodingScheme Scheme;
+  std::wstring Text;
+  friend bool operator==(const tDecoded&, const tDecoded&) = default;
+};
+
+tDecoded Decoded(std::string_view bytes) {
+  tDecoded result{esANSI, L"(untouched)"};
+  result.Scheme = cWPersistencyAdapter::Decode(bytes, result.Text);
+  return result;
+}
+
+tDecoded Loaded(const fs::path& file) {
+  cTextHolder holder(L"(untouched)");
+  const tEncodingScheme scheme = cWPersistencyAdapter::LoadFromFile(holder, file.wstring());
+  return {scheme, holder.GetText()};
+}
+
+void PrintTo(const tDecoded& decoded, std::ostream* out) {
+  *out << "scheme " << int(decoded.Scheme) << ", " << ::testing::PrintToString(decoded.Text);
+}
+
+std::wstring AnsiWarning(std::wstring_view fileName) {
+  return L"The file\r\"" + std::wstring(fileName) +
+         L"\"\rcontains characters in Unicode format which will be lost if you save this file as an ANSI "
+         L"text.\rTo keep the Unicode information, select any of the Unicode encodings (UTF-8, Unicode or "
+         L"Unicode big endian) in the Save As dialog box.\r\rDo you still want to continue and enforce ANSI?";
+}
+
+// Counts the boxes shown and answers each with the given button.
+class cAnswering {
+public:
+  explicit cAnswering(int answer)
+      : scope_([this, answer](const gui::tMessageBoxRequest& request) {
+          requests.push_back(request);
+          return answer;
+        }) {}
+  std::vector<gui::tMessageBoxRequest> requests;
+
+private:
+  gui::cDialogSeam::cResponderScope scope_;
+};
+
+}  // namespace
+
+TEST(Persistency, SignaturesNeedAllTheirBytes) {
+  EXPECT_EQ(cWPersistencyAdapter::SchemeFromSignature(""), esANSI);
+  EXPECT_EQ(cWPersistencyAdapter::SchemeFromSignature(Bytes({0xEF, 0xBB})), esANSI);
+  EXPECT_EQ(cWPersistencyAdapter::SchemeFromSignature(Bytes({0xEF, 0xBB, 0xBF})), esUTF8);
+  EXPECT_EQ(cWPersistencyAdapter::SchemeFromSignature(Bytes({0xFF})), esANSI);
+  EXPECT_EQ(cWPersistencyAdapter::SchemeFromSignature(Bytes({0xFF, 0xFE, 0x00, 0x00})), esUTF16LE);
+  EXPECT_EQ(cWPersistencyAdapter::SchemeFromSignature(Bytes({0xFE, 0xFF, 0x41})), esUTF16BE);
+  EXPECT_EQ(cWPersistencyAdapter::SchemeFromSignature(Bytes({0xFE, 0xFE})), esANSI);
+  EXPECT_EQ(cWPersistencyAdapter::SignatureLength(esUTF8), 3u);
+  EXPECT_EQ(cWPersistencyAdapter::SignatureLength(esUTF16LE), 2u);
+  EXPECT_EQ(cWPersistencyAdapter::SignatureLength(esUTF16BE), 2u);
+  EXPECT_EQ(cWPersistencyAdapter::SignatureLength(esANSI), 0u);
+}
+
+TEST(Persistency, ShortAndOddFilesDecode) {
+  EXPECT_EQ(Decoded(""), (tDecoded{esANSI, L""}));
+  EXPECT_EQ(Decoded("\xE9"), (tDecoded{esANSI, L"\u00E9"}));
+  EXPECT_EQ(Decoded(Bytes({0xEF, 0xBB})), (tDecoded{esANSI, L"\u00EF\u00BB"}));
+  EXPECT_EQ(Decoded(Bytes({0xEF, 0xBB, 0xBF})), (tDecoded{esUTF8, L""}));
+  // An odd last byte of UTF-16 is dropped.
+  EXPECT_EQ(Decoded(Bytes({0xFF, 0xFE, 0x41, 0x00, 0x42})), (tDecoded{esUTF16LE, L"A"}));
+  EXPECT_EQ(Decoded(Bytes({0xFE, 0xFF, 0x04, 0x1F, 0x00})), (tDecoded{esUTF16BE, L"\u041F"}));
+  EXPECT_EQ(Decoded(Bytes({0xFF, 0xFE, 0x00, 0x00, 0x41, 0x00})), (tDecoded{esUTF16LE, std::wstring(L"\0A", 2)}));
+  // ANSI text that happens to start with the UTF-8 mark is taken for UTF-8.
+  EXPECT_EQ(Decoded(Bytes({0xEF, 0xBB, 0xBF, 'a', 'b'})), (tDecoded{esUTF8, L"ab"}));
+}
+
+TEST(Persistency, Utf8WorksByCodePoint) {
+  EXPECT_EQ(Decoded("\xEF\xBB\xBF\xF0\x9F\x98\x80" "a").Text, L"\U0001F600a");
+  EXPECT_EQ(Decoded("\xEF\xBB\xBF\xF4\x8F\xBF\xBF").Text, L"\U0010FFFF");
+  EXPECT_EQ(Decoded("\xEF\xBB\xBF\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBF").Text, L"\u00E9\u20AC\uFFFF");
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"\U0001F600", esUTF8), "\xEF\xBB\xBF\xF0\x9F\x98\x80");
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"\u00E9\u20AC\uFFFF\U0010FFFF", esUTF8),
+            "\xEF\xBB\xBF\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBF\xF4\x8F\xBF\xBF");
+  // A surrogate without its partner has no UTF-8 form.
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"a\xD83D" L"b\xDE00", esUTF8), "\xEF\xBB\xBF" "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+}
+
+TEST(Persistency, MalformedUtf8GivesOneReplacementPerByte) {
+  const auto text = [](std::string_view payload) { return Decoded("\xEF\xBB\xBF" + std::string(payload)).Text; };
+  EXPECT_EQ(text("\x80" "a"), L"\uFFFDa");
+  EXPECT_EQ(text("a\xE2\x82"), L"a\uFFFD\uFFFD");                // ends inside a sequence
+  EXPECT_EQ(text("\xE2\x82" "a\xE2\x82\xAC"), L"\uFFFD\uFFFDa\u20AC");  // cut short, then whole
+  EXPECT_EQ(text("\xC0\xAF"), L"\uFFFD\uFFFD");                  // overlong
+  EXPECT_EQ(text("\xE0\x80\xAF"), L"\uFFFD\uFFFD\uFFFD");        // overlong
+  EXPECT_EQ(text("\xED\xA0\xBD"), L"\uFFFD\uFFFD\uFFFD");        // an encoded surrogate
+  EXPECT_EQ(text("\xF4\x90\x80\x80"), L"\uFFFD\uFFFD\uFFFD\uFFFD");  // above U+10FFFF
+  EXPECT_EQ(text("\xFF\xFE"), L"\uFFFD\uFFFD");
+}
+
+TEST(Persistency, EncodingWritesMarkThenText) {
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"", esUTF8), Bytes({0xEF, 0xBB, 0xBF}));
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"", esUTF16LE), Bytes({0xFF, 0xFE}));
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"", esUTF16BE), Bytes({0xFE, 0xFF}));
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"", esANSI), "");
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"abc", esUTF8), "\xEF\xBB\xBF" "abc");
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"abc", esUTF16BE), Bytes({0xFE, 0xFF, 0, 'a', 0, 'b', 0, 'c'}));
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"a\u20AC", esUTF16LE), Bytes({0xFF, 0xFE, 'a', 0, 0xAC, 0x20}));
+  EXPECT_EQ(cWPersistencyAdapter::Encode(L"caf\u00E9 \u20AC\r\n\u041F", esANSI), "caf\xE9 \x80\r\n?");
+}
+
+TEST(Persistency, EverySchemeRoundTripsThroughAFile) {
+  const cTempDir dir;
+  const std::wstring unicode = L"a\r\nb\nc\r" + kForeign + std::wstring(L"\0z\r\n", 4);
+  const std::wstring ansi = L"caf\u00E9 \u20AC\r\nna\u00EFve\nx\r";
+  for (const tEncodingScheme scheme : {esUTF8, esUTF16LE, esUTF16BE, esANSI}) {
+    SCOPED_TRACE(int(scheme));
+    const std::wstring& text = scheme == esANSI ? ansi : unicode;
+    const fs::path file = dir.Path() / ("round" + std::to_string(int(scheme)) + ".txt");
+    cWPersistencyAdapter::SaveToFile(cTextHolder(text), scheme, file.wstring());
+    EXPECT_EQ(ReadBytes(file), cWPersistencyAdapter::Encode(text, scheme));
+    EXPECT_EQ(Loaded(file), (tDecoded{scheme, text}));
+  }
+}
+
+// Files made by Python and iconv (tools/make-text-fixtures.sh), copied beside the executable.
+TEST(Persistency, FilesOfOtherProgramsLoad) {
+  const fs::path data = fs::path(TestExeDir()) / L"data" / L"text";
+  EXPECT_EQ(Loaded(data / L"utf8-bom-crlf.txt"),
+            (tDecoded{esUTF8, L"Gr\u00FC\u00DFe, \u043C\u0438\u0440\r\nzweite Zeile\r\n"}));
+  // Without a mark, UTF-8 is read as ANSI.
+  EXPECT_EQ(Loaded(data / L"utf8-nobom-lf.txt"), (tDecoded{esANSI, L"caf\u00C3\u00A9\nna\u00C3\u00AFve\n"}));
+  EXPECT_EQ(Loaded(data / L"utf8-bom-emoji.txt"), (tDecoded{esUTF8, L"smile \U0001F600 end\n"}));
+  EXPECT_EQ(Loaded(data / L"utf16le-bom-emoji.txt"), (tDecoded{esUTF16LE, L"smile \U0001F600 end\n"}));
+  EXPECT_EQ(Loaded(data / L"utf16le-bom-cr.txt"), (tDecoded{esUTF16LE, L"line one\rline two\r\u20AC 5"}));
+  EXPECT_EQ(Loaded(data / L"utf16be-bom-mixed.txt"), (tDecoded{esUTF16BE, L"alpha\nbeta\r\ngamma\r\u03A9"}));
+  EXPECT_EQ(Loaded(data / L"ansi1252-crlf.txt"),
+            (tDecoded{esANSI, L"caf\u00E9 \u2013 \u20AC10\r\nna\u00EFve\r\n"}));
+
+  // Saved again in their own scheme, they come out byte for byte.
+  const cTempDir dir;
+  for (const wchar_t* name : {L"utf8-bom-crlf.txt", L"utf8-bom-emoji.txt", L"utf16le-bom-emoji.txt",
+                              L"utf16le-bom-cr.txt", L"utf16be-bom-mixed.txt", L"ansi1252-crlf.txt"}) {
+    SCOPED_TRACE(fs::path(name).string());
+    const tDecoded original = Loaded(data / name);
+    cWPersistencyAdapter::SaveToFile(cTextHolder(original.Text), original.Scheme, (dir.Path() / name).wstring());
+    EXPECT_EQ(ReadBytes(dir.Path() / name), ReadBytes(data / name));
+  }
+}
+
+TEST(Persistency, AnsiLossIsTheRoundTrip) {
+  EXPECT_FALSE(cWPersistencyAdapter::IsAnsiLossy(L""));
+  EXPECT_FALSE(cWPersistencyAdapter::IsAnsiLossy(L"plain ASCII\r\n\t~"));
+  EXPECT_FALSE(cWPersistencyAdapter::IsAnsiLossy(L"caf\u00E9 \u20AC \u2013"));
+  EXPECT_TRUE(cWPersistencyAdapter::IsAnsiLossy(L"\u041F"));
+  EXPECT_TRUE(cWPersistencyAdapter::IsAnsiLossy(L"x\U0001F600"));
+  // A best-fit mapping (A with macron to A) is a loss too.
+  EXPECT_TRUE(cWPersistencyAdapter::IsAnsiLossy(L"\u0100"));
+}
+
+TEST(Persistency, AnsiSaveAsksOnlyWhenTextIsLost) {
+  {
+    const cAnswering answer(IDCANCEL);
+    EXPECT_TRUE(cWPersistencyAdapter::ConfirmAnsiSave(nullptr, L"a.txt", L"caf\u00E9", L" Marvesk"));
+    EXPECT_TRUE(answer.requests.empty());
+  }
+  const cTestHost host;
+  for (const int button : {IDOK, IDCANCEL}) {
+    const cAnswering answer(button);
+    EXPECT_EQ(cWPersistencyAdapter::ConfirmAnsiSave(host.Handle(), L"..\\x.txt", kForeign, L" Marvesk"),
+              button == IDOK);
+    ASSERT_EQ(answer.requests.size(), 1u);
+    EXPECT_EQ(answer.requests[0].Owner, host.Handle());
+    EXPECT_EQ(answer.requests[0].Text, AnsiWarning(L"..\\x.txt"));
+    EXPECT_EQ(answer.requests[0].Caption, L" Marvesk");
+    EXPECT_EQ(answer.requests[0].Flags, UINT(MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2));
+  }
+}
+
+class PersistentMemoTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    memo.SetBounds(0, 0, 400, 300);
+    memo.Create(host.Handle(), 1);
+  }
+
+  cTestHost host;
+  cWPersistentMemo memo;
+  cTempDir dir;
+};
+
+TEST_F(PersistentMemoTest, CancelledAnsiSaveLeavesTheFile) {
+  const std::string old = "old contents\r\n";
+  const fs::path file = dir.WriteFile(L"keep.txt", old);
+  memo.SetWText(kForeign);
+  {
+    const cAnswering answer(IDCANCEL);
+    EXPECT_FALSE(memo.ConfirmAnsiSave(host.Handle(), file.wstring(), L" Marvesk"));
+    EXPECT_EQ(answer.requests.size(), 1u);
+  }
+  EXPECT_EQ(ReadBytes(file), old);
+  {
+    const cAnswering answer(IDOK);
+    ASSERT_TRUE(memo.ConfirmAnsiSave(host.Handle(), file.wstring(), L" Marvesk"));
+    memo.SaveToFile(file.wstring(), esANSI);
+  }
+  EXPECT_EQ(ReadBytes(file), "?????? ?? ??");
+}
+
+TEST_F(PersistentMemoTest, LoadsAndSavesItsText) {
+  const std::wstring text = L"first\r\n" + kForeign + L"\r\nlast";
+  memo.SetWText(text);
+  const fs::path file = dir.Path() / L"memo.txt";
+  memo.SaveToFile(file.wstring(), esUTF16BE);
+  memo.SetWText(L"");
+  EXPECT_EQ(memo.LoadFromFile(file.wstring()), esUTF16BE);
+  EXPECT_EQ(memo.WText(), text);
+}
+
+TEST_F(PersistentMemoTest, FailedLoadKeepsThePane) {
+  memo.SetWText(L"kept");
+  const fs::path missing = dir.Path() / L"missing.txt";
+  EXPECT_EQ(ErrorMessage<cFileReadError>([&] { memo.LoadFromFile(missing.wstring()); }).rfind(
+                L"Cannot open file \"" + missing.wstring() + L"\". ", 0),
+            0u);
+  // A file another program holds without sharing cannot be read.
+  const fs::path locked = dir.WriteFile(L"locked.txt", "other");
+  const gui::cKernelHandle lock(
+      ::CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
+  EXPECT_NE(ErrorMessage<cFileReadError>([&] { memo.LoadFromFile(locked.wstring()); }), L"(no error)");
+  EXPECT_EQ(memo.WText(), L"kept");
+}
+
+// MoveFileExW with MOVEFILE_REPLACE_EXISTING puts the new file in place under Wine 8, whether or
+// not the target exists; ReplaceFileW there fails with ERROR_FILE_NOT_FOUND for a new target.
+// Wine also lets both replace a read-only target, so the read-only mark is checked first.
+class FailedSaveTest : public ::testing::Test {
+protected:
+  // Saves over the file and answers the error's message; the file and its folder must be as
+  // they were.
+  std::wstring SaveFails(const fs::path& file) {
+    const std::set<fs::path> before = FilesIn(file.parent_path());
+    const std::string old = fs::exists(file) ? ReadBytes(file) : std::string();
+    const std::wstring message = ErrorMessage<cFileWriteError>(
+        [&] { cWPersistencyAdapter::SaveToFile(cTextHolder(L"new text"), esUTF8, file.wstring()); });
+    EXPECT_EQ(FilesIn(file.parent_path()), before);
+    if (fs::exists(file)) {
+      EXPECT_EQ(ReadBytes(file), old);
+    }
+    return message;
+  }
+
+  cTempDir dir;
+};
+
+TEST_F(FailedSaveTest, MissingFolder) {
+  const fs::path file = dir.Path() / L"no such folder" / L"a.txt";
+  const std::wstring message = ErrorMessage<cFileWriteError>(
+      [&] { cWPersistencyAdapter::SaveToFile(cTextHolder(L"x"), esUTF8, file.wstring()); });
+  const std::wstring prefix = L"Cannot create file \"" + file.wstring() + L"\". ";
+  EXPECT_EQ(message.rfind(prefix, 0), 0u) << ::testing::PrintToString(message);
+  EXPECT_GT(message.size(), prefix.size());
+  EXPECT_TRUE(FilesIn(dir.Path()).empty());
+}
+
+TEST_F(FailedSaveTest, ReadOnlyTarget) {
+  const fs::path file = dir.WriteFile(L"ro.txt", "read only\n");
+  ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(SaveFails(file).rfind(L"Cannot create file \"" + file.wstring() + L"\". ", 0), 0u);
+  ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FailedSaveTest, FolderInTheWay) {
+  const fs::path folder = dir.Path() / L"folder.txt";
+  fs::create_directory(folder);
+  EXPECT_EQ(SaveFails(folder).rfind(L"Cannot create file \"", 0), 0u);
+}
+
+// Another program reads the file and shares writing but not deleting: the new text is written
+// in full, yet cannot take the file's place.
+TEST_F(FailedSaveTest, TargetThatCannotBeReplaced) {
+  const fs::path file = dir.WriteFile(L"open.txt", "held open\n");
+  {
+    const gui::cKernelHandle reader(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(SaveFails(file), L"Stream write error");
+  }
+  cWPersistencyAdapter::SaveToFile(cTextHolder(L"new"), esUTF8, file.wstring());
+  EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBFnew");
+  EXPECT_EQ(FilesIn(dir.Path()), std::set<fs::path>{L"open.txt"});
+}
+
+TEST(Persistency, FileNamesOutsideTheAnsiCodePage) {
+  const cTempDir dir;
+  const fs::path file = dir.Path() / L"\u0424\u0430\u0439\u043B \u6587\u4EF6.txt";
+  cWPersistencyAdapter::SaveToFile(cTextHolder(kForeign), esUTF8, file.wstring());
+  EXPECT_EQ(FilesIn(dir.Path()), std::set<fs::path>{file.filename()});
+  EXPECT_EQ(Loaded(file), (tDecoded{esUTF8, kForeign}));
+  // Saving again replaces it.
+  cWPersistencyAdapter::SaveToFile(cTextHolder(L"second"), esUTF16LE, file.wstring());
+  EXPECT_EQ(Loaded(file), (tDecoded{esUTF16LE, L"second"}));
+  EXPECT_EQ(FilesIn(dir.Path()).size(), 1u);
+}
+
+TEST(Persistency, BigFilesLoadQuickly) {
+  std::wstring line = L"0123456789 abcdefghij \u00E9\u20AC\u041F\u4E2D \U0001F600\r\n";
+  std::wstring text;
+  while (text.size() < 8500 * 1000) text += line;
+  const cTempDir dir;
+  for (const tEncodingScheme scheme : {esUTF8, esUTF16BE}) {
+    SCOPED_TRACE(int(scheme));
+    const fs::path file = dir.Path() / L"big.txt";
+    cWPersistencyAdapter::SaveToFile(cTextHolder(text), scheme, file.wstring());
+    ASSERT_GT(fs::file_size(file), 10u * 1000 * 1000);
+    const auto start = std::chrono::steady_clock::now();
+    const tDecoded loaded = Loaded(file);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(loaded == (tDecoded{scheme, text}));
+    EXPECT_LT(elapsed, std::chrono::seconds(2));
+  }
+}

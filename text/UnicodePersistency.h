@@ -1,0 +1,83 @@
+#pragma once
+// Text files in four encoding schemes. A file starts with the byte order mark of its scheme
+// (EF BB BF, FF FE, FE FF); a file without one is ANSI text in the system code page. Saving
+// writes the mark of the chosen scheme, then the text, with nothing changed on the way: line
+// breaks go out and come in as the text holds them.
+//
+// Saving goes through a temporary file in the target's folder that then replaces the target, so
+// a save that fails leaves the old file as it was. Loading reads the whole file before it touches
+// the pane, so a load that fails leaves the pane's text as it was.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "gui/Error.h"
+#include "text/EncodingScheme.h"
+#include "unicode/UnicodeControls.h"
+
+// What a load or save reaches: the whole text of something.
+class IWPersistentText {
+public:
+  // Replaces the whole text.
+  virtual void SetText(std::wstring_view text) = 0;
+  // The whole text.
+  virtual std::wstring GetText() const = 0;
+
+protected:
+  ~IWPersistentText() = default;
+};
+
+// A file could not be opened for reading, or fewer bytes came than its size announced.
+class cFileReadError : public gui::cError { using cError::cError; };
+// A file could not be created, written or put in place of the old one.
+class cFileWriteError : public gui::cError { using cError::cError; };
+
+class cWPersistencyAdapter {
+public:
+  cWPersistencyAdapter() = delete;
+
+  // The bytes of each scheme's byte order mark: 3, 2, 2 and 0.
+  static std::size_t SignatureLength(tEncodingScheme scheme) noexcept;
+  // The scheme whose mark the bytes start with; esANSI when none does. A shorter input never
+  // matches a longer mark.
+  static tEncodingScheme SchemeFromSignature(std::string_view bytes) noexcept;
+
+  // Decodes a file's bytes, mark included, into text; returns the scheme the mark gave. UTF-8 is
+  // decoded by code point (four-byte sequences become surrogate pairs); every malformed byte
+  // becomes U+FFFD. An odd last byte of UTF-16 is dropped.
+  static tEncodingScheme Decode(std::string_view bytes, std::wstring& text);
+  // The bytes of a file holding the text in the scheme, mark first. A surrogate pair becomes one
+  // four-byte UTF-8 sequence; characters without an ANSI mapping become the code page's default
+  // character.
+  static std::string Encode(std::wstring_view text, tEncodingScheme scheme);
+
+  // Whether the text changes on its way to the ANSI code page and back.
+  static bool IsAnsiLossy(std::wstring_view text);
+  // Before an ANSI save: true when the text survives it, else asks the user with a warning box
+  // owned by the owner; true when the user chooses OK.
+  static bool ConfirmAnsiSave(HWND owner, std::wstring_view fileName, std::wstring_view text,
+                              std::wstring_view caption);
+
+  // Replaces the target's text with the file's; returns the scheme of the file. Throws
+  // cFileReadError; the target is then untouched.
+  static tEncodingScheme LoadFromFile(IWPersistentText& target, std::wstring_view fileName);
+  // Writes the source's text to the file in the scheme. Throws cFileWriteError; an existing file
+  // is then unchanged and nothing else is left in its folder.
+  static void SaveToFile(const IWPersistentText& source, tEncodingScheme scheme, std::wstring_view fileName);
+};
+
+// A memo that loads and saves its text as a file.
+class cWPersistentMemo : public cWMemo, public IWPersistentText {
+public:
+  cWPersistentMemo() = default;
+
+  void SetText(std::wstring_view text) override { SetWText(text); }
+  std::wstring GetText() const override { return WText(); }
+
+  // See cWPersistencyAdapter::LoadFromFile and SaveToFile.
+  tEncodingScheme LoadFromFile(std::wstring_view fileName);
+  void SaveToFile(std::wstring_view fileName, tEncodingScheme scheme) const;
+  // See cWPersistencyAdapter::ConfirmAnsiSave, over the memo's text.
+  bool ConfirmAnsiSave(HWND owner, std::wstring_view fileName, std::wstring_view caption) const;
+};
