@@ -1,6 +1,9 @@
 #include "gui/DialogSeam.h"
 
+#include <algorithm>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace gui {
 namespace {
@@ -10,6 +13,47 @@ cDialogSeam::tMessageBoxResponder& Responder() {
   return responder;
 }
 
+cDialogSeam::tDialogResponder& DialogResponder() {
+  static cDialogSeam::tDialogResponder responder;
+  return responder;
+}
+
+// The dialogs a responder is working on now (a responder may open another one), with the code
+// each has ended with.
+struct tAnsweredDialog {
+  HWND Dialog;
+  std::optional<INT_PTR> Result;
+};
+
+std::vector<tAnsweredDialog>& AnsweredDialogs() {
+  static std::vector<tAnsweredDialog> dialogs;
+  return dialogs;
+}
+
+tAnsweredDialog* FindAnswered(HWND dialog) {
+  auto& dialogs = AnsweredDialogs();
+  auto found = std::find_if(dialogs.begin(), dialogs.end(), [&](const auto& d) { return d.Dialog == dialog; });
+  return found == dialogs.end() ? nullptr : &*found;
+}
+
+// A dialog that a responder answers: known to EndDialog while it lives, destroyed at the end, also
+// when the responder fails.
+class cAnsweredDialog {
+public:
+  explicit cAnsweredDialog(HWND dialog) : dialog_(dialog) { AnsweredDialogs().push_back({dialog, std::nullopt}); }
+  ~cAnsweredDialog() {
+    ::DestroyWindow(dialog_);
+    std::erase_if(AnsweredDialogs(), [&](const auto& d) { return d.Dialog == dialog_; });
+  }
+  cAnsweredDialog(const cAnsweredDialog&) = delete;
+  cAnsweredDialog& operator=(const cAnsweredDialog&) = delete;
+
+  INT_PTR Result() const { return FindAnswered(dialog_)->Result.value_or(IDCANCEL); }
+
+private:
+  HWND dialog_;
+};
+
 }  // namespace
 
 int cDialogSeam::ShowMessage(HWND owner, std::wstring_view text, std::wstring_view caption, UINT flags) {
@@ -18,9 +62,38 @@ int cDialogSeam::ShowMessage(HWND owner, std::wstring_view text, std::wstring_vi
   return ::MessageBoxW(owner, request.Text.c_str(), request.Caption.c_str(), flags);
 }
 
+INT_PTR cDialogSeam::RunDialog(HWND owner, int templateId, DLGPROC procedure, LPARAM parameter) {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  const wchar_t* name = MAKEINTRESOURCEW(templateId);
+  // A copy: the responder may install another one while it works.
+  const tDialogResponder responder = DialogResponder();
+  if (!responder) return ::DialogBoxParamW(instance, name, owner, procedure, parameter);
+
+  HWND dialog = ::CreateDialogParamW(instance, name, owner, procedure, parameter);
+  if (!dialog) return -1;
+  cAnsweredDialog answered(dialog);
+  ::ShowWindow(dialog, SW_SHOW);
+  responder({owner, dialog, templateId});
+  return answered.Result();
+}
+
+void cDialogSeam::EndDialog(HWND dialog, INT_PTR result) {
+  if (tAnsweredDialog* answered = FindAnswered(dialog)) {
+    answered->Result = result;
+    ::ShowWindow(dialog, SW_HIDE);
+    return;
+  }
+  ::EndDialog(dialog, result);
+}
+
 cDialogSeam::cResponderScope::cResponderScope(tMessageBoxResponder responder)
     : previous_(std::exchange(Responder(), std::move(responder))) {}
 
 cDialogSeam::cResponderScope::~cResponderScope() { Responder() = std::move(previous_); }
+
+cDialogSeam::cDialogResponderScope::cDialogResponderScope(tDialogResponder responder)
+    : previous_(std::exchange(DialogResponder(), std::move(responder))) {}
+
+cDialogSeam::cDialogResponderScope::~cDialogResponderScope() { DialogResponder() = std::move(previous_); }
 
 }  // namespace gui

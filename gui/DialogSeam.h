@@ -16,12 +16,28 @@ struct tMessageBoxRequest {
   UINT Flags;
 };
 
+struct tDialogRequest {
+  HWND Owner;
+  HWND Dialog;  // created from its template, initialised and shown
+  int TemplateId;
+};
+
 class cDialogSeam {
 public:
   using tMessageBoxResponder = std::function<int(const tMessageBoxRequest&)>;
+  // Works the dialog's controls as the user would; the dialog ends (or not) through EndDialog.
+  using tDialogResponder = std::function<void(const tDialogRequest&)>;
 
   // Shows a message box (or asks the responder) and returns the button chosen (IDOK, IDCANCEL...).
   static int ShowMessage(HWND owner, std::wstring_view text, std::wstring_view caption, UINT flags);
+
+  // Runs the dialog of a template in the program's resources modally and returns the code it
+  // ended with (-1 when it could not be created). With a dialog responder installed there is no
+  // modal loop: the dialog is created and shown, the responder acts on it, and the dialog is
+  // destroyed; the code is the one the dialog ended with meanwhile, IDCANCEL when it did not end.
+  static INT_PTR RunDialog(HWND owner, int templateId, DLGPROC procedure, LPARAM parameter);
+  // Ends a dialog that RunDialog runs; its procedure calls this instead of ::EndDialog.
+  static void EndDialog(HWND dialog, INT_PTR result);
 
   // Installs a responder for as long as the returned guard lives.
   class cResponderScope {
@@ -33,6 +49,18 @@ public:
 
   private:
     tMessageBoxResponder previous_;
+  };
+
+  // Installs a dialog responder for as long as the guard lives.
+  class cDialogResponderScope {
+  public:
+    explicit cDialogResponderScope(tDialogResponder responder);
+    ~cDialogResponderScope();
+    cDialogResponderScope(const cDialogResponderScope&) = delete;
+    cDialogResponderScope& operator=(const cDialogResponderScope&) = delete;
+
+  private:
+    tDialogResponder previous_;
   };
 };
 

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "editor/EditorSearches.h"
+#include "tests/editor/EditorTestSupport.h"
+#include "tests/unicode/ControlTestSupport.h"
+#include "ui/Waits.h"
+
+namespace {
+
+constexpr tSearchOptions kExact = 0;
+
+int Forward(std::wstring_view pattern, std::wstring_view text, tSearchOptions options = kExact, int from = 1) {
+  return cSearchableEditor::ForwardPos(pattern, text, options, from);
+}
+
+int Backward(std::wstring_view pattern, std::wstring_view text, tSearchOptions options = kExact, int start = 1,
+             int end = 1 << 30) {
+  return cSearchableEditor::BackwardPos(pattern, text, options, start, end);
+}
+
+tSearchRequest Request(std::wstring text, tSearchRange range, tSearchOptions options = soIgnoreCase) {
+  return {range, options, std::move(text)};
+}
+
+class SearchTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    editor.SetBounds(0, 0, 400, 300);
+    editor.Create(host.Handle(), 1);
+  }
+  void Load(const std::wstring& text, int selStart = 0, int selLength = 0) {
+    editor.SetWText(text);
+    Select(selStart, selLength);
+  }
+  void Select(int start, int length) {
+    editor.SetSelStart(start);
+    editor.SetSelLength(length);
+  }
+  // The selection as (start, length).
+  std::pair<int, int> Selection() const { return {editor.SelStart(), editor.SelLength()}; }
+
+  cTestHost host;
+  cSearchableEditor editor;
+};
+
+}  // namespace
+
+TEST(TextSearch, ForwardAndBackwardFindOverlappingOccurrences) {
+  EXPECT_EQ(Forward(L"aa", L"aaa"), 1);
+  EXPECT_EQ(Forward(L"aa", L"aaa", kExact, 2), 2);
+  EXPECT_EQ(Forward(L"aa", L"aaa", kExact, 3), 0);
+  EXPECT_EQ(Forward(L"aa", L"aaa", kExact, 9), 0);
+  EXPECT_EQ(Backward(L"aa", L"aaa"), 2);
+  EXPECT_EQ(Backward(L"aa", L"aaa", kExact, 1, 2), 1);  // must lie wholly within the stretch
+  EXPECT_EQ(Backward(L"aa", L"aaa", kExact, 2, 2), 0);
+  EXPECT_EQ(Backward(L"b", L"abcabc", kExact, 3, 6), 5);
+  EXPECT_EQ(Backward(L"b", L"abcabc", kExact, 3, 4), 0);
+  EXPECT_EQ(Forward(L"abcd", L"abc"), 0);
+  EXPECT_EQ(Backward(L"abcd", L"abc"), 0);
+  EXPECT_EQ(Forward(L"", L"abc"), 0);
+  EXPECT_EQ(Backward(L"", L"abc"), 0);
+  EXPECT_EQ(Forward(L"a", L""), 0);
+  EXPECT_EQ(Backward(L"a", L""), 0);
+  // Line breaks are text like any other.
+  EXPECT_EQ(Forward(L"x\r\ny", L"ab x\r\ny"), 4);
+  EXPECT_EQ(Backward(L"x\r\ny", L"ab x\r\ny x\r\nz"), 4);
+}
+
+TEST(TextSearch, IgnoringCaseFoldsBothSidesUnitByUnit) {
+  EXPECT_EQ(Forward(L"abc", L"xABC", soIgnoreCase), 2);
+  EXPECT_EQ(Backward(L"abc", L"xABC", soIgnoreCase), 2);
+  EXPECT_EQ(Forward(L"abc", L"xABC"), 0);
+  EXPECT_EQ(Backward(L"abc", L"xABC"), 0);
+  EXPECT_EQ(Forward(L"ABC", L"xabc", soIgnoreCase), 2);
+  // Beyond ASCII: Cyrillic and accented letters fold, a surrogate pair is matched as it is.
+  const std::wstring text = L"\u0434\u0430 \u041F\u0420\u0418\u0412\u0415\u0422 caf\u00C9 \U0001F600!";
+  EXPECT_EQ(Forward(L"\u043F\u0440\u0438\u0432\u0435\u0442", text, soIgnoreCase), 4);
+  EXPECT_EQ(Backward(L"CAF\u00E9", text, soIgnoreCase), 11);
+  EXPECT_EQ(Forward(L"\U0001F600!", text, soIgnoreCase), 16);
+  EXPECT_EQ(Backward(L"\U0001F600", text, soIgnoreCase), 16);
+  // The folding never changes a length: a sharp s stays one unit and matches only itself.
+  EXPECT_EQ(Forward(L"STRASSE", L"stra\u00DFe", soIgnoreCase), 0);
+  EXPECT_EQ(Forward(L"STRA\u00DFE", L"stra\u00DFe", soIgnoreCase), 1);
+}
+
+TEST(TextSearch, WholeWordsNeedNonWordCharactersAroundThem) {
+  const tSearchOptions whole = soWholeWord;
+  const std::wstring text = L"concat cat_ cat1 cat\u0436 (cat) cat";
+  EXPECT_EQ(Forward(L"cat", text), 4);
+  EXPECT_EQ(Forward(L"cat", text, whole), 24);
+  EXPECT_EQ(Forward(L"cat", text, whole, 25), 29);
+  EXPECT_EQ(Backward(L"cat", text, whole), 29);
+  EXPECT_EQ(Backward(L"cat", text, whole, 1, 30), 24);
+  EXPECT_EQ(Forward(L"CAT", text, whole | soIgnoreCase), 24);
+  // At the ends of the text; a stretch's edge is no word boundary when the text goes on.
+  EXPECT_EQ(Forward(L"cat", L"cat", whole), 1);
+  EXPECT_EQ(Backward(L"cat", L"cats", whole, 1, 3), 0);
+  // A pattern that is no word itself is bounded the same way.
+  EXPECT_EQ(Forward(L"a b", L"aa b a b", whole), 6);
+  EXPECT_EQ(Forward(L"x", L"x_ _x 9x x", whole), 10);
+}
+
+TEST_F(SearchTest, BoundsFollowRangeDirectionAndSelection) {
+  Load(L"0123456789", 2, 3);
+  EXPECT_EQ(editor.SearchBounds(srEntireScope, false, 10), (tSearchBounds{1, 10}));
+  EXPECT_EQ(editor.SearchBounds(srEntireScope, true, 10), (tSearchBounds{1, 10}));
+  EXPECT_EQ(editor.SearchBounds(srFromCursor, false, 10), (tSearchBounds{3, 10}));
+  EXPECT_EQ(editor.SearchBounds(srFromCursor, true, 10), (tSearchBounds{1, 5}));
+  EXPECT_EQ(editor.SearchBounds(srSelectedText, false, 10), (tSearchBounds{3, 6}));
+  EXPECT_EQ(editor.SearchBounds(srSelectedText, true, 10), (tSearchBounds{3, 6}));
+}
+
+TEST_F(SearchTest, FindPositionKeepsToItsStretch) {
+  Load(L"");
+  for (auto range : {srEntireScope, srFromCursor, srSelectedText}) {
+    EXPECT_EQ(editor.FindPosition(L"a", Request(L"a", range)), 0);
+    EXPECT_EQ(editor.FindPosition(L"a", Request(L"a", range, soBackward)), 0);
+  }
+  Load(L"abc abc", 7);
+  EXPECT_EQ(editor.FindPosition(L"abc", Request(L"abc", srFromCursor)), 0);
+  EXPECT_EQ(editor.FindPosition(L"abc", Request(L"abc", srEntireScope)), 1);
+
+  // Selected text, forward: a match may start right after the selection, or inside it and run
+  // on past its end; one that starts later is out.
+  Load(L"xxabcabc", 0, 1);
+  EXPECT_EQ(editor.FindPosition(L"x", Request(L"x", srSelectedText)), 1);
+  Select(0, 1);
+  EXPECT_EQ(editor.FindPosition(L"xa", Request(L"xa", srSelectedText)), 2);
+  Select(2, 2);
+  EXPECT_EQ(editor.FindPosition(L"bcab", Request(L"bcab", srSelectedText)), 4);
+  Select(0, 2);
+  EXPECT_EQ(editor.FindPosition(L"bc", Request(L"bc", srSelectedText)), 0);
+  // Backward, the stretch is the selection and the one unit after it, wherever the text goes on.
+  Select(2, 2);
+  EXPECT_EQ(editor.FindPosition(L"abc", Request(L"abc", srSelectedText, soBackward)), 3);
+  Select(2, 1);
+  EXPECT_EQ(editor.FindPosition(L"abc", Request(L"abc", srSelectedText, soBackward)), 0);
+  Select(6, 2);
+  EXPECT_EQ(editor.FindPosition(L"bc", Request(L"bc", srSelectedText, soBackward)), 7);
+}
+
+TEST_F(SearchTest, SearchSelectsTheMatchInTheTextsOwnCase) {
+  Load(L"xABC\r\nabc", 0);
+  ASSERT_TRUE(editor.Search(L"abc", Request(L"abc", srFromCursor)));
+  EXPECT_EQ(Selection(), std::make_pair(1, 3));
+  EXPECT_EQ(editor.WSelText(), L"ABC");
+  ASSERT_TRUE(editor.Search(L"C\r\na", Request(L"C\r\na", srEntireScope, 0)));
+  EXPECT_EQ(Selection(), std::make_pair(3, 4));
+  Select(2, 0);
+  ASSERT_TRUE(editor.Search(L"abc", Request(L"abc", srFromCursor, 0)));
+  EXPECT_EQ(Selection(), std::make_pair(6, 3));
+  Select(2, 1);
+  EXPECT_FALSE(editor.Search(L"zzz", Request(L"zzz", srEntireScope)));
+  EXPECT_EQ(Selection(), std::make_pair(2, 1));
+  EXPECT_EQ(cWaitCursor::Depth(), 0);
+}
+
+TEST_F(SearchTest, FindNextMovesOnToOverlappingMatchesAndFindDoesNot) {
+  cMessageRecorder boxes;
+  // Forward from the cursor: Find selects the current match again, Find Next the overlapping one.
+  Load(L"aaaa", 0);
+  const tSearchRequest forward = Request(L"aa", srFromCursor);
+  ASSERT_TRUE(editor.Find(forward));
+  EXPECT_EQ(Selection(), std::make_pair(0, 2));
+  ASSERT_TRUE(editor.Find(forward));
+  EXPECT_EQ(Selection(), std::make_pair(0, 2));
+  ASSERT_TRUE(editor.FindNext(forward));
+  EXPECT_EQ(Selection(), std::make_pair(1, 2));
+  ASSERT_TRUE(editor.FindNext(forward));
+  EXPECT_EQ(Selection(), std::make_pair(2, 2));
+  // Backward: the match at 2 of "aaa" is found again by Find, and Find Next finds the one at 1.
+  Load(L"aaa", 1, 2);
+  const tSearchRequest backward = Request(L"aa", srFromCursor, soIgnoreCase | soBackward);
+  ASSERT_TRUE(editor.Find(backward));
+  EXPECT_EQ(Selection(), std::make_pair(1, 2));
+  ASSERT_TRUE(editor.FindNext(backward));
+  EXPECT_EQ(Selection(), std::make_pair(0, 2));
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(SearchTest, AFailedSearchRestoresTheSelectionAndSaysSo) {
+  cMessageRecorder boxes;
+  const std::wstring pattern = L"\u041F\u043E\u0438\u0441\u043A";
+  Load(L"x \u043F\u043E\u0438\u0441\u043A y", 2, 5);
+  ASSERT_FALSE(editor.FindNext(Request(pattern, srFromCursor)));
+  EXPECT_EQ(Selection(), std::make_pair(2, 5));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].Text, L"Search string '" + pattern + L"' not found");
+  EXPECT_EQ(boxes.boxes[0].Caption, L" Marvesk");
+  EXPECT_EQ(boxes.boxes[0].Flags, UINT(MB_OK | MB_ICONINFORMATION));
+  EXPECT_EQ(boxes.boxes[0].Owner, host.Handle());
+
+  ASSERT_FALSE(editor.FindNext(Request(pattern, srFromCursor, soIgnoreCase | soBackward)));
+  EXPECT_EQ(Selection(), std::make_pair(2, 5));
+  ASSERT_FALSE(editor.Find(Request(L"zz", srEntireScope)));
+  EXPECT_EQ(Selection(), std::make_pair(2, 5));
+  EXPECT_EQ(boxes.boxes.size(), 3u);
+  // A cancelled dialog leaves an empty text: nothing is searched and nothing is said.
+  EXPECT_FALSE(editor.Find(Request(L"", srEntireScope)));
+  EXPECT_FALSE(editor.FindNext(Request(L"", srEntireScope)));
+  EXPECT_EQ(boxes.boxes.size(), 3u);
+}
+
+TEST_F(SearchTest, WholeWordsOnlyIsHonouredByTheCommands) {
+  cMessageRecorder boxes;
+  Load(L"concat cat", 0);
+  ASSERT_TRUE(editor.Find(Request(L"cat", srFromCursor, soIgnoreCase | soWholeWord)));
+  EXPECT_EQ(Selection(), std::make_pair(7, 3));
+  Load(L"concat cat", 10);
+  ASSERT_TRUE(editor.Find(Request(L"CAT", srFromCursor, soIgnoreCase | soWholeWord | soBackward)));
+  EXPECT_EQ(Selection(), std::make_pair(7, 3));
+  ASSERT_FALSE(editor.FindNext(Request(L"cat", srFromCursor, soIgnoreCase | soWholeWord | soBackward)));
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+}
