@@ -9,7 +9,10 @@ void cSplitter::Create(HWND parent) {
   CreateHandle(0, cls, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr);
 }
 
-void cSplitter::SetBounds(int x, int y, int width, int height) { ::MoveWindow(Handle(), x, y, width, height, TRUE); }
+void cSplitter::SetBounds(int x, int y, int width, int height) {
+  ::MoveWindow(Handle(), x, y, width, height, TRUE);
+  if (OnMoved) OnMoved();
+}
 
 LRESULT cSplitter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

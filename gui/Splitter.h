@@ -12,6 +12,8 @@ public:
   void SetBounds(int x, int y, int width, int height);
   // Called while dragging with the wanted left edge of the bar, in the parent's coordinates.
   std::function<void(int)> OnDrag;
+  // Called after the bar has moved or changed its size.
+  std::function<void()> OnMoved;
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

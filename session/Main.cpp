@@ -8,6 +8,7 @@
 #include "gui/DialogSeam.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
+#include "session/ConsoleAttach.h"
 #include "session/SessionOptions.h"
 #include "session/defs.h"
 #include "text/Utils.h"
@@ -69,12 +70,24 @@ std::unique_ptr<cConsoleEdit> cFormMain::CreatePane(gui::cPanel& panel) {
   return pane;
 }
 
-void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) {
+void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, HWND statusBar,
+                             gui::cSplitter& splitter) {
   if (sessionStarted_) return;
   sessionStarted_ = true;
 
+  statusBar_ = statusBar;
+  status_ = std::make_unique<cStatus>(statusBar, splitter);
   inputEditor_ = CreatePane(inputPanel);
   outputEditor_ = CreatePane(outputPanel);
+  auto keyDown = [this](WORD& key, gui::tShiftState shift) { EditorKeyDown(key, shift); };
+  inputEditor_->OnKeyDown = keyDown;
+  outputEditor_->OnKeyDown = keyDown;
+  for (auto* handler : {&inputEditor_->OnChange, &inputEditor_->OnClick, &inputEditor_->OnEnter,
+                        &inputEditor_->OnExit, &inputEditor_->OnAfterKeyDown})
+    *handler = [this] { UpdateCommandText(); };
+  for (auto* handler : {&outputEditor_->OnChange, &outputEditor_->OnClick, &outputEditor_->OnEnter,
+                        &outputEditor_->OnExit, &outputEditor_->OnAfterKeyDown})
+    *handler = [this] { UpdateOutputStatus(); };
   outputEditor_->SetWordWrap(true);
   ::SetFocus(inputEditor_->Handle());
 
@@ -96,9 +109,13 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   SetSessionCaption(gui::FormatRes(IDS_SESSION_CAPTION, {ProductName(), childCommandLine_}));
   WaitForConsoleWindow();
   if (closing_) return;
-  inputEditor_->ConsoleWindow = consoleWindow_;
-  outputEditor_->ConsoleWindow = consoleWindow_;
+  for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()}) {
+    pane->ConsoleWindow = consoleWindow_;
+    pane->ConsoleProcessId = processId_;
+  }
   listener_->Resume();
+  UpdateCommandText();
+  UpdateOutputStatus();
   gui::cApplication::SetIdleHandler([this] { ApplicationIdle(); }, process_.get());
 }
 
@@ -141,21 +158,9 @@ void cFormMain::WaitForConsoleWindow() {
 }
 
 HWND cFormMain::FindConsoleWindow() const {
-  // Attaching shows the console's window on Windows and under Wine alike. A process that has a
-  // console of its own cannot attach to another one; it falls back to looking for the window.
-  if (!::GetConsoleWindow()) {
-    HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE), out = ::GetStdHandle(STD_OUTPUT_HANDLE),
-           err = ::GetStdHandle(STD_ERROR_HANDLE);
-    HWND found = nullptr;
-    if (::AttachConsole(processId_)) {
-      found = ::GetConsoleWindow();
-      ::FreeConsole();
-    }
-    ::SetStdHandle(STD_INPUT_HANDLE, in);
-    ::SetStdHandle(STD_OUTPUT_HANDLE, out);
-    ::SetStdHandle(STD_ERROR_HANDLE, err);
-    if (found) return found;
-  }
+  // Attaching shows the console's window on Windows and under Wine alike; the walk over the
+  // top-level windows is the way of a system where the child's process owns that window.
+  if (HWND found = AttachedConsoleWindow(processId_)) return found;
   for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(w, &pid);
@@ -199,6 +204,64 @@ void cFormMain::ApplicationIdle() {
   gui::cApplication::ClearIdleHandler();
 }
 
+// ---- commands ----
+
+void cConsoleEdit::ForwardControlKey(WORD key) {
+  if (ConsoleWindow && ::GetKeyState(VK_CONTROL) < 0 && key != VK_CONTROL && (key == VK_CANCEL || key == 'C'))
+    RaiseConsoleControl(ConsoleProcessId, key == VK_CANCEL ? CTRL_BREAK_EVENT : CTRL_C_EVENT);
+}
+
+void cFormMain::EditorKeyDown(WORD key, gui::tShiftState shift) {
+  // The command always comes from the command pane, whichever pane the key went to. The key
+  // goes on to the pane afterwards.
+  if (key == VK_RETURN && (shift & (gui::ssShift | gui::ssCtrl | gui::ssAlt)) && inputEditor_)
+    SendCommand(*inputEditor_);
+}
+
+void cFormMain::UpdateCommandText() {
+  if (!inputEditor_ || !inputEditor_->Handle()) return;
+  cConsoleEdit& pane = *inputEditor_;
+  tCaretPos caret = pane.WCaretPos();
+  std::wstring raw =
+      pane.SelLength() != 0 ? pane.WSelText() : cStringUtils::Trim(pane.WLines().Get(caret.Line));
+  commandText_ = CleanCommand(raw);
+  if (status_) status_->ShowCommand(caret, commandText_, pane.Focused());
+}
+
+void cFormMain::UpdateOutputStatus() {
+  if (!outputEditor_ || !outputEditor_->Handle() || !status_) return;
+  cConsoleEdit& pane = *outputEditor_;
+  status_->ShowOutput(pane.WCaretPos(), pane.WLines().GetCount(), pane.Focused());
+}
+
+std::wstring cFormMain::CleanCommand(std::wstring_view text) {
+  std::wstring result(text);
+  for (std::wstring_view control : {L"\n", L"\r", L"\a"})
+    result = cStringUtils::Trim(cStringUtils::ReplaceText(result, control, L" ", roReplaceAll));
+  for (;;) {
+    std::wstring next = cStringUtils::Trim(cStringUtils::ReplaceText(result, L"  ", L" ", roReplaceAll));
+    if (next == result) return result;
+    result = std::move(next);
+  }
+}
+
+void cFormMain::SendCommand(cConsoleEdit& source) {
+  if (source.ReadOnly()) return;
+  if (!IsChildAlive()) {
+    LockSession(true);
+    ShowError(gui::LoadResString(IDS_REMOTE_PROCESS_ENDED));
+    return;
+  }
+  if (echo_) outputEditor_->WLines().Add(commandText_ + L"\r\n");
+  WriteLine(commandText_);
+}
+
+void cFormMain::WriteLine(std::wstring_view text) {
+  std::wstring line(text);
+  line += L"\r\n";
+  inputPipe_.WriteText(line);
+}
+
 // ---- output ----
 
 void cConsoleEdit::DeferPainting(bool defer) {
@@ -211,6 +274,14 @@ void cConsoleEdit::DeferPainting(bool defer) {
 }
 
 LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN) {
+    // The pane's own handling first (the key-down event, then the edit control), then the
+    // child's console gets Ctrl+C or Ctrl+Break, read-only panes included.
+    LRESULT result = cWMemo::HandleMessage(message, wParam, lParam);
+    ForwardControlKey(static_cast<WORD>(wParam));
+    if (OnAfterKeyDown) OnAfterKeyDown();
+    return result;
+  }
   if (message != WM_PAINT) return cWMemo::HandleMessage(message, wParam, lParam);
   if (deferPainting_) {
     ::ValidateRect(Handle(), nullptr);
@@ -307,6 +378,14 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_LISTENER_DATA:
       return ListenerData(reinterpret_cast<const char*>(wParam), static_cast<size_t>(lParam));
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (status_ && item->hwndItem == statusBar_) {
+        status_->DrawPanel(*item);
+        return TRUE;
+      }
+      break;
+    }
     case WM_LISTENER_END:
       if (outputEditor_ && !closing_) {
         outputEditor_->SetReadOnly(true);
@@ -338,6 +417,10 @@ void cFormMain::Shutdown() {
   shutDown_ = true;
   closing_ = true;
   gui::cApplication::ClearIdleHandler();
+  for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()})
+    if (pane) pane->OnAfterKeyDown = nullptr;
+  // From here on nothing reaches the status bar's painter: the pane handlers check for it.
+  status_.reset();
   if (Handle()) {
     ::KillTimer(Handle(), kReleaseListenerTimer);
     ::KillTimer(Handle(), kPaintOutputTimer);

@@ -3,17 +3,21 @@
 // panes and what the child's output does to the output pane.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "gui/Form.h"
 #include "gui/Handle.h"
+#include "gui/Keyboard.h"
 #include "gui/Panel.h"
+#include "gui/Splitter.h"
 #include "session/CmdLine.h"
 #include "session/PipeCodec.h"
 #include "session/PipeEncoding.h"
 #include "session/Threading.h"
+#include "ui/Status.h"
 #include "unicode/UnicodeControls.h"
 
 // A pane of the console session.
@@ -21,6 +25,10 @@ class cConsoleEdit : public cWMemo {
 public:
   // The child's console window; none until the child has been found, and none if it never was.
   HWND ConsoleWindow = nullptr;
+  // The child whose console gets Ctrl+C and Ctrl+Break.
+  DWORD ConsoleProcessId = 0;
+  // Called after every key-down message the pane has handled.
+  std::function<void()> OnAfterKeyDown;
 
   // While painting is deferred the pane skips its paints and owes one; when it ends, the pane
   // pays what it owes at once.
@@ -32,6 +40,8 @@ protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+  void ForwardControlKey(WORD key);
+
   bool deferPainting_ = false;
   bool owesPaint_ = false;
   ULONGLONG lastPaintMs_ = 0;
@@ -53,6 +63,16 @@ public:
   cConsoleEdit* InputEditor() const noexcept { return inputEditor_.get(); }
   cConsoleEdit* OutputEditor() const noexcept { return outputEditor_.get(); }
 
+  // Sending commands: the command pane's selection or caret line, cleaned to one line.
+  void EditorKeyDown(WORD key, gui::tShiftState shift);
+  void UpdateCommandText();
+  void UpdateOutputStatus();
+  void SendCommand(cConsoleEdit& source);
+  void WriteLine(std::wstring_view text);
+  static std::wstring CleanCommand(std::wstring_view text);
+  const std::wstring& CommandText() const noexcept { return commandText_; }
+  cStatus* Status() const noexcept { return status_.get(); }
+
   // What the child's output does to the output pane.
   void AppendOutput(std::wstring_view text);
   void OutputBackspace();
@@ -70,8 +90,9 @@ protected:
   // Creates the window, the pipes and the suspended listener, and applies the options.
   cFormMain(const cCommandLine& commandLine, const wchar_t* className, int width, int height);
 
-  // Creates the panes and starts the child; acts the first time only.
-  void StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel);
+  // Creates the status bar's painter and the panes, and starts the child; acts the first time
+  // only.
+  void StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, HWND statusBar, gui::cSplitter& splitter);
   // Ends the session: closes the child's console, stops the threads and ends a child that still
   // runs. Bounded in time; safe to call more than once.
   void Shutdown();
@@ -104,6 +125,9 @@ private:
   HWND consoleWindow_ = nullptr;
   std::unique_ptr<cConsoleEdit> inputEditor_, outputEditor_;
   std::unique_ptr<cListenerThread> listener_;
+  std::unique_ptr<cStatus> status_;
+  HWND statusBar_ = nullptr;
+  std::wstring commandText_;
   tPipeEncodings encodings_;
   cPipeDecoder decoder_;
   ULONGLONG nextPaint_ = 0;

@@ -47,7 +47,7 @@ void TFormMain::LayoutControls() {
   pOutput.SetBounds(input + splitter, 0, std::max(0, static_cast<int>(rc.right) - input - splitter), height);
 }
 
-void TFormMain::FormActivate() { StartSession(pInput, pOutput); }
+void TFormMain::FormActivate() { StartSession(pInput, pOutput, statusBar_, SplitterLeftRight); }
 
 LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

@@ -8,6 +8,8 @@
 //   echo          copy standard input to standard output line by line (each line as received,
 //                 with its line break) until the end of input or a line "exit", which is not
 //                 copied
+//   copy          copy standard input to standard output as it comes, in the pieces it is read
+//                 in, until the end of input (no line splitting: right for UTF-16 input)
 //   out:HEX       write the bytes given as hexadecimal pairs (e.g. out:48690D0A) to standard
 //                 output in one WriteFile; "out:" alone makes one write of zero bytes
 //   err:HEX       the same on standard error
@@ -96,6 +98,13 @@ void Echo(cLineReader& input) {
   }
 }
 
+void Copy() {
+  char buffer[65536];
+  DWORD read = 0;
+  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) && read > 0)
+    WriteOut(std::string_view(buffer, read));
+}
+
 void Prompt(cLineReader& input, std::string_view text) {
   WriteOut(text);
   if (auto line = input.ReadLine()) WriteOut(*line);
@@ -151,7 +160,7 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
   return value;
 }
 
-enum class tVerb { Echo, Out, Err, Flood, Prompt, Ctrl, Sleep, SleepForever, Exit };
+enum class tVerb { Echo, Copy, Out, Err, Flood, Prompt, Ctrl, Sleep, SleepForever, Exit };
 
 struct tStep {
   tVerb Verb;
@@ -166,6 +175,7 @@ std::optional<tStep> ParseStep(std::string_view argument) {
   std::string_view value = hasValue ? argument.substr(colon + 1) : std::string_view();
 
   if (name == "echo" && !hasValue) return tStep{tVerb::Echo, {}, 0};
+  if (name == "copy" && !hasValue) return tStep{tVerb::Copy, {}, 0};
   if (name == "ctrl" && !hasValue) return tStep{tVerb::Ctrl, {}, 0};
   if (name == "sleep" && !hasValue) return tStep{tVerb::SleepForever, {}, 0};
   if (name == "prompt" && hasValue) return tStep{tVerb::Prompt, std::string(value), 0};
@@ -199,6 +209,7 @@ int main(int argc, char** argv) {
   for (const tStep& step : steps) {
     switch (step.Verb) {
       case tVerb::Echo: Echo(input); break;
+      case tVerb::Copy: Copy(); break;
       case tVerb::Out: WriteOut(step.Bytes); break;
       case tVerb::Err: WriteAll(::GetStdHandle(STD_ERROR_HANDLE), step.Bytes); break;
       case tVerb::Flood: Flood(step.Number); break;

@@ -1,0 +1,28 @@
+#pragma once
+// Reaching into a child's console: finding its window and raising its control events.
+#include <windows.h>
+
+// Attaches this process to the console of another one for as long as the object lives. A
+// process that has a console of its own cannot attach; the object then stays unattached. The
+// process's standard handles are the same afterwards as before.
+class cConsoleAttachment {
+public:
+  explicit cConsoleAttachment(DWORD processId);
+  ~cConsoleAttachment();
+  cConsoleAttachment(const cConsoleAttachment&) = delete;
+  cConsoleAttachment& operator=(const cConsoleAttachment&) = delete;
+
+  bool Attached() const noexcept { return attached_; }
+
+private:
+  bool attached_ = false;
+  HANDLE input_, output_, error_;
+};
+
+// The window of the process's console, found by attaching to it; none if it has no console.
+HWND AttachedConsoleWindow(DWORD processId);
+
+// Raises Ctrl+C (CTRL_C_EVENT) or Ctrl+Break (CTRL_BREAK_EVENT) in the console of the process.
+// Where the system cannot raise the event (Wine 8 refuses CTRL_BREAK_EVENT), Ctrl+C is typed
+// into the console instead: the child is interrupted rather than not at all.
+bool RaiseConsoleControl(DWORD processId, DWORD controlEvent);

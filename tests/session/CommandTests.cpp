@@ -1,0 +1,233 @@
+// Sending commands from the command pane, forwarding Ctrl+C and Ctrl+Break, and the status bar,
+// run on the real main window with the test child.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "gui/Application.h"
+#include "gui/DialogSeam.h"
+#include "tests/support/TestSupport.h"
+#include "ui/dfMain.h"
+
+namespace {
+
+TEST(CleanCommandTest, MakesOneLineWithSingleSpaces) {
+  EXPECT_EQ(cFormMain::CleanCommand(L"  dir   /b"), L"dir /b");
+  EXPECT_EQ(cFormMain::CleanCommand(L"cd \\\r\ndir\r\n"), L"cd \\ dir");
+  EXPECT_EQ(cFormMain::CleanCommand(L"a\rb\nc\ad"), L"a b c d");
+  EXPECT_EQ(cFormMain::CleanCommand(L"     "), L"");
+  EXPECT_EQ(cFormMain::CleanCommand(L"a\t\tb"), L"a\t\tb");
+  EXPECT_EQ(cFormMain::CleanCommand(L"\u0416  \U0001F600"), L"\u0416 \U0001F600");
+}
+
+bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000) {
+  return gui::cApplication::RunUntil(done, timeoutMs);
+}
+
+// Holds modifier keys down in this thread's keyboard state while a key message is handled.
+void PressKey(HWND pane, WORD key, std::initializer_list<BYTE> modifiers = {}) {
+  BYTE state[256];
+  ::GetKeyboardState(state);
+  BYTE saved[256];
+  std::copy(std::begin(state), std::end(state), saved);
+  for (BYTE m : modifiers) state[m] = 0x80;
+  ::SetKeyboardState(state);
+  bool alt = std::find(modifiers.begin(), modifiers.end(), VK_MENU) != modifiers.end();
+  ::SendMessageW(pane, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, alt ? (1 << 29) : 0);
+  ::SendMessageW(pane, alt ? WM_SYSKEYUP : WM_KEYUP, key, 0);
+  ::SetKeyboardState(saved);
+}
+
+class CommandTest : public ::testing::Test {
+protected:
+  void Open(const std::wstring& arguments) {
+    commandLine_ = std::make_unique<cCommandLine>(L"Marvesk.exe " + arguments);
+    form_ = std::make_unique<TFormMain>(*commandLine_);
+    ::ShowWindow(form_->Handle(), SW_SHOW);
+    ASSERT_TRUE(RunUntil([&] {
+      return form_->ChildProcess() && (!form_->InputEditor()->ReadOnly() || !form_->IsChildAlive());
+    }));
+  }
+  void OpenChild(std::initializer_list<std::wstring_view> verbs, const std::wstring& options = L"") {
+    Open(options + L" -- " + TestChildCommandLine(verbs));
+  }
+  cConsoleEdit& Input() { return *form_->InputEditor(); }
+  cConsoleEdit& Output() { return *form_->OutputEditor(); }
+  bool OutputBecomes(const std::wstring& text) {
+    return RunUntil([&] { return Output().WText() == text; });
+  }
+  bool OutputHas(const std::wstring& text) {
+    return RunUntil([&] { return Output().WText().find(text) != std::wstring::npos; });
+  }
+  void Type(const std::wstring& text) {
+    Input().SetWText(text);
+    Input().SetSelStart(static_cast<int>(text.size()));
+    form_->UpdateCommandText();
+  }
+  void TearDown() override {
+    if (form_ && form_->Handle()) ::DestroyWindow(form_->Handle());
+    form_.reset();
+  }
+
+  std::vector<gui::tMessageBoxRequest> boxes_;
+  gui::cDialogSeam::cResponderScope responder_{[this](const gui::tMessageBoxRequest& box) {
+    boxes_.push_back(box);
+    return IDOK;
+  }};
+  std::unique_ptr<cCommandLine> commandLine_;
+  std::unique_ptr<TFormMain> form_;
+};
+
+TEST_F(CommandTest, EnterWithShiftCtrlOrAltSendsAndPlainEnterDoesNot) {
+  OpenChild({L"echo"});
+  Type(L"one");
+  PressKey(Input().Handle(), VK_RETURN);
+  RunUntil([] { return false; }, 300);
+  EXPECT_EQ(Output().WText(), L"");
+  Type(L"one");
+  PressKey(Input().Handle(), VK_RETURN, {VK_SHIFT});
+  EXPECT_TRUE(OutputBecomes(L"one\r\n"));
+  Type(L"two");
+  PressKey(Input().Handle(), VK_RETURN, {VK_CONTROL});
+  EXPECT_TRUE(OutputBecomes(L"one\r\ntwo\r\n"));
+  Type(L"three");
+  PressKey(Input().Handle(), VK_RETURN, {VK_MENU});
+  EXPECT_TRUE(OutputBecomes(L"one\r\ntwo\r\nthree\r\n"));
+  // From the output pane, the command pane's command goes.
+  Type(L"four");
+  PressKey(Output().Handle(), VK_RETURN, {VK_SHIFT});
+  EXPECT_TRUE(OutputHas(L"three\r\nfour\r\n"));
+}
+
+TEST_F(CommandTest, TheCaretLineOrTheSelectionIsSentAsOneCleanLine) {
+  OpenChild({L"echo"});
+  Input().SetWText(L"first\r\n  dir   /b\r\nlast");
+  Input().SetSelStart(10);
+  form_->UpdateCommandText();
+  EXPECT_EQ(form_->CommandText(), L"dir /b");
+  form_->SendCommand(Input());
+  EXPECT_TRUE(OutputBecomes(L"dir /b\r\n"));
+
+  Input().SetWText(L"cd \\\r\ndir");
+  Input().SetSelStart(0);
+  Input().SetSelLength(9);
+  form_->UpdateCommandText();
+  form_->SendCommand(Input());
+  EXPECT_TRUE(OutputBecomes(L"dir /b\r\ncd \\ dir\r\n"));
+
+  Input().SetWText(L"   ");
+  Input().SetSelStart(0);
+  Input().SetSelLength(3);
+  form_->UpdateCommandText();
+  form_->SendCommand(Input());
+  EXPECT_TRUE(OutputBecomes(L"dir /b\r\ncd \\ dir\r\n\r\n"));
+}
+
+TEST_F(CommandTest, CommandsAreEncodedInTheInputEncoding) {
+  const std::wstring text = L"\u00e9\u0416\u4e2d\U0001F600";
+  for (const wchar_t* both : {L"UTF8", L"UTF16LE", L"UTF16BE"}) {
+    OpenChild({L"copy"}, std::wstring(L"-input:") + both + L" -output:" + both);
+    Type(text);
+    form_->SendCommand(Input());
+    EXPECT_TRUE(OutputBecomes(text + L"\r\n")) << both;
+    TearDown();
+  }
+}
+
+TEST_F(CommandTest, EchoPutsTheCommandBelowThePrompt) {
+  OpenChild({L"prompt:C:\\>", L"echo"}, L"-echo");
+  ASSERT_TRUE(OutputBecomes(L"C:\\>"));
+  Type(L"ver");
+  form_->SendCommand(Input());
+  // The echo on its own line under the prompt, then what the child answers.
+  EXPECT_TRUE(OutputHas(L"C:\\>\r\nver\r\n"));
+}
+
+TEST_F(CommandTest, SendingToAChildThatEndedLocksTheSession) {
+  OpenChild({L"sleep:1500"});
+  Type(L"late");
+  ASSERT_EQ(::WaitForSingleObject(form_->ChildProcess(), 10000), WAIT_OBJECT_0);
+  form_->SendCommand(Input());
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, L"Remote process ended");
+  EXPECT_TRUE(Input().ReadOnly());
+  EXPECT_NE(form_->Caption().find(L" (terminated)"), std::wstring::npos);
+  // A read-only pane sends nothing.
+  form_->SendCommand(Input());
+  EXPECT_EQ(boxes_.size(), 1u);
+}
+
+// Seen under Wine 8: Ctrl+C arrives as CTRL_C_EVENT. Wine refuses to raise CTRL_BREAK_EVENT, and
+// its console ignores a typed Ctrl+Break, so Ctrl+Break arrives as the typed Ctrl+C's
+// CTRL_C_EVENT there; Windows raises CTRL_BREAK_EVENT.
+TEST_F(CommandTest, CtrlCAndCtrlBreakReachTheChildFromEitherPane) {
+  OpenChild({L"ctrl", L"sleep"});
+  ASSERT_NE(form_->ConsoleWindow(), nullptr);
+  RunUntil([] { return false; }, 300);
+  PressKey(Input().Handle(), 'C', {VK_CONTROL});
+  EXPECT_TRUE(OutputBecomes(L"CTRL_C_EVENT\r\n"));
+  Output().SetReadOnly(true);
+  PressKey(Output().Handle(), VK_CANCEL, {VK_CONTROL});
+  EXPECT_TRUE(RunUntil([&] {
+    std::wstring text = Output().WText();
+    return text == L"CTRL_C_EVENT\r\nCTRL_BREAK_EVENT\r\n" || text == L"CTRL_C_EVENT\r\nCTRL_C_EVENT\r\n";
+  })) << testing::PrintToString(Output().WText());
+  // Other Ctrl keys stay in the pane.
+  PressKey(Input().Handle(), 'V', {VK_CONTROL});
+  RunUntil([] { return false; }, 400);
+  const std::wstring text = Output().WText();
+  EXPECT_EQ(std::count(text.begin(), text.end(), L'\n'), 2) << testing::PrintToString(text);
+}
+
+// Windows' CMD.EXE stops the loop and answers the next command. Seen under Wine 8: its CMD.EXE
+// has no Ctrl+C handler of its own, so Ctrl+C ends it, loop and all (idle at its prompt too), and
+// the session notices that its child has ended.
+TEST_F(CommandTest, CtrlCStopsALoopInCmd) {
+  Open(L"-- cmd");
+  ASSERT_TRUE(OutputHas(L">"));
+  Type(L"for /L %i in (1,1,100000000) do @set x=%i");
+  form_->SendCommand(Input());
+  RunUntil([] { return false; }, 500);
+  ASSERT_TRUE(form_->IsChildAlive());
+  const size_t before = Output().WText().size();
+  PressKey(Input().Handle(), 'C', {VK_CONTROL});
+  Type(L"echo after");
+  EXPECT_TRUE(RunUntil([&] {
+    if (!form_->IsChildAlive()) return true;
+    form_->SendCommand(Input());
+    return RunUntil([&] { return Output().WText().find(L"after", before) != std::wstring::npos; }, 2000);
+  }, 20000));
+  if (!form_->IsChildAlive()) {
+    EXPECT_TRUE(RunUntil([&] { return Input().ReadOnly(); }));
+  }
+}
+
+TEST_F(CommandTest, StatusBarFollowsBothPanes) {
+  OpenChild({L"out:610D0A620D0A", L"sleep"});
+  ASSERT_TRUE(OutputBecomes(L"a\r\nb\r\n"));
+  cStatus& status = *form_->Status();
+  Type(L"x\r\n\u0416\u4e2d \U0001F600");
+  ::SetFocus(Input().Handle());
+  form_->UpdateCommandText();
+  // The caret stands after five UTF-16 units of the second line (the emoji takes two).
+  EXPECT_EQ(status.PanelText(0), L"  2:6  " + std::wstring(1, cStatus::FocusMark));
+  EXPECT_EQ(status.PanelText(1), L"\u0416\u4e2d \U0001F600");
+  form_->UpdateOutputStatus();
+  EXPECT_EQ(status.PanelText(3), L"2 lines");
+  EXPECT_EQ(status.PanelText(2).back(), L' ');  // not focused: no mark
+  ::SetFocus(Output().Handle());
+  EXPECT_EQ(status.PanelText(2).back(), cStatus::FocusMark);
+  EXPECT_EQ(status.PanelText(0).back(), L' ');
+  // Panels 0 and 1 reach to the middle of the splitter.
+  RECT splitter;
+  ::GetWindowRect(::GetWindow(form_->Handle(), GW_CHILD), &splitter);
+  EXPECT_GT(status.PanelWidth(0), 0);
+  EXPECT_GT(status.PanelWidth(1), 0);
+  status.ShowHint(L"Short|The long part");
+  EXPECT_EQ(status.PanelText(3), L"The long part");
+  status.ShowHint(L"Whole hint");
+  EXPECT_EQ(status.PanelText(3), L"Whole hint");
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+#include "ui/Status.h"
+
+#include <commctrl.h>
+
+#include "gui/ResString.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr int kCommandPanel = 1, kOutputCaretPanel = 2, kLastPanel = 3;
+constexpr COLORREF kFocusText = RGB(255, 255, 255), kFocusBackground = RGB(0, 0, 128);
+
+// The bar's font; a bar that was never given one draws with the GUI's default font.
+HGDIOBJ BarFont(HWND bar) {
+  if (auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(bar, WM_GETFONT, 0, 0))) return font;
+  return ::GetStockObject(DEFAULT_GUI_FONT);
+}
+
+// A device context of the bar with the bar's font selected, for measuring.
+class cBarDC {
+public:
+  explicit cBarDC(HWND bar) : bar_(bar), dc_(::GetDC(bar)) {
+    old_ = ::SelectObject(dc_, BarFont(bar));
+  }
+  ~cBarDC() {
+    ::SelectObject(dc_, old_);
+    ::ReleaseDC(bar_, dc_);
+  }
+  cBarDC(const cBarDC&) = delete;
+  cBarDC& operator=(const cBarDC&) = delete;
+  HDC get() const noexcept { return dc_; }
+
+private:
+  HWND bar_;
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+SIZE Extent(HDC dc, std::wstring_view text) {
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+  return size;
+}
+
+}  // namespace
+
+cStatus::cStatus(HWND statusBar, gui::cSplitter& splitter) : bar_(statusBar), splitter_(splitter) {
+  splitter_.OnMoved = [this] { AlignCommandPanel(); };
+  ApplyWidths();
+  for (int panel = 0; panel < 4; ++panel)
+    ::SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(panel) | SBT_OWNERDRAW, panel);
+}
+
+cStatus::~cStatus() { splitter_.OnMoved = nullptr; }
+
+void cStatus::ShowCommand(tCaretPos caret, std::wstring_view command, bool focused) {
+  ShowCaretPos(0, caret, focused);
+  AlignCommandPanel();
+  SetPanelText(kCommandPanel, std::wstring(command));
+}
+
+void cStatus::ShowOutput(tCaretPos caret, int lineCount, bool focused) {
+  ShowCaretPos(kOutputCaretPanel, caret, focused);
+  AlignCommandPanel();
+  std::wstring count;
+  if (lineCount > 0)
+    count = gui::FormatRes(lineCount == 1 ? IDS_STATUS_ONE_LINE : IDS_STATUS_LINES, {std::to_wstring(lineCount)});
+  SetPanelText(kLastPanel, std::move(count));
+}
+
+void cStatus::ShowHint(std::wstring_view hint) {
+  size_t bar = hint.find(L'|');
+  SetPanelText(kLastPanel, std::wstring(bar == std::wstring_view::npos ? hint : hint.substr(bar + 1)));
+}
+
+void cStatus::ShowCaretPos(int panel, tCaretPos caret, bool focused) {
+  std::wstring text =
+      gui::FormatRes(IDS_STATUS_CARET_POS, {std::to_wstring(caret.Line + 1), std::to_wstring(caret.Column + 1)});
+  widths_[static_cast<size_t>(panel)] = TextWidth(text);
+  if (focused) text += FocusMark;
+  SetPanelText(panel, std::move(text));
+}
+
+void cStatus::AlignCommandPanel() {
+  RECT splitter;
+  ::GetWindowRect(splitter_.Handle(), &splitter);
+  ::MapWindowPoints(HWND_DESKTOP, bar_, reinterpret_cast<POINT*>(&splitter), 2);
+  widths_[kCommandPanel] = splitter.left + (splitter.right - splitter.left) / 2 - widths_[0];
+  ApplyWidths();
+}
+
+void cStatus::SetPanelText(int panel, std::wstring text) {
+  texts_[static_cast<size_t>(panel)] = std::move(text);
+  // Owner-drawn: the bar keeps only the panel number and repaints the panel.
+  ::SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(panel) | SBT_OWNERDRAW, panel);
+}
+
+int cStatus::TextWidth(std::wstring_view text) const {
+  cBarDC dc(bar_);
+  return Extent(dc.get(), text).cx;
+}
+
+void cStatus::ApplyWidths() {
+  int edges[4];
+  int right = 0;
+  for (int panel = 0; panel < kLastPanel; ++panel) {
+    right += widths_[static_cast<size_t>(panel)];
+    edges[panel] = right;
+  }
+  edges[kLastPanel] = -1;
+  ::SendMessageW(bar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+}
+
+void cStatus::DrawPanel(const DRAWITEMSTRUCT& item) const {
+  const size_t panel = item.itemID;
+  if (panel >= texts_.size()) return;
+  std::wstring text = texts_[panel];
+  const bool focused = !text.empty() && text.back() == FocusMark;
+  if (focused) text.pop_back();
+
+  HDC dc = item.hDC;
+  ::SetTextColor(dc, focused ? kFocusText : ::GetSysColor(COLOR_BTNTEXT));
+  ::SetBkColor(dc, focused ? kFocusBackground : ::GetSysColor(COLOR_BTNFACE));
+  HGDIOBJ oldFont = ::SelectObject(dc, BarFont(bar_));
+  const RECT& rc = item.rcItem;
+  SIZE textSize = Extent(dc, text);
+  SIZE line = Extent(dc, L"Wj");
+  const bool leftAligned = panel == kCommandPanel || panel == kLastPanel;
+  int x = leftAligned ? Extent(dc, L"  ").cx : (rc.right - rc.left - textSize.cx) / 2;
+  int y = (rc.bottom - rc.top - line.cy) / 2;
+  ::ExtTextOutW(dc, rc.left + x, rc.top + y, ETO_CLIPPED | ETO_OPAQUE, &rc, text.c_str(), static_cast<UINT>(text.size()),
+                nullptr);
+  ::SelectObject(dc, oldFont);
+}
