@@ -12,4 +12,7 @@ trap 'exit 143' TERM
 marvesk_start_xvfb || exit 1
 marvesk_start_wineserver
 
-wine64 "$BUILD_DIR/tests/bin/flood_bench.exe" </dev/null
+for bench in "$BUILD_DIR"/tests/bin/*_bench.exe; do
+  echo "== $(basename "$bench" .exe)"
+  wine64 "$bench" </dev/null
+done

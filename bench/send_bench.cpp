@@ -1,0 +1,99 @@
+// Sending one command of 1 MB in UTF-16LE, measured side by side in one run:
+//   1. Marvesk: from SendCommand until the test child's echo of it is in the output pane;
+//   2. a bare writer and reader: the same bytes written to the same child's pipe and its echo
+//      read back.
+// While Marvesk sends, a probe thread keeps asking the main window for an answer and reports
+// the longest wait.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "gui/Application.h"
+#include "session/PipeCodec.h"
+#include "tests/support/TestSupport.h"
+#include "ui/dfMain.h"
+
+namespace {
+
+constexpr size_t kCommandChars = 512 * 1024;  // 1 MB in UTF-16LE
+
+double Seconds(ULONGLONG fromUs, ULONGLONG toUs) { return double(toUs - fromUs) / 1e6; }
+
+ULONGLONG NowUs() {
+  LARGE_INTEGER t, f;
+  ::QueryPerformanceCounter(&t);
+  ::QueryPerformanceFrequency(&f);
+  return static_cast<ULONGLONG>(double(t.QuadPart) * 1e6 / double(f.QuadPart));
+}
+
+std::wstring Command() {
+  std::wstring command(kCommandChars, L'x');
+  for (size_t i = 0; i < command.size(); i += 100) command[i] = L'\u0416';
+  return command;
+}
+
+double MeasureMarvesk(double& longestAnswer) {
+  cCommandLine commandLine(L"Marvesk.exe -U2 -- " + TestChildCommandLine({L"copy"}));
+  TFormMain form(commandLine);
+  ::ShowWindow(form.Handle(), SW_SHOW);
+  gui::cApplication::RunUntil([&] { return form.ChildProcess() && !form.InputEditor()->ReadOnly(); }, 20000);
+  form.InputEditor()->SetWText(Command());
+  form.UpdateCommandText();
+
+  std::atomic<bool> done{false};
+  std::atomic<ULONGLONG> longest{0};
+  HWND target = form.Handle();
+  std::thread probe([&] {
+    while (!done) {
+      ULONGLONG a = NowUs();
+      DWORD_PTR result;
+      ::SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+      ULONGLONG took = NowUs() - a;
+      if (took > longest) longest = took;
+      ::Sleep(5);
+    }
+  });
+  ULONGLONG start = NowUs();
+  form.SendCommand(*form.InputEditor());
+  const LRESULT expected = LRESULT(kCommandChars + 2);
+  gui::cApplication::RunUntil(
+      [&] { return form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0) >= expected; }, 120000);
+  ULONGLONG end = NowUs();
+  done = true;
+  probe.join();
+  longestAnswer = double(longest) / 1e6;
+  ::DestroyWindow(form.Handle());
+  return Seconds(start, end);
+}
+
+double MeasureBare() {
+  cTestChild child({L"copy"});
+  std::string bytes = cPipeCodec::EncodeText(peUTF16LE, Command() + L"\r\n");
+  ULONGLONG start = NowUs();
+  std::thread writer([&] { child.Write(bytes); });
+  std::string echoed = child.Read(bytes.size());
+  ULONGLONG end = NowUs();
+  writer.join();
+  child.CloseInput();
+  return echoed.size() == bytes.size() ? Seconds(start, end) : -1;
+}
+
+}  // namespace
+
+int main() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&icc);
+  double longest = 0;
+  double marvesk = MeasureMarvesk(longest);
+  double bare = MeasureBare();
+  std::printf("one command of %zu bytes in UTF-16LE, echoed by the child\n", kCommandChars * 2);
+  std::printf("  1. Marvesk, SendCommand to echo shown  %8.3f s\n", marvesk);
+  std::printf("  2. bare writer and reader              %8.3f s\n", bare);
+  std::printf("  ratio 1/2 %.2f\n", marvesk / bare);
+  std::printf("  longest answer of the main window while sending: %.1f ms\n", longest * 1000);
+  return 0;
+}
