@@ -277,19 +277,19 @@ LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
   if (message == WM_KEYDOWN) {
     // The pane's own handling first (the key-down event, then the edit control), then the
     // child's console gets Ctrl+C or Ctrl+Break, read-only panes included.
-    LRESULT result = cWMemo::HandleMessage(message, wParam, lParam);
+    LRESULT result = cSearchableEditor::HandleMessage(message, wParam, lParam);
     ForwardControlKey(static_cast<WORD>(wParam));
     if (OnAfterKeyDown) OnAfterKeyDown();
     return result;
   }
-  if (message != WM_PAINT) return cWMemo::HandleMessage(message, wParam, lParam);
+  if (message != WM_PAINT) return cSearchableEditor::HandleMessage(message, wParam, lParam);
   if (deferPainting_) {
     ::ValidateRect(Handle(), nullptr);
     owesPaint_ = true;
     return 0;
   }
   ULONGLONG start = ::GetTickCount64();
-  LRESULT result = cWMemo::HandleMessage(message, wParam, lParam);
+  LRESULT result = cSearchableEditor::HandleMessage(message, wParam, lParam);
   lastPaintMs_ = ::GetTickCount64() - start;
   return result;
 }

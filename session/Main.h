@@ -18,10 +18,11 @@
 #include "session/PipeEncoding.h"
 #include "session/Threading.h"
 #include "ui/Status.h"
+#include "editor/EditorSearches.h"
 #include "unicode/UnicodeControls.h"
 
 // A pane of the console session.
-class cConsoleEdit : public cWMemo {
+class cConsoleEdit : public cSearchableEditor {
 public:
   // The child's console window; none until the child has been found, and none if it never was.
   HWND ConsoleWindow = nullptr;

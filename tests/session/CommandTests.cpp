@@ -231,3 +231,24 @@ TEST_F(CommandTest, StatusBarFollowsBothPanes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandTest, NothingReachesTheStatusPainterOnceItIsFreed) {
+  OpenChild({L"sleep"});
+  gui::cSplitter splitter;
+  splitter.Create(form_->Handle());
+  {
+    cStatus status(form_->StatusBar(), splitter);
+    ASSERT_TRUE(splitter.OnMoved);
+  }
+  EXPECT_FALSE(splitter.OnMoved);
+  splitter.SetBounds(10, 0, 10, 10);
+  // Closing frees the session's painter first; the pane handlers that still run find none.
+  ::SendMessageW(form_->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(form_->Status(), nullptr);
+  form_->UpdateCommandText();
+  form_->UpdateOutputStatus();
+}
+
+}  // namespace
