@@ -10,6 +10,8 @@
 //                 copied
 //   copy          copy standard input to standard output as it comes, in the pieces it is read
 //                 in, until the end of input (no line splitting: right for UTF-16 input)
+//   take:N        read exactly N bytes of standard input (fewer if it ends first), then write
+//                 "took COUNT" and a line break
 //   out:HEX       write the bytes given as hexadecimal pairs (e.g. out:48690D0A) to standard
 //                 output in one WriteFile; "out:" alone makes one write of zero bytes
 //   err:HEX       the same on standard error
@@ -105,6 +107,18 @@ void Copy() {
     WriteOut(std::string_view(buffer, read));
 }
 
+void Take(std::uint64_t count) {
+  char buffer[65536];
+  std::uint64_t taken = 0;
+  DWORD read = 0;
+  while (taken < count &&
+         ::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer,
+                    static_cast<DWORD>(std::min<std::uint64_t>(sizeof buffer, count - taken)), &read, nullptr) &&
+         read > 0)
+    taken += read;
+  WriteOut("took " + std::to_string(taken) + "\r\n");
+}
+
 void Prompt(cLineReader& input, std::string_view text) {
   WriteOut(text);
   if (auto line = input.ReadLine()) WriteOut(*line);
@@ -160,7 +174,7 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
   return value;
 }
 
-enum class tVerb { Echo, Copy, Out, Err, Flood, Prompt, Ctrl, Sleep, SleepForever, Exit };
+enum class tVerb { Echo, Copy, Take, Out, Err, Flood, Prompt, Ctrl, Sleep, SleepForever, Exit };
 
 struct tStep {
   tVerb Verb;
@@ -181,6 +195,10 @@ std::optional<tStep> ParseStep(std::string_view argument) {
   if (name == "prompt" && hasValue) return tStep{tVerb::Prompt, std::string(value), 0};
   if ((name == "out" || name == "err") && hasValue) {
     if (auto bytes = ParseHex(value)) return tStep{name == "out" ? tVerb::Out : tVerb::Err, *bytes, 0};
+    return std::nullopt;
+  }
+  if (name == "take" && hasValue) {
+    if (auto number = ParseNumber(value)) return tStep{tVerb::Take, {}, *number};
     return std::nullopt;
   }
   if ((name == "flood" || name == "sleep" || name == "exit") && hasValue) {
@@ -210,6 +228,7 @@ int main(int argc, char** argv) {
     switch (step.Verb) {
       case tVerb::Echo: Echo(input); break;
       case tVerb::Copy: Copy(); break;
+      case tVerb::Take: Take(step.Number); break;
       case tVerb::Out: WriteOut(step.Bytes); break;
       case tVerb::Err: WriteAll(::GetStdHandle(STD_ERROR_HANDLE), step.Bytes); break;
       case tVerb::Flood: Flood(step.Number); break;
