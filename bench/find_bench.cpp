@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "editor/EditorSearches.h"
 #include "gui/Window.h"
 #include "tests/support/Flood.h"
@@ -32,15 +33,13 @@ public:
   }
 };
 
+// The best of the rounds, in seconds.
 double Seconds(const std::function<void()>& action) {
-  LARGE_INTEGER f, a, b;
-  ::QueryPerformanceFrequency(&f);
   double best = 1e9;
   for (int round = 0; round < kRounds; ++round) {
-    ::QueryPerformanceCounter(&a);
+    double start = Clock();
     action();
-    ::QueryPerformanceCounter(&b);
-    best = std::min(best, double(b.QuadPart - a.QuadPart) / double(f.QuadPart));
+    best = std::min(best, Clock() - start);
   }
   return best;
 }

@@ -8,12 +8,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "gui/Application.h"
 #include "session/PipeCodec.h"
 #include "session/Threading.h"
@@ -24,47 +23,20 @@ namespace {
 
 constexpr size_t kFloodBytes = 8 * 1024 * 1024;
 
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER f;
-  ::QueryPerformanceFrequency(&f);
-  return double(to.QuadPart - from.QuadPart) / double(f.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return t;
-}
-
-// 1. The real window. A probe thread sends WM_NULL every 5 ms and keeps the longest answer time.
+// 1. The real window, probed for its answers throughout.
 double MeasureMarvesk(double& longestAnswer) {
   cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({L"flood:" + std::to_wstring(kFloodBytes), L"sleep"}));
   TFormMain form(commandLine);
   ::ShowWindow(form.Handle(), SW_SHOW);
   gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); }, 20000);
-  LARGE_INTEGER start = Now();
-
-  std::atomic<bool> done{false};
-  std::atomic<long long> longestMicros{0};
-  HWND target = form.Handle();
-  std::thread probe([&] {
-    while (!done) {
-      LARGE_INTEGER a = Now();
-      DWORD_PTR result;
-      ::SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-      long long micros = static_cast<long long>(Seconds(a, Now()) * 1e6);
-      if (micros > longestMicros) longestMicros = micros;
-      ::Sleep(5);
-    }
-  });
+  double start = Clock();
+  cAnswerProbe probe(form.Handle());
   gui::cApplication::RunUntil(
       [&] { return form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0) >= LRESULT(kFloodBytes); }, 600000);
-  LARGE_INTEGER end = Now();
-  done = true;
-  probe.join();
-  longestAnswer = double(longestMicros) / 1e6;
+  double seconds = Clock() - start;
+  longestAnswer = probe.Stop();
   ::DestroyWindow(form.Handle());
-  return Seconds(start, end);
+  return seconds;
 }
 
 // 2. A bare reader of the same child, started the same way, reading as the listener reads;
@@ -83,7 +55,7 @@ double MeasurePipe(std::vector<std::string>& chunks) {
     return 0;
   gui::cKernelHandle process(pi.hProcess), thread(pi.hThread);
   output.CloseWriteHandle();
-  LARGE_INTEGER start = Now();
+  double start = Clock();
   std::vector<char> buffer(0x20000);
   size_t total = 0;
   while (total < kFloodBytes) {
@@ -92,7 +64,7 @@ double MeasurePipe(std::vector<std::string>& chunks) {
     total += read;
     chunks.emplace_back(buffer.data(), read);
   }
-  double seconds = Seconds(start, Now());
+  double seconds = Clock() - start;
   ::WaitForSingleObject(process.get(), 5000);
   return seconds;
 }
@@ -102,13 +74,13 @@ double MeasureEdit(const std::vector<std::string>& chunks) {
   HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
                                 0, 0, 600, 600, nullptr, nullptr, nullptr, nullptr);
   ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
-  LARGE_INTEGER start = Now();
+  double start = Clock();
   for (const auto& chunk : chunks) {
     std::wstring text = cPipeCodec::DecodeText(peOEM, chunk.data(), chunk.size());
     ::SendMessageW(edit, EM_SETSEL, INT_MAX, INT_MAX);
     ::SendMessageW(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
-  double seconds = Seconds(start, Now());
+  double seconds = Clock() - start;
   LRESULT length = ::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
   ::DestroyWindow(edit);
   if (length != LRESULT(kFloodBytes)) std::printf("bare EDIT holds %ld characters\n", long(length));

@@ -6,11 +6,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <cstdio>
 #include <string>
 #include <thread>
 
+#include "bench/BenchSupport.h"
 #include "gui/Application.h"
 #include "session/PipeCodec.h"
 #include "tests/support/TestSupport.h"
@@ -19,15 +19,6 @@
 namespace {
 
 constexpr size_t kCommandChars = 512 * 1024;  // 1 MB in UTF-16LE
-
-double Seconds(ULONGLONG fromUs, ULONGLONG toUs) { return double(toUs - fromUs) / 1e6; }
-
-ULONGLONG NowUs() {
-  LARGE_INTEGER t, f;
-  ::QueryPerformanceCounter(&t);
-  ::QueryPerformanceFrequency(&f);
-  return static_cast<ULONGLONG>(double(t.QuadPart) * 1e6 / double(f.QuadPart));
-}
 
 // The child's verb: take the whole command with its line break, then report.
 std::wstring Take() { return L"take:" + std::to_wstring((kCommandChars + 2) * 2); }
@@ -46,40 +37,26 @@ double MeasureMarvesk(double& longestAnswer) {
   form.InputEditor()->SetWText(Command());
   form.UpdateCommandText();
 
-  std::atomic<bool> done{false};
-  std::atomic<ULONGLONG> longest{0};
-  HWND target = form.Handle();
-  std::thread probe([&] {
-    while (!done) {
-      ULONGLONG a = NowUs();
-      DWORD_PTR result;
-      ::SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-      ULONGLONG took = NowUs() - a;
-      if (took > longest) longest = took;
-      ::Sleep(5);
-    }
-  });
-  ULONGLONG start = NowUs();
+  cAnswerProbe probe(form.Handle());
+  double start = Clock();
   form.SendCommand(*form.InputEditor());
   gui::cApplication::RunUntil([&] { return form.OutputEditor()->WText().find(L"took") != std::wstring::npos; },
                               120000);
-  ULONGLONG end = NowUs();
-  done = true;
-  probe.join();
-  longestAnswer = double(longest) / 1e6;
+  double seconds = Clock() - start;
+  longestAnswer = probe.Stop();
   ::DestroyWindow(form.Handle());
-  return Seconds(start, end);
+  return seconds;
 }
 
 double MeasureBare() {
   cTestChild child({Take()});
   std::string bytes = cPipeCodec::EncodeText(peUTF16LE, Command() + L"\r\n");
-  ULONGLONG start = NowUs();
+  double start = Clock();
   std::thread writer([&] { child.Write(bytes); });
   std::string report = child.Read(4);
-  ULONGLONG end = NowUs();
+  double seconds = Clock() - start;
   writer.join();
-  return report == "took" ? Seconds(start, end) : -1;
+  return report == "took" ? seconds : -1;
 }
 
 }  // namespace

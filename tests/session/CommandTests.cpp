@@ -2,13 +2,10 @@
 // run on the real main window with the test child.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
 #include <string>
 
-#include "gui/Application.h"
-#include "gui/DialogSeam.h"
-#include "tests/support/TestSupport.h"
-#include "ui/dfMain.h"
+#include "tests/session/SessionFixture.h"
 
 namespace {
 
@@ -19,10 +16,6 @@ TEST(CleanCommandTest, MakesOneLineWithSingleSpaces) {
   EXPECT_EQ(cFormMain::CleanCommand(L"     "), L"");
   EXPECT_EQ(cFormMain::CleanCommand(L"a\t\tb"), L"a\t\tb");
   EXPECT_EQ(cFormMain::CleanCommand(L"\u0416  \U0001F600"), L"\u0416 \U0001F600");
-}
-
-bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000) {
-  return gui::cApplication::RunUntil(done, timeoutMs);
 }
 
 // Holds modifier keys down in this thread's keyboard state while a key message is handled.
@@ -39,44 +32,13 @@ void PressKey(HWND pane, WORD key, std::initializer_list<BYTE> modifiers = {}) {
   ::SetKeyboardState(saved);
 }
 
-class CommandTest : public ::testing::Test {
+class CommandTest : public cSessionTest {
 protected:
-  void Open(const std::wstring& arguments) {
-    commandLine_ = std::make_unique<cCommandLine>(L"Marvesk.exe " + arguments);
-    form_ = std::make_unique<TFormMain>(*commandLine_);
-    ::ShowWindow(form_->Handle(), SW_SHOW);
-    ASSERT_TRUE(RunUntil([&] {
-      return form_->ChildProcess() && (!form_->InputEditor()->ReadOnly() || !form_->IsChildAlive());
-    }));
-  }
-  void OpenChild(std::initializer_list<std::wstring_view> verbs, const std::wstring& options = L"") {
-    Open(options + L" -- " + TestChildCommandLine(verbs));
-  }
-  cConsoleEdit& Input() { return *form_->InputEditor(); }
-  cConsoleEdit& Output() { return *form_->OutputEditor(); }
-  bool OutputBecomes(const std::wstring& text) {
-    return RunUntil([&] { return Output().WText() == text; });
-  }
-  bool OutputHas(const std::wstring& text) {
-    return RunUntil([&] { return Output().WText().find(text) != std::wstring::npos; });
-  }
   void Type(const std::wstring& text) {
     Input().SetWText(text);
     Input().SetSelStart(static_cast<int>(text.size()));
     form_->UpdateCommandText();
   }
-  void TearDown() override {
-    if (form_ && form_->Handle()) ::DestroyWindow(form_->Handle());
-    form_.reset();
-  }
-
-  std::vector<gui::tMessageBoxRequest> boxes_;
-  gui::cDialogSeam::cResponderScope responder_{[this](const gui::tMessageBoxRequest& box) {
-    boxes_.push_back(box);
-    return IDOK;
-  }};
-  std::unique_ptr<cCommandLine> commandLine_;
-  std::unique_ptr<TFormMain> form_;
 };
 
 TEST_F(CommandTest, EnterWithShiftCtrlOrAltSendsAndPlainEnterDoesNot) {
@@ -84,7 +46,7 @@ TEST_F(CommandTest, EnterWithShiftCtrlOrAltSendsAndPlainEnterDoesNot) {
   Type(L"one");
   PressKey(Input().Handle(), VK_RETURN);
   RunUntil([] { return false; }, 300);
-  EXPECT_EQ(Output().WText(), L"");
+  EXPECT_EQ(OutputText(), L"");
   Type(L"one");
   PressKey(Input().Handle(), VK_RETURN, {VK_SHIFT});
   EXPECT_TRUE(OutputBecomes(L"one\r\n"));
@@ -170,13 +132,13 @@ TEST_F(CommandTest, CtrlCAndCtrlBreakReachTheChildFromEitherPane) {
   Output().SetReadOnly(true);
   PressKey(Output().Handle(), VK_CANCEL, {VK_CONTROL});
   EXPECT_TRUE(RunUntil([&] {
-    std::wstring text = Output().WText();
+    std::wstring text = OutputText();
     return text == L"CTRL_C_EVENT\r\nCTRL_BREAK_EVENT\r\n" || text == L"CTRL_C_EVENT\r\nCTRL_C_EVENT\r\n";
-  })) << testing::PrintToString(Output().WText());
+  })) << testing::PrintToString(OutputText());
   // Other Ctrl keys stay in the pane.
   PressKey(Input().Handle(), 'V', {VK_CONTROL});
   RunUntil([] { return false; }, 400);
-  const std::wstring text = Output().WText();
+  const std::wstring text = OutputText();
   EXPECT_EQ(std::count(text.begin(), text.end(), L'\n'), 2) << testing::PrintToString(text);
 }
 
@@ -190,13 +152,13 @@ TEST_F(CommandTest, CtrlCStopsALoopInCmd) {
   form_->SendCommand(Input());
   RunUntil([] { return false; }, 500);
   ASSERT_TRUE(form_->IsChildAlive());
-  const size_t before = Output().WText().size();
+  const size_t before = OutputText().size();
   PressKey(Input().Handle(), 'C', {VK_CONTROL});
   Type(L"echo after");
   EXPECT_TRUE(RunUntil([&] {
     if (!form_->IsChildAlive()) return true;
     form_->SendCommand(Input());
-    return RunUntil([&] { return Output().WText().find(L"after", before) != std::wstring::npos; }, 2000);
+    return RunUntil([&] { return OutputText().find(L"after", before) != std::wstring::npos; }, 2000);
   }, 20000));
   if (!form_->IsChildAlive()) {
     EXPECT_TRUE(RunUntil([&] { return Input().ReadOnly(); }));

@@ -3,15 +3,10 @@
 // child's console, which is why this test program is built for the GUI subsystem.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
 
-#include "gui/Application.h"
-#include "gui/DialogSeam.h"
 #include "session/PipeCodec.h"
-#include "tests/support/TestSupport.h"
+#include "tests/session/SessionFixture.h"
 #include "text/Utils.h"
-#include "ui/dfMain.h"
 
 namespace {
 
@@ -25,53 +20,12 @@ std::wstring Hex(std::string_view bytes) {
   return hex;
 }
 
-bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000) {
-  return gui::cApplication::RunUntil(done, timeoutMs);
-}
-
-class SessionTest : public ::testing::Test {
-protected:
-  // Opens the main window with the given arguments and waits until the session has started.
-  void Open(const std::wstring& arguments) {
-    commandLine_ = std::make_unique<cCommandLine>(L"Marvesk.exe " + arguments);
-    form_ = std::make_unique<TFormMain>(*commandLine_);
-    ::ShowWindow(form_->Handle(), SW_SHOW);
-    ::SetForegroundWindow(form_->Handle());
-    ASSERT_TRUE(RunUntil([&] { return !form_->Handle() || (form_->OutputEditor() && started()); }));
-  }
-  void OpenChild(std::initializer_list<std::wstring_view> verbs, const std::wstring& options = L"") {
-    Open(options + L" -- " + TestChildCommandLine(verbs));
-  }
-  // The panes are read-only while the start-up looks for the child's console window.
-  bool started() const {
-    return form_->ChildProcess() != nullptr && (!form_->InputEditor()->ReadOnly() || !form_->IsChildAlive());
-  }
-
-  std::wstring Output() const { return form_->OutputEditor()->WText(); }
-  bool WaitForOutput(const std::wstring& expected, DWORD timeoutMs = 15000) {
-    return RunUntil([&] { return Output() == expected; }, timeoutMs);
-  }
-  void Close() {
-    if (form_ && form_->Handle()) ::DestroyWindow(form_->Handle());
-  }
-  void TearDown() override {
-    Close();
-    form_.reset();
-  }
-
-  std::vector<gui::tMessageBoxRequest> boxes_;
-  gui::cDialogSeam::cResponderScope responder_{[this](const gui::tMessageBoxRequest& box) {
-    boxes_.push_back(box);
-    return IDOK;
-  }};
-  std::unique_ptr<cCommandLine> commandLine_;
-  std::unique_ptr<TFormMain> form_;
-};
+using SessionTest = cSessionTest;
 
 TEST_F(SessionTest, DefaultChildIsCmdAndShowsItsPrompt) {
   Open(L"");
   EXPECT_EQ(form_->ChildCommandLine(), L"CMD.EXE");
-  EXPECT_TRUE(RunUntil([&] { return Output().find(L">") != std::wstring::npos; }));
+  EXPECT_TRUE(RunUntil([&] { return OutputText().find(L">") != std::wstring::npos; }));
   EXPECT_EQ(form_->Caption(), L" Marvesk: CMD.EXE");
   EXPECT_NE(form_->ConsoleWindow(), nullptr);
   EXPECT_TRUE(boxes_.empty());
@@ -87,7 +41,7 @@ TEST_F(SessionTest, UnicodeOptionsStartCmdWithU) {
 
 TEST_F(SessionTest, ChildThatEndsLocksThePanesAndMarksTheCaption) {
   Open(L"-- cmd /c echo hi");
-  ASSERT_TRUE(RunUntil([&] { return Output() == L"hi\r\n" && form_->InputEditor()->ReadOnly(); }));
+  ASSERT_TRUE(RunUntil([&] { return OutputText() == L"hi\r\n" && form_->InputEditor()->ReadOnly(); }));
   EXPECT_TRUE(form_->OutputEditor()->ReadOnly());
   EXPECT_EQ(form_->InputEditor()->Color(), RGB(192, 192, 192));
   EXPECT_EQ(form_->OutputEditor()->Color(), RGB(192, 192, 192));
@@ -125,7 +79,7 @@ TEST_F(SessionTest, ConsoleSearchGivesUpForAChildWithoutConsole) {
   EXPECT_GE(took, 4500u);
   EXPECT_LT(took, 10000u);
   // The session goes on without a console window.
-  EXPECT_TRUE(WaitForOutput(L"hi"));
+  EXPECT_TRUE(OutputBecomes(L"hi"));
   EXPECT_FALSE(form_->OutputEditor()->ReadOnly());
 }
 
@@ -173,7 +127,7 @@ TEST_F(SessionTest, OutputIsDecodedInEachEncoding) {
       EXPECT_EQ(expected, text);
     }
     OpenChild({L"out:" + Hex(bytes), L"sleep"}, c.option);
-    EXPECT_TRUE(WaitForOutput(expected)) << c.option << " shows " << testing::PrintToString(Output());
+    EXPECT_TRUE(OutputBecomes(expected)) << c.option << " shows " << testing::PrintToString(OutputText());
     Close();
   }
 }
@@ -181,24 +135,24 @@ TEST_F(SessionTest, OutputIsDecodedInEachEncoding) {
 TEST_F(SessionTest, CharactersCutBetweenWritesArriveWhole) {
   // The euro sign in UTF-8, then a UTF-16LE character cut after its first byte.
   OpenChild({L"out:41E282", L"sleep:200", L"out:AC42", L"sleep"}, L"-output:UTF8");
-  EXPECT_TRUE(WaitForOutput(L"A\u20acB"));
+  EXPECT_TRUE(OutputBecomes(L"A\u20acB"));
   Close();
   OpenChild({L"out:410016", L"sleep:200", L"out:04", L"sleep"}, L"-output:UTF16LE");
-  EXPECT_TRUE(WaitForOutput(L"A\u0416"));
+  EXPECT_TRUE(OutputBecomes(L"A\u0416"));
 }
 
 TEST_F(SessionTest, NulDoesNotHideTheRestOfTheChunk) {
   OpenChild({L"out:41004200430D0A", L"sleep"});
-  EXPECT_TRUE(WaitForOutput(L"ABC\r\n"));
+  EXPECT_TRUE(OutputBecomes(L"ABC\r\n"));
 }
 
 TEST_F(SessionTest, BackspaceAndFormFeedEditThePaneUnlessDumping) {
   // x FF y BS z CR LF: the form feed clears, the backspace erases the y.
   OpenChild({L"out:780C7908", L"sleep:100", L"out:7A0D0A", L"sleep"});
-  EXPECT_TRUE(WaitForOutput(L"z\r\n"));
+  EXPECT_TRUE(OutputBecomes(L"z\r\n"));
   Close();
   OpenChild({L"out:610862", L"sleep"}, L"-dump");
-  EXPECT_TRUE(WaitForOutput(L"a\bb"));
+  EXPECT_TRUE(OutputBecomes(L"a\bb"));
 }
 
 TEST_F(SessionTest, RenderingRules) {
@@ -221,17 +175,17 @@ TEST_F(SessionTest, RenderingRules) {
   for (const auto& c : cases) {
     form_->OutputEditor()->SetWText(L"");
     form_->RenderOutput(c.output);
-    EXPECT_EQ(Output(), c.shown) << testing::PrintToString(c.output);
+    EXPECT_EQ(OutputText(), c.shown) << testing::PrintToString(c.output);
   }
   // A CR LF pair cut between two chunks is one line break.
   form_->OutputEditor()->SetWText(L"");
   form_->RenderOutput(L"one\r");
   form_->RenderOutput(L"\ntwo");
-  EXPECT_EQ(Output(), L"one\r\ntwo");
+  EXPECT_EQ(OutputText(), L"one\r\ntwo");
   // Output goes to the end, wherever the user's caret was.
   form_->OutputEditor()->SetSelStart(1);
   form_->AppendOutput(L"!");
-  EXPECT_EQ(Output(), L"one\r\ntwo!");
+  EXPECT_EQ(OutputText(), L"one\r\ntwo!");
   EXPECT_EQ(form_->OutputEditor()->SelStart(), 9);
 }
 
@@ -240,7 +194,7 @@ TEST_F(SessionTest, FloodArrivesCompleteAndInOrder) {
   OpenChild({L"flood:" + std::to_wstring(size), L"sleep"});
   std::string expected = FloodText(size);
   ASSERT_TRUE(RunUntil([&] { return form_->OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0) >= LRESULT(size); }, 60000));
-  std::wstring shown = Output();
+  std::wstring shown = OutputText();
   EXPECT_EQ(shown, std::wstring(expected.begin(), expected.end()));
 }
 
