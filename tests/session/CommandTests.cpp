@@ -249,3 +249,27 @@ TEST_F(CommandTest, NothingReachesTheStatusPainterOnceItIsFreed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandTest, AChildThatNeverReadsCannotFreezeTheWindow) {
+  OpenChild({L"out:6F6B", L"sleep"});
+  ASSERT_TRUE(OutputBecomes(L"ok"));
+  Type(std::wstring(10 * 1024, L'x'));
+  ULONGLONG start = ::GetTickCount64();
+  for (int i = 0; i < 100; ++i) form_->SendCommand(Input());
+  // A megabyte waits for a child that never reads; the sends themselves return at once.
+  EXPECT_LT(::GetTickCount64() - start, 5000u);
+  DWORD_PTR answer = 0;
+  EXPECT_NE(::SendMessageTimeoutW(form_->Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer), 0);
+  HANDLE process = nullptr;
+  ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), form_->ChildProcess(), ::GetCurrentProcess(), &process,
+                                SYNCHRONIZE, FALSE, 0));
+  gui::cKernelHandle child(process);
+  start = ::GetTickCount64();
+  TearDown();
+  std::printf("closing with a full input pipe took %llu ms\n", ::GetTickCount64() - start);
+  EXPECT_EQ(::WaitForSingleObject(child.get(), 2000), WAIT_OBJECT_0);
+}
+
+}  // namespace
