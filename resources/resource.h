@@ -50,3 +50,67 @@
 #define IDC_GOTO_COLUMN                331
 #define IDS_SEARCH_NOT_FOUND           350  /* "Search string '%s' not found" */
 #define IDS_NOT_VALID_INTEGER          351  /* "'%s' is not a valid integer value" */
+
+// The options dialog: the input buttons, then the output buttons, each row in the order UTF-8,
+// UTF-16 LE, UTF-16 BE, ANSI, OEM
+#define IDD_OPTIONS                    400
+#define IDC_OPTIONS_INPUT_UTF8         410
+#define IDC_OPTIONS_INPUT_UTF16LE      411
+#define IDC_OPTIONS_INPUT_UTF16BE      412
+#define IDC_OPTIONS_INPUT_ANSI         413
+#define IDC_OPTIONS_INPUT_OEM          414
+#define IDC_OPTIONS_OUTPUT_UTF8        420
+#define IDC_OPTIONS_OUTPUT_UTF16LE     421
+#define IDC_OPTIONS_OUTPUT_UTF16BE     422
+#define IDC_OPTIONS_OUTPUT_ANSI        423
+#define IDC_OPTIONS_OUTPUT_OEM         424
+
+// The about box
+#define IDD_ABOUT                      450
+#define IDC_ABOUT_ICON                 451
+#define IDC_ABOUT_PRODUCT              452
+#define IDC_ABOUT_VERSION              453
+#define IDC_ABOUT_COPYRIGHT            454
+#define IDC_ABOUT_URL                  455
+#define IDS_ABOUT_VERSION              470  /* "v. %d.%d.%d" */
+#define IDS_ABOUT_URL                  471  /* "https://marvesk.example/" */
+
+// The main window: its menu, its shortcuts and the commands of both. A command's hint is the
+// string whose id is the command's plus IDS_HINT_OFFSET.
+#define IDM_MAIN                       600
+#define IDA_MAIN                       601
+#define ID_FILE_EXIT                   610
+#define ID_VIEW_STATUS_BAR             611
+#define ID_SEARCH_FIND                 612
+#define ID_SEARCH_FIND_NEXT            613
+#define ID_SEARCH_GOTO_LINE            614
+#define ID_HELP_HELP                   615
+#define ID_HELP_ABOUT                  616
+#define ID_TOOLS_OPTIONS               617
+#define ID_VIEW_MENU                   618
+#define ID_EDIT_CUT                    619
+#define ID_EDIT_COPY                   620
+#define ID_EDIT_PASTE                  621
+#define ID_EDIT_SELECT_ALL             622
+#define ID_EDIT_UNDO                   623
+#define ID_EDIT_DELETE                 624
+#define ID_STATUS_BTN_SHOW_MENU        625
+#define ID_FILE_LOAD                   626
+#define ID_FILE_SAVE_AS                627
+#define ID_VIEW_INC_FONT               628
+#define ID_VIEW_DEC_FONT               629
+#define ID_VIEW_WORD_WRAP              630
+#define IDS_HINT_OFFSET                40
+#define IDS_LOAD_FILTER                680  /* "All files (*.*)|*.*" */
+#define IDS_SAVE_AS_FILTER_UTF8        681  /* "UTF-8 files (*.*)|*.*" */
+#define IDS_SAVE_AS_FILTER_UTF16LE     682  /* "Unicode files (*.*)|*.*" */
+#define IDS_SAVE_AS_FILTER_UTF16BE     683  /* "Unicode big endian files (*.*)|*.*" */
+#define IDS_SAVE_AS_FILTER_ANSI        684  /* "ANSI files (*.*)|*.*" */
+#define IDS_LOAD_TITLE                 685  /* " Load" */
+#define IDS_SAVE_AS_TITLE              686  /* " Save As" */
+
+// The help window
+#define IDS_HELP_CAPTION               500  /* " %s Help" */
+#define IDS_HELP_PAGE_MISSING          501  /* "The page %s cannot be shown." */
+#define IDD_HELP                       510
+#define IDC_HELP_PAGE                  511
