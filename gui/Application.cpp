@@ -8,6 +8,7 @@ namespace {
 
 struct tState {
   std::function<void()> idle;
+  std::function<bool(MSG&)> filter;
   HANDLE wake = nullptr;
   std::wstring title;
   HWND mainForm = nullptr;
@@ -20,6 +21,8 @@ tState& State() {
 }
 
 void Dispatch(MSG& msg) {
+  // A copy: the handler the filter reaches may remove it.
+  if (auto filter = State().filter; filter && filter(msg)) return;
   ::TranslateMessage(&msg);
   ::DispatchMessageW(&msg);
 }
@@ -86,6 +89,10 @@ void cApplication::ClearIdleHandler() {
   State().idle = nullptr;
   State().wake = nullptr;
 }
+
+void cApplication::SetMessageFilter(std::function<bool(MSG&)> filter) { State().filter = std::move(filter); }
+
+void cApplication::ClearMessageFilter() { State().filter = nullptr; }
 
 void cApplication::SetMainForm(HWND form) { State().mainForm = form; }
 

@@ -25,6 +25,11 @@ public:
   static void SetIdleHandler(std::function<void()> handler, HANDLE wake = nullptr);
   static void ClearIdleHandler();
 
+  // The message filter sees every message the loop takes before it is dispatched; when it
+  // answers true, the message has been handled (an accelerator key, say) and goes no further.
+  static void SetMessageFilter(std::function<bool(MSG&)> filter);
+  static void ClearMessageFilter();
+
   // The window whose destruction ends the message loop.
   static void SetMainForm(HWND form);
   static bool IsMainForm(HWND hwnd);

@@ -1,5 +1,7 @@
 #include "gui/DialogSeam.h"
 
+#include <commdlg.h>
+
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -17,6 +19,14 @@ cDialogSeam::tDialogResponder& DialogResponder() {
   static cDialogSeam::tDialogResponder responder;
   return responder;
 }
+
+cDialogSeam::tFileDialogResponder& FileDialogResponder() {
+  static cDialogSeam::tFileDialogResponder responder;
+  return responder;
+}
+
+// The longest file name the common dialogs hand back.
+constexpr DWORD kMaxFileName = 32768;
 
 // The dialogs a responder is working on now (a responder may open another one), with the code
 // each has ended with.
@@ -86,6 +96,29 @@ void cDialogSeam::EndDialog(HWND dialog, INT_PTR result) {
   ::EndDialog(dialog, result);
 }
 
+bool cDialogSeam::RunFileDialog(tFileDialogRequest& request) {
+  if (const tFileDialogResponder responder = FileDialogResponder()) return responder(request);
+  // The dialog wants the parts of the filter ended by NUL, the whole by one more.
+  std::wstring filter = request.Filter;
+  std::replace(filter.begin(), filter.end(), L'|', L'\0');
+  filter.push_back(L'\0');
+  std::vector<wchar_t> name(kMaxFileName, L'\0');
+  request.FileName.copy(name.data(), std::min<size_t>(request.FileName.size(), kMaxFileName - 1));
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = request.Owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = request.FilterIndex;
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = kMaxFileName;
+  dialog.lpstrTitle = request.Title.c_str();
+  dialog.Flags = request.Options;
+  if (!(request.Save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog))) return false;
+  request.FileName = name.data();
+  request.FilterIndex = dialog.nFilterIndex;
+  return true;
+}
+
 cDialogSeam::cResponderScope::cResponderScope(tMessageBoxResponder responder)
     : previous_(std::exchange(Responder(), std::move(responder))) {}
 
@@ -95,5 +128,10 @@ cDialogSeam::cDialogResponderScope::cDialogResponderScope(tDialogResponder respo
     : previous_(std::exchange(DialogResponder(), std::move(responder))) {}
 
 cDialogSeam::cDialogResponderScope::~cDialogResponderScope() { DialogResponder() = std::move(previous_); }
+
+cDialogSeam::cFileDialogResponderScope::cFileDialogResponderScope(tFileDialogResponder responder)
+    : previous_(std::exchange(FileDialogResponder(), std::move(responder))) {}
+
+cDialogSeam::cFileDialogResponderScope::~cFileDialogResponderScope() { FileDialogResponder() = std::move(previous_); }
 
 }  // namespace gui

@@ -22,11 +22,24 @@ struct tDialogRequest {
   int TemplateId;
 };
 
+// A file dialog: what it shows, and what the user chose.
+struct tFileDialogRequest {
+  HWND Owner;
+  bool Save;            // the save dialog, else the open one
+  std::wstring Title;
+  std::wstring Filter;  // labels and patterns, one after the other, joined by "|"
+  DWORD Options;        // OFN_ flags
+  std::wstring FileName;  // the name shown; the one chosen when the user confirms
+  DWORD FilterIndex;      // from 1; the one chosen when the user confirms
+};
+
 class cDialogSeam {
 public:
   using tMessageBoxResponder = std::function<int(const tMessageBoxRequest&)>;
   // Works the dialog's controls as the user would; the dialog ends (or not) through EndDialog.
   using tDialogResponder = std::function<void(const tDialogRequest&)>;
+  // Chooses a file as the user would, filling FileName and FilterIndex; false is Cancel.
+  using tFileDialogResponder = std::function<bool(tFileDialogRequest&)>;
 
   // Shows a message box (or asks the responder) and returns the button chosen (IDOK, IDCANCEL...).
   static int ShowMessage(HWND owner, std::wstring_view text, std::wstring_view caption, UINT flags);
@@ -38,6 +51,10 @@ public:
   static INT_PTR RunDialog(HWND owner, int templateId, DLGPROC procedure, LPARAM parameter);
   // Ends a dialog that RunDialog runs; its procedure calls this instead of ::EndDialog.
   static void EndDialog(HWND dialog, INT_PTR result);
+
+  // Runs the common open or save dialog (or asks the file dialog responder). True when the user
+  // chose a file; the request then holds its name and the filter index.
+  static bool RunFileDialog(tFileDialogRequest& request);
 
   // Installs a responder for as long as the returned guard lives.
   class cResponderScope {
@@ -61,6 +78,18 @@ public:
 
   private:
     tDialogResponder previous_;
+  };
+
+  // Installs a file dialog responder for as long as the guard lives.
+  class cFileDialogResponderScope {
+  public:
+    explicit cFileDialogResponderScope(tFileDialogResponder responder);
+    ~cFileDialogResponderScope();
+    cFileDialogResponderScope(const cFileDialogResponderScope&) = delete;
+    cFileDialogResponderScope& operator=(const cFileDialogResponderScope&) = delete;
+
+  private:
+    tFileDialogResponder previous_;
   };
 };
 

@@ -17,6 +17,7 @@
 #include "session/PipeCodec.h"
 #include "session/PipeEncoding.h"
 #include "session/Threading.h"
+#include "ui/MenuForm.h"
 #include "ui/Status.h"
 #include "editor/EditorSearches.h"
 #include "unicode/UnicodeControls.h"
@@ -48,7 +49,7 @@ private:
   ULONGLONG lastPaintMs_ = 0;
 };
 
-class cFormMain : public gui::cForm {
+class cFormMain : public cMenuForm {
 public:
   ~cFormMain() override;
 

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#include "gui/Application.h"
+#include "gui/ResString.h"
+#include "resources/resource.h"
+
 namespace {
 
 constexpr UINT WM_FORM_ACTIVATED = WM_APP + 1;
@@ -12,8 +16,52 @@ constexpr int kFormWidth = 882, kFormHeight = 737;
 constexpr int kInputWidth = 169, kInputMinWidth = 50;
 constexpr int kSplitterWidth = 10;
 constexpr int kOutputMinWidth = 290;
+// The form's font: Tahoma, 8 points.
+constexpr wchar_t kFontFace[] = L"Tahoma";
+constexpr int kFontPoints = 8;
+
+using tAction = TFormMain::tAction;
 
 }  // namespace
+
+// In list order.
+const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
+    {ID_FILE_EXIT,
+     [](TFormMain& form, bool doIt, bool&) {
+       if (doIt) ::PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
+       return true;
+     },
+     tAction::ckNone},
+    {ID_VIEW_STATUS_BAR, [](TFormMain& form, bool doIt, bool& checked) { return form.ViewStatusBar(doIt, checked); },
+     tAction::ckFromExecute},
+    {ID_SEARCH_FIND, [](TFormMain& form, bool doIt, bool&) { return form.SearchFind(doIt); }, tAction::ckNone},
+    {ID_SEARCH_FIND_NEXT, [](TFormMain& form, bool doIt, bool&) { return form.SearchFindNext(doIt); },
+     tAction::ckNone},
+    {ID_SEARCH_GOTO_LINE, [](TFormMain& form, bool doIt, bool&) { return form.SearchGotoLine(doIt); },
+     tAction::ckNone},
+    {ID_HELP_HELP, [](TFormMain& form, bool doIt, bool&) { return form.HelpHelp(doIt); }, tAction::ckNone},
+    {ID_HELP_ABOUT, [](TFormMain& form, bool doIt, bool&) { return form.HelpAbout(doIt); }, tAction::ckNone},
+    {ID_TOOLS_OPTIONS, [](TFormMain& form, bool doIt, bool&) { return form.ToolsOptions(doIt); }, tAction::ckNone},
+    {ID_VIEW_MENU, [](TFormMain& form, bool doIt, bool& checked) { return form.ViewMenu(doIt, checked); },
+     tAction::ckFromExecute},
+    {ID_EDIT_CUT, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecCut); }, tAction::ckNone},
+    {ID_EDIT_COPY, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecCopy); }, tAction::ckNone},
+    {ID_EDIT_PASTE, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecPaste); }, tAction::ckNone},
+    {ID_EDIT_SELECT_ALL, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecSelectAll); },
+     tAction::ckNone},
+    {ID_EDIT_UNDO, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecUndo); }, tAction::ckNone},
+    {ID_EDIT_DELETE, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecDelete); }, tAction::ckNone},
+    {ID_STATUS_BTN_SHOW_MENU, [](TFormMain& form, bool doIt, bool&) { return form.StatusBtnShowMenu(doIt); },
+     tAction::ckNone},
+    {ID_FILE_LOAD, [](TFormMain& form, bool doIt, bool&) { return form.FileLoad(doIt); }, tAction::ckNone},
+    {ID_FILE_SAVE_AS, [](TFormMain& form, bool doIt, bool&) { return form.FileSaveAs(doIt); }, tAction::ckNone},
+    {ID_VIEW_INC_FONT, [](TFormMain& form, bool doIt, bool&) { return form.ViewFontStep(doIt, fsEnlarge); },
+     tAction::ckNone},
+    {ID_VIEW_DEC_FONT, [](TFormMain& form, bool doIt, bool&) { return form.ViewFontStep(doIt, fsReduce); },
+     tAction::ckNone},
+    {ID_VIEW_WORD_WRAP, [](TFormMain& form, bool doIt, bool& checked) { return form.ViewWordWrap(doIt, checked); },
+     tAction::ckFromUpdate},
+}};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)
     : cFormMain(commandLine, L"MarveskMain", kFormWidth, kFormHeight), inputWidth_(kInputWidth) {
@@ -26,16 +74,46 @@ TFormMain::TFormMain(const cCommandLine& commandLine)
     inputWidth_ = ::MulDiv(x, 96, static_cast<int>(::GetDpiForWindow(Handle())));
     LayoutControls();
   };
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  mainMenu_.reset(::LoadMenuW(instance, MAKEINTRESOURCEW(IDM_MAIN)));
+  shortcuts_.reset(::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN)));
+  // The status bar and the menu start shown, and so their actions start checked.
+  for (size_t i = 0; i < Actions.size(); ++i)
+    checked_[i] = Actions[i].Id == ID_VIEW_STATUS_BAR || Actions[i].Id == ID_VIEW_MENU;
+  ::SetMenu(Handle(), mainMenu_.get());
+  gui::cApplication::SetMessageFilter([this](MSG& msg) { return TranslateShortcut(msg); });
+  ApplyFormFont();
   LayoutControls();
+}
+
+TFormMain::~TFormMain() {
+  gui::cApplication::ClearMessageFilter();
+  // The menu is ours, not the window's: a window destroys the menu it holds.
+  if (Handle()) ::SetMenu(Handle(), nullptr);
+}
+
+void TFormMain::ApplyFormFont() {
+  LOGFONTW description{};
+  description.lfHeight = -::MulDiv(kFontPoints, static_cast<int>(::GetDpiForWindow(Handle())), 72);
+  description.lfWeight = FW_NORMAL;
+  description.lfCharSet = ANSI_CHARSET;
+  std::wstring_view(kFontFace).copy(description.lfFaceName, LF_FACESIZE - 1);
+  gui::cFont font(::CreateFontIndirectW(&description));
+  ::SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  font_ = std::move(font);
 }
 
 void TFormMain::LayoutControls() {
   RECT rc;
   ::GetClientRect(Handle(), &rc);
-  ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
-  RECT bar;
-  ::GetWindowRect(statusBar_, &bar);
-  int height = std::max(0, static_cast<int>(rc.bottom - (bar.bottom - bar.top)));
+  int barHeight = 0;
+  if (::IsWindowVisible(statusBar_)) {
+    ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    RECT bar;
+    ::GetWindowRect(statusBar_, &bar);
+    barHeight = bar.bottom - bar.top;
+  }
+  int height = std::max(0, static_cast<int>(rc.bottom) - barHeight);
   int splitter = gui::ScaleForWindow(Handle(), kSplitterWidth);
   int minInput = gui::ScaleForWindow(Handle(), kInputMinWidth);
   int minOutput = gui::ScaleForWindow(Handle(), kOutputMinWidth);
@@ -47,7 +125,51 @@ void TFormMain::LayoutControls() {
   pOutput.SetBounds(input + splitter, 0, std::max(0, static_cast<int>(rc.right) - input - splitter), height);
 }
 
-void TFormMain::FormActivate() { StartSession(pInput, pOutput, statusBar_, SplitterLeftRight); }
+cSearchableEditor* TFormMain::EditorOf(HWND control) const {
+  for (cConsoleEdit* pane : {InputEditor(), OutputEditor()})
+    if (pane && pane->Handle() == control) return pane;
+  return nullptr;
+}
+
+void TFormMain::FormActivate() {
+  SetUpMenuForm(mainMenu_.get(), statusBar_, SaveAsDialog, LoadDialog);
+  StartSession(pInput, pOutput, statusBar_, SplitterLeftRight);
+}
+
+void TFormMain::UpdateActions() {
+  for (size_t i = 0; i < Actions.size(); ++i) {
+    const tAction& action = Actions[i];
+    bool checked = action.Check == tAction::ckFromUpdate ? true : checked_[i];
+    const bool enabled = action.Command(*this, false, checked);
+    if (action.Check == tAction::ckFromUpdate) checked_[i] = checked;
+    ::EnableMenuItem(mainMenu_.get(), action.Id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    ::CheckMenuItem(mainMenu_.get(), action.Id, MF_BYCOMMAND | (checked_[i] ? MF_CHECKED : MF_UNCHECKED));
+  }
+}
+
+bool TFormMain::ExecuteAction(UINT id) {
+  for (size_t i = 0; i < Actions.size(); ++i) {
+    const tAction& action = Actions[i];
+    if (action.Id != id) continue;
+    bool checked = checked_[i];
+    action.Command(*this, true, checked);
+    if (action.Check == tAction::ckFromExecute) checked_[i] = checked;
+    return true;
+  }
+  return false;
+}
+
+void TFormMain::ShowMenuHint(UINT id, UINT flags, HMENU menu) {
+  if (!Status()) return;
+  // The menu closing, a menu of items, a separator: no hint.
+  const bool item = menu && flags != 0xFFFF && !(flags & (MF_POPUP | MF_SEPARATOR));
+  Status()->ShowHint(item ? gui::LoadResString(id + IDS_HINT_OFFSET) : std::wstring());
+}
+
+bool TFormMain::TranslateShortcut(MSG& msg) const {
+  if (!Handle() || (msg.hwnd != Handle() && !::IsChild(Handle(), msg.hwnd))) return false;
+  return ::TranslateAcceleratorW(Handle(), shortcuts_.get(), &msg) != 0;
+}
 
 LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -57,12 +179,31 @@ LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       // The session starts after the activation has been handled, not inside it.
       if (LOWORD(wParam) != WA_INACTIVE) ::PostMessageW(Handle(), WM_FORM_ACTIVATED, 0, 0);
+      if (HandleFocusMessage(message, wParam)) return 0;
+      break;
+    case WM_SETFOCUS:
+      if (HandleFocusMessage(message, wParam)) return 0;
       break;
     case WM_FORM_ACTIVATED:
       FormActivate();
       return 0;
+    case WM_INITMENUPOPUP:
+      UpdateActions();
+      return 0;
+    case WM_MENUSELECT:
+      ShowMenuHint(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+      return 0;
+    case WM_COMMAND:
+      // From the menu (0) or a shortcut (1); errors the command does not catch reach the
+      // window's error box.
+      if (lParam == 0 && HIWORD(wParam) <= 1 && ExecuteAction(LOWORD(wParam))) return 0;
+      break;
+    case WM_DESTROY:
+      ::SetMenu(Handle(), nullptr);
+      break;
     case WM_DPICHANGED: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      ApplyFormFont();
       ::SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;

@@ -1,6 +1,10 @@
 #pragma once
 // The main window as the user sees it: command pane on the left, output pane on the right,
-// a splitter between them and the status bar below.
+// a splitter between them, the status bar below and the menu above; the actions behind the menu
+// items and the shortcut keys.
+#include <array>
+
+#include "gui/Handle.h"
 #include "gui/Panel.h"
 #include "gui/Splitter.h"
 #include "session/Main.h"
@@ -8,18 +12,46 @@
 class TFormMain : public cFormMain {
 public:
   explicit TFormMain(const cCommandLine& commandLine);
+  ~TFormMain() override;
 
   HWND StatusBar() const noexcept { return statusBar_; }
+  HMENU MainMenu() const noexcept { return mainMenu_.get(); }
+
+  // One entry of the action list: the command id that its menu item and its shortcut send and
+  // that names its hint; the command behind it, called with doIt cleared by the update and set
+  // by the execution; and where its check mark comes from.
+  struct tAction {
+    enum tCheck { ckNone, ckFromExecute, ckFromUpdate };
+    UINT Id;
+    bool (*Command)(TFormMain& form, bool doIt, bool& checked);
+    tCheck Check;
+  };
+  static constexpr size_t ActionCount = 21;
+  static const std::array<tAction, ActionCount> Actions;
+
+  // The update handlers: each action's enabled and checked state, shown on its menu item.
+  void UpdateActions();
+  // The execute handler of the action with the id; false when there is none.
+  bool ExecuteAction(UINT id);
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  cSearchableEditor* EditorOf(HWND control) const override;
 
 private:
   void FormActivate();
   void LayoutControls();
+  void ApplyFormFont();
+  void ShowMenuHint(UINT id, UINT flags, HMENU menu);
+  bool TranslateShortcut(MSG& msg) const;
 
   gui::cPanel pInput, pOutput;
   gui::cSplitter SplitterLeftRight;
   HWND statusBar_ = nullptr;
+  gui::cMenu mainMenu_;
+  gui::cAccelerators shortcuts_;
+  cFileDialog LoadDialog{false}, SaveAsDialog{true};
+  gui::cFont font_;
+  std::array<bool, ActionCount> checked_{};  // the actions' check marks
   int inputWidth_;  // at 96 DPI
 };
