@@ -13,6 +13,7 @@
 #include "session/defs.h"
 #include "text/Utils.h"
 #include "ui/ExeResources.h"
+#include "ui/Help.h"
 
 namespace {
 
@@ -93,6 +94,8 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, 
 
   if (!optionMessage_.empty()) ShowError(optionMessage_);
   SetCaption(ProductName());
+  // The help window is modal: the child starts once the user has closed it.
+  if (helpAtStart_) ShowHelp(Handle());
   if (closing_) return;
 
   if (!StartChild()) {

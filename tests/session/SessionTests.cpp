@@ -100,6 +100,20 @@ TEST_F(SessionTest, WindowClosesWhileTheSearchRuns) {
   EXPECT_EQ(::WaitForSingleObject(form_->ChildProcess(), 2000), WAIT_OBJECT_0);
 }
 
+TEST_F(SessionTest, HelpAtStartShowsTheHelpWindowBeforeTheChildStarts) {
+  std::vector<int> dialogs;
+  bool childStartedBefore = true;
+  gui::cDialogSeam::cDialogResponderScope answer([&](const gui::tDialogRequest& request) {
+    dialogs.push_back(request.TemplateId);
+    childStartedBefore = form_->ChildProcess() != nullptr;
+    gui::cDialogSeam::EndDialog(request.Dialog, IDOK);
+  });
+  OpenChild({L"sleep"}, L"-help");
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_FALSE(childStartedBefore);
+  EXPECT_NE(form_->ChildProcess(), nullptr);
+}
+
 TEST_F(SessionTest, ReactivatingStartsNothingNew) {
   OpenChild({L"sleep"});
   DWORD pid = form_->ChildProcessId();
