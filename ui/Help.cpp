@@ -3,30 +3,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "gui/Module.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
 #include "ui/ExeResources.h"
 #include "ui/dfResHTML.h"
+#include "unicode/UnicodeStrings.h"
 
 namespace {
-
-std::string ToAnsi(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), size, nullptr, nullptr);
-  return result;
-}
-
-std::wstring OwnFileName() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) return std::wstring(path.data(), length);
-    path.resize(path.size() * 2);
-  }
-}
 
 bool StaysInUrl(unsigned char c) {
   return c == '-' || c == '.' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
@@ -62,12 +46,12 @@ std::string ResIdToString(const char* id) {
 
 std::string BuildResUrl(std::wstring_view moduleName, std::wstring_view resourceName, int resourceType) {
   std::string url = "res://";
-  url += EscapeUrlPart(ToAnsi(moduleName));
+  url += EscapeUrlPart(NarrowText(moduleName));
   if (resourceType != 0) {
     url += '/';
     url += EscapeUrlPart(ResIdToString(MAKEINTRESOURCEA(resourceType)));
   }
-  const std::string name = ToAnsi(resourceName);
+  const std::string name = NarrowText(resourceName);
   url += '/';
   url += EscapeUrlPart(ResIdToString(name.c_str()));
   return url;
@@ -75,5 +59,5 @@ std::string BuildResUrl(std::wstring_view moduleName, std::wstring_view resource
 
 void ShowHelp(HWND mainWindow) {
   const std::wstring caption = gui::FormatRes(IDS_HELP_CAPTION, {ProductName()});
-  TFormHTML::ShowResource(OwnFileName(), L"HELP_HTML", mainWindow, caption, HelpResourceType);
+  TFormHTML::ShowResource(gui::ProgramFileName(), L"HELP_HTML", mainWindow, caption, HelpResourceType);
 }

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "gui/Module.h"
+
 namespace {
 
 [[noreturn]] void ThrowLastError(const char* what) {
@@ -38,16 +40,8 @@ std::string ReadToEnd(HANDLE handle) {
 }  // namespace
 
 std::wstring TestExeDir() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) ThrowLastError("GetModuleFileNameW");
-    if (length < path.size()) {
-      std::wstring file(path.data(), length);
-      return file.substr(0, file.find_last_of(L"\\/"));
-    }
-    path.resize(path.size() * 2);
-  }
+  std::wstring file = gui::ProgramFileName();
+  return file.substr(0, file.find_last_of(L"\\/"));
 }
 
 std::wstring TestChildPath() { return TestExeDir() + L"\\testchild.exe"; }
