@@ -1,5 +1,7 @@
 #include "gui/Form.h"
 
+#include <algorithm>
+
 namespace gui {
 
 std::wstring cForm::Caption() const {
@@ -14,6 +16,12 @@ void cForm::SetCaption(const std::wstring& caption) { ::SetWindowTextW(Handle(),
 void cForm::CreateForm(const wchar_t* className, const std::wstring& caption, int width, int height, HICON icon) {
   const wchar_t* registered = RegisterWindowClass(className, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
   int w = ScaleForWindow(nullptr, width), h = ScaleForWindow(nullptr, height);
+  // Never larger than the desktop's work area, whatever the scaling makes of the designed size.
+  RECT work{};
+  if (::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+    w = std::min(w, static_cast<int>(work.right - work.left));
+    h = std::min(h, static_cast<int>(work.bottom - work.top));
+  }
   CreateHandle(0, registered, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, w, h,
                nullptr, nullptr);
 }

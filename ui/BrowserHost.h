@@ -1,0 +1,35 @@
+#pragma once
+// The system's WebBrowser control, hosted in a window of ours: a small OLE container that
+// activates the control in place, hears when a page is complete and hands the control the keys
+// it translates while it has the focus.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string_view>
+
+class cBrowserHost {
+public:
+  ~cBrowserHost();
+  cBrowserHost(const cBrowserHost&) = delete;
+  cBrowserHost& operator=(const cBrowserHost&) = delete;
+
+  // Creates the control in the bounds of the parent's client area and activates it there. None
+  // when the system cannot: the control is not there, or its engine is missing (Wine without its
+  // browser engine fails at once). The handler is called each time a page is complete.
+  static std::unique_ptr<cBrowserHost> Create(HWND parent, const RECT& bounds, std::function<void()> pageComplete);
+
+  // The control's window.
+  HWND Window() const noexcept;
+  // Asks the control to show the address; the page arrives later, through the message loop.
+  bool Navigate(std::wstring_view url);
+  // Gives the keyboard focus to the body of the page shown; does nothing when there is none.
+  void FocusBody();
+  void Move(const RECT& bounds);
+
+private:
+  struct tState;
+  explicit cBrowserHost(std::unique_ptr<tState> state) noexcept;
+
+  std::unique_ptr<tState> state_;
+};
