@@ -16,6 +16,8 @@ template <class T>
 class cComPtr {
 public:
   cComPtr() noexcept = default;
+  // Takes over a reference that the caller holds.
+  explicit cComPtr(T* p) noexcept : p_(p) {}
   ~cComPtr() { reset(); }
 
   cComPtr(const cComPtr&) = delete;

@@ -6,6 +6,7 @@
 #include "gui/ResString.h"
 #include "resources/resource.h"
 #include "text/Utils.h"
+#include "ui/BrowserHost.h"
 #include "ui/Help.h"
 #include "ui/HtmlView.h"
 
@@ -78,6 +79,23 @@ bool TFormHTML::InitDialog() {
   panelHeight_ = client.bottom - placeholder.Bounds.bottom;
   buttonTop_ = button.top - placeholder.Bounds.bottom;
 
+  if (cBrowserHost::CanShowPages())
+    browser_ = cBrowserHost::Create(Handle(), placeholder.Bounds, [this] {
+      if (browser_) browser_->FocusBody();
+    });
+  if (browser_) {
+    ::SetWindowLongPtrW(browser_->Window(), GWLP_ID, IDC_HELP_PAGE);
+    TakePlace(browser_->Window(), placeholder);
+    browser_->Navigate(WidenAscii(BuildResUrl(moduleName_, resourceName_, resourceType_)));
+  } else {
+    ShowInView(placeholder);
+  }
+  Arrange();
+  ::SetFocus(PageWindow());
+  return false;
+}
+
+void TFormHTML::ShowInView(const tPlaceholder& placeholder) {
   view_ = std::make_unique<cHtmlView>();
   view_->Create(Handle(), IDC_HELP_PAGE, placeholder.Bounds);
   TakePlace(view_->Handle(), placeholder);
@@ -87,10 +105,9 @@ bool TFormHTML::InitDialog() {
   else
     view_->SetDocument(MessagePage(
         gui::FormatRes(IDS_HELP_PAGE_MISSING, {WidenAscii(BuildResUrl(moduleName_, resourceName_, resourceType_))})));
-  Arrange();
-  ::SetFocus(view_->Handle());
-  return false;
 }
+
+HWND TFormHTML::PageWindow() const { return browser_ ? browser_->Window() : view_->Handle(); }
 
 bool TFormHTML::Command(int id, int notification) {
   if (notification == BN_CLICKED && (id == IDOK || id == IDCANCEL)) {
@@ -101,10 +118,12 @@ bool TFormHTML::Command(int id, int notification) {
 }
 
 INT_PTR TFormHTML::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_SIZE && view_) {
+  if (message == WM_SIZE && (browser_ || view_)) {
     Arrange();
     return TRUE;
   }
+  // The control is closed while its window is still there.
+  if (message == WM_DESTROY) browser_.reset();
   return cDialog::HandleMessage(message, wParam, lParam);
 }
 
@@ -114,8 +133,11 @@ void TFormHTML::Arrange() {
   HWND ok = Item(IDOK);
   ::GetWindowRect(ok, &button);
   const int panelTop = client.bottom - panelHeight_;
-  ::SetWindowPos(view_->Handle(), nullptr, 0, 0, client.right, std::max<int>(0, panelTop),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT page{0, 0, client.right, std::max<LONG>(0, panelTop)};
+  if (browser_)
+    browser_->Move(page);
+  else
+    ::SetWindowPos(view_->Handle(), nullptr, 0, 0, page.right, page.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
   ::SetWindowPos(ok, nullptr, client.right - buttonMarginRight_ - (button.right - button.left), panelTop + buttonTop_, 0,
                  0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(Handle(), nullptr, TRUE);

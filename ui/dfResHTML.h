@@ -1,7 +1,8 @@
 #pragma once
 // The help window: an HTML page of a program file's resources, shown modally with an OK button.
-// The page is read from the resources and drawn by the program's own HTML view, so no browser
-// engine and no file on disk is needed.
+// Where the system's WebBrowser control can be had, it shows the page through its "res://"
+// address; where it cannot (no browser engine), the page is read from the resources and drawn by
+// the program's own HTML view. No file on disk is needed either way.
 #include <windows.h>
 
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "gui/Dialog.h"
 
+class cBrowserHost;
 class cHtmlView;
 
 // The resource type of the help page.
@@ -25,7 +27,8 @@ public:
   static INT_PTR ShowResource(const std::wstring& moduleName, const std::wstring& resourceName, HWND owner,
                               std::wstring_view caption, int resourceType);
 
-  // The view that shows the page while the window is open.
+  // The program's view that shows the page while the window is open; none when the browser
+  // control shows it.
   cHtmlView* View() const noexcept { return view_.get(); }
 
 protected:
@@ -37,12 +40,16 @@ protected:
 private:
   // The page's UTF-8 text from the module's resources; none when it is not there.
   bool LoadPage(std::string& page) const;
+  void ShowInView(const tPlaceholder& placeholder);
+  // The window that shows the page: the browser control's or the view's.
+  HWND PageWindow() const;
   void Arrange();
 
   std::wstring moduleName_;
   std::wstring resourceName_;
   int resourceType_;
   std::wstring caption_;
+  std::unique_ptr<cBrowserHost> browser_;
   std::unique_ptr<cHtmlView> view_;
   int buttonMarginRight_ = 0;
   int buttonTop_ = 0;

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "session/SessionOptions.h"
 #include "tests/editor/EditorTestSupport.h"
 #include "tests/unicode/ControlTestSupport.h"
+#include "ui/BrowserHost.h"
 #include "ui/Help.h"
 #include "ui/HtmlView.h"
 #include "ui/dfResHTML.h"
@@ -63,6 +66,19 @@ std::vector<std::wstring> PreformattedLines(const tHtmlDocument& page, const wch
 tSessionOptions OptionsOf(const std::wstring& commandLine) { return ProcessOptions(cCommandLine(commandLine)); }
 
 constexpr tPipeEncoding Utf16Le{esUTF16LE, false};
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = L"";
+  return std::wstring(name, static_cast<size_t>(::GetClassNameW(window, name, 64)));
+}
+
+// Left, top, right and bottom of the window in its parent's client area.
+std::array<LONG, 4> BoundsInParent(HWND window) {
+  RECT bounds{};
+  ::GetWindowRect(window, &bounds);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(window), reinterpret_cast<POINT*>(&bounds), 2);
+  return {bounds.left, bounds.top, bounds.right, bounds.bottom};
+}
 
 SCROLLINFO VerticalScroll(HWND window) {
   SCROLLINFO info{};
@@ -363,4 +379,57 @@ TEST(HelpWindow, MissingPageSaysWhichAddressFailed) {
     Click(request.Dialog, IDOK);
   });
   EXPECT_EQ(TFormHTML::ShowResource(OwnFileName(), L"NO_SUCH_PAGE", nullptr, L"x", HelpResourceType), IDOK);
+}
+
+// Every Windows has the HTML engine; the bench's Wine runs without its own (the DLL override
+// leaves it out). Either way the answer comes at once, with no prompt to install an engine.
+TEST(HelpBrowser, EngineIsThereExceptInWineWithoutIt) {
+  const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(cBrowserHost::CanShowPages(), !wine);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// The control itself is there even where its engine is not: the container activates it in place,
+// keeps it in its bounds and closes it without leaving anything behind.
+TEST(HelpBrowser, ContainerActivatesTheControlInPlace) {
+  cTestHost host;
+  int completed = 0;
+  auto browser = cBrowserHost::Create(host.Handle(), {10, 20, 310, 220}, [&] { ++completed; });
+  ASSERT_NE(browser, nullptr);
+  HWND control = browser->Window();
+  ASSERT_TRUE(::IsWindow(control));
+  EXPECT_EQ(::GetParent(control), host.Handle());
+  EXPECT_EQ(BoundsInParent(control), (std::array<LONG, 4>{10, 20, 310, 220}));
+
+  browser->Move({0, 0, 200, 100});
+  EXPECT_EQ(BoundsInParent(control), (std::array<LONG, 4>{0, 0, 200, 100}));
+
+  // No page, no body: nothing to focus, and nothing goes wrong.
+  browser->FocusBody();
+  gui::cApplication::ProcessMessages();
+  EXPECT_EQ(completed, 0);
+
+  browser.reset();
+  EXPECT_FALSE(::IsWindow(control));
+  EXPECT_EQ(::GetWindow(host.Handle(), GW_CHILD), nullptr);
+}
+
+TEST(HelpBrowser, WindowFallsBackToItsOwnViewWithoutWaiting) {
+  HWND shown = nullptr;
+  std::wstring shownClass;
+  gui::cDialogSeam::cDialogResponderScope scope([&](const gui::tDialogRequest& request) {
+    shown = ::GetDlgItem(request.Dialog, IDC_HELP_PAGE);
+    shownClass = ClassOf(shown);
+    // The only page window is the view, and it has the focus.
+    EXPECT_EQ(::GetWindow(shown, GW_HWNDNEXT), ::GetDlgItem(request.Dialog, IDOK));
+    EXPECT_EQ(::GetWindow(shown, GW_HWNDPREV), nullptr);
+    EXPECT_EQ(::GetFocus(), shown);
+    Click(request.Dialog, IDOK);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  ShowHelp(nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_NE(shown, nullptr);
+  EXPECT_EQ(shownClass, L"MarveskHtmlView");
 }
