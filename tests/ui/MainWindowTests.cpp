@@ -91,7 +91,7 @@ protected:
     std::memcpy(state, saved, sizeof state);
     for (WORD modifier : modifiers) state[modifier] |= 0x80;
     ::SetKeyboardState(state);
-    ::PostMessageW(::GetFocus(), WM_KEYDOWN, key, 1);
+    ::PostMessageW(focused_ ? focused_ : ::GetFocus(), WM_KEYDOWN, key, 1);
     gui::cApplication::ProcessMessages();
     ::SetKeyboardState(saved);
   }
@@ -99,7 +99,10 @@ protected:
   void Focus(cConsoleEdit& pane) {
     ::SetFocus(pane.Handle());
     ASSERT_EQ(::GetFocus(), pane.Handle());
+    focused_ = pane.Handle();
   }
+
+  HWND focused_ = nullptr;  // where keys go: the pane last focused
 };
 
 // ---- without panes ----
