@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 #include <vector>
 
 #include "gui/Application.h"
@@ -88,7 +89,13 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, 
     *handler = [this] { UpdateCommandText(); };
   for (auto* handler : {&outputEditor_->OnChange, &outputEditor_->OnClick, &outputEditor_->OnEnter,
                         &outputEditor_->OnExit, &outputEditor_->OnAfterKeyDown})
-    *handler = [this] { UpdateOutputStatus(); };
+    *handler = [this] {
+      // While output floods in, the status follows the pane's paints rather than every chunk.
+      if (outputEditor_->PaintingDeferred())
+        outputStatusOwed_ = true;
+      else
+        UpdateOutputStatus();
+    };
   outputEditor_->SetWordWrap(true);
   ::SetFocus(inputEditor_->Handle());
 
@@ -374,6 +381,7 @@ void cFormMain::PaintOutput() {
   ::KillTimer(Handle(), kPaintOutputTimer);
   if (!outputEditor_) return;
   outputEditor_->DeferPainting(false);
+  if (std::exchange(outputStatusOwed_, false)) UpdateOutputStatus();
   nextPaint_ = ::GetTickCount64() + std::max<ULONGLONG>(kPaintIntervalMs, 8 * outputEditor_->LastPaintMs());
 }
 

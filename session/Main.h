@@ -35,6 +35,7 @@ public:
   // While painting is deferred the pane skips its paints and owes one; when it ends, the pane
   // pays what it owes at once.
   void DeferPainting(bool defer);
+  bool PaintingDeferred() const noexcept { return deferPainting_; }
   // What the last paint of the pane cost, in milliseconds.
   ULONGLONG LastPaintMs() const noexcept { return lastPaintMs_; }
 
@@ -133,4 +134,5 @@ private:
   tPipeEncodings encodings_;
   cPipeDecoder decoder_;
   ULONGLONG nextPaint_ = 0;
+  bool outputStatusOwed_ = false;
 };

@@ -169,6 +169,8 @@ TEST_F(CommandTest, StatusBarFollowsBothPanes) {
   OpenChild({L"out:610D0A620D0A", L"sleep"});
   ASSERT_TRUE(OutputBecomes(L"a\r\nb\r\n"));
   cStatus& status = *form_->Status();
+  // Output brings the line count along by itself.
+  EXPECT_TRUE(RunUntil([&] { return status.PanelText(3) == L"2 lines"; }));
   Type(L"x\r\n\u0416\u4e2d \U0001F600");
   ::SetFocus(Input().Handle());
   form_->UpdateCommandText();
