@@ -1,18 +1,48 @@
 // windowprobe: looks at a running program's window from outside, for scripts that drive the
 // program in a session with no one at the screen.
 //
-//   windowprobe text TITLE    writes the text of each edit control (or superclass of one) in
-//                             the first visible top-level window whose caption contains
-//                             TITLE, as UTF-8, each followed by a line "----"
-//   windowprobe close TITLE   asks that window to close (WM_CLOSE) and returns at once
+//   windowprobe text TITLE        writes the text of each edit control (or superclass of one) in
+//                                 the window, as UTF-8, each followed by a line "----"
+//   windowprobe pane TITLE N      writes the text of the Nth of those edit controls (from 0, in
+//                                 the order that "text" lists them)
+//   windowprobe readonly TITLE N  writes "read-only" or "editable" for that edit control
+//   windowprobe caption TITLE     writes the window's caption
+//   windowprobe dialog TITLE      writes the caption of a visible dialog box of the window's
+//                                 process (a message box, say) and a line "----", then the text of
+//                                 each of its controls that has one, each followed by "----"
+//   windowprobe close TITLE       asks the window to close (WM_CLOSE) and returns at once
 //
-// Exit code 0 when the window was found, 1 when there is none, 2 for a bad command line.
+// The window is the first visible top-level window whose caption contains TITLE and which is not
+// a dialog box: a program's message boxes carry its name too, and "dialog" reaches them.
+//
+// Exit code 0 when the window (and the edit control, the dialog box) was found, 1 when there is
+// none, 2 for a bad command line.
 #include <windows.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
+
+constexpr int Found = 0;
+constexpr int NotFound = 1;
+constexpr int BadArguments = 2;
+
+bool HasClass(HWND window, std::wstring_view expected) {
+  wchar_t name[64];
+  int length = ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return length > 0 && std::wstring_view(name, static_cast<std::size_t>(length)) == expected;
+}
+
+// The class of dialog boxes, message boxes among them.
+bool IsDialog(HWND window) { return HasClass(window, L"#32770"); }
+
+std::wstring Caption(HWND window) {
+  wchar_t caption[512];
+  int length = ::GetWindowTextW(window, caption, static_cast<int>(std::size(caption)));
+  return std::wstring(caption, static_cast<std::size_t>(length));
+}
 
 struct tSearch {
   std::wstring_view Title;
@@ -21,11 +51,22 @@ struct tSearch {
 
 BOOL CALLBACK FindTopLevel(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<tSearch*>(context);
-  if (!::IsWindowVisible(window)) return TRUE;
-  wchar_t caption[512];
-  int length = ::GetWindowTextW(window, caption, static_cast<int>(std::size(caption)));
-  if (std::wstring_view(caption, static_cast<std::size_t>(length)).find(search->Title) == std::wstring_view::npos)
-    return TRUE;
+  if (!::IsWindowVisible(window) || IsDialog(window)) return TRUE;
+  if (Caption(window).find(search->Title) == std::wstring::npos) return TRUE;
+  search->Found = window;
+  return FALSE;
+}
+
+struct tDialogSearch {
+  DWORD ProcessId = 0;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<tDialogSearch*>(context);
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(window, &processId);
+  if (processId != search->ProcessId || !::IsWindowVisible(window) || !IsDialog(window)) return TRUE;
   search->Found = window;
   return FALSE;
 }
@@ -54,6 +95,8 @@ void WriteUtf8(std::wstring_view text) {
   ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+constexpr std::wstring_view Separator = L"\r\n----\r\n";
+
 bool NamesAnEdit(wchar_t* name, std::size_t length) {
   ::CharLowerBuffW(name, static_cast<DWORD>(length));
   return std::wstring_view(name, length).find(L"edit") != std::wstring_view::npos;
@@ -69,28 +112,77 @@ bool IsEdit(HWND window) {
   return length > 0 && NamesAnEdit(name, static_cast<std::size_t>(length));
 }
 
-BOOL CALLBACK WriteEditText(HWND window, LPARAM) {
-  if (IsEdit(window)) {
-    WriteUtf8(WindowText(window));
-    WriteUtf8(L"\r\n----\r\n");
+BOOL CALLBACK CollectEdit(HWND window, LPARAM context) {
+  if (IsEdit(window)) reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> Edits(HWND window) {
+  std::vector<HWND> edits;
+  ::EnumChildWindows(window, CollectEdit, reinterpret_cast<LPARAM>(&edits));
+  return edits;
+}
+
+BOOL CALLBACK WriteControlText(HWND window, LPARAM) {
+  std::wstring text = WindowText(window);
+  if (!text.empty()) {
+    WriteUtf8(text);
+    WriteUtf8(Separator);
   }
   return TRUE;
+}
+
+int WriteDialog(HWND window) {
+  tDialogSearch search;
+  ::GetWindowThreadProcessId(window, &search.ProcessId);
+  ::EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+  if (search.Found == nullptr) return NotFound;
+  WriteUtf8(Caption(search.Found));
+  WriteUtf8(Separator);
+  ::EnumChildWindows(search.Found, WriteControlText, 0);
+  return Found;
+}
+
+// The edit control named by a decimal index, or nullptr.
+HWND EditAt(HWND window, std::wstring_view index) {
+  std::vector<HWND> edits = Edits(window);
+  if (index.empty() || index.size() > 4 || index.find_first_not_of(L"0123456789") != std::wstring_view::npos)
+    return nullptr;
+  std::size_t at = std::stoul(std::wstring(index));
+  return at < edits.size() ? edits[at] : nullptr;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) return 2;
+  if (argc < 3) return BadArguments;
   std::wstring_view verb = argv[1];
-  if (verb != L"text" && verb != L"close") return 2;
+  bool indexed = verb == L"pane" || verb == L"readonly";
+  bool plain = verb == L"text" || verb == L"caption" || verb == L"dialog" || verb == L"close";
+  if (!(indexed && argc == 4) && !(plain && argc == 3)) return BadArguments;
 
   tSearch search{argv[2]};
   ::EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
-  if (search.Found == nullptr) return 1;
+  if (search.Found == nullptr) return NotFound;
 
-  if (verb == L"close")
+  if (verb == L"close") {
     ::PostMessageW(search.Found, WM_CLOSE, 0, 0);
-  else
-    ::EnumChildWindows(search.Found, WriteEditText, 0);
-  return 0;
+  } else if (verb == L"caption") {
+    WriteUtf8(Caption(search.Found));
+  } else if (verb == L"dialog") {
+    return WriteDialog(search.Found);
+  } else if (verb == L"text") {
+    for (HWND edit : Edits(search.Found)) {
+      WriteUtf8(WindowText(edit));
+      WriteUtf8(Separator);
+    }
+  } else {
+    HWND edit = EditAt(search.Found, argv[3]);
+    if (edit == nullptr) return NotFound;
+    if (verb == L"pane")
+      WriteUtf8(WindowText(edit));
+    else
+      WriteUtf8((::GetWindowLongW(edit, GWL_STYLE) & ES_READONLY) != 0 ? L"read-only" : L"editable");
+  }
+  return Found;
 }
