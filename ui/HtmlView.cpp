@@ -437,12 +437,13 @@ std::vector<std::wstring> Tokens(std::wstring_view text, bool wrap) {
   return tokens;
 }
 
-class cSelectedFont {
+// A GDI object selected into a device context for as long as the object lives.
+class cSelectedObject {
 public:
-  cSelectedFont(HDC dc, HFONT font) : dc_(dc), previous_(::SelectObject(dc, font)) {}
-  ~cSelectedFont() { ::SelectObject(dc_, previous_); }
-  cSelectedFont(const cSelectedFont&) = delete;
-  cSelectedFont& operator=(const cSelectedFont&) = delete;
+  cSelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  ~cSelectedObject() { ::SelectObject(dc_, previous_); }
+  cSelectedObject(const cSelectedObject&) = delete;
+  cSelectedObject& operator=(const cSelectedObject&) = delete;
 
 private:
   HDC dc_;
@@ -452,7 +453,7 @@ private:
 // Text is measured where it is drawn: in a memory device context (the view draws off screen).
 class cMemoryDC {
 public:
-  cMemoryDC() : dc_(::CreateCompatibleDC(nullptr)) {}
+  explicit cMemoryDC(HDC compatibleWith = nullptr) : dc_(::CreateCompatibleDC(compatibleWith)) {}
   ~cMemoryDC() { ::DeleteDC(dc_); }
   cMemoryDC(const cMemoryDC&) = delete;
   cMemoryDC& operator=(const cMemoryDC&) = delete;
@@ -539,7 +540,7 @@ const TEXTMETRICW& cHtmlView::Metrics(HDC dc, int key) {
   auto found = metrics_.find(key);
   if (found != metrics_.end()) return found->second;
   TEXTMETRICW metrics{};
-  cSelectedFont selected(dc, Font(key));
+  cSelectedObject selected(dc, Font(key));
   ::GetTextMetricsW(dc, &metrics);
   return metrics_.emplace(key, metrics).first->second;
 }
@@ -592,7 +593,7 @@ void cHtmlView::Layout() {
           const TEXTMETRICW& metrics = Metrics(dc.get(), 0);
           SIZE size{};
           {
-            cSelectedFont selected(dc.get(), Font(0));
+            cSelectedObject selected(dc.get(), Font(0));
             ::GetTextExtentPoint32W(dc.get(), block.Marker.c_str(), static_cast<int>(block.Marker.size()), &size);
           }
           const int x = indent - Scaled(MarkerGap) - size.cx;
@@ -666,7 +667,7 @@ int cHtmlView::LayoutRuns(HDC dc, const std::vector<tHtmlRun>& runs, const tRunA
     if (!run.Link.empty()) key |= fsUnderline;
     lastKey = key;
     const TEXTMETRICW& metrics = Metrics(dc, key);
-    cSelectedFont selected(dc, Font(key));
+    cSelectedObject selected(dc, Font(key));
     for (const std::wstring& token : Tokens(run.Text, area.Wrap)) {
       if (token == L"\n") {
         finishLine();
@@ -712,7 +713,7 @@ int cHtmlView::NaturalWidth(HDC dc, const std::vector<tHtmlRun>& runs, bool bold
     if (bold || run.Bold) key |= fsBold;
     if (run.Italic) key |= fsItalic;
     if (run.Code) key |= fsCode;
-    cSelectedFont selected(dc, Font(key));
+    cSelectedObject selected(dc, Font(key));
     SIZE size{};
     ::GetTextExtentPoint32W(dc, run.Text.c_str(), static_cast<int>(run.Text.size()), &size);
     width += size.cx;
@@ -786,9 +787,10 @@ void cHtmlView::Paint(HDC dc, const RECT& area) {
   const int width = area.right - area.left, height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return;
   // Drawn off screen first, so that scrolling does not flicker.
-  HDC memory = ::CreateCompatibleDC(dc);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(dc, width, height);
-  HGDIOBJ previousBitmap = ::SelectObject(memory, bitmap);
+  cMemoryDC memoryDC(dc);
+  HDC memory = memoryDC.get();
+  gui::cHandle<gui::tGdiTraits<HBITMAP>> bitmap(::CreateCompatibleBitmap(dc, width, height));
+  cSelectedObject selectedBitmap(memory, bitmap.get());
   ::SetWindowOrgEx(memory, area.left, area.top + scrollPos_, nullptr);
 
   RECT visible = area;
@@ -809,7 +811,7 @@ void cHtmlView::Paint(HDC dc, const RECT& area) {
     if (!fragment.Link.empty()) color = LinkColor;
     else if (fragment.Font >> fsSizeShift) color = HeadingColor;
     ::SetTextColor(memory, color);
-    cSelectedFont selected(memory, Font(fragment.Font));
+    cSelectedObject selected(memory, Font(fragment.Font));
     // Each character advances by its measured width, so the text ends where the layout put the
     // next piece.
     const int length = static_cast<int>(fragment.Text.size());
@@ -822,9 +824,6 @@ void cHtmlView::Paint(HDC dc, const RECT& area) {
   }
   ::SetWindowOrgEx(memory, 0, 0, nullptr);
   ::BitBlt(dc, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
-  ::SelectObject(memory, previousBitmap);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
 }
 
 const cHtmlView::tFragment* cHtmlView::LinkAt(POINT client) const {
