@@ -304,11 +304,36 @@ LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
   return result;
 }
 
+std::vector<std::wstring_view> cFormMain::OutputPieces(std::wstring_view text, size_t maxRun) {
+  std::vector<std::wstring_view> pieces;
+  size_t start = 0, run = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    run = text[i] == L'\n' ? 0 : run + 1;
+    if (run <= maxRun) continue;
+    // The run is too long with this character: cut before it, or a step earlier where the cut
+    // would part a CR from its LF or a surrogate pair.
+    size_t cut = i;
+    if (cut - start > 1 && IS_HIGH_SURROGATE(text[cut - 1])) --cut;
+    pieces.push_back(text.substr(start, cut - start));
+    start = cut;
+    run = i - cut + 1;
+  }
+  if (start < text.size() || pieces.empty()) pieces.push_back(text.substr(start));
+  return pieces;
+}
+
 void cFormMain::AppendOutput(std::wstring_view text) {
+  // Under Wine an edit control with word wrap takes time that grows with the square of the
+  // length of an appended stretch with no line break (one appended line of 64 K characters took
+  // minutes); appending a long line in pieces of 1 K characters keeps each append short.
+  static constexpr size_t kLongLinePiece = 1024;
   cConsoleEdit& pane = *outputEditor_;
-  // Setting the start at the end leaves an empty selection there.
-  pane.SetSelStart(INT_MAX);
-  pane.SetWSelText(cStringUtils::NormalizeLineBreaks(text));
+  const std::wstring normal = cStringUtils::NormalizeLineBreaks(text);
+  for (std::wstring_view piece : OutputPieces(normal, kLongLinePiece)) {
+    // Setting the start at the end leaves an empty selection there.
+    pane.SetSelStart(INT_MAX);
+    pane.SetWSelText(piece);
+  }
 }
 
 void cFormMain::OutputBackspace() {

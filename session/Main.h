@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gui/Form.h"
 #include "gui/Handle.h"
@@ -78,6 +79,10 @@ public:
 
   // What the child's output does to the output pane.
   void AppendOutput(std::wstring_view text);
+  // The pieces AppendOutput appends text in: a stretch of more than maxRun characters with no
+  // line feed is cut into pieces of at most maxRun, never between a CR and its LF or between the
+  // two halves of a surrogate pair; the rest stays whole. Joined, the pieces are the text.
+  static std::vector<std::wstring_view> OutputPieces(std::wstring_view text, size_t maxRun);
   void OutputBackspace();
   void RenderOutput(std::wstring_view text);
 

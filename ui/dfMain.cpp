@@ -174,7 +174,9 @@ bool TFormMain::TranslateShortcut(MSG& msg) const {
 LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
-      LayoutControls();
+      // Resizing a wrapping pane re-wraps all its text, which under Wine takes minutes for one
+      // long line: a window on its way out (taking its menu away resizes it) is not laid out.
+      if (!destroying_) LayoutControls();
       return 0;
     case WM_ACTIVATE:
       // The session starts after the activation has been handled, not inside it.
@@ -199,6 +201,7 @@ LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (lParam == 0 && HIWORD(wParam) <= 1 && ExecuteAction(LOWORD(wParam))) return 0;
       break;
     case WM_DESTROY:
+      destroying_ = true;
       ::SetMenu(Handle(), nullptr);
       break;
     case WM_DPICHANGED: {

@@ -54,4 +54,5 @@ private:
   gui::cFont font_;
   std::array<bool, ActionCount> checked_{};  // the actions' check marks
   int inputWidth_;  // at 96 DPI
+  bool destroying_ = false;
 };

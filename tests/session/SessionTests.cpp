@@ -203,6 +203,49 @@ TEST_F(SessionTest, RenderingRules) {
   EXPECT_EQ(form_->OutputEditor()->SelStart(), 9);
 }
 
+// Output with a long line goes to the pane in pieces; joined they are the output, and no piece
+// parts a CR from its LF or the halves of a surrogate pair.
+TEST(OutputPieces, CutOnlyLongRunsAndKeepPairsWhole) {
+  auto joined = [](const std::vector<std::wstring_view>& pieces) {
+    std::wstring text;
+    for (auto piece : pieces) text += piece;
+    return text;
+  };
+  auto longestRun = [](std::wstring_view piece) {
+    size_t longest = 0, run = 0;
+    for (wchar_t c : piece) longest = std::max(longest, run = c == L'\n' ? 0 : run + 1);
+    return longest;
+  };
+  // Short lines, however many, stay one piece; so does nothing at all.
+  std::wstring lines;
+  for (int i = 0; i < 500; ++i) lines += L"line of output\r\n";
+  EXPECT_EQ(cFormMain::OutputPieces(lines, 16).size(), 1u);
+  EXPECT_EQ(cFormMain::OutputPieces(L"", 16).size(), 1u);
+
+  const std::wstring texts[] = {
+      std::wstring(100, L'x'),
+      L"ab\r\n" + std::wstring(40, L'y') + L"\r\n" + std::wstring(33, L'z'),
+      std::wstring(15, L'a') + L"\r\n" + std::wstring(17, L'b'),
+      std::wstring(15, L'a') + L"\U0001F600" + std::wstring(20, L'c'),
+      [] {
+        std::wstring emoji;
+        for (int i = 0; i < 30; ++i) emoji += L"\U0001F600";
+        return emoji;
+      }(),
+  };
+  for (const auto& text : texts) {
+    auto pieces = cFormMain::OutputPieces(text, 16);
+    EXPECT_EQ(joined(pieces), text);
+    for (auto piece : pieces) {
+      ASSERT_FALSE(piece.empty());
+      EXPECT_LE(longestRun(piece), 16u);
+      EXPECT_FALSE(IS_HIGH_SURROGATE(piece.back())) << testing::PrintToString(std::wstring(piece));
+      EXPECT_NE(piece.front(), L'\n');
+    }
+  }
+  EXPECT_EQ(cFormMain::OutputPieces(std::wstring(100, L'x'), 16).size(), 7u);
+}
+
 TEST_F(SessionTest, FloodArrivesCompleteAndInOrder) {
   const size_t size = 3 * 1024 * 1024 + 17;
   OpenChild({L"flood:" + std::to_wstring(size), L"sleep"});
