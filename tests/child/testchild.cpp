@@ -17,6 +17,8 @@
 //   err:HEX       the same on standard error
 //   flood:N       write exactly N bytes of numbered 80-column lines ("00000001 abc...\r\n", see
 //                 tests/support/Flood.h) in writes of 64 KiB
+//   line:N        write exactly N bytes of one line with no line break, the digits 0 to 9 over
+//                 and over ("0123456789012..."), in writes of 64 KiB
 //   prompt:TEXT   write TEXT (its ANSI bytes) with no line break, then wait for one line on
 //                 standard input and write that line back; the end of input also ends the wait
 //   ctrl          from now on, report every console control event on standard output as a line
@@ -124,14 +126,24 @@ void Prompt(cLineReader& input, std::string_view text) {
   if (auto line = input.ReadLine()) WriteOut(*line);
 }
 
-void Flood(std::uint64_t size) {
+// Writes size bytes in writes of 64 KiB, each filled by fill(offset, count, out).
+template <typename tFill>
+void WriteStream(std::uint64_t size, tFill fill) {
   std::vector<char> chunk(64 * 1024);
   for (std::uint64_t done = 0; done < size;) {
     std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - done));
-    FloodBytes(static_cast<std::size_t>(done), count, chunk.data());
+    fill(static_cast<std::size_t>(done), count, chunk.data());
     WriteOut(std::string_view(chunk.data(), count));
     done += count;
   }
+}
+
+void Flood(std::uint64_t size) { WriteStream(size, FloodBytes); }
+
+void LongLine(std::uint64_t size) {
+  WriteStream(size, [](std::size_t offset, std::size_t count, char* out) {
+    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<char>('0' + (offset + i) % 10);
+  });
 }
 
 BOOL WINAPI ReportControlEvent(DWORD event) {
@@ -174,12 +186,12 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
   return value;
 }
 
-enum class tVerb { Echo, Copy, Take, Out, Err, Flood, Prompt, Ctrl, Sleep, SleepForever, Exit };
+enum class tVerb { Echo, Copy, Take, Out, Err, Flood, Line, Prompt, Ctrl, Sleep, SleepForever, Exit };
 
 struct tStep {
   tVerb Verb;
   std::string Bytes;       // Out, Err, Prompt
-  std::uint64_t Number{};  // Flood, Sleep, Exit
+  std::uint64_t Number{};  // Flood, Line, Sleep, Exit
 };
 
 std::optional<tStep> ParseStep(std::string_view argument) {
@@ -201,10 +213,14 @@ std::optional<tStep> ParseStep(std::string_view argument) {
     if (auto number = ParseNumber(value)) return tStep{tVerb::Take, {}, *number};
     return std::nullopt;
   }
-  if ((name == "flood" || name == "sleep" || name == "exit") && hasValue) {
+  if ((name == "flood" || name == "line" || name == "sleep" || name == "exit") && hasValue) {
+    bool stream = name == "flood" || name == "line";
     auto number = ParseNumber(value);
-    if (!number || (name != "flood" && *number > 0xFFFFFFFFu)) return std::nullopt;
-    tVerb verb = name == "flood" ? tVerb::Flood : name == "sleep" ? tVerb::Sleep : tVerb::Exit;
+    if (!number || (!stream && *number > 0xFFFFFFFFu)) return std::nullopt;
+    tVerb verb = name == "flood"  ? tVerb::Flood
+                 : name == "line" ? tVerb::Line
+                 : name == "sleep" ? tVerb::Sleep
+                                   : tVerb::Exit;
     return tStep{verb, {}, *number};
   }
   return std::nullopt;
@@ -232,6 +248,7 @@ int main(int argc, char** argv) {
       case tVerb::Out: WriteOut(step.Bytes); break;
       case tVerb::Err: WriteAll(::GetStdHandle(STD_ERROR_HANDLE), step.Bytes); break;
       case tVerb::Flood: Flood(step.Number); break;
+      case tVerb::Line: LongLine(step.Number); break;
       case tVerb::Prompt: Prompt(input, step.Bytes); break;
       case tVerb::Ctrl: ReportControlEvents(); break;
       case tVerb::Sleep: ::Sleep(static_cast<DWORD>(step.Number)); break;

@@ -20,6 +20,7 @@ source "$e2e_root/tools/wine-env.sh"
 
 MARVESK_EXE="${MARVESK_EXE:-$BUILD_DIR/Marvesk.exe}"
 WINDOWPROBE="${WINDOWPROBE:-$BUILD_DIR/tests/bin/windowprobe.exe}"
+E2E_TESTCHILD="${E2E_TESTCHILD:-$(dirname "$WINDOWPROBE")/testchild.exe}"
 E2E_ARTIFACTS="${E2E_ARTIFACTS:-$BUILD_DIR/tests/e2e}"
 
 # Every window of Marvesk has the product name in its caption.
@@ -51,13 +52,11 @@ e2e_bench_down() {
   if [ -n "$e2e_own_bench" ]; then marvesk_stop_bench; fi
 }
 
-# Runs windowprobe with a verb on Marvesk's main window; its output with CR LF made LF.
+# Runs windowprobe with a verb on Marvesk's main window; its output with CR LF made LF (by tr:
+# bash's own replacement takes time that grows with the square of a pane of megabytes).
 e2e_probe() {
-  local output status
-  output=$(timeout 20 wine64 "$WINDOWPROBE" "$1" "$E2E_TITLE" "${@:2}" </dev/null 2>/dev/null)
-  status=$?
-  printf '%s' "${output//$'\r'/}"
-  return "$status"
+  timeout 30 wine64 "$WINDOWPROBE" "$1" "$E2E_TITLE" "${@:2}" </dev/null 2>/dev/null | tr -d '\r'
+  return "${PIPESTATUS[0]}"
 }
 
 e2e_caption() { e2e_probe caption; }
@@ -67,6 +66,13 @@ e2e_read_only() { [ "$(e2e_probe readonly "$1")" = read-only ]; }
 e2e_editable() { [ "$(e2e_probe readonly "$1")" = editable ]; }
 e2e_window_shown() { e2e_probe caption >/dev/null; }
 e2e_dialog() { e2e_probe dialog; }
+e2e_caption_is() { [ "$(e2e_caption)" = "$1" ]; }
+e2e_dialog_shown() { e2e_dialog >/dev/null; }
+e2e_no_dialog() { ! e2e_dialog >/dev/null; }
+e2e_dialog_has() { [[ $(e2e_dialog) == *"$1"* ]]; }
+# e2e_selection_is N "START END": the selection of pane N.
+e2e_selection_is() { [ "$(e2e_probe selection "$1")" = "$2" ]; }
+e2e_menu_is() { [ "$(e2e_probe menu)" = "$1" ]; }
 
 e2e_marvesk_running() { [ -n "$e2e_marvesk_pid" ] && kill -0 "$e2e_marvesk_pid" 2>/dev/null; }
 
@@ -122,6 +128,17 @@ e2e_wait() {
   done
 }
 
+# e2e_poll COMMAND...: like e2e_wait, but answers whether COMMAND succeeded within the bound
+# instead of failing the scenario.
+e2e_poll() {
+  local deadline=$((SECONDS + ${E2E_BOUND:-$E2E_WAIT_BOUND}))
+  while :; do
+    if "$@"; then return 0; fi
+    if ((SECONDS >= deadline)); then return 1; fi
+    sleep 0.1
+  done
+}
+
 # Makes the scenario's scratch folder anew: Marvesk's and so the child's current directory.
 e2e_new_work_folder() {
   e2e_work="$E2E_ARTIFACTS/$e2e_scenario-work"
@@ -134,17 +151,41 @@ e2e_new_work_folder() {
 e2e_start() {
   if [ -z "$e2e_work" ]; then e2e_new_work_folder; fi
   local log="$E2E_ARTIFACTS/$e2e_scenario-wine.log"
-  e2e_log "start: Marvesk.exe $*"
+  local shown="$*"
+  if ((${#shown} > 200)); then shown="${shown:0:200}... (${#shown} characters)"; fi
+  e2e_log "start: Marvesk.exe $shown"
   (cd "$e2e_work" && exec wine64 "$MARVESK_EXE" "$@" </dev/null >"$log" 2>&1) &
   e2e_marvesk_pid=$!
-  E2E_BOUND=$E2E_START_BOUND e2e_wait "Marvesk's window shows" e2e_window_shown
+  E2E_BOUND=$E2E_START_BOUND e2e_wait "Marvesk's window (or a box of it) shows" e2e_window_or_box_shown
 }
 
-# The X input focus is in a window of Marvesk: keys typed now reach it and nothing else.
+e2e_window_or_box_shown() { e2e_window_shown || e2e_dialog_shown; }
+
+# The X input focus is in a window of Marvesk's process (the main window or one of its dialogs):
+# keys typed now reach it and nothing else. Wine gives its X windows the process's id.
 e2e_has_focus() {
-  local name
-  name=$(xdotool getwindowfocus getwindowname 2>/dev/null) && [[ $name == *"$E2E_TITLE"* ]]
+  [ "$(xdotool getwindowfocus getwindowpid 2>/dev/null)" = "$e2e_marvesk_pid" ]
 }
+
+# Wine's foreground window, which keys go to, has this caption. (The X input focus is no sign:
+# without a window manager it may stay on the main window's X window while Wine activates a
+# dialog.)
+e2e_foreground_is() { [ "$(e2e_probe foreground)" = "$1" ]; }
+
+# e2e_expect_dialog CAPTION: a dialog box of Marvesk with this caption shows and has the X input
+# focus. Keys typed the moment a dialog shows can still reach the window under it.
+e2e_expect_dialog() {
+  e2e_wait "the dialog \"$1\"" e2e_dialog_has "$1"$'\n----'
+  e2e_wait "the dialog \"$1\" is the foreground window" e2e_foreground_is "$1"
+}
+
+# e2e_expect_main_focus: no dialog shows any more and the main window has the X input focus again.
+e2e_expect_main_focus() {
+  e2e_wait "the dialog closes" e2e_no_dialog
+  e2e_wait "the main window is the foreground window" e2e_main_has_focus
+}
+
+e2e_main_has_focus() { [ "$(e2e_probe foreground)" = "$(e2e_caption)" ]; }
 
 e2e_expect_focus() { e2e_wait "Marvesk has the keyboard focus" e2e_has_focus; }
 
@@ -152,6 +193,25 @@ e2e_expect_focus() { e2e_wait "Marvesk has the keyboard focus" e2e_has_focus; }
 e2e_type() {
   e2e_expect_focus
   xdotool type --delay 25 -- "$1" || e2e_fail "xdotool could not type: $1"
+}
+
+# e2e_type_unicode TEXT: types TEXT one character per xdotool run, each checked in the command
+# pane before the next. xdotool lends a spare key code to a character the keyboard map lacks, and
+# Wine now and then misses the first key after such a change (seen: "é" of "é € Ж 中 😀" lost in
+# two runs out of three), so a character that does not show is typed once more.
+e2e_type_unicode() {
+  local text=$1 i typed=
+  for ((i = 0; i < ${#text}; i++)); do
+    local char=${text:i:1} try
+    typed+=$char
+    for try in 1 2 3; do
+      e2e_expect_focus
+      xdotool type --delay 60 -- "$char" || e2e_fail "xdotool could not type: $char"
+      if E2E_BOUND=2 e2e_poll e2e_pane_ends_with 0 "$typed"; then continue 2; fi
+      e2e_log "typed \"$char\" once more"
+    done
+    e2e_fail "the command pane does not show the typed \"$typed\""
+  done
 }
 
 e2e_pane_ends_with() { [[ $(e2e_pane "$1") == *"$2" ]]; }
@@ -185,6 +245,19 @@ e2e_expect_exit() {
 e2e_close() {
   e2e_key alt+F4
   e2e_expect_exit "Alt+F4"
+}
+
+# e2e_windows_path PATH: the path as Wine's programs name it.
+e2e_windows_path() { winepath -w "$1" 2>/dev/null; }
+
+# e2e_load FILE: loads FILE (a name in the scratch folder) into the focused pane through File >
+# Load, typing the file's full name into the file dialog.
+e2e_load() {
+  e2e_key alt+f l
+  e2e_expect_dialog " Load"
+  e2e_type "$(e2e_windows_path "$e2e_work/$1")"
+  e2e_key Return
+  e2e_expect_main_focus
 }
 
 # --- Conditions on what the output pane shows --------------------------------------------------

@@ -90,8 +90,6 @@ scenario_child_ends() {
   e2e_close
 }
 
-e2e_caption_is() { [ "$(e2e_caption)" = "$1" ]; }
-
 # A child that cannot start: the box names the system's message and the command, and the
 # program closes once the box is dismissed.
 scenario_child_cannot_start() {
@@ -110,9 +108,454 @@ scenario_child_cannot_start() {
   e2e_expect_exit "the error box was dismissed with Enter"
 }
 
-e2e_dialog_shown() { e2e_dialog >/dev/null; }
+# --- Encodings ----------------------------------------------------------------------------------
 
-all_scenarios=(no_arguments echo child_ends child_cannot_start)
+# The line each encoding round-trips: sent in the input encoding, copied back byte for byte by the
+# test child and read in the same output encoding.
+E2E_WORLD_LINE='é € Ж 中 😀'
+
+# What of that line each encoding carries. ANSI is code page 1252 and OEM is 437 on the bench:
+# a character the code page lacks is sent as "?" (U+1F600 as one "?" per UTF-16 unit).
+e2e_world_line_in() {
+  case $1 in
+    UTF8 | UTF16LE | UTF16BE) printf '%s' "$E2E_WORLD_LINE" ;;
+    ANSI) printf '%s' 'é € ? ? ??' ;;
+    OEM) printf '%s' 'é ? ? ? ??' ;;
+  esac
+}
+
+# Keys that pick an encoding in the options dialog: one list for the input, one for the output.
+# UTF16BE has no access key of its own: it is the radio button below UTF16LE.
+e2e_options_keys() {
+  local direction=$1 encoding=$2
+  case $direction:$encoding in
+    input:UTF8) echo alt+8 ;;
+    input:UTF16LE) echo alt+u ;;
+    input:UTF16BE) echo alt+u Down ;;
+    input:ANSI) echo alt+a ;;
+    input:OEM) echo alt+o ;;
+    output:UTF8) echo alt+t ;;
+    output:UTF16LE) echo alt+n ;;
+    output:UTF16BE) echo alt+n Down ;;
+    output:ANSI) echo alt+s ;;
+    output:OEM) echo alt+m ;;
+  esac
+}
+
+# Sets both encodings in the options dialog, opened from the Tools menu and closed with Enter.
+e2e_set_encodings() {
+  e2e_key alt+t o
+  e2e_expect_dialog " Options"
+  # shellcheck disable=SC2046
+  e2e_key $(e2e_options_keys input "$1") $(e2e_options_keys output "$1") Return
+  e2e_expect_main_focus
+}
+
+# Sends the world line from the command pane and waits for the child's copy of it.
+e2e_round_trip() {
+  local encoding=$1 expected
+  expected=$(e2e_world_line_in "$encoding")
+  e2e_type_unicode "$E2E_WORLD_LINE"
+  e2e_key shift+Return
+  e2e_wait "the world line back in $encoding" e2e_output_last_line_is "$expected"
+  e2e_log "$encoding carried: $(e2e_pane 1 | tail -n 1)"
+}
+
+e2e_output_last_line_is() { [ "$(e2e_pane 1 | tail -n 1)" = "$1" ]; }
+
+# Each encoding set on the command line, then the next one set in the options dialog with the
+# session running; the test child copies back what it reads.
+scenario_encodings() {
+  local encodings=(UTF8 UTF16LE UTF16BE ANSI OEM) i first next
+  for ((i = 0; i < ${#encodings[@]}; i++)); do
+    first=${encodings[i]}
+    next=${encodings[(i + 1) % ${#encodings[@]}]}
+    e2e_start "-input:$first" "-output:$first" -- "$E2E_TESTCHILD" copy
+    e2e_wait "the command pane is editable" e2e_editable 0
+    e2e_round_trip "$first"
+    e2e_set_encodings "$next"
+    e2e_round_trip "$next"
+    e2e_close
+  done
+}
+
+# --- Modes --------------------------------------------------------------------------------------
+
+# -dump shows a backspace and a form feed as they came; without it they act on the pane: the
+# backspace takes back the "a", the form feed clears the pane.
+scenario_dump() {
+  local child=("$E2E_TESTCHILD" out:610862 out:0C630D0A out:646F6E650D0A sleep) expected option
+  for option in -dump ""; do
+    if [ -n "$option" ]; then expected=$'a\bb\fc\ndone'; else expected=$'c\ndone'; fi
+    e2e_start $option -- "${child[@]}"
+    e2e_wait "the child's last line" e2e_output_has '^done$'
+    [ "$(e2e_pane 1)" = "$expected" ] ||
+      e2e_fail "with \"$option\" the output pane shows $(e2e_pane 1 | od -c | head -n 3)"
+    e2e_close
+  done
+}
+
+# -U2 starts CMD.EXE /U, whose UTF-16 output reads as text.
+scenario_unicode2() {
+  e2e_start -U2
+  e2e_wait "the caption names the child" e2e_caption_is " Marvesk: CMD.EXE /U"
+  e2e_wait "CMD's prompt" e2e_output_ends_with_prompt
+  e2e_output_has '^Microsoft Windows' || e2e_fail "CMD's banner is missing"
+  e2e_close
+}
+
+# --- Console control keys -----------------------------------------------------------------------
+
+# Ctrl+Break and Ctrl+C reach a child that reports the console control events it gets.
+scenario_ctrl_break() {
+  # "ready": the child's handler is in place.
+  e2e_start -- "$E2E_TESTCHILD" ctrl out:72656164790D0A sleep
+  e2e_wait "the child is ready" e2e_output_has '^ready$'
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_key ctrl+Break
+  e2e_wait "the child reports Ctrl+Break" e2e_output_has '^CTRL_(BREAK|C)_EVENT$'
+  # Windows raises CTRL_BREAK_EVENT. Wine 8 cannot raise it for a console, and the program types
+  # a Ctrl+C into the console instead: the child sees CTRL_C_EVENT.
+  e2e_log "Ctrl+Break arrived as $(e2e_pane 1 | tail -n 1)"
+  e2e_key ctrl+c
+  e2e_wait "the child reports Ctrl+C" e2e_output_has_count '^CTRL_(BREAK|C)_EVENT$' 2
+  [ "$(e2e_pane 1 | tail -n 1)" = CTRL_C_EVENT ] || e2e_fail "Ctrl+C arrived as $(e2e_pane 1 | tail -n 1)"
+  e2e_close
+}
+
+e2e_output_lines() { e2e_pane 1 | wc -l; }
+
+# Ctrl+C stops CMD's endless loop. Windows' CMD ends the loop, asks nothing when its input is a
+# pipe, and reads the next command; Wine's CMD has no handler for Ctrl+C and ends with the loop.
+scenario_ctrl_c() {
+  e2e_start
+  e2e_wait "CMD's prompt" e2e_output_ends_with_prompt
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_type_command 'for /L %i in (1,1,2000000000) do @echo %i'
+  e2e_key shift+Return
+  e2e_wait "the loop runs" e2e_output_has '^500$'
+  e2e_key ctrl+c
+  local before after
+  e2e_wait "the loop stops" e2e_output_stands_still
+  if e2e_read_only 0; then
+    e2e_wait "the caption marks the end" e2e_caption_is " Marvesk: CMD.EXE (terminated)"
+    e2e_log "Ctrl+C ended CMD with its loop (Wine's CMD)"
+  else
+    e2e_type_command 'echo after'
+    e2e_key shift+Return
+    e2e_wait "the command after the loop" e2e_output_has '(^|>)after$'
+    e2e_log "Ctrl+C stopped the loop and CMD read the next command"
+  fi
+  e2e_close
+}
+
+# The output pane's line count does not change within a second.
+e2e_output_stands_still() {
+  local before
+  before=$(e2e_output_lines)
+  sleep 1
+  [ "$(e2e_output_lines)" = "$before" ]
+}
+
+# --- Find and go to -----------------------------------------------------------------------------
+
+# e2e_find_next WHAT SELECTION: F3, and the match that it selects in the command pane.
+e2e_find_next() {
+  e2e_key F3
+  E2E_BOUND=5 e2e_poll e2e_selection_is 0 "$2" ||
+    e2e_fail "F3 does not select $1 ($2) but $(e2e_probe selection 0)"
+}
+
+# F3 past the last match: the box says so, Enter dismisses it and the selection stays.
+e2e_find_past_end() {
+  local selection
+  selection=$(e2e_probe selection 0)
+  e2e_key F3
+  e2e_expect_dialog " Marvesk"
+  [[ $(e2e_dialog) == *"Search string 'needle' not found"* ]] || e2e_fail "the box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_selection_is 0 "$selection" || e2e_fail "the selection moved to $(e2e_probe selection 0)"
+}
+
+# Ctrl+F finds the first of three matches in the command pane, F3 the others and then says there
+# are no more; the same backwards. Ctrl+G puts the caret on a line and column.
+scenario_find_goto() {
+  e2e_start -- "$E2E_TESTCHILD" sleep
+  e2e_wait "the command pane is editable" e2e_editable 0
+  # Plain Enter breaks the lines without sending them. With CR LF line breaks the matches are
+  # at 4, 16 and 30.
+  e2e_type_command $'one needle\ntwo needle\nthree needle'
+  e2e_key ctrl+Home
+  e2e_key ctrl+f
+  e2e_expect_dialog " Find"
+  e2e_type needle
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_wait "Ctrl+F selects the first match" e2e_selection_is 0 "4 10"
+  e2e_find_next "the second match" "16 22"
+  e2e_find_next "the third match" "30 36"
+  e2e_find_past_end
+
+  e2e_key ctrl+f
+  e2e_expect_dialog " Find"
+  # With a match selected the dialog offers to search the selection: Global instead.
+  e2e_key alt+b alt+g Return
+  e2e_expect_main_focus
+  # Find from the cursor, backwards, counts the selected match: it is selected again.
+  e2e_wait "the backward search selects the third match again" e2e_selection_is 0 "30 36"
+  e2e_find_next "the second match" "16 22"
+  e2e_find_next "the first match" "4 10"
+  e2e_find_past_end
+
+  e2e_key ctrl+g
+  e2e_expect_dialog "Go to Line/Column"
+  e2e_type 3
+  e2e_key Tab
+  e2e_type 7
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_wait "the caret on line 3, column 7" e2e_selection_is 0 "30 30"
+  e2e_close
+}
+
+# --- Help, about and the menu -------------------------------------------------------------------
+
+# F1 opens the help window; About names the version and the copyright; Ctrl+Shift+M hides the
+# menu bar and shows it again.
+scenario_help_about_menu() {
+  e2e_start -- "$E2E_TESTCHILD" sleep
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_key F1
+  e2e_expect_dialog " Marvesk Help"
+  e2e_key Escape
+  e2e_expect_main_focus
+
+  e2e_key alt+h a
+  e2e_expect_dialog " Marvesk"
+  e2e_dialog_has "v. 1.0.0" || e2e_fail "the about box says: $(e2e_dialog)"
+  e2e_dialog_has "Copyright (C) 2026 Marvesk Project" || e2e_fail "the about box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+
+  e2e_menu_is menu || e2e_fail "the menu bar is not shown at start"
+  e2e_key ctrl+shift+m
+  e2e_wait "the menu bar hides" e2e_menu_is "no menu"
+  e2e_key ctrl+shift+m
+  e2e_wait "the menu bar shows again" e2e_menu_is menu
+  e2e_close
+}
+
+# --- Floods and faults --------------------------------------------------------------------------
+
+# e2e_hex TEXT: TEXT's bytes in hexadecimal, for the test child's out: verb.
+e2e_hex() { printf '%s' "$1" | od -An -tx1 -v | tr -d ' \n'; }
+
+# A verb that marks a test child as this scenario's, so that it can be found among processes.
+e2e_child_mark() { echo "out:$(e2e_hex "$e2e_scenario")0D0A"; }
+
+# The test child's process: its command line starts with the child's name and the mark (Marvesk's
+# own command line holds them too, but further on).
+e2e_child_pattern() { echo "^[^ ]*testchild\.exe $(e2e_child_mark)"; }
+e2e_child_running() { pgrep -f -- "$(e2e_child_pattern)" >/dev/null; }
+
+# e2e_length_at_least PANE N: the pane holds N characters or more.
+e2e_length_at_least() {
+  local length
+  length=$(e2e_probe length "$1") && ((length >= $2))
+}
+
+# e2e_length_is PANE N: the pane holds N characters (CR LF counting two).
+e2e_length_is() { [ "$(e2e_probe length "$1")" = "$2" ]; }
+
+# e2e_watch_answers WHAT COMMAND...: until COMMAND succeeds, asks the main window for an answer
+# twice a second; fails when an answer takes more than E2E_ANSWER_BOUND ms or COMMAND does not
+# succeed within the bound. Leaves the longest answer in e2e_longest_answer.
+E2E_ANSWER_BOUND=3000
+e2e_watch_answers() {
+  local what=$1
+  shift
+  local deadline=$((SECONDS + ${E2E_BOUND:-$E2E_WAIT_BOUND})) took
+  e2e_longest_answer=0
+  while :; do
+    took=$(e2e_probe answer) || e2e_fail "the window did not answer while waiting for: $what"
+    ((took > e2e_longest_answer)) && e2e_longest_answer=$took
+    ((took <= E2E_ANSWER_BOUND)) || e2e_fail "the window took $took ms to answer while waiting for: $what"
+    if "$@"; then return 0; fi
+    e2e_marvesk_running || e2e_fail "Marvesk ended while waiting for: $what"
+    ((SECONDS < deadline)) || e2e_fail "not within ${E2E_BOUND:-$E2E_WAIT_BOUND} s: $what"
+    sleep 0.5
+  done
+}
+
+# 16 MB of numbered lines: every line shows, in order, none missing or doubled, and the window
+# answers throughout.
+scenario_flood() {
+  local lines=209715 # 80 bytes each: 16 MB
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((lines * 80))" out:646F6E650D0A sleep
+  E2E_BOUND=240 e2e_watch_answers "all $lines lines" e2e_length_is 1 $((${#e2e_scenario} + 2 + lines * 80 + 6))
+  e2e_log "the longest answer during the flood: $e2e_longest_answer ms"
+  local report
+  report=$(e2e_pane 1 | awk -v lines="$lines" -v mark="$e2e_scenario" '
+    BEGIN { for (i = 0; i < 4; i++) alphabet = alphabet "abcdefghijklmnopqrstuvwxyz" }
+    NR == 1 { if ($0 != mark) { print "line 1 is not the mark: " $0; exit 1 }; next }
+    NR <= lines + 1 {
+      n = NR - 1
+      expected = sprintf("%08d ", n) substr(alphabet, (n + 9) % 26 + 1, 69)
+      if ($0 != expected) { print "line " n " is \"" $0 "\", not \"" expected "\""; exit 1 }
+      next
+    }
+    NR == lines + 2 { if ($0 != "done") { print "the last line is not done: " $0; exit 1 }; next }
+    { print "a line too many: " $0; exit 1 }
+    END { if (NR != lines + 2) print "only " NR - 2 " lines"; }')
+  [ -z "$report" ] || e2e_fail "the flood did not arrive whole: $report"
+  e2e_close
+}
+
+# One long line with no line break shows whole, and the window answers meanwhile. Under Wine
+# the output pane takes about 30 s for each MB of one line (8 MB would take minutes): the
+# scenario sends half a megabyte.
+scenario_long_line() {
+  local size=$((512 * 1024))
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "line:$size" out:0D0A646F6E650D0A sleep
+  E2E_BOUND=120 e2e_watch_answers "the long line" e2e_length_is 1 $((${#e2e_scenario} + 2 + size + 8))
+  e2e_log "the longest answer during the long line: $e2e_longest_answer ms"
+  local output expected
+  output=$(e2e_pane 1)
+  expected=$(yes 0123456789 | tr -d '\n' | head -c "$size")
+  [ "$(sed -n 2p <<<"$output")" = "$expected" ] ||
+    e2e_fail "the long line did not arrive whole: $(sed -n 2p <<<"$output" | wc -c) bytes"
+  [ "$(sed -n 3p <<<"$output")" = done ] || e2e_fail "the line after the long one is missing"
+  e2e_close
+}
+
+# A child that never reads its input while 100 commands of 10 KB are sent: the window answers,
+# and closing it ends Marvesk and the child within 2 s.
+scenario_never_reads() {
+  e2e_new_work_folder
+  printf 'echo %s\r\n' "$(head -c 10235 /dev/zero | tr '\0' x)" >"$e2e_work/command.txt"
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" sleep
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_load command.txt
+  e2e_length_is 0 10242 || e2e_fail "the command pane holds $(e2e_probe length 0) characters, not 10242"
+  e2e_key ctrl+Home
+  # Alt+Enter sends the caret's line and leaves the caret where it is.
+  xdotool key --delay 10 $(printf 'alt+Return %.0s' {1..100}) || e2e_fail "xdotool could not press the keys"
+  e2e_watch_answers "the window answers after 100 commands" true
+  local took
+  took=$(e2e_probe answer)
+  e2e_log "the window answers in $took ms after 100 commands to a child that reads nothing"
+  E2E_EXIT_BOUND=2 e2e_close
+  e2e_child_running && e2e_fail "the child still runs"
+  return 0
+}
+
+# The test child killed from outside while it floods: the panes lock, the output so far stays,
+# and the program goes on working.
+scenario_child_killed() {
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((64 * 1024 * 1024))" sleep
+  e2e_wait "the flood has begun" e2e_length_at_least 1 80000
+  pkill -KILL -f -- "$(e2e_child_pattern)" || e2e_fail "the child could not be killed"
+  e2e_wait "the command pane is read-only" e2e_read_only 0
+  e2e_wait "the output pane is read-only" e2e_read_only 1
+  e2e_wait "the caption marks the end" e2e_caption_is_terminated
+  local shown
+  shown=$(e2e_pane 1 | wc -l)
+  ((shown >= 1000)) || e2e_fail "the output so far is gone: $shown lines"
+  sleep 1
+  [ "$(e2e_pane 1 | wc -l)" = "$shown" ] || e2e_fail "the output pane changed after the child ended"
+  e2e_key alt+h a
+  e2e_expect_dialog " Marvesk"
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_close
+}
+
+e2e_caption_is_terminated() { [[ $(e2e_caption) == *" (terminated)" ]]; }
+
+# Closing the window mid-flood ends Marvesk and the child within 2 s, and no crash box shows.
+scenario_close_mid_flood() {
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((256 * 1024 * 1024))" sleep
+  e2e_wait "the flood has begun" e2e_length_at_least 1 80000
+  E2E_EXIT_BOUND=2 e2e_close
+  e2e_child_running && e2e_fail "the child still runs"
+  if pgrep -f winedbg >/dev/null; then e2e_fail "Wine's debugger was started: a crash"; fi
+  return 0
+}
+
+# 1,000 short commands sent fast to an echoing child arrive complete and in order.
+scenario_thousand_commands() {
+  e2e_new_work_folder
+  seq -f 'command %04g' 1 1000 | sed 's/$/\r/' >"$e2e_work/commands.txt"
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" echo
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_load commands.txt
+  e2e_length_is 0 14000 || e2e_fail "the command pane holds $(e2e_probe length 0) characters, not 14000"
+  e2e_key ctrl+Home
+  xdotool key --delay 5 $(printf 'alt+Return Down %.0s' {1..1000}) || e2e_fail "xdotool could not press the keys"
+  E2E_BOUND=120 e2e_watch_answers "the 1000th command's echo" e2e_output_has '^command 1000$'
+  local report
+  report=$(e2e_pane 1 | awk -v mark="$e2e_scenario" '
+    NR == 1 { if ($0 != mark) { print "line 1 is not the mark: " $0; exit 1 }; next }
+    { expected = sprintf("command %04d", NR - 1); if ($0 != expected) { print "line " NR - 1 " is " $0; exit 1 } }
+    END { if (NR != 1001) print NR - 1 " lines, not 1000" }')
+  [ -z "$report" ] || e2e_fail "the commands did not arrive whole and in order: $report"
+  e2e_close
+}
+
+# --- Hostile command lines ----------------------------------------------------------------------
+
+# e2e_box_says TEXT: the box shows with TEXT as one of its texts; Enter dismisses it.
+e2e_box_says() {
+  e2e_expect_dialog " Marvesk"
+  local box
+  box=$(e2e_dialog)
+  [[ $box == *$'\n'"$1"$'\n----'* ]] || e2e_fail "the box does not say \"$1\": $box"
+  e2e_key Return
+  e2e_expect_main_focus
+}
+
+# An empty "--", quotes, a command line of 32,000 characters and options with odd prefixes: no
+# crash, the messages that name the fault, and the session goes on.
+scenario_hostile_command_lines() {
+  # Nothing after "--": the default child.
+  e2e_start --
+  e2e_wait "the caption names the default child" e2e_caption_is " Marvesk: CMD.EXE"
+  e2e_wait "CMD's prompt" e2e_output_ends_with_prompt
+  e2e_close
+
+  # Quotes keep their white space and go; the child gets the arguments joined by spaces.
+  e2e_start -- cmd /c "echo a  b"
+  e2e_wait "the caption names the child without quotes" e2e_caption_is " Marvesk: cmd /c echo a  b (terminated)"
+  e2e_output_has '^a  b$' || e2e_fail "the child's output is not \"a  b\""
+  e2e_close
+
+  # The child's command line near the system's limit of 32,767 characters arrives whole.
+  local payload
+  payload=$(printf 'x%.0s' {1..15998})
+  e2e_start -- "$E2E_TESTCHILD" "out:$(e2e_hex "$payload")0D0A" sleep
+  e2e_wait "the child's 16,000 bytes" e2e_length_is 1 16000
+  [ "$(e2e_pane 1)" = "$payload" ] || e2e_fail "the long command line did not arrive whole"
+  e2e_close
+
+  # Conflicting and malformed options: the conflict is named in a box before the child starts,
+  # the malformed ones are dropped without a word.
+  e2e_start -U -U2 / - -:x -input:UTF8+ /Echo- --
+  e2e_box_says "Conflicting or redundant options: -U (-Unicode) and -U2 (-Unicode2)"$'\n\n'"Assuming -U (-Unicode)"$'\n'"(Equivalent to -input:OEM -output:UTF16LE)"
+  e2e_wait "the caption names CMD.EXE /U" e2e_caption_is " Marvesk: CMD.EXE /U"
+  e2e_wait "CMD's prompt" e2e_output_ends_with_prompt
+  e2e_close
+
+  e2e_start -OUTPUT:xyz -- "$E2E_TESTCHILD" out:C9 sleep
+  e2e_box_says "Invalid encoding: -output:xyz"
+  # The output falls back to ANSI: byte C9 is É in code page 1252.
+  e2e_wait "the child's output read as ANSI" e2e_output_has '^É$'
+  e2e_close
+}
+
+all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
+  find_goto help_about_menu flood long_line never_reads child_killed close_mid_flood thousand_commands
+  hostile_command_lines)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

@@ -6,14 +6,23 @@
 //   windowprobe pane TITLE N      writes the text of the Nth of those edit controls (from 0, in
 //                                 the order that "text" lists them)
 //   windowprobe readonly TITLE N  writes "read-only" or "editable" for that edit control
+//   windowprobe length TITLE N    writes the length of that edit control's text in characters
+//   windowprobe selection TITLE N writes that edit control's selection as "START END" (character
+//                                 positions; the control answers in 16 bits, so up to 65535)
+//   windowprobe menu TITLE        writes "menu" when the window shows its menu bar, else "no menu"
 //   windowprobe caption TITLE     writes the window's caption
 //   windowprobe dialog TITLE      writes the caption of a visible dialog box of the window's
 //                                 process (a message box, say) and a line "----", then the text of
 //                                 each of its controls that has one, each followed by "----"
+//   windowprobe foreground TITLE  writes the caption of the foreground window (the one that gets the
+//                                 keys), when it belongs to the window's process
+//   windowprobe answer TITLE      sends the window a message that does nothing and writes how many
+//                                 milliseconds it took to answer (at most 30000, then exit code 1)
 //   windowprobe close TITLE       asks the window to close (WM_CLOSE) and returns at once
 //
 // The window is the first visible top-level window whose caption contains TITLE and which is not
-// a dialog box: a program's message boxes carry its name too, and "dialog" reaches them.
+// a dialog box: a program's message boxes carry its name too, and "dialog" reaches them. When
+// there is none, "dialog" and "foreground" take a dialog box whose caption contains TITLE.
 //
 // Exit code 0 when the window (and the edit control, the dialog box) was found, 1 when there is
 // none, 2 for a bad command line.
@@ -57,6 +66,14 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM context) {
   return FALSE;
 }
 
+BOOL CALLBACK FindTitledDialog(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<tSearch*>(context);
+  if (!::IsWindowVisible(window) || !IsDialog(window)) return TRUE;
+  if (Caption(window).find(search->Title) == std::wstring::npos) return TRUE;
+  search->Found = window;
+  return FALSE;
+}
+
 struct tDialogSearch {
   DWORD ProcessId = 0;
   HWND Found = nullptr;
@@ -72,14 +89,14 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM context) {
 }
 
 // The window's text through messages, which reach another process's edit controls too; a window
-// that does not answer within two seconds counts as empty.
+// that does not answer within ten seconds (a pane of many megabytes under load) counts as empty.
 std::wstring WindowText(HWND window) {
   DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return {};
+  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return {};
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
   if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, 2000, &copied))
+                             SMTO_ABORTIFHUNG, 10000, &copied))
     return {};
   text.resize(copied);
   return text;
@@ -157,16 +174,35 @@ HWND EditAt(HWND window, std::wstring_view index) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return BadArguments;
   std::wstring_view verb = argv[1];
-  bool indexed = verb == L"pane" || verb == L"readonly";
-  bool plain = verb == L"text" || verb == L"caption" || verb == L"dialog" || verb == L"close";
+  bool indexed = verb == L"pane" || verb == L"readonly" || verb == L"selection" || verb == L"length";
+  bool plain = verb == L"text" || verb == L"caption" || verb == L"dialog" || verb == L"close" || verb == L"menu" ||
+               verb == L"foreground" || verb == L"answer";
   if (!(indexed && argc == 4) && !(plain && argc == 3)) return BadArguments;
 
   tSearch search{argv[2]};
   ::EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
+  // A box may show before the program's window has its caption: the box stands for its process.
+  if (search.Found == nullptr && (verb == L"dialog" || verb == L"foreground"))
+    ::EnumWindows(FindTitledDialog, reinterpret_cast<LPARAM>(&search));
   if (search.Found == nullptr) return NotFound;
 
   if (verb == L"close") {
     ::PostMessageW(search.Found, WM_CLOSE, 0, 0);
+  } else if (verb == L"answer") {
+    ULONGLONG start = ::GetTickCount64();
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(search.Found, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result)) return NotFound;
+    WriteUtf8(std::to_wstring(::GetTickCount64() - start));
+  } else if (verb == L"foreground") {
+    HWND foreground = ::GetForegroundWindow();
+    DWORD windowProcess = 0, foregroundProcess = 0;
+    ::GetWindowThreadProcessId(search.Found, &windowProcess);
+    if (foreground == nullptr) return NotFound;
+    ::GetWindowThreadProcessId(foreground, &foregroundProcess);
+    if (foregroundProcess != windowProcess) return NotFound;
+    WriteUtf8(Caption(foreground));
+  } else if (verb == L"menu") {
+    WriteUtf8(::GetMenu(search.Found) != nullptr ? L"menu" : L"no menu");
   } else if (verb == L"caption") {
     WriteUtf8(Caption(search.Found));
   } else if (verb == L"dialog") {
@@ -179,10 +215,19 @@ int wmain(int argc, wchar_t** argv) {
   } else {
     HWND edit = EditAt(search.Found, argv[3]);
     if (edit == nullptr) return NotFound;
-    if (verb == L"pane")
+    if (verb == L"pane") {
       WriteUtf8(WindowText(edit));
-    else
+    } else if (verb == L"length") {
+      DWORD_PTR length = 0;
+      if (!::SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return NotFound;
+      WriteUtf8(std::to_wstring(length));
+    } else if (verb == L"selection") {
+      DWORD_PTR selection = 0;
+      if (!::SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selection)) return NotFound;
+      WriteUtf8(std::to_wstring(LOWORD(selection)) + L" " + std::to_wstring(HIWORD(selection)));
+    } else {
       WriteUtf8((::GetWindowLongW(edit, GWL_STYLE) & ES_READONLY) != 0 ? L"read-only" : L"editable");
+    }
   }
   return Found;
 }
