@@ -1,10 +1,20 @@
 #pragma once
-// What the benchmarks share: a clock, and a probe that measures how long a window takes to
-// answer while it works.
+// What the benchmarks share: a clock, the rows of the table that tools/bench.sh prints, a bare
+// reader of the test child's flood, and a probe that measures how long a window takes to answer
+// while it works.
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <string>
 #include <thread>
+#include <vector>
+
+#include "gui/Handle.h"
+#include "session/Threading.h"
+#include "tests/support/TestSupport.h"
 
 // Seconds on the performance counter, from an arbitrary start.
 inline double Clock() {
@@ -12,6 +22,61 @@ inline double Clock() {
   ::QueryPerformanceCounter(&t);
   ::QueryPerformanceFrequency(&f);
   return double(t.QuadPart) / double(f.QuadPart);
+}
+
+// What every benchmark does first: registers the common controls for its windows, and leaves
+// standard output unbuffered, so that tools/bench.sh shows the progress as it comes.
+inline void StartBench() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&icc);
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+}
+
+// One row of the table that tools/bench.sh prints once all benchmarks have run: the work,
+// Marvesk's figure, the figure of the baseline measured in the same run, and their unit, one
+// tab between each. The script adds the ratio.
+inline void Row(const std::string& work, double ours, double baseline, const char* unit) {
+  std::printf("ROW\t%s\t%.6g\t%.6g\t%s\n", work.c_str(), ours, baseline, unit);
+}
+
+// The middle one of the figures (of the two in the middle, the mean).
+inline double Median(std::vector<double> figures) {
+  if (figures.empty()) return 0;
+  std::sort(figures.begin(), figures.end());
+  size_t middle = figures.size() / 2;
+  return figures.size() % 2 != 0 ? figures[middle] : (figures[middle - 1] + figures[middle]) / 2;
+}
+
+// A bare reader of the test child's flood of the given size: starts the child as the session
+// does (a new, hidden console; output and error on one pipe) and reads as the listener reads,
+// until all of it came. Seconds from the first read, once the child runs; 0 when it could not
+// start. Keeps the chunks as read when asked.
+inline double ReadFloodBare(size_t bytes, std::vector<std::string>* chunks = nullptr) {
+  cPipe output(cPipe::tOwnEnd::Read);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_HIDE;
+  si.hStdOutput = si.hStdError = output.WriteHandle();
+  PROCESS_INFORMATION pi{};
+  std::wstring commandLine = TestChildCommandLine({L"flood:" + std::to_wstring(bytes)});
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr, &si,
+                        &pi))
+    return 0;
+  gui::cKernelHandle process(pi.hProcess), thread(pi.hThread);
+  output.CloseWriteHandle();
+  double start = Clock();
+  std::vector<char> buffer(0x20000);
+  size_t total = 0;
+  while (total < bytes) {
+    DWORD read = 0;
+    if (!::ReadFile(output.ReadHandle(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) break;
+    total += read;
+    if (chunks) chunks->emplace_back(buffer.data(), read);
+  }
+  double seconds = Clock() - start;
+  ::WaitForSingleObject(process.get(), 5000);
+  return seconds;
 }
 
 // Sends WM_NULL to the window every 5 ms from a thread of its own, for as long as it lives,

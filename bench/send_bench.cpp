@@ -2,9 +2,8 @@
 //   1. Marvesk: from SendCommand until the test child reports that it has taken all of it;
 //   2. a bare writer: the same bytes written to the same child's pipe, until its report.
 // While Marvesk sends, a probe thread keeps asking the main window for an answer and reports
-// the longest wait.
+// the longest wait. 1 against 2 makes a row of the table.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -62,8 +61,7 @@ double MeasureBare() {
 }  // namespace
 
 int main() {
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-  ::InitCommonControlsEx(&icc);
+  StartBench();
   double longest = 0;
   double marvesk = MeasureMarvesk(longest);
   double bare = MeasureBare();
@@ -72,5 +70,6 @@ int main() {
   std::printf("  2. bare writer                        %8.3f s\n", bare);
   std::printf("  ratio 1/2 %.2f\n", marvesk / bare);
   std::printf("  longest answer of the main window while sending: %.1f ms\n", longest * 1000);
+  Row("1 MB command sent to the child, vs bare pipe writer", marvesk, bare, "s");
   return 0;
 }
