@@ -553,9 +553,129 @@ scenario_hostile_command_lines() {
   e2e_close
 }
 
+# --- Files ---------------------------------------------------------------------------------------
+
+# e2e_save_as FILE TYPE: File > Save As with FILE (in the scratch folder) typed into the dialog
+# and the TYPE-th file type picked (1 UTF-8, 2 UTF-16LE, 3 UTF-16BE, 4 ANSI).
+e2e_save_as() {
+  e2e_key alt+f a
+  e2e_expect_dialog " Save As"
+  e2e_type "$(e2e_windows_path "$e2e_work/$1")"
+  local downs=() i
+  for ((i = 1; i < $2; i++)); do downs+=(Down); done
+  e2e_key alt+t Home "${downs[@]}" alt+s
+}
+
+# e2e_file_is FILE EXPECTED: FILE holds exactly the bytes of the file EXPECTED.
+e2e_file_is() { cmp -s "$e2e_work/$1" "$e2e_work/$2"; }
+
+# Save As in each encoding, byte for byte with its byte order mark, then each file loaded back,
+# and files that iconv made; an ANSI save that would lose characters asks first, and Cancel
+# leaves the old file as it was; a read-only target gives an error box and leaves no file
+# behind; a missing folder is refused.
+scenario_files() {
+  e2e_new_work_folder
+  local text=$'é € Ж 中 😀\r\nsecond'
+  printf '\xef\xbb\xbf%s' "$text" >"$e2e_work/expected-1"
+  { printf '\xff\xfe'; printf '%s' "$text" | iconv -f UTF-8 -t UTF-16LE; } >"$e2e_work/expected-2"
+  { printf '\xfe\xff'; printf '%s' "$text" | iconv -f UTF-8 -t UTF-16BE; } >"$e2e_work/expected-3"
+  printf '\xe9 \x80 ? ? ??\r\nsecond' >"$e2e_work/expected-4"
+  printf 'old\r\n' >"$e2e_work/old.txt"
+  cp "$e2e_work/old.txt" "$e2e_work/old-copy"
+  printf 'read-only\r\n' >"$e2e_work/read-only.txt"
+  chmod 444 "$e2e_work/read-only.txt"
+  cp "$e2e_work/read-only.txt" "$e2e_work/read-only-copy"
+
+  e2e_start -- "$E2E_TESTCHILD" sleep
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_type_unicode 'é € Ж 中 😀'
+  e2e_key Return
+  e2e_type_command second
+
+  local type
+  for type in 1 2 3; do
+    e2e_save_as "saved-$type.txt" "$type"
+    e2e_expect_main_focus
+    e2e_wait "the file of type $type" e2e_file_is "saved-$type.txt" "expected-$type"
+  done
+  # ANSI cannot carry Ж, 中 and 😀: the program asks, and OK saves them as "?".
+  e2e_save_as saved-4.txt 4
+  e2e_box_says_then shift+Tab Return
+  e2e_wait "the ANSI file" e2e_file_is saved-4.txt expected-4
+
+  # Over an old file: the dialog asks to replace it, then the program asks about the loss;
+  # Cancel leaves the old file.
+  e2e_save_as old.txt 4
+  e2e_replace_yes
+  e2e_box_says_then Return
+  e2e_file_is old.txt old-copy || e2e_fail "the cancelled save changed the old file"
+
+  # Onto a read-only file: an error box, the file as it was and no temporary file left.
+  e2e_save_as read-only.txt 1
+  e2e_replace_yes
+  # The error box carries the window's caption.
+  e2e_expect_dialog "$(e2e_caption)"
+  e2e_dialog_has 'read-only.txt". Access denied.' || e2e_fail "the error box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_file_is read-only.txt read-only-copy || e2e_fail "the read-only file changed"
+  [ "$(find "$e2e_work" -maxdepth 1 -type f | wc -l)" = 12 ] ||
+    e2e_fail "files were left behind: $(ls "$e2e_work")"
+
+  # Into a folder that is not there: the file dialog says so, and nothing is written.
+  e2e_save_as missing/saved.txt 1
+  e2e_wait "the file dialog's box" e2e_dialog_has $'\nPath does not exist\n'
+  e2e_wait "the box has the keys" e2e_foreground_is ""
+  e2e_key Return
+  e2e_wait "the file dialog again" e2e_foreground_is " Save As"
+  e2e_key Escape
+  e2e_expect_main_focus
+  [ ! -e "$e2e_work/missing" ] || e2e_fail "the missing folder was made"
+
+  for type in 1 2 3; do
+    e2e_key ctrl+a Delete
+    e2e_load "saved-$type.txt"
+    e2e_wait "saved-$type.txt loaded back" e2e_pane_is 0 $'é € Ж 中 😀\nsecond'
+  done
+
+  # Files that iconv made: the text as iconv reads it (CRs aside, which the text tests check
+  # byte for byte).
+  local fixture encoding skip
+  for fixture in utf16be-bom-mixed.txt:UTF-16BE:3 ansi1252-crlf.txt:CP1252:1; do
+    IFS=: read -r fixture encoding skip <<<"$fixture"
+    cp "$e2e_root/tests/data/text/$fixture" "$e2e_work/"
+    e2e_load "$fixture"
+    local expected
+    expected=$(tail -c "+$skip" "$e2e_work/$fixture" | iconv -f "$encoding" -t UTF-8 | tr -d '\r')
+    E2E_BOUND=10 e2e_poll e2e_pane_lines_are 0 "$expected" ||
+      e2e_fail "$fixture shows as $(e2e_pane 0 | od -c | head -n 4)"
+  done
+  e2e_close
+}
+
+# e2e_pane_lines_are PANE TEXT: the pane shows TEXT, CRs aside (the probe drops them).
+e2e_pane_lines_are() { [ "$(e2e_pane "$1")" = "$2" ]; }
+
+e2e_pane_is() { [ "$(e2e_pane "$1")" = "$2" ]; }
+
+# e2e_box_says_then KEY...: a box of Marvesk shows; the keys answer it.
+e2e_box_says_then() {
+  e2e_expect_dialog " Marvesk"
+  e2e_log "the box says: $(e2e_dialog | sed -n 5p | cut -c1-100)"
+  e2e_key "$@"
+  e2e_expect_main_focus
+}
+
+# The file dialog asks whether to replace the file: Yes.
+e2e_replace_yes() {
+  e2e_wait "the question whether to replace the file" e2e_dialog_has "already exists"
+  e2e_wait "the question has the keys" e2e_foreground_is " Save As"
+  e2e_key y
+}
+
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
   find_goto help_about_menu flood long_line never_reads child_killed close_mid_flood thousand_commands
-  hostile_command_lines)
+  hostile_command_lines files)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then
