@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Marvesk needs on Debian 12: the mingw-w64 cross compiler,
-# CMake and Ninja, Wine, an X server without a screen and its tools, ImageMagick and GoogleTest's
+# CMake and Ninja, Wine, an X server without a screen and its tools, ImageMagick, procps (the
+# end-to-end scenarios find and kill the test child with pgrep and pkill) and GoogleTest's
 # sources. Does nothing when everything is there already.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ packages=(
   xdotool
   x11-utils
   imagemagick
+  procps
   googletest
   fonts-liberation
 )
