@@ -311,7 +311,7 @@ std::vector<std::wstring_view> cFormMain::OutputPieces(std::wstring_view text, s
     run = text[i] == L'\n' ? 0 : run + 1;
     if (run <= maxRun) continue;
     // The run is too long with this character: cut before it, or a step earlier where the cut
-    // would part a CR from its LF or a surrogate pair.
+    // would part a surrogate pair. (A CR and its LF are never parted: the run ends at an LF.)
     size_t cut = i;
     if (cut - start > 1 && IS_HIGH_SURROGATE(text[cut - 1])) --cut;
     pieces.push_back(text.substr(start, cut - start));

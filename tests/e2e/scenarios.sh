@@ -235,7 +235,6 @@ scenario_ctrl_c() {
   e2e_key shift+Return
   e2e_wait "the loop runs" e2e_output_has '^500$'
   e2e_key ctrl+c
-  local before after
   e2e_wait "the loop stops" e2e_output_stands_still
   if e2e_read_only 0; then
     e2e_wait "the caption marks the end" e2e_caption_is " Marvesk: CMD.EXE (terminated)"
@@ -511,8 +510,7 @@ e2e_box_says() {
   local box
   box=$(e2e_dialog)
   [[ $box == *$'\n'"$1"$'\n----'* ]] || e2e_fail "the box does not say \"$1\": $box"
-  e2e_key Return
-  e2e_expect_main_focus
+  e2e_box_says_then Return
 }
 
 # An empty "--", quotes, a command line of 32,000 characters and options with odd prefixes: no
