@@ -322,18 +322,33 @@ std::vector<std::wstring_view> cFormMain::OutputPieces(std::wstring_view text, s
   return pieces;
 }
 
-void cFormMain::AppendOutput(std::wstring_view text) {
+namespace {
+
+// Whether input, posted or sent messages wait for the window.
+bool MessagesWaiting() {
+  return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
+}
+
+}  // namespace
+
+std::wstring cFormMain::AppendOutput(std::wstring_view text) {
   // Under Wine an edit control with word wrap takes time that grows with the square of the
   // length of an appended stretch with no line break (one appended line of 64 K characters took
-  // minutes); appending a long line in pieces of 1 K characters keeps each append short.
+  // minutes); appending a long line in pieces of 1 K characters keeps each append short. Even
+  // so a piece costs tens of milliseconds, more as the line grows, so the rest waits once
+  // messages do.
   static constexpr size_t kLongLinePiece = 1024;
   cConsoleEdit& pane = *outputEditor_;
   const std::wstring normal = cStringUtils::NormalizeLineBreaks(text);
-  for (std::wstring_view piece : OutputPieces(normal, kLongLinePiece)) {
+  const std::vector<std::wstring_view> pieces = OutputPieces(normal, kLongLinePiece);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0 && MessagesWaiting())
+      return std::wstring(pieces[i].data(), static_cast<size_t>(normal.data() + normal.size() - pieces[i].data()));
     // Setting the start at the end leaves an empty selection there.
     pane.SetSelStart(INT_MAX);
-    pane.SetWSelText(piece);
+    pane.SetWSelText(pieces[i]);
   }
+  return {};
 }
 
 void cFormMain::OutputBackspace() {
@@ -352,12 +367,9 @@ void cFormMain::OutputBackspace() {
   pane.SetWSelText(L"");
 }
 
-void cFormMain::RenderOutput(std::wstring_view text) {
+std::wstring cFormMain::RenderOutput(std::wstring_view text) {
   static constexpr wchar_t kBackspace = L'\b', kFormFeed = L'\f';
-  if (text.find_first_of(L"\b\f") == std::wstring_view::npos) {
-    if (!text.empty()) AppendOutput(text);
-    return;
-  }
+  if (text.find_first_of(L"\b\f") == std::wstring_view::npos) return AppendOutput(text);
   tWStringArray items;
   cStringParser::Split(text, L"\b\f", spIncludeDelimiters, items);
   size_t start = 0;
@@ -369,35 +381,42 @@ void cFormMain::RenderOutput(std::wstring_view text) {
   }
   for (size_t i = start; i < items.size(); ++i) {
     const std::wstring& item = items[i];
-    if (item.size() == 1 && item[0] == kBackspace)
+    if (item.size() == 1 && item[0] == kBackspace) {
       OutputBackspace();
-    else if (item.size() == 1 && item[0] == kFormFeed)
+    } else if (item.size() == 1 && item[0] == kFormFeed) {
       outputEditor_->WLines().Clear();
-    else
-      AppendOutput(item);
+    } else if (std::wstring rest = AppendOutput(item); !rest.empty()) {
+      // The items, delimiters included, join back into the text.
+      for (size_t j = i + 1; j < items.size(); ++j) rest += items[j];
+      return rest;
+    }
   }
+  return {};
 }
 
-LRESULT cFormMain::ListenerData(const char* data, size_t count) {
-  if (closing_ || !outputEditor_) return 0;
+std::wstring cFormMain::ShowOutput(std::wstring_view text) {
   // While output floods in, the pane is repainted now and then rather than after every chunk:
   // painting a large pane is slow (under Wine it grows with the text). The pause after a paint
   // grows with what the paint cost, so painting takes at most a ninth of the time, and a timer
   // paints what came last once the output stops.
   outputEditor_->DeferPainting(true);
-  std::wstring text = decoder_.Decode(encodings_.Output, data, count);
-  if (interpretControls_)
-    RenderOutput(text);
-  else
-    AppendOutput(text);
+  std::wstring rest = interpretControls_ ? RenderOutput(text) : AppendOutput(text);
   if (::GetTickCount64() >= nextPaint_)
     PaintOutput();
   else
     ::SetTimer(Handle(), kPaintOutputTimer, kPaintIntervalMs, nullptr);
+  return rest;
+}
 
-  // Let the listener wait while input or posted messages are pending. A timer releases it;
-  // timers come only once the queue holds nothing else, so those messages go first.
-  if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) == 0) return 0;
+LRESULT cFormMain::ListenerData(const char* data, size_t count) {
+  if (closing_ || !outputEditor_) return 0;
+  // Nothing is held here: the listener waits while output is.
+  heldOutput_ = ShowOutput(decoder_.Decode(encodings_.Output, data, count));
+
+  // Let the listener wait while output is held or input or posted messages are pending. A timer
+  // shows the held output and releases it; timers come only once the queue holds nothing else,
+  // so those messages go first.
+  if (heldOutput_.empty() && HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) == 0) return 0;
   ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
   return kListenerHold;
 }
@@ -431,7 +450,14 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kReleaseListenerTimer) {
         ::KillTimer(Handle(), kReleaseListenerTimer);
-        listener_->Release();
+        if (closing_)
+          heldOutput_.clear();
+        else if (!heldOutput_.empty())
+          heldOutput_ = ShowOutput(std::exchange(heldOutput_, {}));
+        if (heldOutput_.empty())
+          listener_->Release();
+        else
+          ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
         return 0;
       }
       if (wParam == kPaintOutputTimer) {

@@ -77,14 +77,16 @@ public:
   const std::wstring& CommandText() const noexcept { return commandText_; }
   cStatus* Status() const noexcept { return status_.get(); }
 
-  // What the child's output does to the output pane.
-  void AppendOutput(std::wstring_view text);
+  // What the child's output does to the output pane. Each returns what it left for later: a
+  // long line goes in piece by piece, and once messages wait for the window the rest is left
+  // (with its line breaks already normalized), so that the window answers meanwhile.
+  std::wstring AppendOutput(std::wstring_view text);
   // The pieces AppendOutput appends text in: a stretch of more than maxRun characters with no
   // line feed is cut into pieces of at most maxRun, never between a CR and its LF or between the
   // two halves of a surrogate pair; the rest stays whole. Joined, the pieces are the text.
   static std::vector<std::wstring_view> OutputPieces(std::wstring_view text, size_t maxRun);
   void OutputBackspace();
-  void RenderOutput(std::wstring_view text);
+  std::wstring RenderOutput(std::wstring_view text);
 
   bool Echo() const noexcept { return echo_; }
   bool InterpretControls() const noexcept { return interpretControls_; }
@@ -115,6 +117,8 @@ private:
   void SetEditorLocked(bool locked, cConsoleEdit& pane);
   void ApplicationIdle();
   LRESULT ListenerData(const char* data, size_t count);
+  // Shows output as the options say and returns what it left for later (see AppendOutput).
+  std::wstring ShowOutput(std::wstring_view text);
   void PaintOutput();
 
   bool echo_ = false;
@@ -140,4 +144,6 @@ private:
   cPipeDecoder decoder_;
   ULONGLONG nextPaint_ = 0;
   bool outputStatusOwed_ = false;
+  // Output that came and is not shown yet; the listener waits until it is.
+  std::wstring heldOutput_;
 };

@@ -246,6 +246,52 @@ TEST(OutputPieces, CutOnlyLongRunsAndKeepPairsWhole) {
   EXPECT_EQ(cFormMain::OutputPieces(std::wstring(100, L'x'), 16).size(), 7u);
 }
 
+// A long line costs the pane tens of milliseconds a piece: once a message waits for the
+// window, the rest waits for it, and comes afterwards whole and in order.
+TEST_F(SessionTest, ALongLineLetsWaitingMessagesGoFirst) {
+  OpenChild({L"sleep"});
+  cConsoleEdit& pane = *form_->OutputEditor();
+  // A message of no meaning to the window; filtering on WM_NULL alone would mean every message.
+  constexpr UINT kWaiting = WM_APP + 7;
+  auto waiting = [&] { ::PostMessageW(form_->Handle(), kWaiting, 0, 0); };
+  auto drain = [&] {
+    MSG msg;
+    while (::PeekMessageW(&msg, form_->Handle(), kWaiting, kWaiting, PM_REMOVE)) {
+    }
+  };
+  const std::wstring line = L"start\r\n" + std::wstring(5000, L'x');
+
+  pane.SetWText(L"");
+  waiting();
+  std::wstring rest = form_->AppendOutput(line);
+  ASSERT_FALSE(rest.empty());
+  EXPECT_LT(rest.size(), line.size());
+  EXPECT_EQ(OutputText() + rest, line);
+  drain();
+  EXPECT_EQ(form_->AppendOutput(rest), L"");
+  EXPECT_EQ(OutputText(), line);
+
+  // What follows the line in the same chunk waits with it, backspaces and all.
+  pane.SetWText(L"");
+  waiting();
+  rest = form_->RenderOutput(L"gone\f" + line + L"\b\b!");
+  ASSERT_FALSE(rest.empty());
+  EXPECT_EQ(rest.substr(rest.size() - 3), L"\b\b!");
+  drain();
+  EXPECT_EQ(form_->RenderOutput(rest), L"");
+  EXPECT_EQ(OutputText(), line.substr(0, line.size() - 2) + L"!");
+
+  // Through the listener's hand-over: the listener is told to wait, and a timer shows the rest.
+  pane.SetWText(L"");
+  waiting();
+  const std::string bytes = "start\r\n" + std::string(5000, 'x');
+  EXPECT_EQ(::SendMessageW(form_->Handle(), WM_LISTENER_DATA, reinterpret_cast<WPARAM>(bytes.data()),
+                           static_cast<LPARAM>(bytes.size())),
+            kListenerHold);
+  EXPECT_LT(OutputText().size(), line.size());
+  EXPECT_TRUE(RunUntil([&] { return OutputText() == line; }));
+}
+
 TEST_F(SessionTest, FloodArrivesCompleteAndInOrder) {
   const size_t size = 3 * 1024 * 1024 + 17;
   OpenChild({L"flood:" + std::to_wstring(size), L"sleep"});
