@@ -88,8 +88,8 @@ e2e_fail() {
   fi
   if e2e_marvesk_running; then
     echo "Caption: $(e2e_caption)" >&2
-    echo "Output pane:" >&2
-    e2e_pane 1 | tail -n 20 >&2
+    echo "Output pane (its end):" >&2
+    e2e_pane 1 | tail -n 20 | tail -c 4000 >&2
     echo >&2
   fi
   echo "Wine's output: $E2E_ARTIFACTS/$e2e_scenario-wine.log" >&2

@@ -413,12 +413,14 @@ scenario_flood() {
 
 # One long line with no line break shows whole, and the window answers meanwhile. Under Wine
 # the output pane takes about 30 s for each MB of one line (8 MB would take minutes): the
-# scenario sends half a megabyte.
+# scenario sends half a megabyte unless E2E_LONG_LINE_BYTES asks for more, and then waits
+# E2E_LONG_LINE_BOUND seconds for it.
 scenario_long_line() {
-  local size=$((512 * 1024))
+  local size=${E2E_LONG_LINE_BYTES:-$((512 * 1024))}
   e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "line:$size" out:0D0A646F6E650D0A sleep
-  E2E_BOUND=120 e2e_watch_answers "the long line" e2e_length_is 1 $((${#e2e_scenario} + 2 + size + 8))
-  e2e_log "the longest answer during the long line: $e2e_longest_answer ms"
+  local began=$SECONDS
+  E2E_BOUND=${E2E_LONG_LINE_BOUND:-120} e2e_watch_answers "the long line" e2e_length_is 1 $((${#e2e_scenario} + 2 + size + 8))
+  e2e_log "$size bytes in one line shown in about $((SECONDS - began)) s; the longest answer meanwhile: $e2e_longest_answer ms"
   local output expected
   output=$(e2e_pane 1)
   expected=$(yes 0123456789 | tr -d '\n' | head -c "$size")
