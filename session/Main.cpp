@@ -369,6 +369,7 @@ void cFormMain::OutputBackspace() {
 
 std::wstring cFormMain::RenderOutput(std::wstring_view text) {
   static constexpr wchar_t kBackspace = L'\b', kFormFeed = L'\f';
+  if (text.empty()) return {};
   if (text.find_first_of(L"\b\f") == std::wstring_view::npos) return AppendOutput(text);
   tWStringArray items;
   cStringParser::Split(text, L"\b\f", spIncludeDelimiters, items);
