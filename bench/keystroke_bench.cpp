@@ -30,13 +30,6 @@ constexpr DWORD kAnswerTimeoutMs = 5000;
 
 std::string Command(int round) { return "command " + std::to_string(round); }
 
-struct tHookTraits {
-  using handle_type = HHOOK;
-  static HHOOK none() noexcept { return nullptr; }
-  static bool valid(HHOOK h) noexcept { return h != nullptr; }
-  static void close(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-
 // The echo awaited: the hook stamps the moment the main window has handled the chunk of output
 // that made the pane's text the answer.
 struct tEchoWatch {
@@ -85,7 +78,7 @@ std::vector<double> MeasureMarvesk(std::vector<double>& done) {
     return {};
   }
 
-  gui::cHandle<tHookTraits> hook(
+  gui::cHook hook(
       ::SetWindowsHookExW(WH_CALLWNDPROCRET, AfterMessage, nullptr, ::GetCurrentThreadId()));
   echoWatch.output = &output;
   std::vector<double> rounds;

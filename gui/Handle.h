@@ -84,6 +84,13 @@ struct tLocalTraits {
   static void close(HLOCAL h) noexcept { ::LocalFree(h); }
 };
 
+struct tHookTraits {
+  using handle_type = HHOOK;
+  static HHOOK none() noexcept { return nullptr; }
+  static bool valid(HHOOK h) noexcept { return h != nullptr; }
+  static void close(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
 using cKernelHandle = cHandle<tKernelHandleTraits>;
 using cFont = cHandle<tGdiTraits<HFONT>>;
 using cBrush = cHandle<tGdiTraits<HBRUSH>>;
@@ -91,5 +98,6 @@ using cMenu = cHandle<tMenuTraits>;
 using cAccelerators = cHandle<tAccelTraits>;
 using cIcon = cHandle<tIconTraits>;
 using cLocalMemory = cHandle<tLocalTraits>;
+using cHook = cHandle<tHookTraits>;
 
 }  // namespace gui

@@ -12,13 +12,7 @@
 
 namespace {
 
-struct tHookTraits {
-  using handle_type = HHOOK;
-  static HHOOK none() noexcept { return nullptr; }
-  static bool valid(HHOOK h) noexcept { return h != nullptr; }
-  static void close(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-using cHook = gui::cHandle<tHookTraits>;
+using gui::cHook;
 
 // The container's side of the control: its client site, its in-place site, the frame it is
 // activated in, and the receiver of its events.
