@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "text/Utils.h"
 
@@ -25,23 +26,48 @@ size_t ProgramNameLength(std::wstring_view commandLine) noexcept {
   return i;
 }
 
+// Where one argument stands in a command line, quotes included.
+struct tArgumentSpan {
+  size_t Start = 0;
+  size_t End = 0;
+};
+
+// White space separates the arguments; inside double quotes it belongs to the argument.
+std::vector<tArgumentSpan> ArgumentSpans(std::wstring_view arguments) {
+  std::vector<tArgumentSpan> spans;
+  size_t i = 0;
+  for (;;) {
+    while (i < arguments.size() && IsBlank(arguments[i])) ++i;
+    if (i == arguments.size()) return spans;
+    const size_t start = i;
+    bool quoted = false;
+    for (; i < arguments.size(); ++i) {
+      if (arguments[i] == L'"') quoted = !quoted;
+      else if (!quoted && IsBlank(arguments[i])) break;
+    }
+    spans.push_back({start, i});
+  }
+}
+
 }  // namespace
 
 cCommandLine::cCommandLine(std::wstring_view commandLine) {
-  const std::vector<std::wstring> arguments =
-      SplitArguments(commandLine.substr(ProgramNameLength(commandLine)));
-  const auto split = std::find(arguments.begin(), arguments.end(), L"--");
-  for (auto it = arguments.begin(); it != split; ++it) {
-    tParsedArgument parsed = ParseArgument(*it);
+  const std::wstring_view arguments = commandLine.substr(ProgramNameLength(commandLine));
+  // The child's command line is the text after the first "--" written as an argument of its
+  // own, without quotes, exactly as it stands: its quotes, blanks and escapes are the child's.
+  size_t end = 0;
+  for (const tArgumentSpan& span : ArgumentSpans(arguments)) {
+    const std::wstring_view raw = arguments.substr(span.Start, span.End - span.Start);
+    if (raw == L"--") {
+      childCommandLine_ = cStringUtils::Trim(arguments.substr(span.End));
+      break;
+    }
+    end = span.End;
+  }
+  for (const std::wstring& argument : SplitArguments(arguments.substr(0, end))) {
+    tParsedArgument parsed = ParseArgument(argument);
     if (parsed.Kind == akOption) options_.push_back(std::move(parsed.Option));
   }
-  if (split == arguments.end()) return;
-  std::wstring child;
-  for (auto it = split + 1; it != arguments.end(); ++it) {
-    child += *it;
-    child += L' ';
-  }
-  childCommandLine_ = cStringUtils::Trim(child);
 }
 
 tCommandLineOption cCommandLine::FindOption(std::wstring_view name) const {
@@ -82,21 +108,10 @@ tParsedArgument cCommandLine::ParseArgument(std::wstring_view argument) {
 
 std::vector<std::wstring> cCommandLine::SplitArguments(std::wstring_view arguments) {
   std::vector<std::wstring> result;
-  size_t i = 0;
-  while (true) {
-    while (i < arguments.size() && IsBlank(arguments[i])) ++i;
-    if (i == arguments.size()) break;
+  for (const tArgumentSpan& span : ArgumentSpans(arguments)) {
     std::wstring argument;
-    bool quoted = false;
-    for (; i < arguments.size(); ++i) {
-      wchar_t c = arguments[i];
-      if (c == L'"') {
-        quoted = !quoted;
-        continue;
-      }
-      if (!quoted && IsBlank(c)) break;
-      argument += c;
-    }
+    for (wchar_t c : arguments.substr(span.Start, span.End - span.Start))
+      if (c != L'"') argument += c;
     result.push_back(std::move(argument));
   }
   return result;

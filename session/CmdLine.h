@@ -42,7 +42,8 @@ public:
   tCommandLineOption FindOption(std::wstring_view name) const;
 
   const std::vector<tCommandLineOption>& Options() const noexcept { return options_; }
-  // The arguments after "--", joined by single spaces; empty without "--".
+  // The text after the first argument that is "--" as written (not in quotes), exactly as it
+  // stands there, with the blanks at both ends removed; empty without "--".
   const std::wstring& ChildCommandLine() const noexcept { return childCommandLine_; }
 
   static tParsedArgument ParseArgument(std::wstring_view argument);

@@ -48,18 +48,23 @@ TEST(CommandLine, OptionsBeforeDoubleDashInOrder) {
   EXPECT_TRUE(cCommandLine(L"-E").Options().empty());
 }
 
-TEST(CommandLine, ChildCommandLineAfterFirstDoubleDash) {
+TEST(CommandLine, ChildCommandLineAfterFirstDoubleDashAsWritten) {
   const cCommandLine plain(L"Marvesk -- dir /B *.*");
   EXPECT_TRUE(plain.Options().empty());
   EXPECT_EQ(plain.ChildCommandLine(), L"dir /B *.*");
-  const cCommandLine mixed(L"Marvesk -U /D --   dir   \"/B\"  *.*  ");
+  // Quotes, inner blanks and backslashes reach the child exactly as typed.
+  const cCommandLine mixed(L"Marvesk -U /D --   \"C:\\dir with space\\prog.exe\"  \"in  file.txt\" \\\"x  ");
   EXPECT_EQ(mixed.Options().size(), 2u);
-  EXPECT_EQ(mixed.ChildCommandLine(), L"dir /B *.*");
+  EXPECT_EQ(mixed.ChildCommandLine(), L"\"C:\\dir with space\\prog.exe\"  \"in  file.txt\" \\\"x");
   const cCommandLine twice(L"Marvesk --x -- cmd -- -E \"a  b\"");
   ASSERT_EQ(twice.Options().size(), 1u);
   EXPECT_EQ(twice.Options()[0].Name, L"-X");
-  EXPECT_EQ(twice.ChildCommandLine(), L"cmd -- -E a  b");
+  EXPECT_EQ(twice.ChildCommandLine(), L"cmd -- -E \"a  b\"");
   EXPECT_EQ(cCommandLine(L"Marvesk -E --").ChildCommandLine(), L"");
-  EXPECT_EQ(cCommandLine(L"Marvesk -- \" \" \"\"").ChildCommandLine(), L"");
-  EXPECT_EQ(cCommandLine(L"Marvesk \"--\" x").ChildCommandLine(), L"x");
+  EXPECT_EQ(cCommandLine(L"Marvesk -- \" \" \"\"").ChildCommandLine(), L"\" \" \"\"");
+  // Only "--" written as an argument of its own counts; options after a quoted one still count.
+  const cCommandLine quoted(L"Marvesk \"--\" -E x--y --\"\" -D");
+  EXPECT_EQ(quoted.ChildCommandLine(), L"");
+  EXPECT_EQ(quoted.FindOption(L"D").Kind, clkSwitch);
+  EXPECT_EQ(cCommandLine(L"Marvesk -E --\tcmd /c \"echo  a\"\t").ChildCommandLine(), L"cmd /c \"echo  a\"");
 }
