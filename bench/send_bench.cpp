@@ -49,7 +49,7 @@ double MeasureMarvesk(double& longestAnswer) {
 
 double MeasureBare() {
   cTestChild child({Take()});
-  std::string bytes = cPipeCodec::EncodeText(peUTF16LE, Command() + L"\r\n");
+  std::string bytes = cPipeCodec::EncodeText(peUTF16LE, Command() + L"\r\n").value();
   double start = Clock();
   std::thread writer([&] { child.Write(bytes); });
   std::string report = child.Read(4);

@@ -67,13 +67,22 @@ std::string EncodeUtf16(std::wstring_view text, bool bigEndian) {
   return bytes;
 }
 
-std::string EncodeCodePage(UINT codePage, std::wstring_view text) {
-  if (text.empty()) return {};
+// The text in the code page, or nothing when a character of it has no exact counterpart there: no
+// look-alike (best fit) and no default character is ever put in its place.
+std::optional<std::string> EncodeCodePage(UINT codePage, std::wstring_view text) {
+  if (text.empty()) return std::string();
   const int count = CheckedLength(text.size());
-  const int length = ::WideCharToMultiByte(codePage, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return {};
+  BOOL replaced = FALSE;
+  const int length =
+      ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), count, nullptr, 0, nullptr, &replaced);
+  if (length <= 0 || replaced) return std::nullopt;
   std::string bytes(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(codePage, 0, text.data(), count, bytes.data(), length, nullptr, nullptr);
+  ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), count, bytes.data(), length, nullptr, &replaced);
+  // The way back must give the text again: a code page whose default character is itself a
+  // character of the text would hide a replacement.
+  std::wstring back(text.size(), L'\0');
+  const int backLength = ::MultiByteToWideChar(codePage, 0, bytes.data(), length, back.data(), count);
+  if (replaced || backLength != count || back != text) return std::nullopt;
   return bytes;
 }
 
@@ -181,7 +190,7 @@ void ConvertCodePage(UINT codePage, std::string_view bytes, std::wstring& text) 
 
 }  // namespace
 
-std::string cPipeCodec::EncodeText(tPipeEncoding encoding, std::wstring_view text) {
+std::optional<std::string> cPipeCodec::EncodeText(tPipeEncoding encoding, std::wstring_view text) {
   switch (encoding.Scheme) {
     case esUTF8: return EncodeUtf8(text);
     case esUTF16LE: return EncodeUtf16(text, false);

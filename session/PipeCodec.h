@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,9 @@ public:
   // Writes to a pipe go in pieces of at most this many bytes.
   static constexpr size_t WritePieceSize = 65536;
 
-  // The bytes of the text in the encoding. Characters that the code page lacks become its default
-  // character; a lone surrogate becomes U+FFFD in UTF-8.
-  static std::string EncodeText(tPipeEncoding encoding, std::wstring_view text);
+  // The bytes of the text in the encoding; a lone surrogate becomes U+FFFD in UTF-8. Nothing when
+  // the encoding is a code page that cannot carry every character of the text exactly.
+  static std::optional<std::string> EncodeText(tPipeEncoding encoding, std::wstring_view text);
 
   // What one chunk shows on its own: a fresh decoder on the whole chunk.
   static std::wstring DecodeText(tPipeEncoding encoding, const void* data, size_t count);

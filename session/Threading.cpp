@@ -4,6 +4,7 @@
 #include <atomic>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "session/PipeCodec.h"
@@ -82,14 +83,16 @@ cWritePipe::cWritePipe() : cPipe(tOwnEnd::Write), queue_(std::make_shared<tQueue
 
 cWritePipe::~cWritePipe() { Stop(0); }
 
-void cWritePipe::WriteText(std::wstring_view text) {
-  std::string bytes = cPipeCodec::EncodeText(encoding_, text);
-  if (bytes.empty()) return;
+bool cWritePipe::WriteText(std::wstring_view text) {
+  std::optional<std::string> bytes = cPipeCodec::EncodeText(encoding_, text);
+  if (!bytes) return false;
+  if (bytes->empty()) return true;
   {
     std::lock_guard<std::mutex> guard(queue_->lock);
-    queue_->items.push_back(std::move(bytes));
+    queue_->items.push_back(std::move(*bytes));
   }
   ::SetEvent(queue_->wake.get());
+  return true;
 }
 
 bool cWritePipe::Stop(DWORD timeoutMs) {
