@@ -14,6 +14,7 @@
 #define IDS_STATUS_CARET_POS           107  /* "  %d:%d  " */
 #define IDS_STATUS_ONE_LINE            108  /* "%d line" */
 #define IDS_STATUS_LINES               109  /* "%d lines" */
+#define IDS_COMMAND_NOT_CARRIED        110  /* "The command was not sent: ..." */
 
 #define IDS_OPT_ENCODING               120  /* "-%s:%s" */
 #define IDS_OPT_UNICODE                121  /* "-U (-Unicode)" */

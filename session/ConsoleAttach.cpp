@@ -10,6 +10,14 @@ constexpr DWORD kEventArrivalMs = 100;
 
 BOOL WINAPI IgnoreControlEvent(DWORD) { return TRUE; }
 
+// The events raised in a console reach every process attached to it, this one included, and one
+// may still be on its way when this process has left the console again. The handler that ignores
+// them is installed before the first attachment and stays for the program's whole life.
+void IgnoreControlEvents() {
+  static const bool installed = ::SetConsoleCtrlHandler(&IgnoreControlEvent, TRUE) != FALSE;
+  (void)installed;
+}
+
 // Types Ctrl+C into the console's input. Seen under Wine 8: its console turns a typed Ctrl+C
 // into CTRL_C_EVENT but a typed Ctrl+Break into nothing, and it raises the event again for the
 // key's release, so only the key going down is typed.
@@ -36,7 +44,11 @@ cConsoleAttachment::cConsoleAttachment(DWORD processId)
     : input_(::GetStdHandle(STD_INPUT_HANDLE)),
       output_(::GetStdHandle(STD_OUTPUT_HANDLE)),
       error_(::GetStdHandle(STD_ERROR_HANDLE)) {
-  attached_ = ::GetConsoleWindow() == nullptr && ::AttachConsole(processId);
+  IgnoreControlEvents();
+  // A console of this process's own would keep it from attaching: it is given up for good. (Under
+  // Wine such a console may have no window, so its window is no sign of it.)
+  ::FreeConsole();
+  attached_ = ::AttachConsole(processId) != FALSE;
 }
 
 cConsoleAttachment::~cConsoleAttachment() {
@@ -51,18 +63,31 @@ HWND AttachedConsoleWindow(DWORD processId) {
   return attachment.Attached() ? ::GetConsoleWindow() : nullptr;
 }
 
-bool RaiseConsoleControl(DWORD processId, DWORD controlEvent) {
-  // The event goes to every process of the console, this one included: ignore it here until
-  // this process has left the console again.
-  ::SetConsoleCtrlHandler(&IgnoreControlEvent, TRUE);
-  bool raised = false;
-  {
-    cConsoleAttachment attachment(processId);
-    if (attachment.Attached()) {
-      raised = ::GenerateConsoleCtrlEvent(controlEvent, 0) || TypeCtrlC();
-      ::Sleep(kEventArrivalMs);
+tConsoleMembers ConsoleMembers(DWORD processId) {
+  tConsoleMembers members;
+  cConsoleAttachment attachment(processId);
+  if (!attachment.Attached()) return members;
+  members.Window = ::GetConsoleWindow();
+  std::vector<DWORD> ids(64);
+  for (;;) {
+    const DWORD count = ::GetConsoleProcessList(ids.data(), static_cast<DWORD>(ids.size()));
+    if (count == 0) return members;
+    if (count <= ids.size()) {
+      ids.resize(count);
+      break;
     }
+    ids.resize(count + 16);
   }
-  ::SetConsoleCtrlHandler(&IgnoreControlEvent, FALSE);
+  const DWORD self = ::GetCurrentProcessId();
+  for (DWORD id : ids)
+    if (id != self) members.ProcessIds.push_back(id);
+  return members;
+}
+
+bool RaiseConsoleControl(DWORD processId, DWORD controlEvent) {
+  cConsoleAttachment attachment(processId);
+  if (!attachment.Attached()) return false;
+  const bool raised = ::GenerateConsoleCtrlEvent(controlEvent, 0) || TypeCtrlC();
+  ::Sleep(kEventArrivalMs);
   return raised;
 }

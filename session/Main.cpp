@@ -25,22 +25,10 @@ constexpr ULONGLONG kConsoleSearchMs = 5000;
 // The shortest pause between two paints of the output pane while output floods in.
 constexpr ULONGLONG kPaintIntervalMs = 50;
 // Bounds of the shutdown's waits.
-constexpr UINT kConsoleCloseMs = 500;
 constexpr DWORD kChildExitMs = 500;
 constexpr DWORD kThreadEndMs = 400;
-
-// Waits for a kernel object while still answering messages sent to this thread.
-void WaitAnsweringSent(HANDLE handle, DWORD timeoutMs) {
-  ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    ULONGLONG now = ::GetTickCount64();
-    if (now >= deadline) return;
-    DWORD r = ::MsgWaitForMultipleObjectsEx(1, &handle, static_cast<DWORD>(deadline - now), QS_SENDMESSAGE, 0);
-    if (r == WAIT_OBJECT_0) return;
-    MSG msg;
-    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
-}
+// How long the end of the output waits for the child's own end, which it normally comes with.
+constexpr DWORD kChildEndAfterOutputMs = 250;
 
 }  // namespace
 
@@ -55,6 +43,7 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   SetEncodings(options.Encodings);
   listener_ = std::make_unique<cListenerThread>(outputPipe_.ReadHandle(), Handle());
   childCommandLine_ = ChildCommandLineFor(commandLine, encodings_.Output);
+  childApplication_ = ChildApplicationFor(commandLine);
 }
 
 cFormMain::~cFormMain() { Shutdown(); }
@@ -120,35 +109,22 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, 
   WaitForConsoleWindow();
   if (closing_) return;
   for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()}) {
-    pane->ConsoleWindow = consoleWindow_;
-    pane->ConsoleProcessId = processId_;
+    pane->ConsoleWindow = child_.ConsoleWindow();
+    pane->OnConsoleControl = [this](DWORD controlEvent) { RaiseConsoleControl(controlEvent); };
   }
   listener_->Resume();
   UpdateCommandText();
   UpdateOutputStatus();
-  gui::cApplication::SetIdleHandler([this] { ApplicationIdle(); }, process_.get());
+  gui::cApplication::SetIdleHandler([this] { ApplicationIdle(); }, child_.Process());
 }
 
 bool cFormMain::StartChild() {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_HIDE;
-  si.hStdInput = inputPipe_.ReadHandle();
-  si.hStdOutput = outputPipe_.WriteHandle();
-  si.hStdError = outputPipe_.WriteHandle();
-  PROCESS_INFORMATION pi{};
-  std::vector<wchar_t> commandLine(childCommandLine_.begin(), childCommandLine_.end());
-  commandLine.push_back(L'\0');
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &si, &pi))
+  if (!child_.Start(childApplication_, childCommandLine_, inputPipe_.ReadHandle(), outputPipe_.WriteHandle()))
     return false;
-  process_.reset(pi.hProcess);
-  thread_.reset(pi.hThread);
-  processId_ = pi.dwProcessId;
-  // The child holds its own end of its input now. Without ours, writes fail once it is gone
-  // instead of filling a pipe that nobody reads.
+  // The child holds its own ends now. Without ours, writes fail once it is gone instead of
+  // filling a pipe that nobody reads, and the output ends when the last process writing it ends.
   inputPipe_.CloseReadHandle();
+  outputPipe_.CloseWriteHandle();
   return true;
 }
 
@@ -158,33 +134,22 @@ void cFormMain::WaitForConsoleWindow() {
   outputEditor_->SetReadOnly(true);
   ULONGLONG deadline = ::GetTickCount64() + kConsoleSearchMs;
   for (;;) {
-    consoleWindow_ = FindConsoleWindow();
-    if (consoleWindow_ || !IsChildAlive() || ::GetTickCount64() >= deadline) break;
-    gui::cApplication::WaitForMessageOr(process_.get(), 20);
+    if (child_.FindConsoleWindow(Handle()) || !IsChildAlive() || ::GetTickCount64() >= deadline) break;
+    gui::cApplication::WaitForMessageOr(child_.Process(), 20);
     if (!gui::cApplication::ProcessMessages() || closing_) return;
   }
   inputEditor_->SetReadOnly(false);
   outputEditor_->SetReadOnly(false);
 }
 
-HWND cFormMain::FindConsoleWindow() const {
-  // Attaching shows the console's window on Windows and under Wine alike; the walk over the
-  // top-level windows is the way of a system where the child's process owns that window.
-  if (HWND found = AttachedConsoleWindow(processId_)) return found;
-  for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(w, &pid);
-    if (w != Handle() && pid == processId_) return w;
-  }
-  return nullptr;
+void cFormMain::RaiseConsoleControl(DWORD controlEvent) {
+  child_.RaiseControl(controlEvent, Handle());
+  // A console window the start-up did not find may have been found now.
+  for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()})
+    if (pane) pane->ConsoleWindow = child_.ConsoleWindow();
 }
 
-bool cFormMain::IsChildAlive() {
-  if (childEnded_) return false;
-  if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) return true;
-  childEnded_ = true;
-  return false;
-}
+bool cFormMain::IsChildAlive() { return child_.IsAlive(); }
 
 void cFormMain::SetEditorLocked(bool locked, cConsoleEdit& pane) {
   if (pane.ReadOnly() == locked) return;
@@ -195,7 +160,9 @@ void cFormMain::SetEditorLocked(bool locked, cConsoleEdit& pane) {
 void cFormMain::LockSession(bool markTerminated) {
   if (inputEditor_) SetEditorLocked(true, *inputEditor_);
   if (outputEditor_) SetEditorLocked(true, *outputEditor_);
-  if (markTerminated) SetCaption(Caption() + gui::LoadResString(IDS_TERMINATED));
+  // The end is told once, whichever way it was noticed first.
+  if (markTerminated && !std::exchange(terminatedShown_, true))
+    SetCaption(Caption() + gui::LoadResString(IDS_TERMINATED));
 }
 
 void cFormMain::ShowError(std::wstring_view text) {
@@ -217,8 +184,8 @@ void cFormMain::ApplicationIdle() {
 // ---- commands ----
 
 void cConsoleEdit::ForwardControlKey(WORD key) {
-  if (ConsoleWindow && ::GetKeyState(VK_CONTROL) < 0 && key != VK_CONTROL && (key == VK_CANCEL || key == 'C'))
-    RaiseConsoleControl(ConsoleProcessId, key == VK_CANCEL ? CTRL_BREAK_EVENT : CTRL_C_EVENT);
+  if (OnConsoleControl && ::GetKeyState(VK_CONTROL) < 0 && key != VK_CONTROL && (key == VK_CANCEL || key == 'C'))
+    OnConsoleControl(key == VK_CANCEL ? CTRL_BREAK_EVENT : CTRL_C_EVENT);
 }
 
 void cFormMain::EditorKeyDown(WORD key, gui::tShiftState shift) {
@@ -262,14 +229,22 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
     ShowError(gui::LoadResString(IDS_REMOTE_PROCESS_ENDED));
     return;
   }
+  // A command the input encoding cannot carry whole is not sent at all: a character replaced on
+  // the way could change what the child does (a look-alike "&" runs a second command).
+  if (!WriteLine(commandText_)) {
+    const tPipeEncoding input = encodings_.Input;
+    ShowError(gui::FormatRes(IDS_COMMAND_NOT_CARRIED,
+                             {input.Oem ? L"OEM" : L"ANSI", std::to_wstring(input.Oem ? ::GetOEMCP() : ::GetACP())}));
+    return;
+  }
+  // The write is only queued: the child's answer cannot come before the echo.
   if (echo_) outputEditor_->WLines().Add(commandText_ + L"\r\n");
-  WriteLine(commandText_);
 }
 
-void cFormMain::WriteLine(std::wstring_view text) {
+bool cFormMain::WriteLine(std::wstring_view text) {
   std::wstring line(text);
   line += L"\r\n";
-  inputPipe_.WriteText(line);
+  return inputPipe_.WriteText(line);
 }
 
 // ---- output ----
@@ -324,6 +299,17 @@ std::vector<std::wstring_view> cFormMain::OutputPieces(std::wstring_view text, s
 
 namespace {
 
+// Whether the pane's text, end characters long, ends with a surrogate pair. Only the last line is
+// read, so the cost does not grow with the pane.
+bool EndsWithSurrogatePair(cConsoleEdit& pane, int end) {
+  const auto line = static_cast<int>(pane.WPerform(EM_LINEFROMCHAR, static_cast<WPARAM>(end), 0));
+  const auto start = static_cast<int>(pane.WPerform(EM_LINEINDEX, static_cast<WPARAM>(line), 0));
+  const std::wstring text = pane.WLines().Get(line);
+  const size_t before = static_cast<size_t>(end - start);
+  return before >= 2 && before <= text.size() && IS_HIGH_SURROGATE(text[before - 2]) &&
+         IS_LOW_SURROGATE(text[before - 1]);
+}
+
 // Whether input, posted or sent messages wait for the window.
 bool MessagesWaiting() {
   return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
@@ -362,8 +348,10 @@ void cFormMain::OutputBackspace() {
   pane.SetSelStart(INT_MAX);
   int end = pane.SelStart();
   if (end == 0) return;
-  pane.SetSelStart(end - 1);
-  pane.SetSelLength(1);
+  // A character beyond the Basic Multilingual Plane is two units, and both go.
+  const int width = EndsWithSurrogatePair(pane, end) ? 2 : 1;
+  pane.SetSelStart(end - width);
+  pane.SetSelLength(width);
   pane.SetWSelText(L"");
 }
 
@@ -443,10 +431,7 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_LISTENER_END:
-      if (outputEditor_ && !closing_) {
-        outputEditor_->SetReadOnly(true);
-        LockSession(true);
-      }
+      ListenerEnd();
       return 0;
     case WM_TIMER:
       if (wParam == kReleaseListenerTimer) {
@@ -475,6 +460,16 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(message, wParam, lParam);
 }
 
+void cFormMain::ListenerEnd() {
+  if (!outputEditor_ || closing_) return;
+  // The output ends when the last process writing it has ended, which is normally the child: its
+  // end is then noticed here rather than at the next idle moment. A pipe that fails while the
+  // child runs locks the session too, but leaves the output pane white.
+  if (child_.Process()) ::WaitForSingleObject(child_.Process(), kChildEndAfterOutputMs);
+  if (IsChildAlive()) outputEditor_->SetReadOnly(true);
+  LockSession(true);
+}
+
 void cFormMain::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
@@ -489,18 +484,10 @@ void cFormMain::Shutdown() {
     ::KillTimer(Handle(), kPaintOutputTimer);
   }
 
-  if (consoleWindow_ && ::IsWindow(consoleWindow_))
-    ::SendMessageTimeoutW(consoleWindow_, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kConsoleCloseMs, nullptr);
   // Ask both threads to end now; they are waited for below.
   listener_->Stop(0);
   inputPipe_.Stop(0);
-
-  if (process_) {
-    if (IsChildAlive()) WaitAnsweringSent(process_.get(), kChildExitMs);
-    if (IsChildAlive()) ::TerminateProcess(process_.get(), 1);
-  }
-  // With the child gone, closing our copy of its output end ends a read that a cancel missed.
-  outputPipe_.CloseWriteHandle();
+  child_.End(kChildExitMs);
   listener_->Stop(kThreadEndMs);
   inputPipe_.Stop(kThreadEndMs);
 }

@@ -15,6 +15,7 @@
 #include "gui/Panel.h"
 #include "gui/Splitter.h"
 #include "session/CmdLine.h"
+#include "session/ConsoleProcess.h"
 #include "session/PipeCodec.h"
 #include "session/PipeEncoding.h"
 #include "session/Threading.h"
@@ -28,8 +29,9 @@ class cConsoleEdit : public cSearchableEditor {
 public:
   // The child's console window; none until the child has been found, and none if it never was.
   HWND ConsoleWindow = nullptr;
-  // The child whose console gets Ctrl+C and Ctrl+Break.
-  DWORD ConsoleProcessId = 0;
+  // Raises Ctrl+C (CTRL_C_EVENT) or Ctrl+Break (CTRL_BREAK_EVENT) in the child's console; not set
+  // until the child runs.
+  std::function<void(DWORD controlEvent)> OnConsoleControl;
   // Called after every key-down message the pane has handled.
   std::function<void()> OnAfterKeyDown;
 
@@ -72,7 +74,8 @@ public:
   void UpdateCommandText();
   void UpdateOutputStatus();
   void SendCommand(cConsoleEdit& source);
-  void WriteLine(std::wstring_view text);
+  // False, and nothing sent, when the input encoding cannot carry the whole line.
+  bool WriteLine(std::wstring_view text);
   static std::wstring CleanCommand(std::wstring_view text);
   const std::wstring& CommandText() const noexcept { return commandText_; }
   cStatus* Status() const noexcept { return status_.get(); }
@@ -92,9 +95,9 @@ public:
   bool InterpretControls() const noexcept { return interpretControls_; }
   bool HelpAtStart() const noexcept { return helpAtStart_; }
   const std::wstring& ChildCommandLine() const noexcept { return childCommandLine_; }
-  HANDLE ChildProcess() const noexcept { return process_.get(); }
-  DWORD ChildProcessId() const noexcept { return processId_; }
-  HWND ConsoleWindow() const noexcept { return consoleWindow_; }
+  HANDLE ChildProcess() const noexcept { return child_.Process(); }
+  DWORD ChildProcessId() const noexcept { return child_.ProcessId(); }
+  HWND ConsoleWindow() const noexcept { return child_.ConsoleWindow(); }
 
 protected:
   // Creates the window, the pipes and the suspended listener, and applies the options.
@@ -113,7 +116,8 @@ private:
   std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel);
   bool StartChild();
   void WaitForConsoleWindow();
-  HWND FindConsoleWindow() const;
+  void RaiseConsoleControl(DWORD controlEvent);
+  void ListenerEnd();
   void SetEditorLocked(bool locked, cConsoleEdit& pane);
   void ApplicationIdle();
   LRESULT ListenerData(const char* data, size_t count);
@@ -124,17 +128,16 @@ private:
   bool echo_ = false;
   bool interpretControls_ = true;
   bool helpAtStart_ = false;
+  std::wstring childApplication_;
   std::wstring childCommandLine_;
-  bool childEnded_ = false;
+  bool terminatedShown_ = false;
   bool closing_ = false;
   bool sessionStarted_ = false;
   bool shutDown_ = false;
   cPipe outputPipe_{cPipe::tOwnEnd::Read};
   cWritePipe inputPipe_;
   std::wstring optionMessage_;
-  gui::cKernelHandle process_, thread_;
-  DWORD processId_ = 0;
-  HWND consoleWindow_ = nullptr;
+  cConsoleProcess child_;
   std::unique_ptr<cConsoleEdit> inputEditor_, outputEditor_;
   std::unique_ptr<cListenerThread> listener_;
   std::unique_ptr<cStatus> status_;

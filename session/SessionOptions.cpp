@@ -1,5 +1,7 @@
 #include "session/SessionOptions.h"
 
+#include <windows.h>
+
 #include <array>
 
 #include "gui/ResString.h"
@@ -89,4 +91,19 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine) {
 std::wstring ChildCommandLineFor(const cCommandLine& commandLine, tPipeEncoding output) {
   if (!commandLine.ChildCommandLine().empty()) return commandLine.ChildCommandLine();
   return std::wstring(DefaultCommands[output.Scheme == esUTF16LE ? 1 : 0]);
+}
+
+std::wstring ChildApplicationFor(const cCommandLine& commandLine) {
+  if (!commandLine.ChildCommandLine().empty()) return {};
+  std::wstring folder(MAX_PATH, L'\0');
+  for (;;) {
+    const UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length == 0) return {};
+    if (length < folder.size()) {
+      folder.resize(length);
+      break;
+    }
+    folder.resize(length);
+  }
+  return folder + L"\\cmd.exe";
 }

@@ -24,3 +24,8 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine);
 
 // The child's command line: the one given after "--", else the default for the output encoding.
 std::wstring ChildCommandLineFor(const cCommandLine& commandLine, tPipeEncoding output);
+
+// The program file the child is started from: the system's own command interpreter, found in the
+// system folder, for the default command line; empty for one given after "--", whose program the
+// system looks for as it would for a command typed at a prompt.
+std::wstring ChildApplicationFor(const cCommandLine& commandLine);

@@ -29,6 +29,9 @@
 //   sleep:MS      sleep MS milliseconds without touching standard input; "sleep" alone sleeps
 //                 forever
 //   exit:CODE     end at once with the decimal exit code CODE
+//   spawn:HOW     start another testchild that sleeps forever and write "spawned PID" and a line
+//                 break; HOW is "same" (in this console), "own" (in a new console of its own) or
+//                 "none" (detached from every console). It inherits no handle.
 //
 // A verb that cannot be understood is reported on standard error, and the program ends with
 // exit code 2 before running any verb.
@@ -146,6 +149,25 @@ void LongLine(std::uint64_t size) {
   });
 }
 
+void Spawn(std::string_view how) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring commandLine = L"\"" + std::wstring(path, length) + L"\" sleep";
+  const DWORD flags = how == "own" ? CREATE_NEW_CONSOLE : how == "none" ? DETACHED_PROCESS : 0;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi)) {
+    WriteOut("spawn failed\r\n");
+    return;
+  }
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  WriteOut("spawned " + std::to_string(pi.dwProcessId) + "\r\n");
+}
+
 BOOL WINAPI ReportControlEvent(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT: WriteOut("CTRL_C_EVENT\r\n"); return TRUE;
@@ -186,11 +208,11 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
   return value;
 }
 
-enum class tVerb { Echo, Copy, Take, Out, Err, Flood, Line, Prompt, Ctrl, Sleep, SleepForever, Exit };
+enum class tVerb { Echo, Copy, Take, Out, Err, Flood, Line, Prompt, Ctrl, Sleep, SleepForever, Exit, Spawn };
 
 struct tStep {
   tVerb Verb;
-  std::string Bytes;       // Out, Err, Prompt
+  std::string Bytes;       // Out, Err, Prompt; Spawn: how
   std::uint64_t Number{};  // Flood, Line, Sleep, Exit
 };
 
@@ -205,6 +227,8 @@ std::optional<tStep> ParseStep(std::string_view argument) {
   if (name == "ctrl" && !hasValue) return tStep{tVerb::Ctrl, {}, 0};
   if (name == "sleep" && !hasValue) return tStep{tVerb::SleepForever, {}, 0};
   if (name == "prompt" && hasValue) return tStep{tVerb::Prompt, std::string(value), 0};
+  if (name == "spawn" && (value == "same" || value == "own" || value == "none"))
+    return tStep{tVerb::Spawn, std::string(value), 0};
   if ((name == "out" || name == "err") && hasValue) {
     if (auto bytes = ParseHex(value)) return tStep{name == "out" ? tVerb::Out : tVerb::Err, *bytes, 0};
     return std::nullopt;
@@ -254,6 +278,7 @@ int main(int argc, char** argv) {
       case tVerb::Sleep: ::Sleep(static_cast<DWORD>(step.Number)); break;
       case tVerb::SleepForever: ::Sleep(INFINITE); break;
       case tVerb::Exit: ::ExitProcess(static_cast<UINT>(step.Number));
+      case tVerb::Spawn: Spawn(step.Bytes); break;
     }
   }
   return 0;

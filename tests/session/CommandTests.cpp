@@ -142,6 +142,56 @@ TEST_F(CommandTest, CtrlCAndCtrlBreakReachTheChildFromEitherPane) {
   EXPECT_EQ(std::count(text.begin(), text.end(), L'\n'), 2) << testing::PrintToString(text);
 }
 
+// The events this program raises reach it as well; it ignores them for its whole life, so one
+// that comes long after (here raised by the test in the child's console) does not end it.
+TEST_F(CommandTest, ALateControlEventDoesNotEndTheProgram) {
+  OpenChild({L"ctrl", L"sleep"});
+  PressKey(Input().Handle(), 'C', {VK_CONTROL});
+  ASSERT_TRUE(OutputBecomes(L"CTRL_C_EVENT\r\n"));
+  RunUntil([] { return false; }, 300);
+  ASSERT_TRUE(::AttachConsole(form_->ChildProcessId()));
+  ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  ::Sleep(300);
+  ::FreeConsole();
+  EXPECT_TRUE(OutputBecomes(L"CTRL_C_EVENT\r\nCTRL_C_EVENT\r\n"));
+}
+
+// Wine gives a GUI program a console of its own when a console program starts it; with one, this
+// program could not attach to the child's console. It gives its own up.
+TEST_F(CommandTest, CtrlCReachesTheChildWhenThisProgramHadAConsole) {
+  ASSERT_TRUE(::AllocConsole());
+  OpenChild({L"ctrl", L"sleep"});
+  EXPECT_NE(form_->ConsoleWindow(), nullptr);
+  RunUntil([] { return false; }, 300);
+  PressKey(Input().Handle(), 'C', {VK_CONTROL});
+  EXPECT_TRUE(OutputBecomes(L"CTRL_C_EVENT\r\n"));
+}
+
+// A command the input code page cannot carry whole is not sent, and not echoed: a look-alike "&"
+// would run a second command in a shell. It stays in the pane, and the box says why.
+TEST_F(CommandTest, ACommandTheCodePageCannotCarryIsNotSent) {
+  for (const wchar_t* encoding : {L"OEM", L"ANSI"}) {
+    OpenChild({L"echo"}, std::wstring(L"-echo -input:") + encoding);
+    const std::wstring refused = L"echo a\uFF06echo INJECTED";
+    Type(refused);
+    form_->SendCommand(Input());
+    ASSERT_EQ(boxes_.size(), 1u);
+    const UINT codePage = encoding[0] == L'O' ? ::GetOEMCP() : ::GetACP();
+    EXPECT_EQ(boxes_[0].Text.rfind(std::wstring(L"The command was not sent: the input encoding ") + encoding +
+                                       L" (code page " + std::to_wstring(codePage) + L")",
+                                   0),
+              0u)
+        << testing::PrintToString(boxes_[0].Text);
+    EXPECT_EQ(Input().WText(), refused);
+    Type(L"next");
+    form_->SendCommand(Input());
+    // The echo (a line of its own, then an empty one) and the child's copy: nothing of the first.
+    EXPECT_TRUE(OutputBecomes(L"next\r\n\r\nnext\r\n")) << testing::PrintToString(OutputText());
+    boxes_.clear();
+    TearDown();
+  }
+}
+
 // Windows' CMD.EXE stops the loop and answers the next command. Seen under Wine 8: its CMD.EXE
 // has no Ctrl+C handler of its own, so Ctrl+C ends it, loop and all (idle at its prompt too), and
 // the session notices that its child has ended.

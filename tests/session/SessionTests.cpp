@@ -5,6 +5,7 @@
 
 
 #include "session/PipeCodec.h"
+#include "session/SessionOptions.h"
 #include "tests/session/SessionFixture.h"
 #include "text/Utils.h"
 
@@ -22,13 +23,27 @@ std::wstring Hex(std::string_view bytes) {
 
 using SessionTest = cSessionTest;
 
-TEST_F(SessionTest, DefaultChildIsCmdAndShowsItsPrompt) {
+// The default child is the system's own command interpreter, even where the current folder holds
+// a cmd.exe of its own (which the system's search would have run first, under Wine 8 as well).
+TEST_F(SessionTest, DefaultChildIsTheSystemsCmdAndShowsItsPrompt) {
+  cTempDir folder;
+  ASSERT_TRUE(::CopyFileW(TestChildPath().c_str(), (folder.Path() / L"cmd.exe").c_str(), FALSE));
+  wchar_t current[MAX_PATH];
+  ASSERT_NE(::GetCurrentDirectoryW(MAX_PATH, current), 0u);
+  ASSERT_TRUE(::SetCurrentDirectoryW(folder.Path().c_str()));
   Open(L"");
+  ::SetCurrentDirectoryW(current);
   EXPECT_EQ(form_->ChildCommandLine(), L"CMD.EXE");
+  wchar_t image[MAX_PATH];
+  DWORD size = MAX_PATH;
+  ASSERT_TRUE(::QueryFullProcessImageNameW(form_->ChildProcess(), 0, image, &size));
+  EXPECT_EQ(::CompareStringOrdinal(image, -1, ChildApplicationFor(cCommandLine(L"m")).c_str(), -1, TRUE), CSTR_EQUAL)
+      << testing::PrintToString(std::wstring(image));
   EXPECT_TRUE(RunUntil([&] { return OutputText().find(L">") != std::wstring::npos; }));
   EXPECT_EQ(form_->Caption(), L" Marvesk: CMD.EXE");
   EXPECT_NE(form_->ConsoleWindow(), nullptr);
   EXPECT_TRUE(boxes_.empty());
+  Close();
 }
 
 TEST_F(SessionTest, UnicodeOptionsStartCmdWithU) {
@@ -47,6 +62,9 @@ TEST_F(SessionTest, ChildThatEndsLocksThePanesAndMarksTheCaption) {
   EXPECT_EQ(form_->OutputEditor()->Color(), RGB(192, 192, 192));
   EXPECT_EQ(form_->Caption(), L" Marvesk: cmd /c echo hi (terminated)");
   EXPECT_FALSE(form_->IsChildAlive());
+  // However many ways notice the end, the caption tells it once.
+  ::SendMessageW(form_->Handle(), WM_LISTENER_END, 0, 0);
+  EXPECT_EQ(form_->Caption(), L" Marvesk: cmd /c echo hi (terminated)");
 }
 
 TEST_F(SessionTest, CommandThatCannotStartIsReportedAndClosesTheWindow) {
@@ -122,26 +140,23 @@ TEST_F(SessionTest, ReactivatingStartsNothingNew) {
   EXPECT_EQ(form_->ChildProcessId(), pid);
 }
 
-// Each encoding: what the child writes is shown exactly, as far as the encoding carries it.
+// Each encoding: what the child writes is shown exactly.
 TEST_F(SessionTest, OutputIsDecodedInEachEncoding) {
-  const std::wstring text = L"A \u00e9\u20ac\u0416\u4e2d\U0001F600 \u2500\r\n";
+  const std::wstring unicode = L"A \u00e9\u20ac\u0416\u4e2d\U0001F600 \u2500\r\n";
   struct tCase {
     const wchar_t* option;
     tPipeEncoding encoding;
+    std::wstring text;
   };
-  const tCase cases[] = {{L"-output:UTF8", peUTF8},
-                         {L"-output:UTF16LE", peUTF16LE},
-                         {L"-output:UTF16BE", peUTF16BE},
-                         {L"-output:ANSI", peANSI},
-                         {L"-output:OEM", peOEM}};
+  const tCase cases[] = {{L"-output:UTF8", peUTF8, unicode},
+                         {L"-output:UTF16LE", peUTF16LE, unicode},
+                         {L"-output:UTF16BE", peUTF16BE, unicode},
+                         {L"-output:ANSI", peANSI, L"A \u00e9\u20ac\r\n"},
+                         {L"-output:OEM", peOEM, L"A \u00e9\u2500\r\n"}};
   for (const auto& c : cases) {
-    std::string bytes = cPipeCodec::EncodeText(c.encoding, text);
-    std::wstring expected = cPipeCodec::DecodeText(c.encoding, bytes.data(), bytes.size());
-    if (c.encoding.Scheme != esANSI) {
-      EXPECT_EQ(expected, text);
-    }
+    const std::string bytes = cPipeCodec::EncodeText(c.encoding, c.text).value();
     OpenChild({L"out:" + Hex(bytes), L"sleep"}, c.option);
-    EXPECT_TRUE(OutputBecomes(expected)) << c.option << " shows " << testing::PrintToString(OutputText());
+    EXPECT_TRUE(OutputBecomes(c.text)) << c.option << " shows " << testing::PrintToString(OutputText());
     Close();
   }
 }
@@ -185,6 +200,8 @@ TEST_F(SessionTest, RenderingRules) {
       {L"10%\r20%", L"10%20%"},
       {L"a\nb\r\nc", L"a\r\nb\r\nc"},
       {L"\b", L""},
+      {L"a\U0001F600\b", L"a"},
+      {L"\U0001F600\U0001F600\b\b", L""},
   };
   for (const auto& c : cases) {
     form_->OutputEditor()->SetWText(L"");
@@ -326,6 +343,38 @@ TEST_F(SessionTest, ListenerEndLocksTheSession) {
   EXPECT_EQ(form_->OutputEditor()->Color(), RGB(255, 255, 255));
   EXPECT_EQ(form_->InputEditor()->Color(), RGB(192, 192, 192));
   EXPECT_EQ(form_->Caption().substr(form_->Caption().size() - 13), L" (terminated)");
+}
+
+// Closing ends every process in the hidden console, also when the child itself has ended, and
+// leaves those with a console of their own or none.
+TEST_F(SessionTest, ClosingEndsTheProcessesOfTheHiddenConsoleOnly) {
+  for (auto verbs : {std::initializer_list<std::wstring_view>{L"spawn:same", L"spawn:own", L"spawn:none", L"sleep"},
+                     std::initializer_list<std::wstring_view>{L"spawn:same"}}) {
+    OpenChild(verbs);
+    const size_t spawned = verbs.size() > 1 ? 3 : 1;
+    std::vector<gui::cKernelHandle> processes;
+    ASSERT_TRUE(RunUntil([&] {
+      std::wstring text = OutputText();
+      size_t count = 0;
+      for (size_t at = 0; (at = text.find(L"spawned ", at)) != std::wstring::npos; ++at) ++count;
+      return count == spawned;
+    })) << testing::PrintToString(OutputText());
+    std::wstring text = OutputText();
+    for (size_t at = 0; (at = text.find(L"spawned ", at)) != std::wstring::npos; ++at) {
+      const auto id = static_cast<DWORD>(std::stoul(text.substr(at + 8)));
+      processes.emplace_back(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id));
+      ASSERT_TRUE(processes.back());
+    }
+    if (spawned == 1) {
+      ASSERT_EQ(::WaitForSingleObject(form_->ChildProcess(), 10000), WAIT_OBJECT_0);
+    }
+    Close();
+    EXPECT_EQ(::WaitForSingleObject(processes[0].get(), 3000), WAIT_OBJECT_0) << "in the console";
+    for (size_t i = 1; i < processes.size(); ++i) {
+      EXPECT_EQ(::WaitForSingleObject(processes[i].get(), 300), WAIT_TIMEOUT) << "not in the console: " << i;
+      ::TerminateProcess(processes[i].get(), 1);
+    }
+  }
 }
 
 TEST_F(SessionTest, ClosingEndsAFloodingOrStubbornChildQuickly) {
