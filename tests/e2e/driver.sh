@@ -33,6 +33,8 @@ E2E_EXIT_BOUND=10
 
 e2e_scenario=
 e2e_marvesk_pid=
+# The process that owns Marvesk's X windows, where it is not the one started (e2e_start_raw).
+e2e_window_pid=
 e2e_own_bench=
 e2e_work=
 
@@ -156,15 +158,40 @@ e2e_start() {
   e2e_log "start: Marvesk.exe $shown"
   (cd "$e2e_work" && exec wine64 "$MARVESK_EXE" "$@" </dev/null >"$log" 2>&1) &
   e2e_marvesk_pid=$!
+  e2e_window_pid=
   E2E_BOUND=$E2E_START_BOUND e2e_wait "Marvesk's window (or a box of it) shows" e2e_window_or_box_shown
 }
 
 e2e_window_or_box_shown() { e2e_window_shown || e2e_dialog_shown; }
 
+# e2e_start_raw REST: starts Marvesk in the scratch folder the way a console program starts a
+# program (through "windowprobe run", whose console Wine then hands to Marvesk), with REST as the
+# rest of its command line exactly as written. (Started from a Unix command line, Wine quotes
+# every argument that holds a blank or a quote, and escapes its quotes.)
+e2e_start_raw() {
+  if [ -z "$e2e_work" ]; then e2e_new_work_folder; fi
+  local log="$E2E_ARTIFACTS/$e2e_scenario-wine.log" line
+  line="\"$(e2e_windows_path "$MARVESK_EXE")\" $1"
+  e2e_log "start from a console program: $line"
+  (cd "$e2e_work" && exec wine64 "$WINDOWPROBE" run "$(e2e_hex "$line")" </dev/null >"$log" 2>&1) &
+  e2e_marvesk_pid=$!
+  E2E_BOUND=$E2E_START_BOUND e2e_wait "Marvesk's window (or a box of it) shows" e2e_window_or_box_shown
+  # The windows belong to Marvesk's own process, not to the one that started it.
+  e2e_wait "Marvesk's X window" e2e_find_window_pid
+}
+
+e2e_find_window_pid() {
+  e2e_window_pid=$(xdotool search --name "$E2E_TITLE" getwindowpid %1 2>/dev/null)
+  [ -n "$e2e_window_pid" ]
+}
+
+# e2e_hex TEXT: the hexadecimal digits of the text's UTF-8 bytes.
+e2e_hex() { printf '%s' "$1" | od -An -tx1 -v | tr -d ' \n'; }
+
 # The X input focus is in a window of Marvesk's process (the main window or one of its dialogs):
 # keys typed now reach it and nothing else. Wine gives its X windows the process's id.
 e2e_has_focus() {
-  [ "$(xdotool getwindowfocus getwindowpid 2>/dev/null)" = "$e2e_marvesk_pid" ]
+  [ "$(xdotool getwindowfocus getwindowpid 2>/dev/null)" = "${e2e_window_pid:-$e2e_marvesk_pid}" ]
 }
 
 # Wine's foreground window, which keys go to, has this caption. (The X input focus is no sign:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "gui/Application.h"
 #include "tests/support/TestSupport.h"
@@ -77,6 +78,26 @@ TEST(ConsoleProcess, RaisesControlEventsBeforeItsWindowWasLookedFor) {
   EXPECT_NE(child.ConsoleWindow(), nullptr);
   EXPECT_EQ(ReadUntil(output.Read.get(), "\r\n"), "CTRL_C_EVENT\r\n");
   child.End(0);
+}
+
+// Ending needs no console window: every process attached to the console ends, found through the
+// console itself; a process with a console of its own is left alone.
+TEST(ConsoleProcess, EndingEndsEveryProcessOfItsConsoleOnly) {
+  tPipe input(true), output(false);
+  cConsoleProcess child;
+  ASSERT_TRUE(child.Start(L"", TestChildCommandLine({L"spawn:same", L"spawn:own", L"out:4F4B", L"sleep"}), input.Read.get(),
+                          output.Write.get()));
+  const std::string spawned = ReadUntil(output.Read.get(), "OK");
+  std::vector<gui::cKernelHandle> grandchildren;
+  for (size_t at = 0; (at = spawned.find("spawned ", at)) != std::string::npos; ++at)
+    grandchildren.emplace_back(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, static_cast<DWORD>(std::stoul(spawned.substr(at + 8)))));
+  ASSERT_EQ(grandchildren.size(), 2u) << spawned;
+  EXPECT_EQ(child.ConsoleWindow(), nullptr);
+  child.End(0);
+  EXPECT_EQ(::WaitForSingleObject(grandchildren[0].get(), 3000), WAIT_OBJECT_0);
+  EXPECT_EQ(::WaitForSingleObject(grandchildren[1].get(), 300), WAIT_TIMEOUT);
+  ::TerminateProcess(grandchildren[1].get(), 1);
 }
 
 TEST(ConsoleProcess, AProgramThatCannotStartSaysWhy) {

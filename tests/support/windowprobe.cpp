@@ -19,6 +19,10 @@
 //   windowprobe answer TITLE      sends the window a message that does nothing and writes how many
 //                                 milliseconds it took to answer (at most 30000, then exit code 1)
 //   windowprobe close TITLE       asks the window to close (WM_CLOSE) and returns at once
+//   windowprobe run HEX           starts the command line given as the hexadecimal digits of its
+//                                 UTF-8 bytes, exactly as it stands, as a console program starts
+//                                 another (which then shares its console), waits for its end and
+//                                 exits with its exit code (3 when it could not start)
 //
 // The window is the first visible top-level window whose caption contains TITLE and which is not
 // a dialog box: a program's message boxes carry its name too, and "dialog" reaches them. When
@@ -169,11 +173,42 @@ HWND EditAt(HWND window, std::wstring_view index) {
   return at < edits.size() ? edits[at] : nullptr;
 }
 
+// The command line whose UTF-8 bytes the hexadecimal digits give; empty for bad digits.
+std::wstring CommandLineFromHex(std::wstring_view hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    const std::wstring pair(hex.substr(i, 2));
+    if (pair.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos) return {};
+    bytes += static_cast<char>(std::stoul(pair, nullptr, 16));
+  }
+  if (bytes.empty() || hex.size() % 2 != 0) return {};
+  std::wstring line(bytes.size(), L'\0');
+  line.resize(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                             line.data(), static_cast<int>(line.size()))));
+  return line;
+}
+
+int Run(std::wstring_view hex) {
+  std::wstring line = CommandLineFromHex(hex);
+  if (line.empty()) return BadArguments;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 3;
+  ::CloseHandle(pi.hThread);
+  ::WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return BadArguments;
   std::wstring_view verb = argv[1];
+  if (verb == L"run") return argc == 3 ? Run(argv[2]) : BadArguments;
   bool indexed = verb == L"pane" || verb == L"readonly" || verb == L"selection" || verb == L"length";
   bool plain = verb == L"text" || verb == L"caption" || verb == L"dialog" || verb == L"close" || verb == L"menu" ||
                verb == L"foreground" || verb == L"answer";
