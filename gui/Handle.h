@@ -91,6 +91,42 @@ struct tHookTraits {
   static void close(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
 };
 
+// A device context lent by GetDC or GetWindowDC; it goes back to the window it came from.
+struct tWindowDCTraits {
+  using handle_type = HDC;
+  static HDC none() noexcept { return nullptr; }
+  static bool valid(HDC h) noexcept { return h != nullptr; }
+  static void close(HDC h) noexcept { ::ReleaseDC(::WindowFromDC(h), h); }
+};
+
+// A device context of its own, made by CreateCompatibleDC.
+struct tMemoryDCTraits {
+  using handle_type = HDC;
+  static HDC none() noexcept { return nullptr; }
+  static bool valid(HDC h) noexcept { return h != nullptr; }
+  static void close(HDC h) noexcept { ::DeleteDC(h); }
+};
+
+struct tModuleTraits {
+  using handle_type = HMODULE;
+  static HMODULE none() noexcept { return nullptr; }
+  static bool valid(HMODULE h) noexcept { return h != nullptr; }
+  static void close(HMODULE h) noexcept { ::FreeLibrary(h); }
+};
+
+// A GDI object selected into a device context for as long as this object lives.
+class cSelectedObject {
+public:
+  cSelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  ~cSelectedObject() { ::SelectObject(dc_, previous_); }
+  cSelectedObject(const cSelectedObject&) = delete;
+  cSelectedObject& operator=(const cSelectedObject&) = delete;
+
+private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
 using cKernelHandle = cHandle<tKernelHandleTraits>;
 using cFont = cHandle<tGdiTraits<HFONT>>;
 using cBrush = cHandle<tGdiTraits<HBRUSH>>;
@@ -99,5 +135,8 @@ using cAccelerators = cHandle<tAccelTraits>;
 using cIcon = cHandle<tIconTraits>;
 using cLocalMemory = cHandle<tLocalTraits>;
 using cHook = cHandle<tHookTraits>;
+using cWindowDC = cHandle<tWindowDCTraits>;
+using cMemoryDC = cHandle<tMemoryDCTraits>;
+using cModule = cHandle<tModuleTraits>;
 
 }  // namespace gui

@@ -17,7 +17,7 @@
 #include "session/CmdLine.h"
 #include "session/ConsoleProcess.h"
 #include "session/PipeCodec.h"
-#include "session/PipeEncoding.h"
+#include "text/PipeEncoding.h"
 #include "session/Threading.h"
 #include "ui/MenuForm.h"
 #include "ui/Status.h"
@@ -57,9 +57,9 @@ class cFormMain : public cMenuForm {
 public:
   ~cFormMain() override;
 
-  const tPipeEncodings& Encodings() const noexcept { return encodings_; }
+  const tPipeEncodings& Encodings() const noexcept override { return encodings_; }
   // The output encoding applies from the next chunk read, the input one from the next command.
-  void SetEncodings(const tPipeEncodings& encodings);
+  void SetEncodings(const tPipeEncodings& encodings) override;
 
   bool IsChildAlive();
   void LockSession(bool markTerminated);

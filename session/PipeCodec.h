@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "session/PipeEncoding.h"
+#include "text/PipeEncoding.h"
 
 class cPipeCodec {
 public:

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "session/CmdLine.h"
-#include "session/PipeEncoding.h"
+#include "text/PipeEncoding.h"
 
 struct tSessionOptions {
   bool Echo = false;

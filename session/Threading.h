@@ -10,7 +10,7 @@
 
 #include "gui/Handle.h"
 #include "gui/Thread.h"
-#include "session/PipeEncoding.h"
+#include "text/PipeEncoding.h"
 
 // Messages from the listener to its target window. Both are sent: the listener goes on only once
 // the window has handled them.

@@ -437,32 +437,6 @@ std::vector<std::wstring> Tokens(std::wstring_view text, bool wrap) {
   return tokens;
 }
 
-// A GDI object selected into a device context for as long as the object lives.
-class cSelectedObject {
-public:
-  cSelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
-  ~cSelectedObject() { ::SelectObject(dc_, previous_); }
-  cSelectedObject(const cSelectedObject&) = delete;
-  cSelectedObject& operator=(const cSelectedObject&) = delete;
-
-private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-
-// Text is measured where it is drawn: in a memory device context (the view draws off screen).
-class cMemoryDC {
-public:
-  explicit cMemoryDC(HDC compatibleWith = nullptr) : dc_(::CreateCompatibleDC(compatibleWith)) {}
-  ~cMemoryDC() { ::DeleteDC(dc_); }
-  cMemoryDC(const cMemoryDC&) = delete;
-  cMemoryDC& operator=(const cMemoryDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
-private:
-  HDC dc_;
-};
-
 int ClientHeight(HWND window) {
   RECT client{};
   ::GetClientRect(window, &client);
@@ -540,7 +514,7 @@ const TEXTMETRICW& cHtmlView::Metrics(HDC dc, int key) {
   auto found = metrics_.find(key);
   if (found != metrics_.end()) return found->second;
   TEXTMETRICW metrics{};
-  cSelectedObject selected(dc, Font(key));
+  gui::cSelectedObject selected(dc, Font(key));
   ::GetTextMetricsW(dc, &metrics);
   return metrics_.emplace(key, metrics).first->second;
 }
@@ -558,7 +532,8 @@ void cHtmlView::Layout() {
   decorations_.clear();
   blockTops_.assign(document_.Blocks.size(), 0);
 
-  cMemoryDC dc;
+  // Text is measured where it is drawn: in a memory device context (the view draws off screen).
+  const gui::cMemoryDC dc(::CreateCompatibleDC(nullptr));
   RECT client{};
   ::GetClientRect(window, &client);
   const int left = Scaled(PageMargin);
@@ -593,7 +568,7 @@ void cHtmlView::Layout() {
           const TEXTMETRICW& metrics = Metrics(dc.get(), 0);
           SIZE size{};
           {
-            cSelectedObject selected(dc.get(), Font(0));
+            gui::cSelectedObject selected(dc.get(), Font(0));
             ::GetTextExtentPoint32W(dc.get(), block.Marker.c_str(), static_cast<int>(block.Marker.size()), &size);
           }
           const int x = indent - Scaled(MarkerGap) - size.cx;
@@ -667,7 +642,7 @@ int cHtmlView::LayoutRuns(HDC dc, const std::vector<tHtmlRun>& runs, const tRunA
     if (!run.Link.empty()) key |= fsUnderline;
     lastKey = key;
     const TEXTMETRICW& metrics = Metrics(dc, key);
-    cSelectedObject selected(dc, Font(key));
+    gui::cSelectedObject selected(dc, Font(key));
     for (const std::wstring& token : Tokens(run.Text, area.Wrap)) {
       if (token == L"\n") {
         finishLine();
@@ -713,7 +688,7 @@ int cHtmlView::NaturalWidth(HDC dc, const std::vector<tHtmlRun>& runs, bool bold
     if (bold || run.Bold) key |= fsBold;
     if (run.Italic) key |= fsItalic;
     if (run.Code) key |= fsCode;
-    cSelectedObject selected(dc, Font(key));
+    gui::cSelectedObject selected(dc, Font(key));
     SIZE size{};
     ::GetTextExtentPoint32W(dc, run.Text.c_str(), static_cast<int>(run.Text.size()), &size);
     width += size.cx;
@@ -787,10 +762,10 @@ void cHtmlView::Paint(HDC dc, const RECT& area) {
   const int width = area.right - area.left, height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return;
   // Drawn off screen first, so that scrolling does not flicker.
-  cMemoryDC memoryDC(dc);
+  const gui::cMemoryDC memoryDC(::CreateCompatibleDC(dc));
   HDC memory = memoryDC.get();
   gui::cHandle<gui::tGdiTraits<HBITMAP>> bitmap(::CreateCompatibleBitmap(dc, width, height));
-  cSelectedObject selectedBitmap(memory, bitmap.get());
+  gui::cSelectedObject selectedBitmap(memory, bitmap.get());
   ::SetWindowOrgEx(memory, area.left, area.top + scrollPos_, nullptr);
 
   RECT visible = area;
@@ -811,7 +786,7 @@ void cHtmlView::Paint(HDC dc, const RECT& area) {
     if (!fragment.Link.empty()) color = LinkColor;
     else if (fragment.Font >> fsSizeShift) color = HeadingColor;
     ::SetTextColor(memory, color);
-    cSelectedObject selected(memory, Font(fragment.Font));
+    gui::cSelectedObject selected(memory, Font(fragment.Font));
     // Each character advances by its measured width, so the text ends where the layout put the
     // next piece.
     const int length = static_cast<int>(fragment.Text.size());

@@ -5,7 +5,6 @@
 #include "gui/DialogSeam.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
-#include "session/Main.h"
 #include "ui/ExeResources.h"
 #include "ui/Help.h"
 #include "ui/dfAbout.h"
@@ -83,48 +82,31 @@ bool cMenuForm::HandleFocusMessage(UINT message, WPARAM wParam) {
 
 // ---- commands ----
 
-bool cMenuForm::FileLoad(bool doIt) {
+bool cMenuForm::WithActiveEditor(bool doIt, void (cMenuForm::*step)(cSearchableEditor&)) {
   cSearchableEditor* editor = ActiveEditor();
-  if (editor && doIt) LoadFileInto(*editor);
+  if (editor && doIt) (this->*step)(*editor);
   return editor != nullptr;
 }
 
-bool cMenuForm::FileSaveAs(bool doIt) {
-  cSearchableEditor* editor = ActiveEditor();
-  if (editor && doIt) SaveFileFrom(*editor);
-  return editor != nullptr;
+bool cMenuForm::FileExit(bool doIt, bool&) {
+  if (doIt) ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+  return true;
 }
 
-bool cMenuForm::SearchFind(bool doIt) {
-  cSearchableEditor* editor = ActiveEditor();
-  if (editor && doIt) FindInEditor(*editor);
-  return editor != nullptr;
-}
+bool cMenuForm::FileLoad(bool doIt, bool&) { return WithActiveEditor(doIt, &cMenuForm::LoadFileInto); }
+bool cMenuForm::FileSaveAs(bool doIt, bool&) { return WithActiveEditor(doIt, &cMenuForm::SaveFileFrom); }
+bool cMenuForm::SearchFind(bool doIt, bool&) { return WithActiveEditor(doIt, &cMenuForm::FindInEditor); }
+bool cMenuForm::SearchFindNext(bool doIt, bool&) { return WithActiveEditor(doIt, &cMenuForm::FindNextInEditor); }
+bool cMenuForm::SearchGotoLine(bool doIt, bool&) { return WithActiveEditor(doIt, &cMenuForm::GotoInEditor); }
+bool cMenuForm::ViewEnlargeFont(bool doIt, bool&) { return FontStep(doIt, +1); }
+bool cMenuForm::ViewReduceFont(bool doIt, bool&) { return FontStep(doIt, -1); }
 
-bool cMenuForm::SearchFindNext(bool doIt) {
-  cSearchableEditor* editor = ActiveEditor();
-  if (editor && doIt) FindNextInEditor(*editor);
-  return editor != nullptr;
-}
-
-bool cMenuForm::SearchGotoLine(bool doIt) {
-  cSearchableEditor* editor = ActiveEditor();
-  if (editor && doIt) GotoInEditor(*editor);
-  return editor != nullptr;
-}
-
-bool cMenuForm::ViewFontStep(bool doIt, tFontStep step) {
+bool cMenuForm::FontStep(bool doIt, int step) {
   cSearchableEditor* editor = ActiveEditor();
   if (!editor) return false;
-  if (!doIt) return true;
-  const int size = editor->FontPoints();
-  if (step == fsReduce) {
-    if (size < 2) return true;
-    editor->SetFont(editor->FontFace(), size - 1);
-  } else {
-    if (size > ::GetSystemMetrics(SM_CYSCREEN) / 2) return true;
-    editor->SetFont(editor->FontFace(), size + 1);
-  }
+  const int size = editor->FontPoints() + step;
+  // From 1 point up to half the screen's height.
+  if (doIt && size >= 1 && size <= ::GetSystemMetrics(SM_CYSCREEN) / 2 + 1) editor->SetFont(editor->FontFace(), size);
   return true;
 }
 
@@ -163,65 +145,52 @@ bool cMenuForm::ViewMenu(bool doIt, bool& attached) {
   return true;
 }
 
-bool cMenuForm::StatusBtnShowMenu(bool doIt) {
+bool cMenuForm::StatusBtnShowMenu(bool doIt, bool&) {
   const bool available = ::GetMenu(Handle()) == nullptr;
   if (available && doIt) ::SetMenu(Handle(), mainMenu_);
   return available;
 }
 
-bool cMenuForm::ToolsOptions(bool doIt) {
+bool cMenuForm::ToolsOptions(bool doIt, bool&) {
   if (doIt) {
-    auto& session = dynamic_cast<cFormMain&>(*this);
-    tPipeEncodings encodings = session.Encodings();
-    if (TFormOptions::Execute(encodings)) session.SetEncodings(encodings);
+    tPipeEncodings encodings = Encodings();
+    if (TFormOptions::Execute(encodings)) SetEncodings(encodings);
   }
   return true;
 }
 
-bool cMenuForm::HelpHelp(bool doIt) {
+bool cMenuForm::HelpHelp(bool doIt, bool&) {
   if (doIt) ShowHelp(Handle());
   return true;
 }
 
-bool cMenuForm::HelpAbout(bool doIt) {
+bool cMenuForm::HelpAbout(bool doIt, bool&) {
   if (doIt) FormAbout().Execute(Handle());
   return true;
 }
 
-bool cMenuForm::Edit(bool doIt, tEditCommand command) {
+bool cMenuForm::EditMessage(bool doIt, UINT message, bool (*available)(cSearchableEditor&)) {
   cSearchableEditor* editor = ActiveEditor();
-  if (!editor) return false;
-  bool available = false;
-  UINT message = 0;
-  switch (command) {
-    case ecCut:
-      available = editor->SelLength() > 0;
-      message = WM_CUT;
-      break;
-    case ecCopy:
-      available = editor->SelLength() > 0;
-      message = WM_COPY;
-      break;
-    case ecDelete:
-      available = editor->SelLength() > 0;
-      message = WM_CLEAR;
-      break;
-    case ecPaste:
-      available = ::IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
-      message = WM_PASTE;
-      break;
-    case ecSelectAll:
-      available = editor->WPerform(WM_GETTEXTLENGTH, 0, 0) > 0;
-      message = EM_SETSEL;
-      break;
-    case ecUndo:
-      available = editor->WPerform(EM_CANUNDO, 0, 0) != 0;
-      message = EM_UNDO;
-      break;
-  }
-  if (available && doIt) editor->WPerform(message, 0, message == EM_SETSEL ? -1 : 0);
-  return available;
+  if (!editor || !available(*editor)) return false;
+  if (doIt) editor->WPerform(message, 0, message == EM_SETSEL ? -1 : 0);
+  return true;
 }
+
+namespace {
+
+bool HasSelection(cSearchableEditor& editor) { return editor.SelLength() > 0; }
+bool HasText(cSearchableEditor& editor) { return editor.WPerform(WM_GETTEXTLENGTH, 0, 0) > 0; }
+bool CanUndo(cSearchableEditor& editor) { return editor.WPerform(EM_CANUNDO, 0, 0) != 0; }
+bool ClipboardHasText(cSearchableEditor&) { return ::IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }
+
+}  // namespace
+
+bool cMenuForm::EditCut(bool doIt, bool&) { return EditMessage(doIt, WM_CUT, HasSelection); }
+bool cMenuForm::EditCopy(bool doIt, bool&) { return EditMessage(doIt, WM_COPY, HasSelection); }
+bool cMenuForm::EditPaste(bool doIt, bool&) { return EditMessage(doIt, WM_PASTE, ClipboardHasText); }
+bool cMenuForm::EditDelete(bool doIt, bool&) { return EditMessage(doIt, WM_CLEAR, HasSelection); }
+bool cMenuForm::EditSelectAll(bool doIt, bool&) { return EditMessage(doIt, EM_SETSEL, HasText); }
+bool cMenuForm::EditUndo(bool doIt, bool&) { return EditMessage(doIt, EM_UNDO, CanUndo); }
 
 // ---- file and search steps ----
 

@@ -2,15 +2,13 @@
 // The menu-form layer of the main window: it knows the window's menu, its status bar and its two
 // file dialogs, and carries out every command that works on the active editor or on the window
 // itself. It has no session logic.
-//
-// Each command is one function: called with doIt cleared it only answers whether the command is
-// available now; with doIt set it also carries the command out when it is.
 #include <windows.h>
 
 #include <string>
 
 #include "editor/EditorSearches.h"
 #include "gui/Form.h"
+#include "text/PipeEncoding.h"
 
 // The Save As dialog's filter: one entry per encoding scheme, in the order of the schemes, so
 // the filter index minus 1 is the scheme.
@@ -34,9 +32,6 @@ private:
   const bool save_;
 };
 
-// The two directions of a font step.
-enum tFontStep : bool { fsReduce = false, fsEnlarge = true };
-
 class cMenuForm : public gui::cForm {
 public:
   // Stores the window's components and gives the two dialogs their filters, options and titles.
@@ -46,26 +41,34 @@ public:
   // The window's focused control, or the one that had the focus last, when it is an editor.
   cSearchableEditor* ActiveEditor();
 
-  bool FileLoad(bool doIt);
-  bool FileSaveAs(bool doIt);
-  bool SearchFind(bool doIt);
-  bool SearchFindNext(bool doIt);
-  bool SearchGotoLine(bool doIt);
-  bool ViewFontStep(bool doIt, tFontStep step);
-  // wrapped: the active editor's word wrap before the toggle, set only when there is an editor.
-  bool ViewWordWrap(bool doIt, bool& wrapped);
-  // visible: whether the bar shows after the toggle, set only when done.
-  bool ViewStatusBar(bool doIt, bool& visible);
-  // attached: whether a menu is attached after the toggle, set only when done.
-  bool ViewMenu(bool doIt, bool& attached);
-  bool StatusBtnShowMenu(bool doIt);
-  bool ToolsOptions(bool doIt);
-  bool HelpHelp(bool doIt);
-  bool HelpAbout(bool doIt);
+  // A command of the window. Called with doIt cleared it only answers whether the command is
+  // available now; with doIt set it also carries the command out when it is. checked is the
+  // command's check mark: what the command shows after it was carried out, or, for word wrap, what
+  // the active editor shows now.
+  using tCommand = bool (cMenuForm::*)(bool doIt, bool& checked);
 
+  bool FileExit(bool doIt, bool& checked);
+  bool FileLoad(bool doIt, bool& checked);
+  bool FileSaveAs(bool doIt, bool& checked);
+  bool SearchFind(bool doIt, bool& checked);
+  bool SearchFindNext(bool doIt, bool& checked);
+  bool SearchGotoLine(bool doIt, bool& checked);
+  bool ViewEnlargeFont(bool doIt, bool& checked);
+  bool ViewReduceFont(bool doIt, bool& checked);
+  bool ViewWordWrap(bool doIt, bool& checked);
+  bool ViewStatusBar(bool doIt, bool& checked);
+  bool ViewMenu(bool doIt, bool& checked);
+  bool StatusBtnShowMenu(bool doIt, bool& checked);
+  bool ToolsOptions(bool doIt, bool& checked);
+  bool HelpHelp(bool doIt, bool& checked);
+  bool HelpAbout(bool doIt, bool& checked);
   // The standard edit commands on the active editor.
-  enum tEditCommand { ecCut, ecCopy, ecPaste, ecDelete, ecSelectAll, ecUndo };
-  bool Edit(bool doIt, tEditCommand command);
+  bool EditCut(bool doIt, bool& checked);
+  bool EditCopy(bool doIt, bool& checked);
+  bool EditPaste(bool doIt, bool& checked);
+  bool EditDelete(bool doIt, bool& checked);
+  bool EditSelectAll(bool doIt, bool& checked);
+  bool EditUndo(bool doIt, bool& checked);
 
   // The steps behind the file and search commands.
   void LoadFileInto(cSearchableEditor& editor);
@@ -73,6 +76,10 @@ public:
   void FindInEditor(cSearchableEditor& editor);
   void FindNextInEditor(cSearchableEditor& editor);
   void GotoInEditor(cSearchableEditor& editor);
+
+  // The session's encodings, which the options command shows and changes.
+  virtual const tPipeEncodings& Encodings() const noexcept = 0;
+  virtual void SetEncodings(const tPipeEncodings& encodings) = 0;
 
 protected:
   cMenuForm() = default;
@@ -84,6 +91,11 @@ protected:
 
 private:
   HWND ActiveControl();
+  // A command that needs the active editor and carries out the step on it.
+  bool WithActiveEditor(bool doIt, void (cMenuForm::*step)(cSearchableEditor&));
+  bool FontStep(bool doIt, int step);
+  // An edit command: a message to the active editor, available when the editor can take it.
+  bool EditMessage(bool doIt, UINT message, bool (*available)(cSearchableEditor&));
 
   HMENU mainMenu_ = nullptr;
   HWND statusBar_ = nullptr;

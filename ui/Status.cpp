@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "gui/Handle.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
 
@@ -15,26 +16,6 @@ HGDIOBJ BarFont(HWND bar) {
   if (auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(bar, WM_GETFONT, 0, 0))) return font;
   return ::GetStockObject(DEFAULT_GUI_FONT);
 }
-
-// A device context of the bar with the bar's font selected, for measuring.
-class cBarDC {
-public:
-  explicit cBarDC(HWND bar) : bar_(bar), dc_(::GetDC(bar)) {
-    old_ = ::SelectObject(dc_, BarFont(bar));
-  }
-  ~cBarDC() {
-    ::SelectObject(dc_, old_);
-    ::ReleaseDC(bar_, dc_);
-  }
-  cBarDC(const cBarDC&) = delete;
-  cBarDC& operator=(const cBarDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
-private:
-  HWND bar_;
-  HDC dc_;
-  HGDIOBJ old_;
-};
 
 SIZE Extent(HDC dc, std::wstring_view text) {
   SIZE size{};
@@ -96,7 +77,9 @@ void cStatus::SetPanelText(int panel, std::wstring text) {
 }
 
 int cStatus::TextWidth(std::wstring_view text) const {
-  cBarDC dc(bar_);
+  // Measured with the bar's font.
+  const gui::cWindowDC dc(::GetDC(bar_));
+  const gui::cSelectedObject font(dc.get(), BarFont(bar_));
   return Extent(dc.get(), text).cx;
 }
 

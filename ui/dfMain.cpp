@@ -26,41 +26,27 @@ using tAction = TFormMain::tAction;
 
 // In list order.
 const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
-    {ID_FILE_EXIT,
-     [](TFormMain& form, bool doIt, bool&) {
-       if (doIt) ::PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
-       return true;
-     },
-     tAction::ckNone},
-    {ID_VIEW_STATUS_BAR, [](TFormMain& form, bool doIt, bool& checked) { return form.ViewStatusBar(doIt, checked); },
-     tAction::ckFromExecute},
-    {ID_SEARCH_FIND, [](TFormMain& form, bool doIt, bool&) { return form.SearchFind(doIt); }, tAction::ckNone},
-    {ID_SEARCH_FIND_NEXT, [](TFormMain& form, bool doIt, bool&) { return form.SearchFindNext(doIt); },
-     tAction::ckNone},
-    {ID_SEARCH_GOTO_LINE, [](TFormMain& form, bool doIt, bool&) { return form.SearchGotoLine(doIt); },
-     tAction::ckNone},
-    {ID_HELP_HELP, [](TFormMain& form, bool doIt, bool&) { return form.HelpHelp(doIt); }, tAction::ckNone},
-    {ID_HELP_ABOUT, [](TFormMain& form, bool doIt, bool&) { return form.HelpAbout(doIt); }, tAction::ckNone},
-    {ID_TOOLS_OPTIONS, [](TFormMain& form, bool doIt, bool&) { return form.ToolsOptions(doIt); }, tAction::ckNone},
-    {ID_VIEW_MENU, [](TFormMain& form, bool doIt, bool& checked) { return form.ViewMenu(doIt, checked); },
-     tAction::ckFromExecute},
-    {ID_EDIT_CUT, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecCut); }, tAction::ckNone},
-    {ID_EDIT_COPY, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecCopy); }, tAction::ckNone},
-    {ID_EDIT_PASTE, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecPaste); }, tAction::ckNone},
-    {ID_EDIT_SELECT_ALL, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecSelectAll); },
-     tAction::ckNone},
-    {ID_EDIT_UNDO, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecUndo); }, tAction::ckNone},
-    {ID_EDIT_DELETE, [](TFormMain& form, bool doIt, bool&) { return form.Edit(doIt, ecDelete); }, tAction::ckNone},
-    {ID_STATUS_BTN_SHOW_MENU, [](TFormMain& form, bool doIt, bool&) { return form.StatusBtnShowMenu(doIt); },
-     tAction::ckNone},
-    {ID_FILE_LOAD, [](TFormMain& form, bool doIt, bool&) { return form.FileLoad(doIt); }, tAction::ckNone},
-    {ID_FILE_SAVE_AS, [](TFormMain& form, bool doIt, bool&) { return form.FileSaveAs(doIt); }, tAction::ckNone},
-    {ID_VIEW_INC_FONT, [](TFormMain& form, bool doIt, bool&) { return form.ViewFontStep(doIt, fsEnlarge); },
-     tAction::ckNone},
-    {ID_VIEW_DEC_FONT, [](TFormMain& form, bool doIt, bool&) { return form.ViewFontStep(doIt, fsReduce); },
-     tAction::ckNone},
-    {ID_VIEW_WORD_WRAP, [](TFormMain& form, bool doIt, bool& checked) { return form.ViewWordWrap(doIt, checked); },
-     tAction::ckFromUpdate},
+    {ID_FILE_EXIT, &cMenuForm::FileExit, tAction::ckNone},
+    {ID_VIEW_STATUS_BAR, &cMenuForm::ViewStatusBar, tAction::ckFromExecute},
+    {ID_SEARCH_FIND, &cMenuForm::SearchFind, tAction::ckNone},
+    {ID_SEARCH_FIND_NEXT, &cMenuForm::SearchFindNext, tAction::ckNone},
+    {ID_SEARCH_GOTO_LINE, &cMenuForm::SearchGotoLine, tAction::ckNone},
+    {ID_HELP_HELP, &cMenuForm::HelpHelp, tAction::ckNone},
+    {ID_HELP_ABOUT, &cMenuForm::HelpAbout, tAction::ckNone},
+    {ID_TOOLS_OPTIONS, &cMenuForm::ToolsOptions, tAction::ckNone},
+    {ID_VIEW_MENU, &cMenuForm::ViewMenu, tAction::ckFromExecute},
+    {ID_EDIT_CUT, &cMenuForm::EditCut, tAction::ckNone},
+    {ID_EDIT_COPY, &cMenuForm::EditCopy, tAction::ckNone},
+    {ID_EDIT_PASTE, &cMenuForm::EditPaste, tAction::ckNone},
+    {ID_EDIT_SELECT_ALL, &cMenuForm::EditSelectAll, tAction::ckNone},
+    {ID_EDIT_UNDO, &cMenuForm::EditUndo, tAction::ckNone},
+    {ID_EDIT_DELETE, &cMenuForm::EditDelete, tAction::ckNone},
+    {ID_STATUS_BTN_SHOW_MENU, &cMenuForm::StatusBtnShowMenu, tAction::ckNone},
+    {ID_FILE_LOAD, &cMenuForm::FileLoad, tAction::ckNone},
+    {ID_FILE_SAVE_AS, &cMenuForm::FileSaveAs, tAction::ckNone},
+    {ID_VIEW_INC_FONT, &cMenuForm::ViewEnlargeFont, tAction::ckNone},
+    {ID_VIEW_DEC_FONT, &cMenuForm::ViewReduceFont, tAction::ckNone},
+    {ID_VIEW_WORD_WRAP, &cMenuForm::ViewWordWrap, tAction::ckFromUpdate},
 }};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)
@@ -140,7 +126,7 @@ void TFormMain::UpdateActions() {
   for (size_t i = 0; i < Actions.size(); ++i) {
     const tAction& action = Actions[i];
     bool checked = action.Check == tAction::ckFromUpdate ? true : checked_[i];
-    const bool enabled = action.Command(*this, false, checked);
+    const bool enabled = (this->*action.Command)(false, checked);
     if (action.Check == tAction::ckFromUpdate) checked_[i] = checked;
     ::EnableMenuItem(mainMenu_.get(), action.Id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     ::CheckMenuItem(mainMenu_.get(), action.Id, MF_BYCOMMAND | (checked_[i] ? MF_CHECKED : MF_UNCHECKED));
@@ -152,7 +138,7 @@ bool TFormMain::ExecuteAction(UINT id) {
     const tAction& action = Actions[i];
     if (action.Id != id) continue;
     bool checked = checked_[i];
-    action.Command(*this, true, checked);
+    (this->*action.Command)(true, checked);
     if (action.Check == tAction::ckFromExecute) checked_[i] = checked;
     return true;
   }

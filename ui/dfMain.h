@@ -23,7 +23,7 @@ public:
   struct tAction {
     enum tCheck { ckNone, ckFromExecute, ckFromUpdate };
     UINT Id;
-    bool (*Command)(TFormMain& form, bool doIt, bool& checked);
+    cMenuForm::tCommand Command;
     tCheck Check;
   };
   static constexpr size_t ActionCount = 21;

@@ -13,7 +13,7 @@
 #include <cstddef>
 
 #include "gui/Dialog.h"
-#include "session/PipeEncoding.h"
+#include "text/PipeEncoding.h"
 
 inline constexpr std::size_t EncodingButtonColumns = 5;
 inline constexpr std::size_t OemButtonColumn = 4;

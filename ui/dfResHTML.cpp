@@ -12,14 +12,6 @@
 
 namespace {
 
-struct tModuleTraits {
-  using handle_type = HMODULE;
-  static HMODULE none() noexcept { return nullptr; }
-  static bool valid(HMODULE h) noexcept { return h != nullptr; }
-  static void close(HMODULE h) noexcept { ::FreeLibrary(h); }
-};
-using cModule = gui::cHandle<tModuleTraits>;
-
 // A page of one paragraph, for a page that cannot be read.
 tHtmlDocument MessagePage(std::wstring text) {
   tHtmlDocument page;
@@ -55,7 +47,7 @@ INT_PTR TFormHTML::ShowResource(const std::wstring& moduleName, const std::wstri
 }
 
 bool TFormHTML::LoadPage(std::string& page) const {
-  cModule module(::LoadLibraryExW(moduleName_.c_str(), nullptr,
+  gui::cModule module(::LoadLibraryExW(moduleName_.c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
   if (!module) return false;
   HRSRC resource = ::FindResourceW(module.get(), resourceName_.c_str(), MAKEINTRESOURCEW(resourceType_));

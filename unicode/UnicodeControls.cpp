@@ -12,18 +12,6 @@ struct tPlatformCheck {
   tPlatformCheck() { cUnicodeHelper::CheckVersion(); }
 } const gPlatformCheck;
 
-class cScreenDC {
-public:
-  cScreenDC() noexcept : dc_(::GetDC(nullptr)) {}
-  ~cScreenDC() { ::ReleaseDC(nullptr, dc_); }
-  cScreenDC(const cScreenDC&) = delete;
-  cScreenDC& operator=(const cScreenDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
-private:
-  HDC dc_;
-};
-
 // The DPI the window is shown at; the screen's where the system cannot tell per window.
 int WindowDpi(HWND window) {
   using tGetDpiForWindow = UINT(WINAPI*)(HWND);
@@ -31,7 +19,7 @@ int WindowDpi(HWND window) {
       ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
   if (getDpiForWindow)
     if (UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
-  cScreenDC screen;
+  const gui::cWindowDC screen(::GetDC(nullptr));
   return ::GetDeviceCaps(screen.get(), LOGPIXELSY);
 }
 

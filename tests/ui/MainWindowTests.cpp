@@ -172,11 +172,12 @@ TEST_F(MainWindow, MenusHoldTheActionsInOrderAndShowTheirHints) {
 TEST_F(MainWindow, CtrlShiftMHidesAndShowsTheMenu) {
   OpenWindow();
   Focus(Input());
-  EXPECT_FALSE(form_->StatusBtnShowMenu(false));
+  bool unused = false;
+  EXPECT_FALSE(form_->StatusBtnShowMenu(false, unused));
   Press('M', {VK_CONTROL, VK_SHIFT});
   EXPECT_EQ(::GetMenu(Form()), nullptr);
   EXPECT_FALSE(Item(ID_VIEW_MENU).Checked);
-  EXPECT_TRUE(form_->StatusBtnShowMenu(false));
+  EXPECT_TRUE(form_->StatusBtnShowMenu(false, unused));
   // Without the menu its shortcuts still work, this one included.
   Press('M', {VK_CONTROL, VK_SHIFT});
   EXPECT_EQ(::GetMenu(Form()), Menu());

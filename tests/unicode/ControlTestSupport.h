@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "gui/Handle.h"
 #include "gui/Window.h"
 
 class cTestHost final : public gui::cWindow {
@@ -15,18 +16,6 @@ public:
   }
 };
 
-class cWindowDC {
-public:
-  explicit cWindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
-  ~cWindowDC() { ::ReleaseDC(window_, dc_); }
-  cWindowDC(const cWindowDC&) = delete;
-  cWindowDC& operator=(const cWindowDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
-private:
-  HWND window_;
-  HDC dc_;
-};
 
 // The message of the error of type tError that the action throws; a marker when it throws none.
 template <class tError, class tAction>

@@ -210,7 +210,7 @@ TEST_F(MemoTest, KeyDownComesFirstAndCanKeepTheKeyFromTheControl) {
 }
 
 TEST_F(MemoTest, ColourAnswersTheEditableAndTheReadOnlyRequest) {
-  cWindowDC dc(memo.Handle());
+  const gui::cWindowDC dc(::GetDC(memo.Handle()));
   for (bool readOnly : {false, true}) {
     const COLORREF colour = readOnly ? RGB(192, 192, 192) : RGB(255, 255, 255);
     memo.SetReadOnly(readOnly);
