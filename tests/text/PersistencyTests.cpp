@@ -333,6 +333,20 @@ TEST_F(FailedSaveTest, TargetThatCannotBeReplaced) {
   EXPECT_EQ(FilesIn(dir.Path()), std::set<fs::path>{L"open.txt"});
 }
 
+// Saving over a file changes its contents, not what the file system holds about it. Wine 8's
+// ReplaceFileW is a rename that keeps nothing of the old file: the file index is the new file's
+// and a hard link to the old one keeps the old text, so only the attributes are checked here
+// (which the save carries over itself).
+TEST(Persistency, SavingOverAFileKeepsItsAttributes) {
+  const cTempDir dir;
+  const fs::path file = dir.WriteFile(L"kept.txt", "old\r\n");
+  ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  cWPersistencyAdapter::SaveToFile(cTextHolder(L"new"), esUTF8, file.wstring());
+  EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBFnew");
+  EXPECT_EQ(::GetFileAttributesW(file.c_str()), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(FilesIn(dir.Path()), std::set<fs::path>{L"kept.txt"});
+}
+
 TEST(Persistency, FileNamesOutsideTheAnsiCodePage) {
   const cTempDir dir;
   const fs::path file = dir.Path() / L"\u0424\u0430\u0439\u043B \u6587\u4EF6.txt";
