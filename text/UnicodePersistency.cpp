@@ -177,8 +177,9 @@ Error FileError(unsigned messageId, const std::wstring& path) {
 
 std::string ReadWholeFile(std::wstring_view fileName) {
   const std::wstring path = FullPath(fileName);
+  constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   gui::cKernelHandle file(
-      ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) throw FileError<cFileReadError>(IDS_CANNOT_OPEN_FILE, path);
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > INT_MAX)
@@ -364,11 +365,22 @@ bool cWPersistencyAdapter::ConfirmAnsiSave(HWND owner, std::wstring_view fileNam
   return gui::cDialogSeam::ShowMessage(owner, message, caption, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
 }
 
-tEncodingScheme cWPersistencyAdapter::LoadFromFile(IWPersistentText& target, std::wstring_view fileName) {
+std::size_t cWPersistencyAdapter::ReplaceNuls(std::wstring& text) noexcept {
+  std::size_t count = 0;
+  for (wchar_t& c : text)
+    if (c == L'\0') {
+      c = NulStandIn;
+      ++count;
+    }
+  return count;
+}
+
+tLoadedFile cWPersistencyAdapter::LoadFromFile(IWPersistentText& target, std::wstring_view fileName) {
   std::wstring text;
   const tEncodingScheme scheme = Decode(ReadWholeFile(fileName), text);
+  const std::size_t nuls = ReplaceNuls(text);
   target.SetText(text);
-  return scheme;
+  return {scheme, nuls};
 }
 
 void cWPersistencyAdapter::SaveToFile(const IWPersistentText& source, tEncodingScheme scheme,
@@ -381,7 +393,7 @@ void cWPersistencyAdapter::SaveToFile(const IWPersistentText& source, tEncodingS
   file.Commit();
 }
 
-tEncodingScheme cWPersistentMemo::LoadFromFile(std::wstring_view fileName) {
+tLoadedFile cWPersistentMemo::LoadFromFile(std::wstring_view fileName) {
   return cWPersistencyAdapter::LoadFromFile(*this, fileName);
 }
 
