@@ -6,8 +6,8 @@
 //
 // Saving goes through a temporary file in the target's folder that then replaces the target, so
 // a save that fails leaves the old file as it was; an existing target is replaced through
-// ReplaceFileW, which keeps what the file system holds about it (attributes, security, its
-// identity). Loading reads the whole file before it touches the pane, so a load that fails leaves
+// ReplaceFileW, which keeps what the file system holds about it (attributes, security, creation
+// time, object identifier). Loading reads the whole file before it touches the pane, so a load that fails leaves
 // the pane's text as it was; it shares the file for reading, writing and deleting, so a log that
 // another program is writing can be loaded.
 //

@@ -6,9 +6,10 @@
 #include <string_view>
 
 // Every ASCII character other than "-", ".", a digit, a letter or "_" becomes "%" and two
-// upper-case hexadecimal digits. Other characters stay as they are: the address is wide text,
-// and the resource protocol reads a character that is not escaped as itself, whereas "%" and a
-// byte would name a character of Latin-1, not one of the program's path.
+// upper-case hexadecimal digits. Other characters stay as they are: the address is wide text, so
+// a character that is not escaped is read as itself whatever the ANSI code page, whereas an
+// escaped ANSI byte cannot name a character that the code page lacks (a folder named in another
+// script).
 std::wstring EscapeUrlPart(std::wstring_view text);
 
 // A resource identifier as the resource protocol writes it: its name, or "#" and its number when
