@@ -177,8 +177,9 @@ Error FileError(unsigned messageId, const std::wstring& path) {
 
 std::string ReadWholeFile(std::wstring_view fileName) {
   const std::wstring path = FullPath(fileName);
+  constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   gui::cKernelHandle file(
-      ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) throw FileError<cFileReadError>(IDS_CANNOT_OPEN_FILE, path);
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > INT_MAX)
@@ -195,17 +196,22 @@ std::string ReadWholeFile(std::wstring_view fileName) {
   return bytes;
 }
 
+// A name of its own in the folder, reserved by an empty file there.
+std::wstring ReserveName(const std::wstring& folder, const std::wstring& target) {
+  wchar_t name[MAX_PATH];
+  if (::GetTempFileNameW(folder.c_str(), L"mvk", 0, name) == 0)
+    throw FileError<cFileWriteError>(IDS_CANNOT_CREATE_FILE, target);
+  return name;
+}
+
 // A file in the target's folder that takes the new contents and then the target's place; it is
 // removed again unless it got there.
 class cReplacementFile {
 public:
   explicit cReplacementFile(const std::wstring& target) : target_(target) {
     const std::size_t slash = target_.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : target_.substr(0, slash + 1);
-    wchar_t name[MAX_PATH];
-    if (::GetTempFileNameW(folder.c_str(), L"mvk", 0, name) == 0)
-      throw FileError<cFileWriteError>(IDS_CANNOT_CREATE_FILE, target_);
-    path_ = name;
+    folder_ = slash == std::wstring::npos ? std::wstring(L".") : target_.substr(0, slash + 1);
+    path_ = ReserveName(folder_, target_);
     file_.reset(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr));
     if (!file_) {
@@ -231,20 +237,47 @@ public:
     }
   }
 
-  // Puts the file in the target's place. MoveFileExW replaces in one step and also where no
-  // target exists yet (ReplaceFileW needs an existing target).
+  // Puts the file in the target's place: a new target by MoveFileExW, an existing one by
+  // ReplaceFileW (which needs the target to exist).
   void Commit() {
     if (!::FlushFileBuffers(file_.get())) WriteFailed();
     file_.reset();
-    if (!::MoveFileExW(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      WriteFailed();
+    const DWORD attributes = ::GetFileAttributesW(target_.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (!::MoveFileExW(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        WriteFailed();
+    } else {
+      Replace(attributes);
+    }
     path_.clear();
   }
 
 private:
   [[noreturn]] static void WriteFailed() { throw cFileWriteError(gui::LoadResString(IDS_STREAM_WRITE_ERROR)); }
 
+  // Without a backup, ReplaceFileW may fail after the old file is gone
+  // (ERROR_UNABLE_TO_MOVE_REPLACEMENT; Wine 8 has then deleted it). With one, the old file is
+  // either still in place or the backup, which then goes back.
+  void Replace(DWORD attributes) {
+    const std::wstring backup = ReserveName(folder_, target_);
+    // Wine's ReplaceFileW is a rename that keeps none of the target's attributes; Windows' carries
+    // them over itself.
+    ::SetFileAttributesW(path_.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+    if (::ReplaceFileW(target_.c_str(), path_.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                       nullptr)) {
+      ::DeleteFileW(backup.c_str());
+      return;
+    }
+    // A backup that cannot go back stays: it is all that is left of the old file.
+    if (::GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 ||
+        ::MoveFileExW(backup.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      ::DeleteFileW(backup.c_str());
+    WriteFailed();
+  }
+
   std::wstring target_;
+  std::wstring folder_;
   std::wstring path_;
   gui::cKernelHandle file_;
 };
@@ -332,11 +365,22 @@ bool cWPersistencyAdapter::ConfirmAnsiSave(HWND owner, std::wstring_view fileNam
   return gui::cDialogSeam::ShowMessage(owner, message, caption, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
 }
 
-tEncodingScheme cWPersistencyAdapter::LoadFromFile(IWPersistentText& target, std::wstring_view fileName) {
+std::size_t cWPersistencyAdapter::ReplaceNuls(std::wstring& text) noexcept {
+  std::size_t count = 0;
+  for (wchar_t& c : text)
+    if (c == L'\0') {
+      c = NulStandIn;
+      ++count;
+    }
+  return count;
+}
+
+tLoadedFile cWPersistencyAdapter::LoadFromFile(IWPersistentText& target, std::wstring_view fileName) {
   std::wstring text;
   const tEncodingScheme scheme = Decode(ReadWholeFile(fileName), text);
+  const std::size_t nuls = ReplaceNuls(text);
   target.SetText(text);
-  return scheme;
+  return {scheme, nuls};
 }
 
 void cWPersistencyAdapter::SaveToFile(const IWPersistentText& source, tEncodingScheme scheme,
@@ -349,7 +393,7 @@ void cWPersistencyAdapter::SaveToFile(const IWPersistentText& source, tEncodingS
   file.Commit();
 }
 
-tEncodingScheme cWPersistentMemo::LoadFromFile(std::wstring_view fileName) {
+tLoadedFile cWPersistentMemo::LoadFromFile(std::wstring_view fileName) {
   return cWPersistencyAdapter::LoadFromFile(*this, fileName);
 }
 

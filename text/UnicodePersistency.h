@@ -5,8 +5,14 @@
 // breaks go out and come in as the text holds them.
 //
 // Saving goes through a temporary file in the target's folder that then replaces the target, so
-// a save that fails leaves the old file as it was. Loading reads the whole file before it touches
-// the pane, so a load that fails leaves the pane's text as it was.
+// a save that fails leaves the old file as it was; an existing target is replaced through
+// ReplaceFileW, which keeps what the file system holds about it (attributes, security, creation
+// time, object identifier). Loading reads the whole file before it touches the pane, so a load that fails leaves
+// the pane's text as it was; it shares the file for reading, writing and deleting, so a log that
+// another program is writing can be loaded.
+//
+// A text control ends its text at the first NUL character, so a loaded NUL is shown as a visible
+// stand-in, which a save then writes.
 #include <windows.h>
 
 #include <string>
@@ -15,6 +21,16 @@
 #include "gui/Error.h"
 #include "text/EncodingScheme.h"
 #include "unicode/UnicodeControls.h"
+
+// What a loaded NUL character becomes: SYMBOL FOR NULL.
+inline constexpr wchar_t NulStandIn = 0x2400;
+
+// What a load found.
+struct tLoadedFile {
+  tEncodingScheme Scheme;
+  // The NUL characters of the file, each now a NulStandIn.
+  std::size_t ReplacedNuls;
+};
 
 // What a load or save reaches: the whole text of something.
 class IWPersistentText {
@@ -52,6 +68,9 @@ public:
   // character.
   static std::string Encode(std::wstring_view text, tEncodingScheme scheme);
 
+  // Makes every NUL character of the text a NulStandIn; returns how many there were.
+  static std::size_t ReplaceNuls(std::wstring& text) noexcept;
+
   // Whether the text changes on its way to the ANSI code page and back.
   static bool IsAnsiLossy(std::wstring_view text);
   // Before an ANSI save: true when the text survives it, else asks the user with a warning box
@@ -59,9 +78,9 @@ public:
   static bool ConfirmAnsiSave(HWND owner, std::wstring_view fileName, std::wstring_view text,
                               std::wstring_view caption);
 
-  // Replaces the target's text with the file's; returns the scheme of the file. Throws
-  // cFileReadError; the target is then untouched.
-  static tEncodingScheme LoadFromFile(IWPersistentText& target, std::wstring_view fileName);
+  // Replaces the target's text with the file's, its NUL characters replaced (ReplaceNuls); returns
+  // the scheme of the file and the count. Throws cFileReadError; the target is then untouched.
+  static tLoadedFile LoadFromFile(IWPersistentText& target, std::wstring_view fileName);
   // Writes the source's text to the file in the scheme. Throws cFileWriteError; an existing file
   // is then unchanged and nothing else is left in its folder.
   static void SaveToFile(const IWPersistentText& source, tEncodingScheme scheme, std::wstring_view fileName);
@@ -76,7 +95,7 @@ public:
   std::wstring GetText() const override { return WText(); }
 
   // See cWPersistencyAdapter::LoadFromFile and SaveToFile.
-  tEncodingScheme LoadFromFile(std::wstring_view fileName);
+  tLoadedFile LoadFromFile(std::wstring_view fileName);
   void SaveToFile(std::wstring_view fileName, tEncodingScheme scheme) const;
   // See cWPersistencyAdapter::ConfirmAnsiSave, over the memo's text.
   bool ConfirmAnsiSave(HWND owner, std::wstring_view fileName, std::wstring_view caption) const;

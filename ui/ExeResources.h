@@ -1,6 +1,7 @@
 #pragma once
 // The version information of a program file: the fixed version numbers and the six version
-// strings of its first translation, read through the ANSI version API.
+// strings of its first translation, read through the wide version API, so that a program in a
+// folder whose name is outside the ANSI code page reads its own.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -26,8 +27,8 @@ struct tVersionInformation {
   std::int32_t ProductMinor = 0;
   std::int32_t ProductRelease = 0;
   std::int32_t ProductBuild = 0;
-  // ANSI text, indexed by tVersionStringMember.
-  std::array<std::string, VersionStringMemberCount> Strings;
+  // Indexed by tVersionStringMember.
+  std::array<std::wstring, VersionStringMemberCount> Strings;
 };
 
 class cVersionInformation {
@@ -36,14 +37,14 @@ public:
 
   // Reads the version information of the file into info, which starts empty. Answers whether
   // every part was read; on a partial read the strings read before the failure stay filled.
-  static bool GetFileVersionInformation(const std::string& fileName, tVersionInformation& info);
+  static bool GetFileVersionInformation(const std::wstring& fileName, tVersionInformation& info);
   // The same for the running program's own file.
   static bool GetVersionInformation(tVersionInformation& info);
 };
 
-// The product name of a file's version information, taken only from a complete read and widened
-// through the ANSI code page; empty otherwise.
-std::wstring ReadProductName(const std::string& fileName);
+// The product name of a file's version information, taken only from a complete read; empty
+// otherwise.
+std::wstring ReadProductName(const std::wstring& fileName);
 
 // The running program's product name, read once; every caption and message box title shows it.
 const std::wstring& ProductName();

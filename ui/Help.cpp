@@ -1,34 +1,31 @@
 #include "ui/Help.h"
 
 #include <cstdint>
-#include <vector>
 
 #include "gui/Module.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
 #include "ui/ExeResources.h"
 #include "ui/dfResHTML.h"
-#include "unicode/UnicodeStrings.h"
 
 namespace {
 
-bool StaysInUrl(unsigned char c) {
-  return c == '-' || c == '.' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-         (c >= 'a' && c <= 'z');
+bool StaysInUrl(wchar_t c) {
+  return c == L'-' || c == L'.' || c == L'_' || (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') ||
+         (c >= L'a' && c <= L'z') || c > 0x7F;
 }
 
 }  // namespace
 
-std::string EscapeUrlPart(std::string_view text) {
-  static constexpr char Hex[] = "0123456789ABCDEF";
-  std::string result;
+std::wstring EscapeUrlPart(std::wstring_view text) {
+  static constexpr wchar_t Hex[] = L"0123456789ABCDEF";
+  std::wstring result;
   result.reserve(text.size());
-  for (const char byte : text) {
-    const auto c = static_cast<unsigned char>(byte);
+  for (const wchar_t c : text) {
     if (StaysInUrl(c)) {
-      result += byte;
+      result += c;
     } else {
-      result += '%';
+      result += L'%';
       result += Hex[c >> 4];
       result += Hex[c & 0x0F];
     }
@@ -36,23 +33,21 @@ std::string EscapeUrlPart(std::string_view text) {
   return result;
 }
 
-std::string ResIdToString(const char* id) {
+std::wstring ResIdToString(const wchar_t* id) {
   const auto value = reinterpret_cast<std::uintptr_t>(id);
   if (value >> 16 != 0) return id;
-  std::string number = "#";
-  number += std::to_string(value & 0xFFFF);
-  return number;
+  return L"#" + std::to_wstring(value & 0xFFFF);
 }
 
-std::string BuildResUrl(std::wstring_view moduleName, std::wstring_view resourceName, int resourceType) {
-  std::string url = "res://";
-  url += EscapeUrlPart(NarrowText(moduleName));
+std::wstring BuildResUrl(std::wstring_view moduleName, std::wstring_view resourceName, int resourceType) {
+  std::wstring url = L"res://";
+  url += EscapeUrlPart(moduleName);
   if (resourceType != 0) {
-    url += '/';
-    url += EscapeUrlPart(ResIdToString(MAKEINTRESOURCEA(resourceType)));
+    url += L'/';
+    url += EscapeUrlPart(ResIdToString(MAKEINTRESOURCEW(resourceType)));
   }
-  const std::string name = NarrowText(resourceName);
-  url += '/';
+  const std::wstring name(resourceName);
+  url += L'/';
   url += EscapeUrlPart(ResIdToString(name.c_str()));
   return url;
 }

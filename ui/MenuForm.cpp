@@ -196,7 +196,12 @@ bool cMenuForm::EditUndo(bool doIt, bool&) { return EditMessage(doIt, EM_UNDO, C
 
 void cMenuForm::LoadFileInto(cSearchableEditor& editor) {
   if (!loadDialog_ || !loadDialog_->Execute(Handle())) return;
-  editor.LoadFromFile(loadDialog_->FileName);
+  const tLoadedFile loaded = editor.LoadFromFile(loadDialog_->FileName);
+  if (loaded.ReplacedNuls == 0) return;
+  const std::wstring message =
+      gui::FormatRes(IDS_NULS_REPLACED, {loadDialog_->FileName, std::to_wstring(loaded.ReplacedNuls)});
+  gui::cDialogSeam::ShowMessage(Handle(), message, gui::FormatRes(IDS_PRODUCT_CAPTION, {ProductName()}),
+                                MB_OK | MB_ICONINFORMATION);
 }
 
 void cMenuForm::SaveFileFrom(cSearchableEditor& editor) {

@@ -18,14 +18,6 @@ namespace {
 constexpr COLORREF LinkColor = RGB(0x00, 0x00, 0x80);
 constexpr int ProductFontHeight = 12;  // pixels at 96 DPI
 
-std::wstring WidenAnsi(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
 }  // namespace
 
 TFormAbout::TFormAbout(tLinkOpener opener) : cDialog(IDD_ABOUT), opener_(std::move(opener)) {
@@ -44,7 +36,7 @@ tAboutTexts TFormAbout::ComposeTexts(const tVersionInformation& info, std::wstri
   texts.Version = gui::FormatRes(IDS_ABOUT_VERSION, {std::to_wstring(info.ProductMajor),
                                                      std::to_wstring(info.ProductMinor),
                                                      std::to_wstring(info.ProductRelease)});
-  texts.Copyright = WidenAnsi(info.Strings[svmLegalCopyright]);
+  texts.Copyright = info.Strings[svmLegalCopyright];
   texts.Url = gui::LoadResString(IDS_ABOUT_URL);
   return texts;
 }

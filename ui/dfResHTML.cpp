@@ -22,13 +22,6 @@ tHtmlDocument MessagePage(std::wstring text) {
   return page;
 }
 
-// The address is ASCII: every other byte is escaped.
-std::wstring WidenAscii(const std::string& ansi) {
-  std::wstring wide;
-  for (const char c : ansi) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return wide;
-}
-
 }  // namespace
 
 TFormHTML::TFormHTML(std::wstring moduleName, std::wstring resourceName, int resourceType)
@@ -78,7 +71,7 @@ bool TFormHTML::InitDialog() {
   if (browser_) {
     ::SetWindowLongPtrW(browser_->Window(), GWLP_ID, IDC_HELP_PAGE);
     TakePlace(browser_->Window(), placeholder);
-    browser_->Navigate(WidenAscii(BuildResUrl(moduleName_, resourceName_, resourceType_)));
+    browser_->Navigate(BuildResUrl(moduleName_, resourceName_, resourceType_));
   } else {
     ShowInView(placeholder);
   }
@@ -96,7 +89,7 @@ void TFormHTML::ShowInView(const tPlaceholder& placeholder) {
     view_->SetDocument(ParseHtml(page));
   else
     view_->SetDocument(MessagePage(
-        gui::FormatRes(IDS_HELP_PAGE_MISSING, {WidenAscii(BuildResUrl(moduleName_, resourceName_, resourceType_))})));
+        gui::FormatRes(IDS_HELP_PAGE_MISSING, {BuildResUrl(moduleName_, resourceName_, resourceType_)})));
 }
 
 HWND TFormHTML::PageWindow() const { return browser_ ? browser_->Window() : view_->Handle(); }

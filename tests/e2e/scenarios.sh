@@ -683,6 +683,19 @@ scenario_files() {
     E2E_BOUND=10 e2e_poll e2e_pane_lines_are 0 "$expected" ||
       e2e_fail "$fixture shows as $(e2e_pane 0 | od -c | head -n 4)"
   done
+
+  # NULs no longer cut the text short: each shows as ␀, and a box says how many there were.
+  printf 'a\0b\0\0c' >"$e2e_work/nuls.txt"
+  e2e_key alt+f l
+  e2e_expect_dialog " Load"
+  e2e_type "$(e2e_windows_path "$e2e_work/nuls.txt")"
+  e2e_key Return
+  e2e_expect_dialog " Marvesk"
+  e2e_dialog_has 'nuls.txt": 3' || e2e_fail "the box says: $(e2e_dialog)"
+  e2e_dialog_has 'shown as ␀' || e2e_fail "the box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_wait "the text with its stand-ins" e2e_pane_is 0 'a␀b␀␀c'
   e2e_close
 }
 
@@ -706,9 +719,35 @@ e2e_replace_yes() {
   e2e_key y
 }
 
+# Started from a folder whose name the ANSI code page (1252) cannot carry, the program still reads
+# its own file: the caption and the about box show the product name and version from it, and F1
+# opens the help window.
+scenario_unicode_program_folder() {
+  e2e_new_work_folder
+  local folder="$e2e_work/Марвеск 中"
+  mkdir -p "$folder"
+  cp "$MARVESK_EXE" "$folder/Marvesk.exe"
+  MARVESK_EXE="$folder/Marvesk.exe" e2e_start
+  e2e_wait "CMD's prompt" e2e_output_ends_with_prompt
+  e2e_caption_is " Marvesk: CMD.EXE" || e2e_fail "the caption is: $(e2e_caption)"
+  e2e_wait "the command pane is editable" e2e_editable 0
+
+  e2e_key alt+h a
+  e2e_expect_dialog " Marvesk"
+  e2e_dialog_has "v. 1.0.0" || e2e_fail "the about box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+
+  e2e_key F1
+  e2e_expect_dialog " Marvesk Help"
+  e2e_key Escape
+  e2e_expect_main_focus
+  e2e_close
+}
+
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
   find_goto help_about_menu flood long_line never_reads child_killed close_mid_flood thousand_commands
-  hostile_command_lines files)
+  hostile_command_lines files unicode_program_folder)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

@@ -47,6 +47,7 @@ std::set<fs::path> FilesIn(const fs::path& folder) {
 struct tDecoded {
   tEncodingScheme Scheme;
   std::wstring Text;
+  std::size_t Nuls = 0;  // of a load: the NULs it replaced
   friend bool operator==(const tDecoded&, const tDecoded&) = default;
 };
 
@@ -58,12 +59,13 @@ tDecoded Decoded(std::string_view bytes) {
 
 tDecoded Loaded(const fs::path& file) {
   cTextHolder holder(L"(untouched)");
-  const tEncodingScheme scheme = cWPersistencyAdapter::LoadFromFile(holder, file.wstring());
-  return {scheme, holder.GetText()};
+  const tLoadedFile loaded = cWPersistencyAdapter::LoadFromFile(holder, file.wstring());
+  return {loaded.Scheme, holder.GetText(), loaded.ReplacedNuls};
 }
 
 void PrintTo(const tDecoded& decoded, std::ostream* out) {
-  *out << "scheme " << int(decoded.Scheme) << ", " << ::testing::PrintToString(decoded.Text);
+  *out << "scheme " << int(decoded.Scheme) << ", " << ::testing::PrintToString(decoded.Text) << ", "
+       << decoded.Nuls << " NULs";
 }
 
 std::wstring AnsiWarning(std::wstring_view fileName) {
@@ -160,8 +162,30 @@ TEST(Persistency, EverySchemeRoundTripsThroughAFile) {
     const fs::path file = dir.Path() / ("round" + std::to_string(int(scheme)) + ".txt");
     cWPersistencyAdapter::SaveToFile(cTextHolder(text), scheme, file.wstring());
     EXPECT_EQ(ReadBytes(file), cWPersistencyAdapter::Encode(text, scheme));
-    EXPECT_EQ(Loaded(file), (tDecoded{scheme, text}));
+    std::wstring shown = text;
+    const std::size_t nuls = cWPersistencyAdapter::ReplaceNuls(shown);
+    EXPECT_EQ(Loaded(file), (tDecoded{scheme, shown, nuls}));
   }
+}
+
+// An edit control ends its text at the first NUL: each one becomes a visible stand-in instead.
+TEST(Persistency, NulsLoadAsAStandIn) {
+  std::wstring text(L"\0a\0\0b\0", 6);
+  EXPECT_EQ(cWPersistencyAdapter::ReplaceNuls(text), 4u);
+  EXPECT_EQ(text, L"\u2400a\u2400\u2400b\u2400");
+  text = L"none";
+  EXPECT_EQ(cWPersistencyAdapter::ReplaceNuls(text), 0u);
+  EXPECT_EQ(text, L"none");
+
+  const cTempDir dir;
+  EXPECT_EQ(Loaded(dir.WriteFile(L"ansi.txt", std::string("\0a\xE9\0", 4))),
+            (tDecoded{esANSI, L"\u2400a\u00E9\u2400", 2}));
+  EXPECT_EQ(Loaded(dir.WriteFile(L"utf8.txt", std::string("\xEF\xBB\xBF" "a\0b", 6))),
+            (tDecoded{esUTF8, L"a\u2400b", 1}));
+  EXPECT_EQ(Loaded(dir.WriteFile(L"le.txt", std::string("\xFF\xFE\0\0a\0", 6))), (tDecoded{esUTF16LE, L"\u2400a", 1}));
+  // A unit with one zero byte is no NUL.
+  EXPECT_EQ(Loaded(dir.WriteFile(L"be.txt", std::string("\xFE\xFF\0a\0\0\x24\0", 8))),
+            (tDecoded{esUTF16BE, L"a\u2400\u2400", 1}));
 }
 
 // Files made by Python and iconv (tools/make-text-fixtures.sh), copied beside the executable.
@@ -254,8 +278,32 @@ TEST_F(PersistentMemoTest, LoadsAndSavesItsText) {
   const fs::path file = dir.Path() / L"memo.txt";
   memo.SaveToFile(file.wstring(), esUTF16BE);
   memo.SetWText(L"");
-  EXPECT_EQ(memo.LoadFromFile(file.wstring()), esUTF16BE);
+  EXPECT_EQ(memo.LoadFromFile(file.wstring()).Scheme, esUTF16BE);
   EXPECT_EQ(memo.WText(), text);
+
+  // A NUL no longer cuts the text short, and a save writes its stand-in.
+  dir.WriteFile(L"memo.txt", std::string("a\0b\0", 4));
+  const tLoadedFile loaded = memo.LoadFromFile(file.wstring());
+  EXPECT_EQ(loaded.Scheme, esANSI);
+  EXPECT_EQ(loaded.ReplacedNuls, 2u);
+  EXPECT_EQ(memo.WText(), L"a\u2400b\u2400");
+  memo.SaveToFile(file.wstring(), esUTF8);
+  EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBF" "a\xE2\x90\x80" "b\xE2\x90\x80");
+}
+
+// A log that another program holds open for writing loads, and loads again as it grows.
+TEST_F(PersistentMemoTest, LoadsAFileThatAnotherProgramWrites) {
+  const fs::path file = dir.Path() / L"log.txt";
+  const gui::cKernelHandle writer(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(writer);
+  DWORD written = 0;
+  ASSERT_TRUE(::WriteFile(writer.get(), "one\r\n", 5, &written, nullptr));
+  EXPECT_EQ(memo.LoadFromFile(file.wstring()).Scheme, esANSI);
+  EXPECT_EQ(memo.WText(), L"one\r\n");
+  ASSERT_TRUE(::WriteFile(writer.get(), "two\r\n", 5, &written, nullptr));
+  memo.LoadFromFile(file.wstring());
+  EXPECT_EQ(memo.WText(), L"one\r\ntwo\r\n");
 }
 
 TEST_F(PersistentMemoTest, FailedLoadKeepsThePane) {
@@ -331,6 +379,20 @@ TEST_F(FailedSaveTest, TargetThatCannotBeReplaced) {
   cWPersistencyAdapter::SaveToFile(cTextHolder(L"new"), esUTF8, file.wstring());
   EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBFnew");
   EXPECT_EQ(FilesIn(dir.Path()), std::set<fs::path>{L"open.txt"});
+}
+
+// Saving over a file changes its contents, not what the file system holds about it. Wine 8's
+// ReplaceFileW is a rename that keeps nothing of the old file: the file index is the new file's
+// and a hard link to the old one keeps the old text, so only the attributes are checked here
+// (which the save carries over itself).
+TEST(Persistency, SavingOverAFileKeepsItsAttributes) {
+  const cTempDir dir;
+  const fs::path file = dir.WriteFile(L"kept.txt", "old\r\n");
+  ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  cWPersistencyAdapter::SaveToFile(cTextHolder(L"new"), esUTF8, file.wstring());
+  EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBFnew");
+  EXPECT_EQ(::GetFileAttributesW(file.c_str()), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(FilesIn(dir.Path()), std::set<fs::path>{L"kept.txt"});
 }
 
 TEST(Persistency, FileNamesOutsideTheAnsiCodePage) {

@@ -58,13 +58,13 @@ TEST(AboutBox, TextsComeFromTheProductVersionAndTheCopyright) {
   tVersionInformation info;
   info.FileMajor = 9, info.FileMinor = 8, info.FileRelease = 7, info.FileBuild = 6;
   info.ProductMajor = 2, info.ProductMinor = 10, info.ProductRelease = 3, info.ProductBuild = 4;
-  info.Strings[svmLegalCopyright] = "\xA9 2026 Somebody";  // ANSI, code page 1252
-  info.Strings[svmProductName] = "Not shown";
+  info.Strings[svmLegalCopyright] = L"\u00A9 2026 \u4E2D Somebody";
+  info.Strings[svmProductName] = L"Not shown";
   const tAboutTexts texts = TFormAbout::ComposeTexts(info, L"Product \u00C5");
   EXPECT_EQ(texts.Caption, L" Product \u00C5");
   EXPECT_EQ(texts.Product, L"Product \u00C5");
   EXPECT_EQ(texts.Version, L"v. 2.10.3");
-  EXPECT_EQ(texts.Copyright, L"\u00A9 2026 Somebody");
+  EXPECT_EQ(texts.Copyright, L"\u00A9 2026 \u4E2D Somebody");
   EXPECT_EQ(texts.Url, L"https://marvesk.example/");
 }
 

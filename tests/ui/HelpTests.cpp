@@ -90,28 +90,30 @@ SCROLLINFO VerticalScroll(HWND window) {
 
 }  // namespace
 
-TEST(HelpUrl, EscapingKeepsOnlyUnreservedAsciiBytes) {
-  EXPECT_EQ(EscapeUrlPart(""), "");
-  EXPECT_EQ(EscapeUrlPart("AZaz09-._"), "AZaz09-._");
-  EXPECT_EQ(EscapeUrlPart("C:\\Program Files\\x.exe"), "C%3A%5CProgram%20Files%5Cx.exe");
-  EXPECT_EQ(EscapeUrlPart("#%/~+"), "%23%25%2F%7E%2B");
-  EXPECT_EQ(EscapeUrlPart(std::string("\xE9\x00\xFF\x7F", 4)), "%E9%00%FF%7F");
+TEST(HelpUrl, EscapingKeepsUnreservedAndNonAsciiCharacters) {
+  EXPECT_EQ(EscapeUrlPart(L""), L"");
+  EXPECT_EQ(EscapeUrlPart(L"AZaz09-._"), L"AZaz09-._");
+  EXPECT_EQ(EscapeUrlPart(L"C:\\Program Files\\x.exe"), L"C%3A%5CProgram%20Files%5Cx.exe");
+  EXPECT_EQ(EscapeUrlPart(L"#%/~+"), L"%23%25%2F%7E%2B");
+  EXPECT_EQ(EscapeUrlPart(std::wstring(L"\x00\x7F\u00E9\u00FF\u0416\U0001F600", 7)),
+            L"%00%7F\u00E9\u00FF\u0416\U0001F600");
 }
 
 TEST(HelpUrl, ResourceIdsAreNumbersOrNames) {
-  EXPECT_EQ(ResIdToString(MAKEINTRESOURCEA(100)), "#100");
-  EXPECT_EQ(ResIdToString(MAKEINTRESOURCEA(0xFFFF)), "#65535");
-  EXPECT_EQ(ResIdToString(MAKEINTRESOURCEA(0)), "#0");
-  EXPECT_EQ(ResIdToString("HELP_HTML"), "HELP_HTML");
-  EXPECT_EQ(ResIdToString(""), "");
+  EXPECT_EQ(ResIdToString(MAKEINTRESOURCEW(100)), L"#100");
+  EXPECT_EQ(ResIdToString(MAKEINTRESOURCEW(0xFFFF)), L"#65535");
+  EXPECT_EQ(ResIdToString(MAKEINTRESOURCEW(0)), L"#0");
+  EXPECT_EQ(ResIdToString(L"HELP_HTML"), L"HELP_HTML");
+  EXPECT_EQ(ResIdToString(L""), L"");
 }
 
 TEST(HelpUrl, AddressEscapesPathTypeAndName) {
-  // Under the pinned ANSI code page 1252, "ä" is the byte E4; a character it lacks becomes "?".
   EXPECT_EQ(BuildResUrl(L"C:\\Program Files\\M\u00E4rvesk 1\\Marvesk.exe", L"HELP_HTML", 100),
-            "res://C%3A%5CProgram%20Files%5CM%E4rvesk%201%5CMarvesk.exe/%23100/HELP_HTML");
-  EXPECT_EQ(BuildResUrl(L"D:\\\u0416.exe", L"my page", 23), "res://D%3A%5C%3F.exe/%2323/my%20page");
-  EXPECT_EQ(BuildResUrl(L"a.dll", L"PAGE", 0), "res://a.dll/PAGE");
+            L"res://C%3A%5CProgram%20Files%5CM\u00E4rvesk%201%5CMarvesk.exe/%23100/HELP_HTML");
+  // A folder whose name the ANSI code page cannot carry keeps it.
+  EXPECT_EQ(BuildResUrl(L"D:\\\u041C\u0430\u0440 \u4E2D\\\u0416.exe", L"my page", 23),
+            L"res://D%3A%5C\u041C\u0430\u0440%20\u4E2D%5C\u0416.exe/%2323/my%20page");
+  EXPECT_EQ(BuildResUrl(L"a.dll", L"PAGE", 0), L"res://a.dll/PAGE");
 }
 
 TEST(HelpPage, ResourceHoldsTheFourAnchorsAndEveryOption) {

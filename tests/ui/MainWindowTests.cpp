@@ -425,6 +425,21 @@ TEST_F(MainWindow, LoadReplacesTheActivePanesText) {
   }
   EXPECT_EQ(Output().WText(), L"\U0001F600\r\nz");
   EXPECT_EQ(Input().WText(), L"");
+  EXPECT_TRUE(boxes_.empty());
+
+  // NULs show as their stand-in, and a box says how many there were.
+  WriteBytes(path, std::string("a\0b\0\0", 5));
+  {
+    cFileAnswer answer(path, 1);
+    Command(ID_FILE_LOAD);
+  }
+  EXPECT_EQ(Output().WText(), L"a\u2400b\u2400\u2400");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Owner, Form());
+  EXPECT_EQ(boxes_[0].Caption, L" Marvesk");
+  EXPECT_EQ(boxes_[0].Flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+  EXPECT_EQ(boxes_[0].Text, L"NUL characters in the file\r\n\"" + path +
+                                L"\": 3\r\nEach one is shown as \u2400, and saving writes \u2400 in its place.");
   ::DeleteFileW(path.c_str());
 }
 

@@ -2,27 +2,22 @@
 
 #include <windows.h>
 
+#include <filesystem>
+
+#include "gui/Module.h"
 #include "tests/support/TestSupport.h"
 #include "ui/ExeResources.h"
 
 namespace {
 
-std::string AnsiPath(const std::wstring& path) {
-  int length = ::WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, ansi.data(), length, nullptr, nullptr);
-  ansi.resize(static_cast<std::size_t>(length - 1));
-  return ansi;
-}
-
-std::string TestFile(const wchar_t* name) { return AnsiPath(TestExeDir() + L"\\" + name); }
+std::wstring TestFile(const wchar_t* name) { return TestExeDir() + L"\\" + name; }
 
 // A record with every field set, to show that a read starts from an empty one.
 tVersionInformation Filled() {
   tVersionInformation info;
   info.FileMajor = info.FileMinor = info.FileRelease = info.FileBuild = 9;
   info.ProductMajor = info.ProductMinor = info.ProductRelease = info.ProductBuild = 9;
-  for (std::string& text : info.Strings) text = "stale";
+  for (std::wstring& text : info.Strings) text = L"stale";
   return info;
 }
 
@@ -35,7 +30,7 @@ void ExpectEmpty(const tVersionInformation& info) {
   EXPECT_EQ(info.ProductMinor, 0);
   EXPECT_EQ(info.ProductRelease, 0);
   EXPECT_EQ(info.ProductBuild, 0);
-  for (const std::string& text : info.Strings) EXPECT_EQ(text, "");
+  for (const std::wstring& text : info.Strings) EXPECT_EQ(text, L"");
 }
 
 TEST(VersionInformation, ReadsTheProgramsOwnVersionBlock) {
@@ -49,12 +44,12 @@ TEST(VersionInformation, ReadsTheProgramsOwnVersionBlock) {
   EXPECT_EQ(info.FileMinor, 0);
   EXPECT_EQ(info.FileRelease, 0);
   EXPECT_EQ(info.FileBuild, 0);
-  EXPECT_EQ(info.Strings[svmProductName], "Marvesk");
-  EXPECT_EQ(info.Strings[svmOriginalFilename], "Marvesk.exe");
-  EXPECT_NE(info.Strings[svmCompanyName], "");
-  EXPECT_NE(info.Strings[svmFileDescription], "");
-  EXPECT_NE(info.Strings[svmInternalName], "");
-  EXPECT_NE(info.Strings[svmLegalCopyright], "");
+  EXPECT_EQ(info.Strings[svmProductName], L"Marvesk");
+  EXPECT_EQ(info.Strings[svmOriginalFilename], L"Marvesk.exe");
+  EXPECT_NE(info.Strings[svmCompanyName], L"");
+  EXPECT_NE(info.Strings[svmFileDescription], L"");
+  EXPECT_NE(info.Strings[svmInternalName], L"");
+  EXPECT_NE(info.Strings[svmLegalCopyright], L"");
 }
 
 TEST(VersionInformation, ProductNameComesFromTheProgramsVersionBlock) {
@@ -64,7 +59,7 @@ TEST(VersionInformation, ProductNameComesFromTheProgramsVersionBlock) {
 
 TEST(VersionInformation, FileWithoutVersionBlockGivesAnEmptyRecord) {
   cTempDir dir;
-  std::string file = AnsiPath(dir.WriteFile(L"plain.txt", "no version here\r\n").wstring());
+  const std::wstring file = dir.WriteFile(L"plain.txt", "no version here\r\n").wstring();
   tVersionInformation info = Filled();
   EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(file, info));
   ExpectEmpty(info);
@@ -72,17 +67,17 @@ TEST(VersionInformation, FileWithoutVersionBlockGivesAnEmptyRecord) {
 
   // A program without a version block: the test child has none.
   info = Filled();
-  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(AnsiPath(TestChildPath()), info));
+  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(TestChildPath(), info));
   ExpectEmpty(info);
 }
 
 TEST(VersionInformation, MissingFileGivesAnEmptyRecord) {
   cTempDir dir;
   tVersionInformation info = Filled();
-  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(AnsiPath(dir.Path() / L"absent.exe"), info));
+  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation((dir.Path() / L"absent.exe").wstring(), info));
   ExpectEmpty(info);
   info = Filled();
-  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation("", info));
+  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(L"", info));
   ExpectEmpty(info);
 }
 
@@ -98,12 +93,12 @@ TEST(VersionInformation, ReadStopsAtTheFirstMissingString) {
   EXPECT_EQ(info.ProductMinor, 7);
   EXPECT_EQ(info.ProductRelease, 1);
   EXPECT_EQ(info.ProductBuild, 8);
-  EXPECT_EQ(info.Strings[svmCompanyName], "Partial Company");
-  EXPECT_EQ(info.Strings[svmFileDescription], "Partial description");
-  EXPECT_EQ(info.Strings[svmInternalName], "");
-  EXPECT_EQ(info.Strings[svmLegalCopyright], "");
-  EXPECT_EQ(info.Strings[svmOriginalFilename], "");
-  EXPECT_EQ(info.Strings[svmProductName], "");
+  EXPECT_EQ(info.Strings[svmCompanyName], L"Partial Company");
+  EXPECT_EQ(info.Strings[svmFileDescription], L"Partial description");
+  EXPECT_EQ(info.Strings[svmInternalName], L"");
+  EXPECT_EQ(info.Strings[svmLegalCopyright], L"");
+  EXPECT_EQ(info.Strings[svmOriginalFilename], L"");
+  EXPECT_EQ(info.Strings[svmProductName], L"");
   // The block has a product name, but a partial read gives none.
   EXPECT_EQ(ReadProductName(TestFile(L"versionpartial.dll")), L"");
 }
@@ -111,14 +106,29 @@ TEST(VersionInformation, ReadStopsAtTheFirstMissingString) {
 TEST(VersionInformation, StringsComeFromTheFirstTranslation) {
   tVersionInformation info;
   ASSERT_TRUE(cVersionInformation::GetFileVersionInformation(TestFile(L"versiontranslation.dll"), info));
-  EXPECT_EQ(info.Strings[svmCompanyName], "M\xFCller und S\xF6hne");
-  EXPECT_EQ(info.Strings[svmFileDescription], "First description");
-  EXPECT_EQ(info.Strings[svmInternalName], "first");
-  EXPECT_EQ(info.Strings[svmLegalCopyright], "First copyright");
-  EXPECT_EQ(info.Strings[svmOriginalFilename], "versiontranslation.dll");
-  EXPECT_EQ(info.Strings[svmProductName], "Gr\xFC\xDF" "e");
-  // The product name goes through the ANSI code page both ways.
+  EXPECT_EQ(info.Strings[svmCompanyName], L"M\u00FCller und S\u00F6hne");
+  // Characters outside the ANSI code page come as they are.
+  EXPECT_EQ(info.Strings[svmFileDescription], L"First description \u041C\u4E2D");
+  EXPECT_EQ(info.Strings[svmInternalName], L"first");
+  EXPECT_EQ(info.Strings[svmLegalCopyright], L"First copyright");
+  EXPECT_EQ(info.Strings[svmOriginalFilename], L"versiontranslation.dll");
+  EXPECT_EQ(info.Strings[svmProductName], L"Gr\u00FC\u00DFe");
   EXPECT_EQ(ReadProductName(TestFile(L"versiontranslation.dll")), L"Gr\u00FC\u00DFe");
+}
+
+// A program in a folder whose name the ANSI code page (1252 here) cannot carry reads its own
+// version information by its wide name.
+TEST(VersionInformation, FolderOutsideTheAnsiCodePage) {
+  const cTempDir dir;
+  const std::filesystem::path folder = dir.Path() / L"\u041C\u0430\u0440\u0432\u0435\u0441\u043A \u4E2D";
+  std::filesystem::create_directory(folder);
+  const std::filesystem::path copy = folder / L"Marvesk.exe";
+  std::filesystem::copy_file(gui::ProgramFileName(), copy);
+  tVersionInformation info;
+  ASSERT_TRUE(cVersionInformation::GetFileVersionInformation(copy.wstring(), info));
+  EXPECT_EQ(info.ProductMajor, 1);
+  EXPECT_EQ(info.Strings[svmLegalCopyright], L"Copyright (C) 2026 Marvesk Project");
+  EXPECT_EQ(ReadProductName(copy.wstring()), L"Marvesk");
 }
 
 TEST(VersionInformation, NumbersAreTheHalvesOfTheVersionWords) {
