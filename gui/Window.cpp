@@ -7,6 +7,7 @@
 #include "gui/Application.h"
 #include "gui/DialogSeam.h"
 #include "gui/Error.h"
+#include "text/TextCodec.h"
 
 namespace gui {
 namespace {
@@ -37,14 +38,7 @@ const tClassRecord* FindClass(HWND hwnd) {
   return nullptr;
 }
 
-std::string Narrow(const wchar_t* text) {
-  if (!text || !*text) return {};
-  int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text, -1, result.data(), size, nullptr, nullptr);
-  result.resize(static_cast<size_t>(size) - 1);
-  return result;
-}
+std::string Narrow(const wchar_t* text) { return text ? cTextCodec::ToCodePage(CP_ACP, text) : std::string(); }
 
 }  // namespace
 

@@ -19,6 +19,7 @@
 #include "session/PipeCodec.h"
 #include "text/PipeEncoding.h"
 #include "session/Threading.h"
+#include "text/TextCodec.h"
 #include "ui/MenuForm.h"
 #include "ui/Status.h"
 #include "editor/EditorSearches.h"
@@ -144,7 +145,7 @@ private:
   HWND statusBar_ = nullptr;
   std::wstring commandText_;
   tPipeEncodings encodings_;
-  cPipeDecoder decoder_;
+  cStreamDecoder decoder_;
   ULONGLONG nextPaint_ = 0;
   bool outputStatusOwed_ = false;
   // Output that came and is not shown yet; the listener waits until it is.

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -23,7 +22,7 @@ public:
   // the encoding is a code page that cannot carry every character of the text exactly.
   static std::optional<std::string> EncodeText(tPipeEncoding encoding, std::wstring_view text);
 
-  // What one chunk shows on its own: a fresh decoder on the whole chunk.
+  // What one chunk shows on its own: a fresh stream decoder (text/TextCodec.h) on the whole chunk.
   static std::wstring DecodeText(tPipeEncoding encoding, const void* data, size_t count);
 
   // Hands the bytes to write in order: full pieces of WritePieceSize bytes, then the remainder
@@ -36,31 +35,4 @@ public:
       bytes.remove_prefix(size);
     }
   }
-};
-
-// Decodes a stream of chunks as they arrive from the output pipe. A character cut by the end of
-// a chunk waits for the next chunk, so any cutting of a stream shows the same text as the stream
-// in one piece. NUL characters are dropped; malformed UTF-8 shows U+FFFD per byte. Changing the
-// encoding drops what waits.
-class cPipeDecoder {
-public:
-  std::wstring Decode(tPipeEncoding encoding, const void* data, size_t count);
-
-private:
-  // The code page behind ANSI or OEM, with its lead bytes when it is a double-byte one.
-  struct tCodePage {
-    UINT Number = 0;
-    UINT MaxCharSize = 1;
-    std::array<bool, 256> LeadBytes{};
-  };
-
-  std::string_view DecodeCodePage(UINT codePage, std::string_view bytes, std::wstring& text);
-  std::string_view DecodeDoubleByte(std::string_view bytes, std::wstring& text);
-
-  tPipeEncoding encoding_;
-  std::array<char, 4> carry_{};
-  size_t carryCount_ = 0;
-  std::string joined_;   // the waiting bytes followed by the new chunk
-  std::string compact_;  // double-byte text without its NUL bytes
-  tCodePage codePage_;
 };

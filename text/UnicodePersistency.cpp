@@ -1,18 +1,16 @@
 #include "text/UnicodePersistency.h"
 
 #include <climits>
-#include <cstring>
 #include <utility>
 
 #include "gui/DialogSeam.h"
 #include "gui/Handle.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
+#include "text/TextCodec.h"
 #include "text/Utils.h"
 
 namespace {
-
-constexpr wchar_t kReplacementCharacter = 0xFFFD;
 
 bool StartsWith(std::string_view bytes, std::string_view signature) noexcept {
   return bytes.size() >= signature.size() && bytes.substr(0, signature.size()) == signature;
@@ -28,130 +26,11 @@ std::string_view SignatureOf(tEncodingScheme scheme) noexcept {
   return {};
 }
 
-bool IsContinuation(unsigned char byte) noexcept { return (byte & 0xC0) == 0x80; }
-
-// The code point of the well-formed UTF-8 sequence at the start of bytes, and its length; length 0
-// when the first byte does not start one. Overlong forms, encoded surrogates and values above
-// U+10FFFF are not well formed.
-std::pair<char32_t, std::size_t> DecodeSequence(const unsigned char* bytes, std::size_t available) noexcept {
-  const unsigned char lead = bytes[0];
-  std::size_t length;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  char32_t value;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    value = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    value = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    value = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return {0, 0};
-  }
-  if (available < length || bytes[1] < low || bytes[1] > high) return {0, 0};
-  for (std::size_t i = 1; i < length; ++i) {
-    if (!IsContinuation(bytes[i])) return {0, 0};
-    value = (value << 6) | (bytes[i] & 0x3F);
-  }
-  return {value, length};
-}
-
-// Every byte that does not belong to a well-formed sequence becomes one U+FFFD.
-std::wstring DecodeUtf8(std::string_view payload) {
-  // No sequence gives more UTF-16 units than it has bytes.
-  std::wstring text(payload.size(), L'\0');
-  wchar_t* out = text.data();
-  const auto* in = reinterpret_cast<const unsigned char*>(payload.data());
-  const auto* const end = in + payload.size();
-  while (in != end) {
-    if (*in < 0x80) {
-      *out++ = static_cast<wchar_t>(*in++);
-      continue;
-    }
-    const auto [value, length] = DecodeSequence(in, static_cast<std::size_t>(end - in));
-    if (length == 0) {
-      *out++ = kReplacementCharacter;
-      ++in;
-    } else if (value >= 0x10000) {
-      *out++ = static_cast<wchar_t>(0xD800 + ((value - 0x10000) >> 10));
-      *out++ = static_cast<wchar_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
-      in += length;
-    } else {
-      *out++ = static_cast<wchar_t>(value);
-      in += length;
-    }
-  }
-  text.resize(static_cast<std::size_t>(out - text.data()));
-  return text;
-}
-
-// A surrogate pair becomes one four-byte sequence; a surrogate without its partner cannot be
-// written as UTF-8 and becomes U+FFFD.
-void EncodeUtf8(std::wstring_view text, std::string& bytes) {
-  const std::size_t start = bytes.size();
-  // At most three bytes per unit (a pair takes four for two units).
-  bytes.resize(start + 3 * text.size());
-  auto* out = reinterpret_cast<unsigned char*>(bytes.data() + start);
-  const auto* const begin = out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t value = text[i];
-    if (value >= 0xD800 && value <= 0xDFFF) {
-      if (value <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-        value = 0x10000 + ((value - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-        ++i;
-      } else {
-        value = kReplacementCharacter;
-      }
-    }
-    if (value < 0x80) {
-      *out++ = static_cast<unsigned char>(value);
-    } else if (value < 0x800) {
-      *out++ = static_cast<unsigned char>(0xC0 | (value >> 6));
-      *out++ = static_cast<unsigned char>(0x80 | (value & 0x3F));
-    } else if (value < 0x10000) {
-      *out++ = static_cast<unsigned char>(0xE0 | (value >> 12));
-      *out++ = static_cast<unsigned char>(0x80 | ((value >> 6) & 0x3F));
-      *out++ = static_cast<unsigned char>(0x80 | (value & 0x3F));
-    } else {
-      *out++ = static_cast<unsigned char>(0xF0 | (value >> 18));
-      *out++ = static_cast<unsigned char>(0x80 | ((value >> 12) & 0x3F));
-      *out++ = static_cast<unsigned char>(0x80 | ((value >> 6) & 0x3F));
-      *out++ = static_cast<unsigned char>(0x80 | (value & 0x3F));
-    }
-  }
-  bytes.resize(start + static_cast<std::size_t>(out - begin));
-}
-
-// The code-page conversions take int counts; texts beyond that are larger than any pane holds.
+// The platform's code-page conversions count in int; a text beyond that is larger than any pane
+// holds.
 template <class Error>
-int CheckedCount(std::size_t count, unsigned messageId) {
+void CheckCount(std::size_t count, unsigned messageId) {
   if (count > INT_MAX) throw Error(gui::LoadResString(messageId));
-  return static_cast<int>(count);
-}
-
-std::wstring AnsiToWide(std::string_view bytes) {
-  if (bytes.empty()) return {};
-  const int count = CheckedCount<cFileReadError>(bytes.size(), IDS_STREAM_READ_ERROR);
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, text.data(), length);
-  return text;
-}
-
-void WideToAnsi(std::wstring_view text, std::string& bytes) {
-  if (text.empty()) return;
-  const int count = CheckedCount<cFileWriteError>(text.size(), IDS_STREAM_WRITE_ERROR);
-  const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
-  const std::size_t start = bytes.size();
-  bytes.resize(start + static_cast<std::size_t>(length));
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), count, bytes.data() + start, length, nullptr, nullptr);
 }
 
 std::wstring FullPath(std::wstring_view fileName) {
@@ -315,16 +194,15 @@ tEncodingScheme cWPersistencyAdapter::Decode(std::string_view bytes, std::wstrin
   const std::string_view payload = bytes.substr(SignatureLength(scheme));
   switch (scheme) {
     case esUTF8:
-      text = DecodeUtf8(payload);
+      text = cTextCodec::FromUtf8(payload);
       break;
     case esUTF16LE:
     case esUTF16BE:
-      text.assign(payload.size() / 2, L'\0');
-      std::memcpy(text.data(), payload.data(), text.size() * sizeof(wchar_t));
-      if (scheme == esUTF16BE) cStringUtils::SwapByteOrder(text);
+      text = cTextCodec::FromUtf16(payload, scheme == esUTF16BE);
       break;
     case esANSI:
-      text = AnsiToWide(payload);
+      CheckCount<cFileReadError>(payload.size(), IDS_STREAM_READ_ERROR);
+      text = cTextCodec::FromCodePage(CP_ACP, payload);
       break;
   }
   return scheme;
@@ -334,28 +212,23 @@ std::string cWPersistencyAdapter::Encode(std::wstring_view text, tEncodingScheme
   std::string bytes(SignatureOf(scheme));
   switch (scheme) {
     case esUTF8:
-      EncodeUtf8(text, bytes);
+      cTextCodec::AppendUtf8(text, bytes);
       break;
     case esUTF16LE:
-    case esUTF16BE: {
-      const std::size_t start = bytes.size();
-      bytes.resize(start + text.size() * sizeof(wchar_t));
-      std::memcpy(bytes.data() + start, text.data(), text.size() * sizeof(wchar_t));
-      if (scheme == esUTF16BE)
-        for (std::size_t i = start; i < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+    case esUTF16BE:
+      cTextCodec::AppendUtf16(text, scheme == esUTF16BE, bytes);
       break;
-    }
     case esANSI:
-      WideToAnsi(text, bytes);
+      CheckCount<cFileWriteError>(text.size(), IDS_STREAM_WRITE_ERROR);
+      bytes += cTextCodec::ToCodePage(CP_ACP, text);
       break;
   }
   return bytes;
 }
 
 bool cWPersistencyAdapter::IsAnsiLossy(std::wstring_view text) {
-  std::string narrow;
-  WideToAnsi(text, narrow);
-  return AnsiToWide(narrow) != text;
+  CheckCount<cFileWriteError>(text.size(), IDS_STREAM_WRITE_ERROR);
+  return !cTextCodec::ToCodePageExact(CP_ACP, text);
 }
 
 bool cWPersistencyAdapter::ConfirmAnsiSave(HWND owner, std::wstring_view fileName, std::wstring_view text,

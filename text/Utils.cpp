@@ -44,17 +44,6 @@ std::basic_string<Char> SystemMessage(DWORD code) {
   return std::basic_string<Char>(TrimView(std::basic_string_view<Char>(buffer, length)));
 }
 
-// ANSI code page text as UTF-16.
-std::wstring WidenAnsi(std::string_view text) {
-  if (text.empty()) return {};
-  int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) {
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-  }
-  return result;
-}
-
 }  // namespace
 
 void AppendString(std::wstring_view text, tWStringArray& array) { array.emplace_back(text); }
@@ -151,5 +140,5 @@ std::wstring cSystemResources::ShellOpen(HWND owner, std::wstring_view file,
                                      directoryText.empty() ? nullptr : directoryText.c_str(), SW_SHOW);
   // Answers up to 32 are failures.
   if (reinterpret_cast<INT_PTR>(answer) > 32) return {};
-  return WidenAnsi(SystemErrorText(::GetLastError()));
+  return SystemErrorTextW(::GetLastError());
 }

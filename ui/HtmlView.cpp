@@ -8,6 +8,7 @@
 
 #include "gui/ResString.h"
 #include "resources/resource.h"
+#include "text/TextCodec.h"
 
 // ---------------------------------------------------------------------------------------------
 // Parser
@@ -25,12 +26,7 @@ std::wstring Lower(std::wstring_view text) {
 
 std::wstring WidenUtf8(std::string_view text) {
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), size);
-  return wide;
+  return cTextCodec::FromUtf8(text);
 }
 
 // The character of an entity's name ("amp", "#160", "#xA0"); none for a name not known.

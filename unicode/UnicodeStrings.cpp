@@ -5,6 +5,7 @@
 #include "gui/Error.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
+#include "text/TextCodec.h"
 
 void cWStrings::Assign(const cWStrings& source) {
   if (&source == this) return;
@@ -56,23 +57,9 @@ void cWStringsNonNT::SetUpdateState(bool updating) {
     narrowList_.EndUpdate();
 }
 
-std::string NarrowText(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), size, nullptr, nullptr);
-  return result;
-}
+std::string NarrowText(std::wstring_view text) { return cTextCodec::ToCodePage(CP_ACP, text); }
 
-std::wstring WideText(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  std::wstring result(static_cast<size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), size);
-  return result;
-}
+std::wstring WideText(std::string_view text) { return cTextCodec::FromCodePage(CP_ACP, text); }
 
 void SetWideString(std::wstring& target, const wchar_t* source, int length) {
   target.clear();
@@ -81,11 +68,4 @@ void SetWideString(std::wstring& target, const wchar_t* source, int length) {
     target.assign(source, static_cast<size_t>(length));
   else
     target.resize(static_cast<size_t>(length));
-}
-
-void SwapWideBytes(std::wstring& text) noexcept {
-  for (wchar_t& c : text) {
-    const auto unit = static_cast<unsigned short>(c);
-    c = static_cast<wchar_t>(static_cast<unsigned short>((unit << 8) | (unit >> 8)));
-  }
 }

@@ -46,13 +46,11 @@ private:
   cStrings& narrowList_;
 };
 
-// Wide text to the ANSI code page and back.
+// Wide text to the ANSI code page and back; a character the code page lacks becomes its default
+// character (never a look-alike).
 std::string NarrowText(std::wstring_view text);
 std::wstring WideText(std::string_view text);
 
 // The target becomes empty, then, for a positive length, that many characters long: copied from
 // the source when one is given, zeros otherwise.
 void SetWideString(std::wstring& target, const wchar_t* source, int length);
-
-// Exchanges the high and low byte of every character in place (UTF-16LE <-> UTF-16BE).
-void SwapWideBytes(std::wstring& text) noexcept;

@@ -1,4 +1,5 @@
 #include "session/PipeCodec.h"
+#include "text/TextCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ std::wstring DecodeText(tPipeEncoding encoding, std::string_view bytes) {
   return cPipeCodec::DecodeText(encoding, bytes.data(), bytes.size());
 }
 
-std::wstring Decode(cPipeDecoder& decoder, tPipeEncoding encoding, std::string_view bytes) {
+std::wstring Decode(cStreamDecoder& decoder, tPipeEncoding encoding, std::string_view bytes) {
   return decoder.Decode(encoding, bytes.data(), bytes.size());
 }
 
@@ -70,7 +71,7 @@ TEST(PipeCodec, CodePagesBothWays) {
 
 TEST(PipeCodec, DoubleByteLeadWaitsForItsPartner) {
   if (::GetACP() != 932) GTEST_SKIP() << "needs ANSI code page 932";
-  cPipeDecoder decoder;
+  cStreamDecoder decoder;
   EXPECT_EQ(Decode(decoder, peANSI, Bytes({'a', 0x82})), L"a");
   EXPECT_EQ(Decode(decoder, peANSI, Bytes({0x00, 0xA0, 0x82, 0xA0})), L"\u3042\u3042");
 }
@@ -79,7 +80,7 @@ TEST(PipeCodec, Utf16CarriesCutUnits) {
   EXPECT_EQ(DecodeText(peUTF16LE, Bytes({0x41, 0x00, 0x00, 0x00, 0x42, 0x00})), L"AB");
   EXPECT_EQ(DecodeText(peUTF16LE, Bytes({0x00, 0xDC, 0x00, 0xD8, 0x41, 0x00})),
             (std::wstring{L'\xDC00', L'\xD800', L'A'}));
-  cPipeDecoder decoder;
+  cStreamDecoder decoder;
   EXPECT_EQ(Decode(decoder, peUTF16LE, Bytes({0x41, 0x00, 0x42})), L"A");
   EXPECT_EQ(Decode(decoder, peUTF16LE, Bytes({0x00})), L"B");
   // A high surrogate waits for its partner, an odd byte with it; another encoding drops both.
@@ -89,7 +90,7 @@ TEST(PipeCodec, Utf16CarriesCutUnits) {
 }
 
 TEST(PipeCodec, Utf8CarriesCutSequences) {
-  cPipeDecoder decoder;
+  cStreamDecoder decoder;
   EXPECT_EQ(Decode(decoder, peUTF8, Bytes({'a', 0xE2})), L"a");
   EXPECT_EQ(Decode(decoder, peUTF8, Bytes({0x82})), L"");
   EXPECT_EQ(Decode(decoder, peUTF8, Bytes({0xAC, 'b', 0xF0, 0x9F})), L"\u20ACb");
@@ -155,7 +156,7 @@ TEST(PipeCodec, CuttingTheStreamChangesNothing) {
           }
         }
       }
-      cPipeDecoder decoder;
+      cStreamDecoder decoder;
       std::wstring chunked;
       for (size_t done = 0, size = 0; done < stream.size(); done += size) {
         size = std::min(below(9), stream.size() - done);

@@ -123,20 +123,12 @@ TEST(WideStringList, LinesKeepTheirObjectsWhenReplacedExchangedMovedAndAssigned)
             L"Cannot assign a cStringList to a cWMemoryList");
 }
 
-TEST(WideStringRoutines, SetWideStringAndSwapWideBytes) {
-  std::wstring text = L"old", bom = L"\uFEFF", mixed = L"a\u4E2D\U0001F600", empty;
+TEST(WideStringRoutines, SetWideString) {
+  std::wstring text = L"old";
   SetWideString(text, L"abc", 2);
   EXPECT_EQ(text, L"ab");
   SetWideString(text, L"abc", -1);
   EXPECT_EQ(text, L"");
-  SwapWideBytes(bom);
-  EXPECT_EQ(bom, L"\uFFFE");
-  SwapWideBytes(mixed);
-  EXPECT_EQ(mixed[0], L'\u6100');
-  SwapWideBytes(mixed);
-  EXPECT_EQ(mixed, L"a\u4E2D\U0001F600");
-  SwapWideBytes(empty);
-  EXPECT_EQ(empty, L"");
 }
 
 TEST(NarrowListAdapter, SharesTheWrappedListThroughTheAnsiCodePage) {
