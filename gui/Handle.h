@@ -48,71 +48,32 @@ struct tKernelHandleTraits {
   static void close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
 
-template <class T>
-struct tGdiTraits {
+// A handle whose "none" is null, given back by the function Release. (Release is a function of
+// ours: the address of a function imported from a DLL is no constant for every compiler.)
+template <class T, void (*Release)(T) noexcept>
+struct tNullHandleTraits {
   using handle_type = T;
   static T none() noexcept { return nullptr; }
   static bool valid(T h) noexcept { return h != nullptr; }
-  static void close(T h) noexcept { ::DeleteObject(h); }
+  static void close(T h) noexcept { Release(h); }
 };
 
-struct tMenuTraits {
-  using handle_type = HMENU;
-  static HMENU none() noexcept { return nullptr; }
-  static bool valid(HMENU h) noexcept { return h != nullptr; }
-  static void close(HMENU h) noexcept { ::DestroyMenu(h); }
-};
+namespace release {
+template <class T>
+inline void GdiObject(T object) noexcept { ::DeleteObject(object); }
+inline void Menu(HMENU menu) noexcept { ::DestroyMenu(menu); }
+inline void Accelerators(HACCEL table) noexcept { ::DestroyAcceleratorTable(table); }
+inline void Icon(HICON icon) noexcept { ::DestroyIcon(icon); }
+inline void LocalMemory(HLOCAL memory) noexcept { ::LocalFree(memory); }
+inline void Hook(HHOOK hook) noexcept { ::UnhookWindowsHookEx(hook); }
+// A device context lent by GetDC or GetWindowDC goes back to the window it came from.
+inline void WindowDC(HDC dc) noexcept { ::ReleaseDC(::WindowFromDC(dc), dc); }
+inline void MemoryDC(HDC dc) noexcept { ::DeleteDC(dc); }
+inline void Module(HMODULE module) noexcept { ::FreeLibrary(module); }
+}  // namespace release
 
-struct tAccelTraits {
-  using handle_type = HACCEL;
-  static HACCEL none() noexcept { return nullptr; }
-  static bool valid(HACCEL h) noexcept { return h != nullptr; }
-  static void close(HACCEL h) noexcept { ::DestroyAcceleratorTable(h); }
-};
-
-struct tIconTraits {
-  using handle_type = HICON;
-  static HICON none() noexcept { return nullptr; }
-  static bool valid(HICON h) noexcept { return h != nullptr; }
-  static void close(HICON h) noexcept { ::DestroyIcon(h); }
-};
-
-struct tLocalTraits {
-  using handle_type = HLOCAL;
-  static HLOCAL none() noexcept { return nullptr; }
-  static bool valid(HLOCAL h) noexcept { return h != nullptr; }
-  static void close(HLOCAL h) noexcept { ::LocalFree(h); }
-};
-
-struct tHookTraits {
-  using handle_type = HHOOK;
-  static HHOOK none() noexcept { return nullptr; }
-  static bool valid(HHOOK h) noexcept { return h != nullptr; }
-  static void close(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-
-// A device context lent by GetDC or GetWindowDC; it goes back to the window it came from.
-struct tWindowDCTraits {
-  using handle_type = HDC;
-  static HDC none() noexcept { return nullptr; }
-  static bool valid(HDC h) noexcept { return h != nullptr; }
-  static void close(HDC h) noexcept { ::ReleaseDC(::WindowFromDC(h), h); }
-};
-
-// A device context of its own, made by CreateCompatibleDC.
-struct tMemoryDCTraits {
-  using handle_type = HDC;
-  static HDC none() noexcept { return nullptr; }
-  static bool valid(HDC h) noexcept { return h != nullptr; }
-  static void close(HDC h) noexcept { ::DeleteDC(h); }
-};
-
-struct tModuleTraits {
-  using handle_type = HMODULE;
-  static HMODULE none() noexcept { return nullptr; }
-  static bool valid(HMODULE h) noexcept { return h != nullptr; }
-  static void close(HMODULE h) noexcept { ::FreeLibrary(h); }
-};
+template <class T>
+using tGdiTraits = tNullHandleTraits<T, &release::GdiObject<T>>;
 
 // A GDI object selected into a device context for as long as this object lives.
 class cSelectedObject {
@@ -130,13 +91,15 @@ private:
 using cKernelHandle = cHandle<tKernelHandleTraits>;
 using cFont = cHandle<tGdiTraits<HFONT>>;
 using cBrush = cHandle<tGdiTraits<HBRUSH>>;
-using cMenu = cHandle<tMenuTraits>;
-using cAccelerators = cHandle<tAccelTraits>;
-using cIcon = cHandle<tIconTraits>;
-using cLocalMemory = cHandle<tLocalTraits>;
-using cHook = cHandle<tHookTraits>;
-using cWindowDC = cHandle<tWindowDCTraits>;
-using cMemoryDC = cHandle<tMemoryDCTraits>;
-using cModule = cHandle<tModuleTraits>;
+using cBitmap = cHandle<tGdiTraits<HBITMAP>>;
+using cMenu = cHandle<tNullHandleTraits<HMENU, &release::Menu>>;
+using cAccelerators = cHandle<tNullHandleTraits<HACCEL, &release::Accelerators>>;
+using cIcon = cHandle<tNullHandleTraits<HICON, &release::Icon>>;
+using cLocalMemory = cHandle<tNullHandleTraits<HLOCAL, &release::LocalMemory>>;
+using cHook = cHandle<tNullHandleTraits<HHOOK, &release::Hook>>;
+// A device context from GetDC or GetWindowDC; one made by CreateCompatibleDC.
+using cWindowDC = cHandle<tNullHandleTraits<HDC, &release::WindowDC>>;
+using cMemoryDC = cHandle<tNullHandleTraits<HDC, &release::MemoryDC>>;
+using cModule = cHandle<tNullHandleTraits<HMODULE, &release::Module>>;
 
 }  // namespace gui

@@ -760,7 +760,7 @@ void cHtmlView::Paint(HDC dc, const RECT& area) {
   // Drawn off screen first, so that scrolling does not flicker.
   const gui::cMemoryDC memoryDC(::CreateCompatibleDC(dc));
   HDC memory = memoryDC.get();
-  gui::cHandle<gui::tGdiTraits<HBITMAP>> bitmap(::CreateCompatibleBitmap(dc, width, height));
+  gui::cBitmap bitmap(::CreateCompatibleBitmap(dc, width, height));
   gui::cSelectedObject selectedBitmap(memory, bitmap.get());
   ::SetWindowOrgEx(memory, area.left, area.top + scrollPos_, nullptr);
 
