@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "session/ConsoleAttach.h"
@@ -65,8 +66,13 @@ std::vector<DWORD> Descendants(DWORD root, const FILETIME& rootCreated) {
 
 }  // namespace
 
-bool cConsoleProcess::Start(const std::wstring& application, const std::wstring& commandLine, HANDLE input,
-                            HANDLE output) {
+cConsoleProcess::cConsoleProcess(HWND listenerTarget)
+    : listener_(std::make_unique<cListenerThread>(output_.ReadHandle(), listenerTarget)) {}
+
+cConsoleProcess::~cConsoleProcess() { End(0, 0); }
+
+bool cConsoleProcess::Start(const std::wstring& application, const std::wstring& commandLine) {
+  const HANDLE input = input_.ReadHandle(), output = output_.WriteHandle();
   // Only the two pipe ends go to the child, whatever else this program holds as inheritable.
   HANDLE inherited[] = {input, output};
   SIZE_T size = 0;
@@ -97,6 +103,10 @@ bool cConsoleProcess::Start(const std::wstring& application, const std::wstring&
   process_.reset(pi.hProcess);
   thread_.reset(pi.hThread);
   processId_ = pi.dwProcessId;
+  // The child holds its own ends now. Without ours, writes fail once it is gone instead of
+  // filling a pipe that nobody reads, and the output ends when the last process writing it ends.
+  input_.CloseReadHandle();
+  output_.CloseWriteHandle();
   FILETIME exited{}, kernel{}, user{};
   ::GetProcessTimes(process_.get(), &created_, &exited, &kernel, &user);
   return true;
@@ -127,7 +137,19 @@ bool cConsoleProcess::RaiseControl(DWORD controlEvent, HWND notThis) {
   return RaiseConsoleControl(processId_, controlEvent);
 }
 
-void cConsoleProcess::End(DWORD waitMs) {
+void cConsoleProcess::End(DWORD waitMs, DWORD threadsMs) {
+  if (std::exchange(finished_, true)) return;
+  // Ask both threads to end now; they are waited for once the console has ended.
+  listener_->Stop(0);
+  input_.Stop(0);
+  EndConsole(waitMs);
+  // With the child gone, a read that a cancel missed meets the end of the output.
+  output_.CloseWriteHandle();
+  listener_->Stop(threadsMs);
+  input_.Stop(threadsMs);
+}
+
+void cConsoleProcess::EndConsole(DWORD waitMs) {
   if (!process_) return;
   // The console's processes are taken while the console still stands: through the child, or,
   // once it has ended, through a process it started that is attached to the same console.

@@ -1,24 +1,41 @@
 #pragma once
-// The child: a console program in a new, hidden console of its own. This class starts it with
-// exactly its standard handles, finds the console's window, raises the console's control events
-// and, when the session ends, ends every process attached to that console. It needs no window.
+// The child: a console program in a new, hidden console of its own, and its standard streams.
+// This class owns the two pipes, the writer and the listener thread; it starts the child with
+// exactly its pipe ends, finds the console's window, raises the console's control events and,
+// when the session ends, ends every process attached to that console. It has no window: the
+// listener hands the child's output to its owner's window (WM_LISTENER_DATA, WM_LISTENER_END).
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "gui/Handle.h"
+#include "session/Threading.h"
 
 class cConsoleProcess {
 public:
-  cConsoleProcess() = default;
+  // Creates the pipes and the listener, which waits for ResumeListener and then sends the child's
+  // output to the window given.
+  explicit cConsoleProcess(HWND listenerTarget);
+  ~cConsoleProcess();
   cConsoleProcess(const cConsoleProcess&) = delete;
   cConsoleProcess& operator=(const cConsoleProcess&) = delete;
 
   // Starts the command line in a new hidden console. The application is the program's full path;
-  // empty, the system finds the program from the command line. The child inherits these handles
-  // and no other: input as its standard input, output as its standard output and error. False
-  // when it cannot start, with the system's error as the last error.
-  bool Start(const std::wstring& application, const std::wstring& commandLine, HANDLE input, HANDLE output);
+  // empty, the system finds the program from the command line. The child inherits its pipe ends
+  // and no other handle, and this program gives up its copies of them: the output ends when the
+  // last process writing it ends. False when it cannot start, with the system's error as the last
+  // error.
+  bool Start(const std::wstring& application, const std::wstring& commandLine);
+
+  // The child's standard input: the text is queued in the encoding, and false (nothing queued)
+  // when the encoding cannot carry all of it.
+  void SetInputEncoding(tPipeEncoding encoding) noexcept { input_.SetEncoding(encoding); }
+  bool Write(std::wstring_view text) { return input_.WriteText(text); }
+  // The listener reads once resumed; one that was told to hold reads on once released.
+  void ResumeListener() { listener_->Resume(); }
+  void ReleaseListener() noexcept { listener_->Release(); }
 
   HANDLE Process() const noexcept { return process_.get(); }
   DWORD ProcessId() const noexcept { return processId_; }
@@ -33,16 +50,22 @@ public:
   // window not found yet is looked for again first.
   bool RaiseControl(DWORD controlEvent, HWND notThis);
 
-  // Ends the session's console: its window is asked to close, the child gets waitMs to end
-  // (messages sent to this thread are answered meanwhile), then the child and every process
-  // still attached to the console are ended. Processes the child started with a console of their
-  // own, or with none, are left alone.
-  void End(DWORD waitMs);
+  // Ends the session, once: the two threads are asked to stop, the console's window to close, the child
+  // gets waitMs to end (messages sent to this thread are answered meanwhile), then the child and
+  // every process still attached to the console are ended, and the threads get threadsMs to end.
+  // Processes the child started with a console of their own, or with none, are left alone.
+  void End(DWORD waitMs, DWORD threadsMs);
 
 private:
+  void EndConsole(DWORD waitMs);
+
+  cPipe output_{cPipe::tOwnEnd::Read};
+  cWritePipe input_;
+  std::unique_ptr<cListenerThread> listener_;
   gui::cKernelHandle process_, thread_;
   DWORD processId_ = 0;
   FILETIME created_{};
   bool ended_ = false;
+  bool finished_ = false;
   HWND consoleWindow_ = nullptr;
 };

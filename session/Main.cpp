@@ -40,8 +40,8 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   interpretControls_ = options.InterpretControls;
   helpAtStart_ = options.HelpAtStart;
   optionMessage_ = options.OptionMessage;
+  child_ = std::make_unique<cConsoleProcess>(Handle());
   SetEncodings(options.Encodings);
-  listener_ = std::make_unique<cListenerThread>(outputPipe_.ReadHandle(), Handle());
   childCommandLine_ = ChildCommandLineFor(commandLine, encodings_.Output);
   childApplication_ = ChildApplicationFor(commandLine);
 }
@@ -50,7 +50,7 @@ cFormMain::~cFormMain() { Shutdown(); }
 
 void cFormMain::SetEncodings(const tPipeEncodings& encodings) {
   encodings_ = encodings;
-  inputPipe_.SetEncoding(encodings.Input);
+  child_->SetInputEncoding(encodings.Input);
 }
 
 std::unique_ptr<cConsoleEdit> cFormMain::CreatePane(gui::cPanel& panel) {
@@ -109,24 +109,16 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, 
   WaitForConsoleWindow();
   if (closing_) return;
   for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()}) {
-    pane->ConsoleWindow = child_.ConsoleWindow();
+    pane->ConsoleWindow = child_->ConsoleWindow();
     pane->OnConsoleControl = [this](DWORD controlEvent) { RaiseConsoleControl(controlEvent); };
   }
-  listener_->Resume();
+  child_->ResumeListener();
   UpdateCommandText();
   UpdateOutputStatus();
-  gui::cApplication::SetIdleHandler([this] { ApplicationIdle(); }, child_.Process());
+  gui::cApplication::SetIdleHandler([this] { ApplicationIdle(); }, child_->Process());
 }
 
-bool cFormMain::StartChild() {
-  if (!child_.Start(childApplication_, childCommandLine_, inputPipe_.ReadHandle(), outputPipe_.WriteHandle()))
-    return false;
-  // The child holds its own ends now. Without ours, writes fail once it is gone instead of
-  // filling a pipe that nobody reads, and the output ends when the last process writing it ends.
-  inputPipe_.CloseReadHandle();
-  outputPipe_.CloseWriteHandle();
-  return true;
-}
+bool cFormMain::StartChild() { return child_->Start(childApplication_, childCommandLine_); }
 
 void cFormMain::WaitForConsoleWindow() {
   // The panes stay read-only while the child starts up, without turning grey.
@@ -134,8 +126,8 @@ void cFormMain::WaitForConsoleWindow() {
   outputEditor_->SetReadOnly(true);
   ULONGLONG deadline = ::GetTickCount64() + kConsoleSearchMs;
   for (;;) {
-    if (child_.FindConsoleWindow(Handle()) || !IsChildAlive() || ::GetTickCount64() >= deadline) break;
-    gui::cApplication::WaitForMessageOr(child_.Process(), 20);
+    if (child_->FindConsoleWindow(Handle()) || !IsChildAlive() || ::GetTickCount64() >= deadline) break;
+    gui::cApplication::WaitForMessageOr(child_->Process(), 20);
     if (!gui::cApplication::ProcessMessages() || closing_) return;
   }
   inputEditor_->SetReadOnly(false);
@@ -143,13 +135,13 @@ void cFormMain::WaitForConsoleWindow() {
 }
 
 void cFormMain::RaiseConsoleControl(DWORD controlEvent) {
-  child_.RaiseControl(controlEvent, Handle());
+  child_->RaiseControl(controlEvent, Handle());
   // A console window the start-up did not find may have been found now.
   for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()})
-    if (pane) pane->ConsoleWindow = child_.ConsoleWindow();
+    if (pane) pane->ConsoleWindow = child_->ConsoleWindow();
 }
 
-bool cFormMain::IsChildAlive() { return child_.IsAlive(); }
+bool cFormMain::IsChildAlive() { return child_->IsAlive(); }
 
 void cFormMain::SetEditorLocked(bool locked, cConsoleEdit& pane) {
   if (pane.ReadOnly() == locked) return;
@@ -244,7 +236,7 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
 bool cFormMain::WriteLine(std::wstring_view text) {
   std::wstring line(text);
   line += L"\r\n";
-  return inputPipe_.WriteText(line);
+  return child_->Write(line);
 }
 
 // ---- output ----
@@ -441,7 +433,7 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         else if (!heldOutput_.empty())
           heldOutput_ = ShowOutput(std::exchange(heldOutput_, {}));
         if (heldOutput_.empty())
-          listener_->Release();
+          child_->ReleaseListener();
         else
           ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
         return 0;
@@ -465,7 +457,7 @@ void cFormMain::ListenerEnd() {
   // The output ends when the last process writing it has ended, which is normally the child: its
   // end is then noticed here rather than at the next idle moment. A pipe that fails while the
   // child runs locks the session too, but leaves the output pane white.
-  if (child_.Process()) ::WaitForSingleObject(child_.Process(), kChildEndAfterOutputMs);
+  if (child_->Process()) ::WaitForSingleObject(child_->Process(), kChildEndAfterOutputMs);
   if (IsChildAlive()) outputEditor_->SetReadOnly(true);
   LockSession(true);
 }
@@ -484,10 +476,5 @@ void cFormMain::Shutdown() {
     ::KillTimer(Handle(), kPaintOutputTimer);
   }
 
-  // Ask both threads to end now; they are waited for below.
-  listener_->Stop(0);
-  inputPipe_.Stop(0);
-  child_.End(kChildExitMs);
-  listener_->Stop(kThreadEndMs);
-  inputPipe_.Stop(kThreadEndMs);
+  child_->End(kChildExitMs, kThreadEndMs);
 }

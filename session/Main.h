@@ -96,9 +96,9 @@ public:
   bool InterpretControls() const noexcept { return interpretControls_; }
   bool HelpAtStart() const noexcept { return helpAtStart_; }
   const std::wstring& ChildCommandLine() const noexcept { return childCommandLine_; }
-  HANDLE ChildProcess() const noexcept { return child_.Process(); }
-  DWORD ChildProcessId() const noexcept { return child_.ProcessId(); }
-  HWND ConsoleWindow() const noexcept { return child_.ConsoleWindow(); }
+  HANDLE ChildProcess() const noexcept { return child_->Process(); }
+  DWORD ChildProcessId() const noexcept { return child_->ProcessId(); }
+  HWND ConsoleWindow() const noexcept { return child_->ConsoleWindow(); }
 
 protected:
   // Creates the window, the pipes and the suspended listener, and applies the options.
@@ -135,12 +135,9 @@ private:
   bool closing_ = false;
   bool sessionStarted_ = false;
   bool shutDown_ = false;
-  cPipe outputPipe_{cPipe::tOwnEnd::Read};
-  cWritePipe inputPipe_;
   std::wstring optionMessage_;
-  cConsoleProcess child_;
+  std::unique_ptr<cConsoleProcess> child_;
   std::unique_ptr<cConsoleEdit> inputEditor_, outputEditor_;
-  std::unique_ptr<cListenerThread> listener_;
   std::unique_ptr<cStatus> status_;
   HWND statusBar_ = nullptr;
   std::wstring commandText_;
