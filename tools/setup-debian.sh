@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing Marvesk needs on Debian 12: the mingw-w64 cross compiler,
-# CMake and Ninja, Wine, an X server without a screen and its tools, ImageMagick, procps (the
-# end-to-end scenarios find and kill the test child with pgrep and pkill) and GoogleTest's
-# sources. Does nothing when everything is there already.
+# CMake and Ninja, Wine with its preloader, an X server without a screen and its tools,
+# ImageMagick, procps (the end-to-end scenarios find and kill the test child with pgrep and pkill)
+# and GoogleTest's sources. Does nothing when everything is there already.
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,7 @@ packages=(
   ninja-build
   wine
   wine64
+  wine64-preloader
   xvfb
   xdotool
   x11-utils

@@ -6,17 +6,11 @@
 #                wineboot on first use.
 #   BUILD_DIR    the build directory; build/ in the work tree unless already set.
 
-# Debian's Wine starts without a preloader, so nothing keeps Wine's fixed addresses free while
-# its loader starts. The loader sits at 0x7d000000, and the kernel puts its heap anywhere in the
-# gigabyte above it, which holds 0x7ffe0000, the page of the shared user data: about one start in
-# several thousand finds that page taken and dies before the program runs ("failed to map the
-# shared user data: c0000018"). So a script that sources this file runs again with address
-# randomization off (the heap then starts right after the loader), and every program it starts
-# inherits that. An interactive shell is left as it is, and so is a machine that does not let a
-# process change its personality (some containers).
-if [[ $- != *i* && -f "$0" ]] && (( (0x$(</proc/self/personality) & 0x0040000) == 0 )) &&
-    setarch "$(uname -m)" -R true 2>/dev/null; then
-  exec setarch "$(uname -m)" -R bash "$0" "$@"
+# Wine must start through its preloader (Debian's wine64-preloader): it keeps Wine's fixed
+# addresses free before anything else is placed. Without it, about one start in several thousand
+# found the loader's heap on the page of the shared user data and died before the program ran.
+if [ ! -x /usr/lib/wine/wine64-preloader ]; then
+  echo "wine64-preloader is missing: run tools/setup-debian.sh" >&2
 fi
 
 MARVESK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
