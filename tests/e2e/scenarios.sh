@@ -745,9 +745,35 @@ scenario_unicode_program_folder() {
   e2e_close
 }
 
+# The release archive of the program under test (tools/pack-release.sh), unpacked in a folder of
+# its own: it holds the program and its two texts, matches its SHA-256, and the program from it
+# starts CMD. To check an archive made already (tools/release.sh's) instead:
+#   E2E_RELEASE_ZIP=dist/Marvesk-1.0.0-win64.zip bash tests/e2e/scenarios.sh release_archive
+scenario_release_archive() {
+  e2e_new_work_folder
+  local archive=${E2E_RELEASE_ZIP:-}
+  if [ -z "$archive" ]; then
+    archive=$(bash "$e2e_root/tools/pack-release.sh" "$MARVESK_EXE" "$e2e_work/dist") ||
+      e2e_fail "tools/pack-release.sh failed"
+  fi
+  archive=$(realpath "$archive")
+  (cd "$(dirname "$archive")" && sha256sum --quiet -c "$(basename "$archive").sha256") ||
+    e2e_fail "the archive does not match its SHA-256"
+  local unpacked="$e2e_work/unpacked" listing
+  mkdir "$unpacked"
+  (cd "$unpacked" && cmake -E tar xf "$archive") || e2e_fail "the archive does not unpack"
+  listing=$(cd "$unpacked" && ls -A)
+  [ "$listing" = $'Marvesk.exe\nREADME.txt\nTHIRD-PARTY-NOTICES.txt' ] ||
+    e2e_fail "the archive holds: $listing"
+  local MARVESK_EXE="$unpacked/Marvesk.exe"
+  e2e_start
+  e2e_wait "CMD's prompt" e2e_output_ends_with_prompt
+  e2e_close
+}
+
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
   find_goto help_about_menu flood long_line never_reads child_killed close_mid_flood thousand_commands
-  hostile_command_lines files unicode_program_folder)
+  hostile_command_lines files unicode_program_folder release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then
