@@ -22,8 +22,9 @@ namespace {
 constexpr UINT_PTR kReleaseListenerTimer = 1;
 constexpr UINT_PTR kPaintOutputTimer = 2;
 // What one step of showing output (an append, a band of a paint) may take, at least: the window
-// answers nothing meanwhile.
-constexpr ULONGLONG kStepBudgetMs = 200;
+// answers nothing meanwhile. An append may take as long as the last paint of the pane took, which
+// under Wine grows with the pane's text as the fixed cost of an append does.
+constexpr ULONGLONG kStepBudgetMs = 250;
 // A paint of the whole output pane that takes longer than one step goes in this many bands.
 constexpr int kPaintBands = 4;
 // How long the start-up looks for the child's console window.
@@ -339,11 +340,9 @@ LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     owesPaint_ = true;
     return 0;
   }
-  // Only a paint of the whole pane tells what painting it costs.
-  const bool whole = OwesWholePaint();
   ULONGLONG start = ::GetTickCount64();
   LRESULT result = cSearchableEditor::HandleMessage(message, wParam, lParam);
-  if (whole) lastPaintMs_ = ::GetTickCount64() - start;
+  lastPaintMs_ = ::GetTickCount64() - start;
   return result;
 }
 
@@ -464,10 +463,14 @@ std::wstring cFormMain::ShowOutput(std::wstring_view text) {
   std::wstring rest = interpretControls_ ? RenderOutput(text) : AppendOutput(text);
   lastAppendMs_ = ::GetTickCount64() - start;
   lastAppendChars_ = text.size() - rest.size();
-  if (::GetTickCount64() >= nextPaint_)
+  lastShown_ = ::GetTickCount64();
+  if (lastShown_ >= nextPaint_)
     PaintOutput();
   else
-    ::SetTimer(Handle(), kPaintOutputTimer, kPaintIntervalMs, nullptr);
+    // While the listener waits, more output is on its way, and the pause after the last paint
+    // is kept.
+    ::SetTimer(Handle(), kPaintOutputTimer,
+               listenerHeld_ ? static_cast<UINT>(nextPaint_ - lastShown_) : static_cast<UINT>(kPaintIntervalMs), nullptr);
   return rest;
 }
 
@@ -500,7 +503,7 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // The listener waits once as much is held as the next append may take, so that an append
   // stays within its budget and what is held stays bounded, and while input or posted messages
   // are pending: timers come only once the queue holds nothing else, so those go first.
-  const ULONGLONG budgetMs = std::max(kStepBudgetMs, outputEditor_->LastPaintMs() / 2);
+  const ULONGLONG budgetMs = std::max(kStepBudgetMs, outputEditor_->LastPaintMs());
   if (heldOutput_.size() >= NextAppendChars(lastAppendChars_, lastAppendMs_, budgetMs) ||
       HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0) {
     listenerHeld_ = true;
@@ -508,12 +511,15 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
     ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
     return kListenerHold;
   }
-  // Otherwise the output waits about as long as the last append took, so that appending takes
-  // at most about half the time while output trickles in.
+  // Otherwise, once output was shown lately, what comes waits until as much time has passed as
+  // the last append took, so that appending takes at most about half the time while output
+  // trickles in; after a quiet spell it is shown at once.
   if (!showTimerSet_) {
     showTimerSet_ = true;
+    const ULONGLONG quiet = ::GetTickCount64() - lastShown_;
+    const ULONGLONG wait = lastAppendMs_ > quiet ? lastAppendMs_ - quiet : 0;
     ::SetTimer(Handle(), kReleaseListenerTimer,
-               static_cast<UINT>(std::clamp<ULONGLONG>(lastAppendMs_, USER_TIMER_MINIMUM, kStepBudgetMs)), nullptr);
+               static_cast<UINT>(std::clamp<ULONGLONG>(wait, USER_TIMER_MINIMUM, kStepBudgetMs)), nullptr);
   }
   return 0;
 }

@@ -42,7 +42,7 @@ public:
   // left to the next WM_PAINT.
   bool PayPaintBand(int bands);
   bool PayingBands() const noexcept { return nextBand_ > 0; }
-  // What the last paint of the whole pane cost, in milliseconds (in bands: all of them).
+  // What the last paint of the pane cost, in milliseconds (in bands: all of them).
   ULONGLONG LastPaintMs() const noexcept { return lastPaintMs_; }
 
 protected:
@@ -164,7 +164,8 @@ private:
   bool outputOwed_ = false;
   bool showTimerSet_ = false;
   bool listenerHeld_ = false;
-  // The last append of held output: its characters and what it took.
+  // The last append of held output: its characters, what it took and when it ended.
   size_t lastAppendChars_ = 0;
   ULONGLONG lastAppendMs_ = 0;
+  ULONGLONG lastShown_ = 0;
 };
