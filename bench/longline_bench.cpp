@@ -1,7 +1,7 @@
 // One long line with no line break (2 MB unless the first argument gives another number of
 // kilobytes), measured side by side in one run: the test child writes it, and this program times
-//   1. Marvesk's main window, until its output pane holds all of it, while a thread of its own
-//      asks the window for an answer every 5 ms and keeps the longest wait;
+//   1. Marvesk's main window, from its start until its output pane holds all of it, while a
+//      thread of its own asks the window for an answer every 5 ms and keeps the longest wait;
 //   2. a bare reader draining the same child's pipe.
 // Under Wine the edit control wraps a long line in time that grows with the square of its length,
 // so there is no bound to keep: the row records what the line costs.
@@ -31,11 +31,10 @@ int main(int argc, char** argv) {
   cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({verb, L"sleep"}));
   double seconds = 0, longest = 0;
   {
+    // The session's start-up counts too: the line can be shown before it has returned.
+    double start = Clock();
     TFormMain form(commandLine);
     ::ShowWindow(form.Handle(), SW_SHOW);
-    gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); },
-                                20000);
-    double start = Clock();
     cAnswerProbe probe(form.Handle());
     gui::cApplication::RunUntil(
         [&] { return static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0)) >= bytes; },
