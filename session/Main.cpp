@@ -22,8 +22,8 @@ namespace {
 constexpr UINT_PTR kReleaseListenerTimer = 1;
 constexpr UINT_PTR kPaintOutputTimer = 2;
 // What one step of showing output (an append, a band of a paint) may take, at least: the window
-// answers nothing meanwhile. An append may take as long as the last paint of the pane took, which
-// under Wine grows with the pane's text as the fixed cost of an append does.
+// answers nothing meanwhile. An append may take half as long as the last paint of the whole pane
+// took, which under Wine grows with the pane's text as the fixed cost of an append does.
 constexpr ULONGLONG kStepBudgetMs = 250;
 // A paint of the whole output pane that takes longer than one step goes in this many bands.
 constexpr int kPaintBands = 4;
@@ -296,8 +296,11 @@ void cConsoleEdit::DeferPainting(bool defer) {
 
 bool cConsoleEdit::OwesWholePaint() const {
   if (owesPaint_) return true;
+  // The edit control leaves its margins out of what it invalidates: half of the pane or more
+  // counts as the whole.
   RECT update{}, client{};
-  return ::GetUpdateRect(Handle(), &update, FALSE) && ::GetClientRect(Handle(), &client) && ::EqualRect(&update, &client);
+  return ::GetUpdateRect(Handle(), &update, FALSE) && ::GetClientRect(Handle(), &client) &&
+         2 * (update.bottom - update.top) >= client.bottom - client.top;
 }
 
 bool cConsoleEdit::PayPaintBand(int bands) {
@@ -340,9 +343,11 @@ LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     owesPaint_ = true;
     return 0;
   }
+  // Only a paint of the whole pane tells what painting it costs; a line scrolled in costs less.
+  const bool whole = OwesWholePaint();
   ULONGLONG start = ::GetTickCount64();
   LRESULT result = cSearchableEditor::HandleMessage(message, wParam, lParam);
-  lastPaintMs_ = ::GetTickCount64() - start;
+  if (whole) lastPaintMs_ = ::GetTickCount64() - start;
   return result;
 }
 
@@ -456,21 +461,22 @@ size_t cFormMain::NextAppendChars(size_t lastChars, ULONGLONG lastMs, ULONGLONG 
 std::wstring cFormMain::ShowOutput(std::wstring_view text) {
   // While output floods in, the pane is repainted now and then rather than after every append:
   // painting a large pane is slow (under Wine it grows with the text). The pause after a paint
-  // grows with what the paint cost, so painting takes at most a ninth of the time, and a timer
-  // paints what came last once the output stops.
-  outputEditor_->DeferPainting(true);
+  // grows with what the paint cost, so painting takes at most a ninth of the time. A few lines
+  // that come on their own are painted as they come, only where they changed the pane: a
+  // deferred paint repaints all of it.
+  static constexpr size_t kFewLines = 4096;
+  const bool defer = listenerHeld_ || text.size() >= kFewLines;
+  if (defer) outputEditor_->DeferPainting(true);
   const ULONGLONG start = ::GetTickCount64();
   std::wstring rest = interpretControls_ ? RenderOutput(text) : AppendOutput(text);
   lastAppendMs_ = ::GetTickCount64() - start;
   lastAppendChars_ = text.size() - rest.size();
   lastShown_ = ::GetTickCount64();
-  if (lastShown_ >= nextPaint_)
+  if (!defer || lastShown_ >= nextPaint_)
     PaintOutput();
   else
-    // While the listener waits, more output is on its way, and the pause after the last paint
-    // is kept.
     ::SetTimer(Handle(), kPaintOutputTimer,
-               listenerHeld_ ? static_cast<UINT>(nextPaint_ - lastShown_) : static_cast<UINT>(kPaintIntervalMs), nullptr);
+               static_cast<UINT>(std::max(kPaintIntervalMs, nextPaint_ - lastShown_)), nullptr);
   return rest;
 }
 
@@ -503,7 +509,7 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // The listener waits once as much is held as the next append may take, so that an append
   // stays within its budget and what is held stays bounded, and while input or posted messages
   // are pending: timers come only once the queue holds nothing else, so those go first.
-  const ULONGLONG budgetMs = std::max(kStepBudgetMs, outputEditor_->LastPaintMs());
+  const ULONGLONG budgetMs = std::max(kStepBudgetMs, outputEditor_->LastPaintMs() / 2);
   if (heldOutput_.size() >= NextAppendChars(lastAppendChars_, lastAppendMs_, budgetMs) ||
       HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0) {
     listenerHeld_ = true;
