@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -47,11 +49,12 @@ inline double Median(std::vector<double> figures) {
   return figures.size() % 2 != 0 ? figures[middle] : (figures[middle - 1] + figures[middle]) / 2;
 }
 
-// A bare reader of the test child's flood of the given size: starts the child as the session
-// does (a new, hidden console; output and error on one pipe) and reads as the listener reads,
-// until all of it came. Seconds from the first read, once the child runs; 0 when it could not
-// start. Keeps the chunks as read when asked.
-inline double ReadFloodBare(size_t bytes, std::vector<std::string>* chunks = nullptr) {
+// A bare reader of the test child: starts it with the verbs as the session does (a new, hidden
+// console; output and error on one pipe) and reads as the listener reads, until the given number
+// of bytes came. Seconds from the first read, once the child runs; 0 when it could not start.
+// Keeps the chunks as read when asked.
+inline double ReadChildBare(std::initializer_list<std::wstring_view> verbs, size_t bytes,
+                            std::vector<std::string>* chunks = nullptr) {
   cPipe output(cPipe::tOwnEnd::Read);
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -59,7 +62,7 @@ inline double ReadFloodBare(size_t bytes, std::vector<std::string>* chunks = nul
   si.wShowWindow = SW_HIDE;
   si.hStdOutput = si.hStdError = output.WriteHandle();
   PROCESS_INFORMATION pi{};
-  std::wstring commandLine = TestChildCommandLine({L"flood:" + std::to_wstring(bytes)});
+  std::wstring commandLine = TestChildCommandLine(verbs);
   if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr, &si,
                         &pi))
     return 0;
@@ -79,18 +82,27 @@ inline double ReadFloodBare(size_t bytes, std::vector<std::string>* chunks = nul
   return seconds;
 }
 
+// The bare reader of the test child's flood of the given size.
+inline double ReadFloodBare(size_t bytes, std::vector<std::string>* chunks = nullptr) {
+  return ReadChildBare({L"flood:" + std::to_wstring(bytes)}, bytes, chunks);
+}
+
 // Sends WM_NULL to the window every 5 ms from a thread of its own, for as long as it lives,
-// and keeps the longest time an answer took.
+// and keeps when each answer was asked for and how long it took.
 class cAnswerProbe {
 public:
+  struct tSample {
+    double Start = 0;  // on Clock()
+    double Took = 0;   // seconds
+  };
+
   explicit cAnswerProbe(HWND target)
       : thread_([this, target] {
           while (!done_) {
             double start = Clock();
             DWORD_PTR result;
             ::SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-            double took = Clock() - start;
-            if (took > longest_) longest_ = took;
+            samples_.push_back({start, Clock() - start});
             ::Sleep(5);
           }
         }) {}
@@ -99,14 +111,31 @@ public:
   cAnswerProbe& operator=(const cAnswerProbe&) = delete;
 
   // Ends the probing; the longest answer in seconds.
-  double Stop() {
-    done_ = true;
-    if (thread_.joinable()) thread_.join();
-    return longest_;
+  double Stop() { return LongestSince(0); }
+  // Ends the probing; the longest of the answers asked for before the time given (on Clock()).
+  double LongestBefore(double end) {
+    Join();
+    double longest = 0;
+    for (const tSample& sample : samples_)
+      if (sample.Start < end) longest = std::max(longest, sample.Took);
+    return longest;
+  }
+  double LongestSince(double begin) {
+    Join();
+    double longest = 0;
+    for (const tSample& sample : samples_)
+      if (sample.Start >= begin) longest = std::max(longest, sample.Took);
+    return longest;
   }
 
 private:
+  void Join() {
+    done_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
   std::atomic<bool> done_{false};
-  std::atomic<double> longest_{0};
+  // Written by the probing thread only, read once it has ended.
+  std::vector<tSample> samples_;
   std::thread thread_;
 };

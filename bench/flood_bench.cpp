@@ -1,10 +1,15 @@
-// The output path under a flood, measured side by side in one run. The test child writes 8 MB
-// of 80-column lines, and this program times:
-//   1. Marvesk's main window, until its output pane holds all of it;
+// The output path under floods of 8 MB and 64 MB, measured side by side in one run. The test
+// child writes numbered 80-column lines, and this program times:
+//   1. Marvesk's main window, until its output pane holds all of it, while a thread of its own
+//      asks the window for an answer every 5 ms and keeps the longest wait;
 //   2. a bare reader draining the same child's pipe;
-//   3. the same chunks appended to a bare EDIT control.
-// It prints the three times, the ratios 1/3 and 1/2, and the longest time the main window took
-// to answer a message during the flood; and the rows 1 against 2 and 1 against 3 for the table.
+//   3. (8 MB) the same chunks appended to a bare EDIT control.
+// After the 64 MB flood it times one more line through the whole path (the child echoes a line
+// the session sends, until the pane shows it painted), against a bare EDIT control holding the
+// same 64 MB that appends and paints the same line.
+// Rows of the table: each flood against 2, the 8 MB flood against 3, the 64 MB flood against the
+// 8 MB flood (linear growth gives 8), the longest answers against the bound they must keep, and
+// the one line against the bare EDIT control.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,26 +24,107 @@
 
 namespace {
 
-constexpr size_t kFloodBytes = 8 * 1024 * 1024;
+constexpr size_t kMegabyte = 1024 * 1024;
+constexpr size_t kSmallFlood = 8 * kMegabyte, kLargeFlood = 64 * kMegabyte;
+// The window must answer within 1 s throughout, and within 250 ms while the pane holds up to
+// 16 MB.
+constexpr size_t kQuickAnswerBytes = 16 * kMegabyte;
+constexpr double kAnswerBound = 1.0, kQuickAnswerBound = 0.25;
+constexpr int kOneLineRounds = 5;
+
+struct tFlood {
+  double Seconds = 0;
+  double LongestAnswer = 0;
+  double LongestAnswerUpTo16MB = 0;
+  std::vector<double> OneLine, BareOneLine;  // seconds of each round
+};
+
+size_t PaneLength(const TFormMain& form) {
+  return static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0));
+}
+
+// Whether the output pane shows what it holds: no paint owed, none pending.
+bool PaneShown(const TFormMain& form) {
+  const cConsoleEdit& pane = *form.OutputEditor();
+  return !pane.PaintingDeferred() && !::GetUpdateRect(pane.Handle(), nullptr, FALSE);
+}
+
+std::wstring RoundLine(int round) { return L"one more line " + std::to_wstring(round); }
+
+// The rounds of one line through the session: the test child echoes it.
+std::vector<double> MeasureOneLine(TFormMain& form) {
+  std::vector<double> rounds;
+  for (int round = 0; round < kOneLineRounds; ++round) {
+    gui::cApplication::RunUntil([&] { return PaneShown(form); }, 60000);
+    const std::wstring line = RoundLine(round);
+    const size_t expected = PaneLength(form) + line.size() + 2;
+    double start = Clock();
+    form.WriteLine(line);
+    gui::cApplication::RunUntil([&] { return PaneLength(form) >= expected && PaneShown(form); }, 60000);
+    rounds.push_back(Clock() - start);
+  }
+  return rounds;
+}
+
+// The same rounds on a bare EDIT control of the pane's size and font that holds the pane's text.
+std::vector<double> MeasureBareOneLine(const TFormMain& form) {
+  const cConsoleEdit& pane = *form.OutputEditor();
+  RECT bounds;
+  ::GetWindowRect(pane.Handle(), &bounds);
+  HWND edit = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                WS_POPUP | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL,
+                                bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                                nullptr, nullptr, nullptr, nullptr);
+  ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+  ::SendMessageW(edit, WM_SETFONT, ::SendMessageW(pane.Handle(), WM_GETFONT, 0, 0), FALSE);
+  const std::wstring text = pane.WText();
+  ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  std::vector<double> rounds;
+  for (int round = 0; round < kOneLineRounds; ++round) {
+    ::SendMessageW(edit, EM_SETSEL, INT_MAX, INT_MAX);
+    ::SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+    ::UpdateWindow(edit);
+    const std::wstring line = RoundLine(round) + L"\r\n";
+    double start = Clock();
+    ::SendMessageW(edit, EM_SETSEL, INT_MAX, INT_MAX);
+    ::SendMessageW(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    ::UpdateWindow(edit);
+    rounds.push_back(Clock() - start);
+  }
+  ::DestroyWindow(edit);
+  return rounds;
+}
 
 // 1. The real window, probed for its answers throughout.
-double MeasureMarvesk(double& longestAnswer) {
-  cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({L"flood:" + std::to_wstring(kFloodBytes), L"sleep"}));
+tFlood MeasureMarvesk(size_t bytes, bool oneLine) {
+  cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({L"flood:" + std::to_wstring(bytes), L"echo"}));
   TFormMain form(commandLine);
   ::ShowWindow(form.Handle(), SW_SHOW);
   gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); }, 20000);
+  tFlood flood;
   double start = Clock();
+  double quickEnd = 0;  // when the pane first held more than 16 MB
   cAnswerProbe probe(form.Handle());
   gui::cApplication::RunUntil(
-      [&] { return form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0) >= LRESULT(kFloodBytes); }, 600000);
-  double seconds = Clock() - start;
-  longestAnswer = probe.Stop();
+      [&] {
+        size_t length = PaneLength(form);
+        if (quickEnd == 0 && length > kQuickAnswerBytes) quickEnd = Clock();
+        return length >= bytes;
+      },
+      3600 * 1000);
+  flood.Seconds = Clock() - start;
+  flood.LongestAnswer = probe.Stop();
+  flood.LongestAnswerUpTo16MB = quickEnd == 0 ? flood.LongestAnswer : probe.LongestBefore(quickEnd);
+  if (oneLine) {
+    flood.OneLine = MeasureOneLine(form);
+    flood.BareOneLine = MeasureBareOneLine(form);
+  }
   ::DestroyWindow(form.Handle());
-  return seconds;
+  return flood;
 }
 
 // 3. The same chunks, decoded, appended to a bare EDIT control.
-double MeasureEdit(const std::vector<std::string>& chunks) {
+double MeasureEdit(const std::vector<std::string>& chunks, size_t bytes) {
   HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
                                 0, 0, 600, 600, nullptr, nullptr, nullptr, nullptr);
   ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
@@ -51,8 +137,18 @@ double MeasureEdit(const std::vector<std::string>& chunks) {
   double seconds = Clock() - start;
   LRESULT length = ::SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
   ::DestroyWindow(edit);
-  if (length != LRESULT(kFloodBytes)) std::printf("bare EDIT holds %ld characters\n", long(length));
+  if (length != LRESULT(bytes)) std::printf("bare EDIT holds %ld characters\n", long(length));
   return seconds;
+}
+
+std::string Milliseconds(const std::vector<double>& rounds) {
+  std::string text;
+  for (double seconds : rounds) {
+    char figure[32];
+    std::snprintf(figure, sizeof figure, " %.0f", seconds * 1000);
+    text += figure;
+  }
+  return text;
 }
 
 }  // namespace
@@ -60,20 +156,39 @@ double MeasureEdit(const std::vector<std::string>& chunks) {
 int main() {
   StartBench();
 
-  double longest = 0;
-  double marvesk = MeasureMarvesk(longest);
+  tFlood small = MeasureMarvesk(kSmallFlood, false);
   // 2. A bare reader of the same child, started the same way, reading as the listener reads; it
   // keeps the chunks for 3.
   std::vector<std::string> chunks;
-  double pipe = ReadFloodBare(kFloodBytes, &chunks);
-  double edit = MeasureEdit(chunks);
-  std::printf("flood of %zu bytes in %zu chunks\n", kFloodBytes, chunks.size());
-  std::printf("  1. Marvesk shows it all      %8.3f s\n", marvesk);
-  std::printf("  2. bare pipe reader          %8.3f s\n", pipe);
+  double smallPipe = ReadFloodBare(kSmallFlood, &chunks);
+  double edit = MeasureEdit(chunks, kSmallFlood);
+  std::printf("flood of %zu bytes in %zu chunks\n", kSmallFlood, chunks.size());
+  std::printf("  1. Marvesk shows it all      %8.3f s\n", small.Seconds);
+  std::printf("  2. bare pipe reader          %8.3f s\n", smallPipe);
   std::printf("  3. bare EDIT, same chunks    %8.3f s\n", edit);
-  std::printf("  ratio 1/3 %.2f   ratio 1/2 %.2f\n", marvesk / edit, marvesk / pipe);
-  std::printf("  longest answer of the main window during the flood: %.1f ms\n", longest * 1000);
-  Row("8 MB flood shown, vs bare pipe reader", marvesk, pipe, "s");
-  Row("8 MB flood shown, vs bare EDIT control", marvesk, edit, "s");
+  std::printf("  ratio 1/3 %.2f   ratio 1/2 %.2f\n", small.Seconds / edit, small.Seconds / smallPipe);
+  std::printf("  longest answer of the main window during the flood: %.1f ms\n", small.LongestAnswer * 1000);
+
+  tFlood large = MeasureMarvesk(kLargeFlood, true);
+  double largePipe = ReadFloodBare(kLargeFlood);
+  std::printf("flood of %zu bytes\n", kLargeFlood);
+  std::printf("  1. Marvesk shows it all      %8.3f s   (%.2f times the 8 MB flood)\n", large.Seconds,
+              large.Seconds / small.Seconds);
+  std::printf("  2. bare pipe reader          %8.3f s\n", largePipe);
+  std::printf("  longest answer of the main window: %.1f ms, while the pane held up to 16 MB: %.1f ms\n",
+              large.LongestAnswer * 1000, large.LongestAnswerUpTo16MB * 1000);
+  std::printf("  one line into the 64 MB pane, ms per round: Marvesk%s, bare EDIT%s\n",
+              Milliseconds(large.OneLine).c_str(), Milliseconds(large.BareOneLine).c_str());
+
+  Row("8 MB flood shown, vs bare pipe reader", small.Seconds, smallPipe, "s");
+  Row("8 MB flood shown, vs bare EDIT control", small.Seconds, edit, "s");
+  Row("64 MB flood shown, vs bare pipe reader", large.Seconds, largePipe, "s");
+  Row("64 MB flood shown, vs 8 MB flood shown", large.Seconds, small.Seconds, "s");
+  Row("8 MB flood longest answer, vs bound", small.LongestAnswer * 1000, kAnswerBound * 1000, "ms");
+  Row("64 MB flood longest answer, vs bound", large.LongestAnswer * 1000, kAnswerBound * 1000, "ms");
+  Row("64 MB flood longest answer up to 16 MB, vs bound", large.LongestAnswerUpTo16MB * 1000,
+      kQuickAnswerBound * 1000, "ms");
+  Row("one line into 64 MB pane shown, vs bare EDIT control", Median(large.OneLine) * 1000,
+      Median(large.BareOneLine) * 1000, "ms");
   return 0;
 }

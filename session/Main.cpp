@@ -18,8 +18,15 @@
 
 namespace {
 
+// Shows held output and lets a listener that waits read on.
 constexpr UINT_PTR kReleaseListenerTimer = 1;
 constexpr UINT_PTR kPaintOutputTimer = 2;
+// What one step of showing output (an append, a band of a paint) may take, at least: the window
+// answers nothing meanwhile. An append may take half as long as the last paint of the whole pane
+// took, which under Wine grows with the pane's text as the fixed cost of an append does.
+constexpr ULONGLONG kStepBudgetMs = 250;
+// A paint of the whole output pane that takes longer than one step goes in this many bands.
+constexpr int kPaintBands = 4;
 // How long the start-up looks for the child's console window.
 constexpr ULONGLONG kConsoleSearchMs = 5000;
 // The shortest pause between two paints of the output pane while output floods in.
@@ -229,8 +236,12 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
                              {input.Oem ? L"OEM" : L"ANSI", std::to_wstring(input.Oem ? ::GetOEMCP() : ::GetACP())}));
     return;
   }
-  // The write is only queued: the child's answer cannot come before the echo.
-  if (echo_) outputEditor_->WLines().Add(commandText_ + L"\r\n");
+  // The write is only queued: the child's answer cannot come before the echo, which comes after
+  // the output that came before it.
+  if (echo_) {
+    ShowHeldOutput();
+    outputEditor_->WLines().Add(commandText_ + L"\r\n");
+  }
 }
 
 bool cFormMain::WriteLine(std::wstring_view text) {
@@ -250,6 +261,40 @@ void cConsoleEdit::DeferPainting(bool defer) {
   }
 }
 
+bool cConsoleEdit::OwesWholePaint() const {
+  if (owesPaint_) return true;
+  // The edit control leaves its margins out of what it invalidates: half of the pane or more
+  // counts as the whole.
+  RECT update{}, client{};
+  return ::GetUpdateRect(Handle(), &update, FALSE) && ::GetClientRect(Handle(), &client) &&
+         2 * (update.bottom - update.top) >= client.bottom - client.top;
+}
+
+bool cConsoleEdit::PayPaintBand(int bands) {
+  if (!Handle()) return true;
+  if (nextBand_ == 0) {
+    if (bands <= 1 || !OwesWholePaint()) return true;
+    owesPaint_ = false;
+    ::ValidateRect(Handle(), nullptr);
+    bandsMs_ = 0;
+  }
+  RECT band{};
+  ::GetClientRect(Handle(), &band);
+  const LONG height = band.bottom - band.top;
+  band.bottom = band.top + height * (nextBand_ + 1) / bands;
+  band.top += height * nextBand_ / bands;
+  ::InvalidateRect(Handle(), &band, FALSE);
+  const bool deferred = std::exchange(deferPainting_, false);
+  const ULONGLONG start = ::GetTickCount64();
+  ::UpdateWindow(Handle());
+  bandsMs_ += ::GetTickCount64() - start;
+  deferPainting_ = deferred;
+  if (++nextBand_ < bands) return false;
+  nextBand_ = 0;
+  lastPaintMs_ = bandsMs_;
+  return true;
+}
+
 LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN) {
     // The pane's own handling first (the key-down event, then the edit control), then the
@@ -265,9 +310,11 @@ LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     owesPaint_ = true;
     return 0;
   }
+  // Only a paint of the whole pane tells what painting it costs; a line scrolled in costs less.
+  const bool whole = OwesWholePaint();
   ULONGLONG start = ::GetTickCount64();
   LRESULT result = cSearchableEditor::HandleMessage(message, wParam, lParam);
-  lastPaintMs_ = ::GetTickCount64() - start;
+  if (whole) lastPaintMs_ = ::GetTickCount64() - start;
   return result;
 }
 
@@ -307,6 +354,13 @@ bool MessagesWaiting() {
   return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
 }
 
+// Whether the caret is at the end of the pane's text with nothing selected.
+bool CaretAtEnd(const cWMemo& pane) {
+  DWORD start = 0, end = 0;
+  pane.WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return start == end && static_cast<LRESULT>(end) == pane.WPerform(WM_GETTEXTLENGTH, 0, 0);
+}
+
 }  // namespace
 
 std::wstring cFormMain::AppendOutput(std::wstring_view text) {
@@ -322,8 +376,9 @@ std::wstring cFormMain::AppendOutput(std::wstring_view text) {
   for (size_t i = 0; i < pieces.size(); ++i) {
     if (i > 0 && MessagesWaiting())
       return std::wstring(pieces[i].data(), static_cast<size_t>(normal.data() + normal.size() - pieces[i].data()));
-    // Setting the start at the end leaves an empty selection there.
-    pane.SetSelStart(INT_MAX);
+    // Setting the start at the end leaves an empty selection there. Under Wine that walks the
+    // pane's lines, so a caret that is there already stays.
+    if (!CaretAtEnd(pane)) pane.SetSelStart(INT_MAX);
     pane.SetWSelText(pieces[i]);
   }
   return {};
@@ -375,39 +430,100 @@ std::wstring cFormMain::RenderOutput(std::wstring_view text) {
   return {};
 }
 
+size_t cFormMain::NextAppendChars(size_t lastChars, ULONGLONG lastMs, ULONGLONG budgetMs) {
+  // Below the least, the pane's own cost per append would outweigh the text; the most bounds
+  // what is held.
+  static constexpr size_t kLeast = 0x10000, kMost = 0x800000;
+  const double pace = double(lastChars) / double(std::max<ULONGLONG>(lastMs, 1));
+  return static_cast<size_t>(std::clamp(pace * double(budgetMs), double(kLeast), double(kMost)));
+}
+
 std::wstring cFormMain::ShowOutput(std::wstring_view text) {
-  // While output floods in, the pane is repainted now and then rather than after every chunk:
+  // While output floods in, the pane is repainted now and then rather than after every append:
   // painting a large pane is slow (under Wine it grows with the text). The pause after a paint
-  // grows with what the paint cost, so painting takes at most a ninth of the time, and a timer
-  // paints what came last once the output stops.
-  outputEditor_->DeferPainting(true);
+  // grows with what the paint cost, so painting takes at most a ninth of the time. A few lines
+  // that come on their own are painted as they come, only where they changed the pane: a
+  // deferred paint repaints all of it.
+  static constexpr size_t kFewLines = 4096;
+  const bool defer = listenerHeld_ || text.size() >= kFewLines;
+  if (defer) outputEditor_->DeferPainting(true);
+  const ULONGLONG start = ::GetTickCount64();
   std::wstring rest = interpretControls_ ? RenderOutput(text) : AppendOutput(text);
-  if (::GetTickCount64() >= nextPaint_)
+  lastAppendMs_ = ::GetTickCount64() - start;
+  lastAppendChars_ = text.size() - rest.size();
+  lastShown_ = ::GetTickCount64();
+  if (!defer || lastShown_ >= nextPaint_)
     PaintOutput();
   else
-    ::SetTimer(Handle(), kPaintOutputTimer, kPaintIntervalMs, nullptr);
+    ::SetTimer(Handle(), kPaintOutputTimer,
+               static_cast<UINT>(std::max(kPaintIntervalMs, nextPaint_ - lastShown_)), nullptr);
   return rest;
+}
+
+void cFormMain::ShowHeldOutput() {
+  ::KillTimer(Handle(), kReleaseListenerTimer);
+  showTimerSet_ = false;
+  if (closing_) {
+    heldOutput_.clear();
+  } else if (std::exchange(outputOwed_, false) || !heldOutput_.empty()) {
+    heldOutput_ = ShowOutput(std::exchange(heldOutput_, {}));
+  }
+  if (!heldOutput_.empty()) {
+    showTimerSet_ = true;
+    ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+  } else if (std::exchange(listenerHeld_, false)) {
+    child_->ReleaseListener();
+  }
 }
 
 LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   if (closing_ || !outputEditor_) return 0;
-  // Nothing is held here: the listener waits while output is.
-  heldOutput_ = ShowOutput(decoder_.Decode(encodings_.Output, data, count));
+  // Output is held and shown from a timer, many chunks in one append: under Wine every append
+  // costs the edit control time that grows with its text (it walks its lines for the caret, the
+  // first visible line and the scroll range), so appending chunk by chunk made a flood's cost
+  // grow with its square. The chunks are shown as one text, which the rules turn into exactly
+  // what they make of the chunks one by one.
+  heldOutput_ += decoder_.Decode(encodings_.Output, data, count);
+  outputOwed_ = true;
 
-  // Let the listener wait while output is held or input or posted messages are pending. A timer
-  // shows the held output and releases it; timers come only once the queue holds nothing else,
-  // so those messages go first.
-  if (heldOutput_.empty() && HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) == 0) return 0;
-  ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
-  return kListenerHold;
+  // The listener waits once as much is held as the next append may take, so that an append
+  // stays within its budget and what is held stays bounded, and while input or posted messages
+  // are pending: timers come only once the queue holds nothing else, so those go first.
+  const ULONGLONG budgetMs = std::max(kStepBudgetMs, outputEditor_->LastPaintMs() / 2);
+  if (heldOutput_.size() >= NextAppendChars(lastAppendChars_, lastAppendMs_, budgetMs) ||
+      HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0) {
+    listenerHeld_ = true;
+    showTimerSet_ = true;
+    ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+    return kListenerHold;
+  }
+  // Otherwise, once output was shown lately, what comes waits until as much time has passed as
+  // the last append took, so that appending takes at most about half the time while output
+  // trickles in; after a quiet spell it is shown at once.
+  if (!showTimerSet_) {
+    showTimerSet_ = true;
+    const ULONGLONG quiet = ::GetTickCount64() - lastShown_;
+    const ULONGLONG wait = lastAppendMs_ > quiet ? lastAppendMs_ - quiet : 0;
+    ::SetTimer(Handle(), kReleaseListenerTimer,
+               static_cast<UINT>(std::clamp<ULONGLONG>(wait, USER_TIMER_MINIMUM, kStepBudgetMs)), nullptr);
+  }
+  return 0;
 }
 
 void cFormMain::PaintOutput() {
   ::KillTimer(Handle(), kPaintOutputTimer);
   if (!outputEditor_) return;
-  outputEditor_->DeferPainting(false);
+  cConsoleEdit& pane = *outputEditor_;
+  // Under Wine a paint of the pane walks the pane's lines for every line it shows, so it costs
+  // more the more text the pane holds (about a second for 64 MB). Past one step's budget it goes
+  // in bands, and messages are answered between them.
+  if (!pane.PayPaintBand(pane.LastPaintMs() > kStepBudgetMs ? kPaintBands : 1)) {
+    ::SetTimer(Handle(), kPaintOutputTimer, USER_TIMER_MINIMUM, nullptr);
+    return;
+  }
+  pane.DeferPainting(false);
   if (std::exchange(outputStatusOwed_, false)) UpdateOutputStatus();
-  nextPaint_ = ::GetTickCount64() + std::max<ULONGLONG>(kPaintIntervalMs, 8 * outputEditor_->LastPaintMs());
+  nextPaint_ = ::GetTickCount64() + std::max<ULONGLONG>(kPaintIntervalMs, 8 * pane.LastPaintMs());
 }
 
 LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -427,15 +543,11 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kReleaseListenerTimer) {
-        ::KillTimer(Handle(), kReleaseListenerTimer);
-        if (closing_)
-          heldOutput_.clear();
-        else if (!heldOutput_.empty())
-          heldOutput_ = ShowOutput(std::exchange(heldOutput_, {}));
-        if (heldOutput_.empty())
-          child_->ReleaseListener();
-        else
+        // A paint in bands ends first: an append would start it over.
+        if (!closing_ && outputEditor_ && outputEditor_->PayingBands())
           ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+        else
+          ShowHeldOutput();
         return 0;
       }
       if (wParam == kPaintOutputTimer) {

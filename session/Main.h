@@ -40,7 +40,12 @@ public:
   // pays what it owes at once.
   void DeferPainting(bool defer);
   bool PaintingDeferred() const noexcept { return deferPainting_; }
-  // What the last paint of the pane cost, in milliseconds.
+  // Pays a paint of the whole pane that is owed in bands, top to bottom, one band a call, while
+  // painting stays deferred; true once no band is owed. A paint of less than the whole pane is
+  // left to the next WM_PAINT.
+  bool PayPaintBand(int bands);
+  bool PayingBands() const noexcept { return nextBand_ > 0; }
+  // What the last paint of the pane cost, in milliseconds (in bands: all of them).
   ULONGLONG LastPaintMs() const noexcept { return lastPaintMs_; }
 
 protected:
@@ -48,10 +53,13 @@ protected:
 
 private:
   void ForwardControlKey(WORD key);
+  bool OwesWholePaint() const;
 
   bool deferPainting_ = false;
   bool owesPaint_ = false;
   ULONGLONG lastPaintMs_ = 0;
+  int nextBand_ = 0;
+  ULONGLONG bandsMs_ = 0;
 };
 
 class cFormMain : public cMenuForm {
@@ -91,6 +99,9 @@ public:
   static std::vector<std::wstring_view> OutputPieces(std::wstring_view text, size_t maxRun);
   void OutputBackspace();
   std::wstring RenderOutput(std::wstring_view text);
+  // How many characters of held output the next append may take: as many as the last append
+  // would have taken in the budget at its pace, within bounds.
+  static size_t NextAppendChars(size_t lastChars, ULONGLONG lastMs, ULONGLONG budgetMs);
 
   bool Echo() const noexcept { return echo_; }
   bool InterpretControls() const noexcept { return interpretControls_; }
@@ -124,6 +135,8 @@ private:
   LRESULT ListenerData(const char* data, size_t count);
   // Shows output as the options say and returns what it left for later (see AppendOutput).
   std::wstring ShowOutput(std::wstring_view text);
+  // Shows the output held so far; the listener reads on once nothing is held.
+  void ShowHeldOutput();
   void PaintOutput();
 
   bool echo_ = false;
@@ -145,6 +158,15 @@ private:
   cStreamDecoder decoder_;
   ULONGLONG nextPaint_ = 0;
   bool outputStatusOwed_ = false;
-  // Output that came and is not shown yet; the listener waits until it is.
+  // Output that came and is not shown yet: a timer shows it in one append. The listener reads on
+  // while less is held than the next append may take, and waits for the timer otherwise.
   std::wstring heldOutput_;
+  // Whether a chunk came since output was last shown (one that decodes to nothing too).
+  bool outputOwed_ = false;
+  bool showTimerSet_ = false;
+  bool listenerHeld_ = false;
+  // The last append of held output: its characters, what it took and when it ended.
+  size_t lastAppendChars_ = 0;
+  ULONGLONG lastAppendMs_ = 0;
+  ULONGLONG lastShown_ = 0;
 };

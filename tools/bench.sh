@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every benchmark of an existing build under Wine, in an X server of its own. Each prints its
-# figures as it goes; its table rows (lines "ROW<TAB>work<TAB>ours<TAB>baseline<TAB>unit") are
+# Runs the benchmarks of an existing build under Wine, in an X server of its own: every one, or
+# only those named (`bash tools/bench.sh flood soak` runs flood_bench and soak_bench). Each prints
+# its figures as it goes; its table rows (lines "ROW<TAB>work<TAB>ours<TAB>baseline<TAB>unit") are
 # kept, and once all have run one table shows them with the ratio ours/baseline. Not part of the
 # test run: figures vary with the machine.
 set -uo pipefail
@@ -15,8 +16,19 @@ trap 'exit 143' TERM
 marvesk_start_xvfb || exit 1
 marvesk_start_wineserver
 
+benches=()
+if [ $# -eq 0 ]; then
+  benches=("$BUILD_DIR"/tests/bin/*_bench.exe)
+else
+  for name in "$@"; do
+    bench="$BUILD_DIR/tests/bin/${name%_bench}_bench.exe"
+    [ -f "$bench" ] || { echo "no benchmark $bench" >&2; exit 2; }
+    benches+=("$bench")
+  done
+fi
+
 failed=()
-for bench in "$BUILD_DIR"/tests/bin/*_bench.exe; do
+for bench in "${benches[@]}"; do
   name=$(basename "$bench" .exe)
   echo "== $name"
   started=$SECONDS

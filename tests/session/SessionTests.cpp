@@ -309,6 +309,28 @@ TEST_F(SessionTest, ALongLineLetsWaitingMessagesGoFirst) {
   EXPECT_TRUE(RunUntil([&] { return OutputText() == line; }));
 }
 
+// Chunks that come close together go to the pane in one append, and the rules make of them
+// what they make of each chunk on its own: a CR LF across a seam, backspace and form feed.
+TEST_F(SessionTest, ChunksShownTogetherMeanWhatEachMeans) {
+  OpenChild({L"sleep"});
+  for (std::string chunk : {"gone\f", "ab\r", "\nc\b", "d"})
+    ::SendMessageW(form_->Handle(), WM_LISTENER_DATA, reinterpret_cast<WPARAM>(chunk.data()),
+                   static_cast<LPARAM>(chunk.size()));
+  EXPECT_TRUE(OutputBecomes(L"ab\r\nd"));
+}
+
+// Held output goes to the pane in appends sized to take the budget at the pace of the last one,
+// within bounds.
+TEST(NextAppendChars, KeepsThePaceOfTheLastAppendWithinBounds) {
+  EXPECT_EQ(cFormMain::NextAppendChars(0, 0, 200), 0x10000u);
+  EXPECT_EQ(cFormMain::NextAppendChars(500000, 100, 200), 1000000u);
+  EXPECT_EQ(cFormMain::NextAppendChars(1000000, 400, 200), 500000u);
+  // A line into a large pane costs about as much as a flood's append: the least is kept.
+  EXPECT_EQ(cFormMain::NextAppendChars(80, 150, 200), 0x10000u);
+  // Too quick to time.
+  EXPECT_EQ(cFormMain::NextAppendChars(4000000, 0, 200), 0x800000u);
+}
+
 TEST_F(SessionTest, FloodArrivesCompleteAndInOrder) {
   const size_t size = 3 * 1024 * 1024 + 17;
   OpenChild({L"flood:" + std::to_wstring(size), L"sleep"});
