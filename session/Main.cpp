@@ -37,6 +37,18 @@ constexpr DWORD kThreadEndMs = 400;
 // How long the end of the output waits for the child's own end, which it normally comes with.
 constexpr DWORD kChildEndAfterOutputMs = 250;
 
+// Whether input, posted or sent messages wait for the window.
+bool MessagesWaiting() {
+  return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
+}
+
+// Whether the caret is at the end of the pane's text with nothing selected.
+bool CaretAtEnd(const cWMemo& pane) {
+  DWORD start = 0, end = 0;
+  pane.WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return start == end && static_cast<LRESULT>(end) == pane.WPerform(WM_GETTEXTLENGTH, 0, 0);
+}
+
 }  // namespace
 
 cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, int width, int height) {
@@ -77,6 +89,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, 
   status_ = std::make_unique<cStatus>(statusBar, splitter);
   inputEditor_ = CreatePane(inputPanel);
   outputEditor_ = CreatePane(outputPanel);
+  rules_ = std::make_unique<cOutputRules>(*outputEditor_, MessagesWaiting);
   auto keyDown = [this](WORD& key, gui::tShiftState shift) { EditorKeyDown(key, shift); };
   inputEditor_->OnKeyDown = keyDown;
   outputEditor_->OnKeyDown = keyDown;
@@ -318,125 +331,50 @@ LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
   return result;
 }
 
-std::vector<std::wstring_view> cFormMain::OutputPieces(std::wstring_view text, size_t maxRun) {
-  std::vector<std::wstring_view> pieces;
-  size_t start = 0, run = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    run = text[i] == L'\n' ? 0 : run + 1;
-    if (run <= maxRun) continue;
-    // The run is too long with this character: cut before it, or a step earlier where the cut
-    // would part a surrogate pair. (A CR and its LF are never parted: the run ends at an LF.)
-    size_t cut = i;
-    if (cut - start > 1 && IS_HIGH_SURROGATE(text[cut - 1])) --cut;
-    pieces.push_back(text.substr(start, cut - start));
-    start = cut;
-    run = i - cut + 1;
-  }
-  if (start < text.size() || pieces.empty()) pieces.push_back(text.substr(start));
-  return pieces;
+
+// ---- the output pane as the output rules' text ----
+
+void cConsoleEdit::AppendText(std::wstring_view text) {
+  // Setting the start at the end leaves an empty selection there. Under Wine that walks the
+  // pane's lines, so a caret that is there already stays.
+  if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
+  SetWSelText(text);
 }
 
-namespace {
+int cConsoleEdit::TextLength() const { return static_cast<int>(WPerform(WM_GETTEXTLENGTH, 0, 0)); }
 
-// Whether the pane's text, end characters long, ends with a surrogate pair. Only the last line is
-// read, so the cost does not grow with the pane.
-bool EndsWithSurrogatePair(cConsoleEdit& pane, int end) {
-  const auto line = static_cast<int>(pane.WPerform(EM_LINEFROMCHAR, static_cast<WPARAM>(end), 0));
-  const auto start = static_cast<int>(pane.WPerform(EM_LINEINDEX, static_cast<WPARAM>(line), 0));
-  const std::wstring text = pane.WLines().Get(line);
-  const size_t before = static_cast<size_t>(end - start);
-  return before >= 2 && before <= text.size() && IS_HIGH_SURROGATE(text[before - 2]) &&
-         IS_LOW_SURROGATE(text[before - 1]);
+int cConsoleEdit::LineCount() const { return WLines().GetCount(); }
+
+std::wstring cConsoleEdit::Line(int index) const { return WLines().Get(index); }
+
+void cConsoleEdit::DeleteLine(int index) { WLines().Delete(index); }
+
+std::wstring cConsoleEdit::LastLineTail(int count) const {
+  // Only the last line is read, so the cost does not grow with the pane.
+  const int end = TextLength();
+  const auto line = static_cast<int>(WPerform(EM_LINEFROMCHAR, static_cast<WPARAM>(end), 0));
+  const auto start = static_cast<int>(WPerform(EM_LINEINDEX, static_cast<WPARAM>(line), 0));
+  const std::wstring text = WLines().Get(line);
+  const size_t before = std::min(static_cast<size_t>(std::max(end - start, 0)), text.size());
+  const size_t taken = std::min(before, static_cast<size_t>(std::max(count, 0)));
+  return text.substr(before - taken, taken);
 }
 
-// Whether input, posted or sent messages wait for the window.
-bool MessagesWaiting() {
-  return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
+void cConsoleEdit::DeleteTail(int count) {
+  SetSelStart(INT_MAX);
+  const int end = SelStart();
+  SetSelStart(std::max(end - count, 0));
+  SetSelLength(std::min(count, end));
+  SetWSelText(L"");
 }
 
-// Whether the caret is at the end of the pane's text with nothing selected.
-bool CaretAtEnd(const cWMemo& pane) {
-  DWORD start = 0, end = 0;
-  pane.WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return start == end && static_cast<LRESULT>(end) == pane.WPerform(WM_GETTEXTLENGTH, 0, 0);
-}
+void cConsoleEdit::ClearText() { WLines().Clear(); }
 
-}  // namespace
+std::wstring cFormMain::AppendOutput(std::wstring_view text) { return rules_->Append(text); }
 
-std::wstring cFormMain::AppendOutput(std::wstring_view text) {
-  // Under Wine an edit control with word wrap takes time that grows with the square of the
-  // length of an appended stretch with no line break (one appended line of 64 K characters took
-  // minutes); appending a long line in pieces of 1 K characters keeps each append short. Even
-  // so a piece costs tens of milliseconds, more as the line grows, so the rest waits once
-  // messages do.
-  static constexpr size_t kLongLinePiece = 1024;
-  cConsoleEdit& pane = *outputEditor_;
-  const std::wstring normal = cStringUtils::NormalizeLineBreaks(text);
-  const std::vector<std::wstring_view> pieces = OutputPieces(normal, kLongLinePiece);
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    if (i > 0 && MessagesWaiting())
-      return std::wstring(pieces[i].data(), static_cast<size_t>(normal.data() + normal.size() - pieces[i].data()));
-    // Setting the start at the end leaves an empty selection there. Under Wine that walks the
-    // pane's lines, so a caret that is there already stays.
-    if (!CaretAtEnd(pane)) pane.SetSelStart(INT_MAX);
-    pane.SetWSelText(pieces[i]);
-  }
-  return {};
-}
+void cFormMain::OutputBackspace() { rules_->Backspace(); }
 
-void cFormMain::OutputBackspace() {
-  cConsoleEdit& pane = *outputEditor_;
-  cWStrings& lines = pane.WLines();
-  int n = lines.GetCount() - 1;
-  if (n >= 0 && lines.Get(n).empty()) {
-    lines.Delete(n);
-    return;
-  }
-  pane.SetSelStart(INT_MAX);
-  int end = pane.SelStart();
-  if (end == 0) return;
-  // A character beyond the Basic Multilingual Plane is two units, and both go.
-  const int width = EndsWithSurrogatePair(pane, end) ? 2 : 1;
-  pane.SetSelStart(end - width);
-  pane.SetSelLength(width);
-  pane.SetWSelText(L"");
-}
-
-std::wstring cFormMain::RenderOutput(std::wstring_view text) {
-  static constexpr wchar_t kBackspace = L'\b', kFormFeed = L'\f';
-  if (text.empty()) return {};
-  if (text.find_first_of(L"\b\f") == std::wstring_view::npos) return AppendOutput(text);
-  tWStringArray items;
-  cStringParser::Split(text, L"\b\f", spIncludeDelimiters, items);
-  size_t start = 0;
-  for (size_t i = items.size(); i-- > 0;) {
-    if (items[i].size() == 1 && items[i][0] == kFormFeed) {
-      start = i;
-      break;
-    }
-  }
-  for (size_t i = start; i < items.size(); ++i) {
-    const std::wstring& item = items[i];
-    if (item.size() == 1 && item[0] == kBackspace) {
-      OutputBackspace();
-    } else if (item.size() == 1 && item[0] == kFormFeed) {
-      outputEditor_->WLines().Clear();
-    } else if (std::wstring rest = AppendOutput(item); !rest.empty()) {
-      // The items, delimiters included, join back into the text.
-      for (size_t j = i + 1; j < items.size(); ++j) rest += items[j];
-      return rest;
-    }
-  }
-  return {};
-}
-
-size_t cFormMain::NextAppendChars(size_t lastChars, ULONGLONG lastMs, ULONGLONG budgetMs) {
-  // Below the least, the pane's own cost per append would outweigh the text; the most bounds
-  // what is held.
-  static constexpr size_t kLeast = 0x10000, kMost = 0x800000;
-  const double pace = double(lastChars) / double(std::max<ULONGLONG>(lastMs, 1));
-  return static_cast<size_t>(std::clamp(pace * double(budgetMs), double(kLeast), double(kMost)));
-}
+std::wstring cFormMain::RenderOutput(std::wstring_view text) { return rules_->Render(text); }
 
 std::wstring cFormMain::ShowOutput(std::wstring_view text) {
   // While output floods in, the pane is repainted now and then rather than after every append:
@@ -490,7 +428,7 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // stays within its budget and what is held stays bounded, and while input or posted messages
   // are pending: timers come only once the queue holds nothing else, so those go first.
   const ULONGLONG budgetMs = std::max(kStepBudgetMs, outputEditor_->LastPaintMs() / 2);
-  if (heldOutput_.size() >= NextAppendChars(lastAppendChars_, lastAppendMs_, budgetMs) ||
+  if (heldOutput_.size() >= cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, budgetMs) ||
       HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0) {
     listenerHeld_ = true;
     showTimerSet_ = true;

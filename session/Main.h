@@ -16,6 +16,7 @@
 #include "gui/Splitter.h"
 #include "session/CmdLine.h"
 #include "session/ConsoleProcess.h"
+#include "session/OutputRules.h"
 #include "session/PipeCodec.h"
 #include "text/PipeEncoding.h"
 #include "session/Threading.h"
@@ -26,7 +27,7 @@
 #include "unicode/UnicodeControls.h"
 
 // A pane of the console session.
-class cConsoleEdit : public cSearchableEditor {
+class cConsoleEdit : public cSearchableEditor, public IOutputSink {
 public:
   // The child's console window; none until the child has been found, and none if it never was.
   HWND ConsoleWindow = nullptr;
@@ -47,6 +48,16 @@ public:
   bool PayingBands() const noexcept { return nextBand_ > 0; }
   // What the last paint of the pane cost, in milliseconds (in bands: all of them).
   ULONGLONG LastPaintMs() const noexcept { return lastPaintMs_; }
+
+  // The pane as the text of the output rules.
+  void AppendText(std::wstring_view text) override;
+  int TextLength() const override;
+  int LineCount() const override;
+  std::wstring Line(int index) const override;
+  void DeleteLine(int index) override;
+  std::wstring LastLineTail(int count) const override;
+  void DeleteTail(int count) override;
+  void ClearText() override;
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -89,19 +100,11 @@ public:
   const std::wstring& CommandText() const noexcept { return commandText_; }
   cStatus* Status() const noexcept { return status_.get(); }
 
-  // What the child's output does to the output pane. Each returns what it left for later: a
-  // long line goes in piece by piece, and once messages wait for the window the rest is left
-  // (with its line breaks already normalized), so that the window answers meanwhile.
+  // What the child's output does to the output pane (see cOutputRules). Each returns what it left
+  // for later: once messages wait for the window, the rest of a long line waits.
   std::wstring AppendOutput(std::wstring_view text);
-  // The pieces AppendOutput appends text in: a stretch of more than maxRun characters with no
-  // line feed is cut into pieces of at most maxRun, never between a CR and its LF or between the
-  // two halves of a surrogate pair; the rest stays whole. Joined, the pieces are the text.
-  static std::vector<std::wstring_view> OutputPieces(std::wstring_view text, size_t maxRun);
   void OutputBackspace();
   std::wstring RenderOutput(std::wstring_view text);
-  // How many characters of held output the next append may take: as many as the last append
-  // would have taken in the budget at its pace, within bounds.
-  static size_t NextAppendChars(size_t lastChars, ULONGLONG lastMs, ULONGLONG budgetMs);
 
   bool Echo() const noexcept { return echo_; }
   bool InterpretControls() const noexcept { return interpretControls_; }
@@ -151,6 +154,7 @@ private:
   std::wstring optionMessage_;
   std::unique_ptr<cConsoleProcess> child_;
   std::unique_ptr<cConsoleEdit> inputEditor_, outputEditor_;
+  std::unique_ptr<cOutputRules> rules_;
   std::unique_ptr<cStatus> status_;
   HWND statusBar_ = nullptr;
   std::wstring commandText_;

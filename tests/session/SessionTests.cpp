@@ -6,6 +6,8 @@
 
 #include "session/PipeCodec.h"
 #include "session/SessionOptions.h"
+#include "tests/session/RenderingCases.h"
+#include "tests/session/StringSink.h"
 #include "tests/session/SessionFixture.h"
 #include "text/Utils.h"
 
@@ -184,83 +186,23 @@ TEST_F(SessionTest, BackspaceAndFormFeedEditThePaneUnlessDumping) {
   EXPECT_TRUE(OutputBecomes(L"a\bb"));
 }
 
-TEST_F(SessionTest, RenderingRules) {
+// The pane is a faithful text for the output rules: each case leaves in it what it leaves in a
+// plain string.
+TEST_F(SessionTest, ThePaneShowsWhatTheRulesMake) {
   OpenChild({L"sleep"});
-  struct tCase {
-    std::wstring output;
-    std::wstring shown;
-  };
-  const tCase cases[] = {
-      {L"abc\b", L"ab"},
-      {L"abc\b\b\b\b", L""},
-      {L"abc\r\n\b", L"abc\r"},
-      {L"abc\r\n\r\n\b", L"abc\r\n"},
-      {L"x\fy", L"y"},
-      {L"x\f\f", L""},
-      {L"10%\r20%", L"10%20%"},
-      {L"a\nb\r\nc", L"a\r\nb\r\nc"},
-      {L"\b", L""},
-      {L"a\U0001F600\b", L"a"},
-      {L"\U0001F600\U0001F600\b\b", L""},
-  };
-  for (const auto& c : cases) {
+  for (const auto& [output, shown] : RenderingCases()) {
+    cStringSink expected;
+    cOutputRules(expected, [] { return false; }).Render(output);
     form_->OutputEditor()->SetWText(L"");
-    form_->RenderOutput(c.output);
-    EXPECT_EQ(OutputText(), c.shown) << testing::PrintToString(c.output);
+    form_->RenderOutput(output);
+    EXPECT_EQ(OutputText(), expected.Text) << testing::PrintToString(output);
   }
-  // A CR LF pair cut between two chunks is one line break.
-  form_->OutputEditor()->SetWText(L"");
-  form_->RenderOutput(L"one\r");
-  form_->RenderOutput(L"\ntwo");
-  EXPECT_EQ(OutputText(), L"one\r\ntwo");
   // Output goes to the end, wherever the user's caret was.
+  form_->OutputEditor()->SetWText(L"one\r\ntwo");
   form_->OutputEditor()->SetSelStart(1);
   form_->AppendOutput(L"!");
   EXPECT_EQ(OutputText(), L"one\r\ntwo!");
   EXPECT_EQ(form_->OutputEditor()->SelStart(), 9);
-}
-
-// Output with a long line goes to the pane in pieces; joined they are the output, and no piece
-// parts a CR from its LF or the halves of a surrogate pair.
-TEST(OutputPieces, CutOnlyLongRunsAndKeepPairsWhole) {
-  auto joined = [](const std::vector<std::wstring_view>& pieces) {
-    std::wstring text;
-    for (auto piece : pieces) text += piece;
-    return text;
-  };
-  auto longestRun = [](std::wstring_view piece) {
-    size_t longest = 0, run = 0;
-    for (wchar_t c : piece) longest = std::max(longest, run = c == L'\n' ? 0 : run + 1);
-    return longest;
-  };
-  // Short lines, however many, stay one piece; so does nothing at all.
-  std::wstring lines;
-  for (int i = 0; i < 500; ++i) lines += L"line of output\r\n";
-  EXPECT_EQ(cFormMain::OutputPieces(lines, 16).size(), 1u);
-  EXPECT_EQ(cFormMain::OutputPieces(L"", 16).size(), 1u);
-
-  const std::wstring texts[] = {
-      std::wstring(100, L'x'),
-      L"ab\r\n" + std::wstring(40, L'y') + L"\r\n" + std::wstring(33, L'z'),
-      std::wstring(15, L'a') + L"\r\n" + std::wstring(17, L'b'),
-      std::wstring(15, L'a') + L"\U0001F600" + std::wstring(20, L'c'),
-      [] {
-        std::wstring emoji;
-        for (int i = 0; i < 30; ++i) emoji += L"\U0001F600";
-        return emoji;
-      }(),
-  };
-  for (const auto& text : texts) {
-    auto pieces = cFormMain::OutputPieces(text, 16);
-    EXPECT_EQ(joined(pieces), text);
-    for (auto piece : pieces) {
-      ASSERT_FALSE(piece.empty());
-      EXPECT_LE(longestRun(piece), 16u);
-      EXPECT_FALSE(IS_HIGH_SURROGATE(piece.back())) << testing::PrintToString(std::wstring(piece));
-      EXPECT_NE(piece.front(), L'\n');
-    }
-  }
-  EXPECT_EQ(cFormMain::OutputPieces(std::wstring(100, L'x'), 16).size(), 7u);
 }
 
 // A long line costs the pane tens of milliseconds a piece: once a message waits for the
@@ -317,18 +259,6 @@ TEST_F(SessionTest, ChunksShownTogetherMeanWhatEachMeans) {
     ::SendMessageW(form_->Handle(), WM_LISTENER_DATA, reinterpret_cast<WPARAM>(chunk.data()),
                    static_cast<LPARAM>(chunk.size()));
   EXPECT_TRUE(OutputBecomes(L"ab\r\nd"));
-}
-
-// Held output goes to the pane in appends sized to take the budget at the pace of the last one,
-// within bounds.
-TEST(NextAppendChars, KeepsThePaceOfTheLastAppendWithinBounds) {
-  EXPECT_EQ(cFormMain::NextAppendChars(0, 0, 200), 0x10000u);
-  EXPECT_EQ(cFormMain::NextAppendChars(500000, 100, 200), 1000000u);
-  EXPECT_EQ(cFormMain::NextAppendChars(1000000, 400, 200), 500000u);
-  // A line into a large pane costs about as much as a flood's append: the least is kept.
-  EXPECT_EQ(cFormMain::NextAppendChars(80, 150, 200), 0x10000u);
-  // Too quick to time.
-  EXPECT_EQ(cFormMain::NextAppendChars(4000000, 0, 200), 0x800000u);
 }
 
 TEST_F(SessionTest, FloodArrivesCompleteAndInOrder) {

@@ -1,0 +1,43 @@
+#pragma once
+// The output rules' text as a plain string, counted in lines the way an edit control counts them.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "session/OutputRules.h"
+
+class cStringSink final : public IOutputSink {
+public:
+  std::wstring Text;
+
+  void AppendText(std::wstring_view text) override { Text += text; }
+  int TextLength() const override { return static_cast<int>(Text.size()); }
+  int LineCount() const override {
+    std::vector<std::wstring> lines = Lines();
+    return static_cast<int>(lines.size()) - (lines.back().empty() ? 1 : 0);
+  }
+  std::wstring Line(int index) const override { return Lines().at(static_cast<size_t>(index)); }
+  void DeleteLine(int index) override {
+    const std::vector<std::wstring> lines = Lines();
+    size_t start = 0;
+    for (int i = 0; i < index; ++i) start += lines[static_cast<size_t>(i)].size() + 2;
+    const bool last = static_cast<size_t>(index) + 1 == lines.size();
+    Text.erase(start, lines[static_cast<size_t>(index)].size() + (last ? 0 : 2));
+  }
+  std::wstring LastLineTail(int count) const override {
+    const std::wstring last = Lines().back();
+    return last.substr(last.size() - std::min(last.size(), static_cast<size_t>(count)));
+  }
+  void DeleteTail(int count) override { Text.erase(Text.size() - static_cast<size_t>(count)); }
+  void ClearText() override { Text.clear(); }
+
+private:
+  std::vector<std::wstring> Lines() const {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    for (size_t at; (at = Text.find(L"\r\n", start)) != std::wstring::npos; start = at + 2)
+      lines.push_back(Text.substr(start, at - start));
+    lines.push_back(Text.substr(start));
+    return lines;
+  }
+};
