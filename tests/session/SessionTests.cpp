@@ -230,16 +230,6 @@ TEST_F(SessionTest, ALongLineLetsWaitingMessagesGoFirst) {
   EXPECT_EQ(form_->AppendOutput(rest), L"");
   EXPECT_EQ(OutputText(), line);
 
-  // What follows the line in the same chunk waits with it, backspaces and all.
-  pane.SetWText(L"");
-  waiting();
-  rest = form_->RenderOutput(L"gone\f" + line + L"\b\b!");
-  ASSERT_FALSE(rest.empty());
-  EXPECT_EQ(rest.substr(rest.size() - 3), L"\b\b!");
-  drain();
-  EXPECT_EQ(form_->RenderOutput(rest), L"");
-  EXPECT_EQ(OutputText(), line.substr(0, line.size() - 2) + L"!");
-
   // Through the listener's hand-over: the listener is told to wait, and a timer shows the rest.
   pane.SetWText(L"");
   waiting();
