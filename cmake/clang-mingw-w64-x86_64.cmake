@@ -1,15 +1,12 @@
 # Cross build for 64-bit Windows with clang: the mingw-w64 headers and libraries and the C++
 # library of the mingw-w64 GCC with POSIX threads (Debian's g++-mingw-w64-x86-64-posix), the
 # same runtime as cmake/mingw-w64-x86_64.cmake with another compiler.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-x86_64.cmake)
 
-set(MINGW_PREFIX x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER   clang)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET   ${MINGW_PREFIX})
 set(CMAKE_CXX_COMPILER_TARGET ${MINGW_PREFIX})
-set(CMAKE_RC_COMPILER  ${MINGW_PREFIX}-windres)
 
 # Debian names GCC's folder "12-posix", which clang 14 does not take for a GCC version: it would
 # find neither libstdc++ nor libgcc, and would search the host's /usr/include. Name them here.
@@ -29,15 +26,3 @@ set(CMAKE_CXX_FLAGS_INIT "${no_host_includes} -isystem ${MINGW_GCC_DIR}/include/
 foreach(kind IN ITEMS EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT "-L${MINGW_GCC_DIR} -pthread -fuse-ld=lld")
 endforeach()
-
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Tests and benchmarks run through Wine.
-find_program(WINE64 NAMES wine64 PATHS /usr/lib/wine)
-if(WINE64)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE64})
-endif()
