@@ -137,12 +137,6 @@ std::string EncodeCodePage(UINT codePage, std::wstring_view text, bool& replaced
 
 }  // namespace
 
-std::string cTextCodec::ToUtf8(std::wstring_view text) {
-  std::string bytes;
-  AppendUtf8(text, bytes);
-  return bytes;
-}
-
 void cTextCodec::AppendUtf8(std::wstring_view text, std::string& bytes) {
   const size_t start = bytes.size();
   // At most three bytes per unit (a pair takes four for two units).

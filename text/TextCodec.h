@@ -17,7 +17,6 @@ public:
   cTextCodec() = delete;
 
   // UTF-8. A surrogate without its partner cannot be written and becomes U+FFFD.
-  static std::string ToUtf8(std::wstring_view text);
   static void AppendUtf8(std::wstring_view text, std::string& bytes);
   // Every byte that does not belong to a well-formed sequence becomes one U+FFFD: overlong forms,
   // encoded surrogates and values above U+10FFFF are not well formed.
