@@ -21,12 +21,15 @@ namespace {
 // Shows held output and lets a listener that waits read on.
 constexpr UINT_PTR kReleaseListenerTimer = 1;
 constexpr UINT_PTR kPaintOutputTimer = 2;
-// What one step of showing output (an append, a band of a paint) may take, at least: the window
-// answers nothing meanwhile. An append may take half as long as the last paint of the whole pane
-// took, which under Wine grows with the pane's text as the fixed cost of an append does.
-constexpr ULONGLONG kStepBudgetMs = 250;
-// A paint of the whole output pane that takes longer than one step goes in this many bands.
-constexpr int kPaintBands = 4;
+// What one step of showing output (an append, a band of a paint, making room) may take: the
+// window answers nothing meanwhile. While the pane is small, steps are short; later they are
+// longer, so that the fixed cost of an append, which under Wine grows with the pane's text,
+// stays a small part of it.
+constexpr ULONGLONG kQuickStepMs = 100, kStepMs = 450;
+constexpr size_t kQuickStepChars = 16 * 1024 * 1024;
+// A paint of the whole output pane that takes longer than one step goes in bands, at most this
+// many.
+constexpr ULONGLONG kMostPaintBands = 8;
 // How long the start-up looks for the child's console window.
 constexpr ULONGLONG kConsoleSearchMs = 5000;
 // The shortest pause between two paints of the output pane while output floods in.
@@ -308,7 +311,55 @@ bool cConsoleEdit::PayPaintBand(int bands) {
   return true;
 }
 
+// Under Wine the edit control grows its text buffer to the exact size at every append, and the
+// heap moves a large block that grows: every append into a pane of 64 MB copied 128 MB, most of
+// what the append cost. Room made ahead, in the block itself, lets the control's own growth stay
+// in place. The handle the control gives out may be used with the local memory functions; the
+// text is left as it is.
+bool cConsoleEdit::MakeRoomFor(size_t chars) {
+  if (!Handle() || !::IsWindowUnicode(Handle())) return false;
+  if (buffer_ && chars <= room_ && BufferAddress() == roomAt_) return false;
+  // The handle is the same one every time it is asked for; it is the program's to free from the
+  // first time on (see GiveBufferBack).
+  HLOCAL buffer = reinterpret_cast<HLOCAL>(WPerform(EM_GETHANDLE, 0, 0));
+  if (!buffer) return false;
+  if (buffer != buffer_.get()) buffer_.reset(buffer);
+  const SIZE_T size = ::LocalSize(buffer);
+  const size_t room = std::max(chars, 2 * static_cast<size_t>(TextLength()));
+  // Grown to the room and given back the size the control knows: the block keeps its room.
+  if (!::LocalReAlloc(buffer, (room + 1) * sizeof(wchar_t), LMEM_MOVEABLE)) {
+    room_ = 0;
+    return false;
+  }
+  ::LocalReAlloc(buffer, size, LMEM_MOVEABLE);
+  room_ = room;
+  roomAt_ = BufferAddress();
+  return true;
+}
+
+const void* cConsoleEdit::BufferAddress() const {
+  const void* address = ::LocalLock(buffer_.get());
+  ::LocalUnlock(buffer_.get());
+  return address;
+}
+
+void cConsoleEdit::GiveBufferBack() {
+  // A buffer the control gave out is the program's to free, once the control holds another
+  // (which the control frees). Emptied first, the pane has no lines left to rebuild.
+  if (!buffer_) return;
+  room_ = 0;
+  WPerform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  if (HLOCAL empty = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(wchar_t))) {
+    WPerform(EM_SETHANDLE, reinterpret_cast<WPARAM>(empty), 0);
+    buffer_.reset();
+  } else {
+    // Without a buffer to give it, the control keeps this one, and the program leaves it.
+    (void)buffer_.release();
+  }
+}
+
 LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) GiveBufferBack();
   if (message == WM_KEYDOWN) {
     // The pane's own handling first (the key-down event, then the edit control), then the
     // child's console gets Ctrl+C or Ctrl+Break, read-only panes included.
@@ -390,21 +441,47 @@ std::wstring cFormMain::ShowOutput(std::wstring_view text) {
   lastAppendMs_ = ::GetTickCount64() - start;
   lastAppendChars_ = text.size() - rest.size();
   lastShown_ = ::GetTickCount64();
-  if (!defer || lastShown_ >= nextPaint_)
+  // A deferred paint is a step of its own, not one more part of this one.
+  if (!defer)
     PaintOutput();
   else
     ::SetTimer(Handle(), kPaintOutputTimer,
-               static_cast<UINT>(std::max(kPaintIntervalMs, nextPaint_ - lastShown_)), nullptr);
+               static_cast<UINT>(std::max<ULONGLONG>(USER_TIMER_MINIMUM, nextPaint_ - std::min(nextPaint_, lastShown_))),
+               nullptr);
   return rest;
 }
 
-void cFormMain::ShowHeldOutput() {
+bool cFormMain::PaintDue() const {
+  return outputEditor_->PayingBands() ||
+         (outputEditor_->PaintingDeferred() && ::GetTickCount64() >= nextPaint_);
+}
+
+void cFormMain::ShowHeldOutput(size_t most) {
   ::KillTimer(Handle(), kReleaseListenerTimer);
   showTimerSet_ = false;
   if (closing_) {
     heldOutput_.clear();
   } else if (std::exchange(outputOwed_, false) || !heldOutput_.empty()) {
+    // Output cut after a line break means, shown in two steps, what it means shown in one.
+    size_t cut = heldOutput_.size();
+    if (cut > most) {
+      const size_t lineEnd = heldOutput_.rfind(L'\n', most);
+      if (lineEnd != std::wstring::npos) cut = lineEnd + 1;
+    }
+    std::wstring later = heldOutput_.substr(cut);
+    heldOutput_.resize(cut);
     heldOutput_ = ShowOutput(std::exchange(heldOutput_, {}));
+    if (heldOutput_.empty() && !later.empty()) {
+      // What was cut off waits for more to join it, as output that trickles in does: shown on
+      // its own it would cost an append of its own.
+      heldOutput_ = std::move(later);
+      if (std::exchange(listenerHeld_, false)) child_->ReleaseListener();
+      showTimerSet_ = true;
+      ::SetTimer(Handle(), kReleaseListenerTimer,
+                 static_cast<UINT>(std::clamp<ULONGLONG>(lastAppendMs_, USER_TIMER_MINIMUM, StepMs())), nullptr);
+      return;
+    }
+    heldOutput_ += later;
   }
   if (!heldOutput_.empty()) {
     showTimerSet_ = true;
@@ -427,8 +504,7 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // The listener waits once as much is held as the next append may take, so that an append
   // stays within its budget and what is held stays bounded, and while input or posted messages
   // are pending: timers come only once the queue holds nothing else, so those go first.
-  const ULONGLONG budgetMs = std::max(kStepBudgetMs, outputEditor_->LastPaintMs() / 2);
-  if (heldOutput_.size() >= cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, budgetMs) ||
+  if (heldOutput_.size() >= cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, StepMs()) ||
       HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0) {
     listenerHeld_ = true;
     showTimerSet_ = true;
@@ -443,9 +519,13 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
     const ULONGLONG quiet = ::GetTickCount64() - lastShown_;
     const ULONGLONG wait = lastAppendMs_ > quiet ? lastAppendMs_ - quiet : 0;
     ::SetTimer(Handle(), kReleaseListenerTimer,
-               static_cast<UINT>(std::clamp<ULONGLONG>(wait, USER_TIMER_MINIMUM, kStepBudgetMs)), nullptr);
+               static_cast<UINT>(std::clamp<ULONGLONG>(wait, USER_TIMER_MINIMUM, StepMs())), nullptr);
   }
   return 0;
+}
+
+ULONGLONG cFormMain::StepMs() const {
+  return outputEditor_ && static_cast<size_t>(outputEditor_->TextLength()) > kQuickStepChars ? kStepMs : kQuickStepMs;
 }
 
 void cFormMain::PaintOutput() {
@@ -455,7 +535,8 @@ void cFormMain::PaintOutput() {
   // Under Wine a paint of the pane walks the pane's lines for every line it shows, so it costs
   // more the more text the pane holds (about a second for 64 MB). Past one step's budget it goes
   // in bands, and messages are answered between them.
-  if (!pane.PayPaintBand(pane.LastPaintMs() > kStepBudgetMs ? kPaintBands : 1)) {
+  const ULONGLONG bands = std::min(kMostPaintBands, pane.LastPaintMs() / StepMs() + 1);
+  if (!pane.PayPaintBand(static_cast<int>(bands))) {
     ::SetTimer(Handle(), kPaintOutputTimer, USER_TIMER_MINIMUM, nullptr);
     return;
   }
@@ -481,11 +562,18 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kReleaseListenerTimer) {
-        // A paint in bands ends first: an append would start it over.
-        if (!closing_ && outputEditor_ && outputEditor_->PayingBands())
-          ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
-        else
+        // Each call is one step: a paint that is due goes first (an append would start a paint
+        // in bands over), then room made in the pane, then at most what an append may take.
+        if (closing_ || !outputEditor_) {
           ShowHeldOutput();
+        } else if (PaintDue()) {
+          PaintOutput();
+          ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+        } else if (outputEditor_->MakeRoomFor(static_cast<size_t>(outputEditor_->TextLength()) + heldOutput_.size())) {
+          ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+        } else {
+          ShowHeldOutput(cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, StepMs()));
+        }
         return 0;
       }
       if (wParam == kPaintOutputTimer) {

@@ -48,6 +48,10 @@ public:
   bool PayingBands() const noexcept { return nextBand_ > 0; }
   // What the last paint of the pane cost, in milliseconds (in bands: all of them).
   ULONGLONG LastPaintMs() const noexcept { return lastPaintMs_; }
+  // Keeps room in the edit control's text buffer for this many characters, and for as many again
+  // as the pane holds when it has to make room, as a growing vector does. True when it made room:
+  // that copies the text once, which is a step of its own.
+  bool MakeRoomFor(size_t chars);
 
   // The pane as the text of the output rules.
   void AppendText(std::wstring_view text) override;
@@ -65,12 +69,19 @@ protected:
 private:
   void ForwardControlKey(WORD key);
   bool OwesWholePaint() const;
+  const void* BufferAddress() const;
+  void GiveBufferBack();
 
   bool deferPainting_ = false;
   bool owesPaint_ = false;
   ULONGLONG lastPaintMs_ = 0;
   int nextBand_ = 0;
   ULONGLONG bandsMs_ = 0;
+  // The edit control's text buffer once room was made in it (from then on this pane frees it),
+  // where it was then and how many characters it has room for there.
+  gui::cLocalMemory buffer_;
+  const void* roomAt_ = nullptr;
+  size_t room_ = 0;
 };
 
 class cFormMain : public cMenuForm {
@@ -138,8 +149,13 @@ private:
   LRESULT ListenerData(const char* data, size_t count);
   // Shows output as the options say and returns what it left for later (see AppendOutput).
   std::wstring ShowOutput(std::wstring_view text);
-  // Shows the output held so far; the listener reads on once nothing is held.
-  void ShowHeldOutput();
+  // Shows the output held so far, or about as many characters as given, up to a line's end; the
+  // listener reads on once nothing is held.
+  void ShowHeldOutput(size_t most = SIZE_MAX);
+  // Whether a paint of the output pane is due, or a paint in bands goes on.
+  bool PaintDue() const;
+  // What one step of showing output may take, in milliseconds.
+  ULONGLONG StepMs() const;
   void PaintOutput();
 
   bool echo_ = false;

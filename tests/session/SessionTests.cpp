@@ -251,6 +251,29 @@ TEST_F(SessionTest, ChunksShownTogetherMeanWhatEachMeans) {
   EXPECT_TRUE(OutputBecomes(L"ab\r\nd"));
 }
 
+// The output pane keeps room ahead in the control's buffer: the text stays as it was, and the
+// control's own growth within the room leaves the buffer where it is (seen under Wine, whose
+// heap otherwise moves a large block at every growth), until the pane is destroyed.
+TEST_F(SessionTest, RoomMadeInTheOutputPaneKeepsItsTextAndItsPlace) {
+  OpenChild({L"sleep"});
+  cConsoleEdit& pane = *form_->OutputEditor();
+  auto address = [&] {
+    HLOCAL buffer = reinterpret_cast<HLOCAL>(pane.WPerform(EM_GETHANDLE, 0, 0));
+    const void* at = ::LocalLock(buffer);
+    ::LocalUnlock(buffer);
+    return at;
+  };
+  std::wstring lines;
+  for (int i = 0; i < 4000; ++i) lines += std::wstring(78, L"abcdefgh"[i % 8]) + L"\r\n";
+  form_->AppendOutput(lines);
+  EXPECT_TRUE(pane.MakeRoomFor(3 * lines.size()));
+  EXPECT_FALSE(pane.MakeRoomFor(2 * lines.size()));
+  const void* before = address();
+  form_->AppendOutput(lines);
+  EXPECT_EQ(address(), before);
+  EXPECT_EQ(OutputText(), lines + lines);
+}
+
 TEST_F(SessionTest, FloodArrivesCompleteAndInOrder) {
   const size_t size = 3 * 1024 * 1024 + 17;
   OpenChild({L"flood:" + std::to_wstring(size), L"sleep"});
