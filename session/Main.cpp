@@ -515,13 +515,33 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // the last append took, so that appending takes at most about half the time while output
   // trickles in; after a quiet spell it is shown at once.
   if (!showTimerSet_) {
-    showTimerSet_ = true;
     const ULONGLONG quiet = ::GetTickCount64() - lastShown_;
-    const ULONGLONG wait = lastAppendMs_ > quiet ? lastAppendMs_ - quiet : 0;
+    if (lastAppendMs_ <= quiet) {
+      OutputStep();
+      return 0;
+    }
+    showTimerSet_ = true;
     ::SetTimer(Handle(), kReleaseListenerTimer,
-               static_cast<UINT>(std::clamp<ULONGLONG>(wait, USER_TIMER_MINIMUM, StepMs())), nullptr);
+               static_cast<UINT>(std::clamp<ULONGLONG>(lastAppendMs_ - quiet, USER_TIMER_MINIMUM, StepMs())), nullptr);
   }
   return 0;
+}
+
+void cFormMain::OutputStep() {
+  // Each call is one step: a paint that is due goes first (an append would start a paint in
+  // bands over), then room made in the pane, then at most what an append may take.
+  if (closing_ || !outputEditor_) {
+    ShowHeldOutput();
+  } else if (PaintDue()) {
+    PaintOutput();
+    showTimerSet_ = true;
+    ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+  } else if (outputEditor_->MakeRoomFor(static_cast<size_t>(outputEditor_->TextLength()) + heldOutput_.size())) {
+    showTimerSet_ = true;
+    ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+  } else {
+    ShowHeldOutput(cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, StepMs()));
+  }
 }
 
 ULONGLONG cFormMain::StepMs() const {
@@ -562,18 +582,7 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kReleaseListenerTimer) {
-        // Each call is one step: a paint that is due goes first (an append would start a paint
-        // in bands over), then room made in the pane, then at most what an append may take.
-        if (closing_ || !outputEditor_) {
-          ShowHeldOutput();
-        } else if (PaintDue()) {
-          PaintOutput();
-          ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
-        } else if (outputEditor_->MakeRoomFor(static_cast<size_t>(outputEditor_->TextLength()) + heldOutput_.size())) {
-          ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
-        } else {
-          ShowHeldOutput(cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, StepMs()));
-        }
+        OutputStep();
         return 0;
       }
       if (wParam == kPaintOutputTimer) {

@@ -152,6 +152,8 @@ private:
   // Shows the output held so far, or about as many characters as given, up to a line's end; the
   // listener reads on once nothing is held.
   void ShowHeldOutput(size_t most = SIZE_MAX);
+  // One step of showing output: a paint, room in the pane or an append.
+  void OutputStep();
   // Whether a paint of the output pane is due, or a paint in bands goes on.
   bool PaintDue() const;
   // What one step of showing output may take, in milliseconds.
