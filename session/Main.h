@@ -22,7 +22,6 @@
 #include "session/Threading.h"
 #include "text/TextCodec.h"
 #include "ui/MenuForm.h"
-#include "ui/Status.h"
 #include "editor/EditorSearches.h"
 #include "unicode/UnicodeControls.h"
 
@@ -73,6 +72,8 @@ private:
   ULONGLONG bandsMs_ = 0;
 };
 
+// The session part of the main window. The window as the user sees it (menus, status bar, help)
+// is the derived form's: the session tells it what to show through the hooks below.
 class cFormMain : public cMenuForm {
 public:
   ~cFormMain() override;
@@ -98,7 +99,6 @@ public:
   bool WriteLine(std::wstring_view text);
   static std::wstring CleanCommand(std::wstring_view text);
   const std::wstring& CommandText() const noexcept { return commandText_; }
-  cStatus* Status() const noexcept { return status_.get(); }
 
   // What the child's output does to the output pane (see cOutputRules). Each returns what it left
   // for later: once messages wait for the window, the rest of a long line waits.
@@ -115,17 +115,23 @@ public:
   HWND ConsoleWindow() const noexcept { return child_->ConsoleWindow(); }
 
 protected:
-  // Creates the window, the pipes and the suspended listener, and applies the options.
-  cFormMain(const cCommandLine& commandLine, const wchar_t* className, int width, int height);
+  // Creates the window, the pipes and the suspended listener, and applies the options. Captions
+  // and message boxes name the product.
+  cFormMain(const cCommandLine& commandLine, const wchar_t* className, std::wstring productName, int width,
+            int height);
 
-  // Creates the status bar's painter and the panes, and starts the child; acts the first time
-  // only.
-  void StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, HWND statusBar, gui::cSplitter& splitter);
+  // Creates the panes and starts the child; acts the first time only.
+  void StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel);
   // Ends the session: closes the child's console, stops the threads and ends a child that still
   // runs. Bounded in time; safe to call more than once.
   void Shutdown();
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // Where the panes' carets, the command Enter would send and the output's line count are shown.
+  // Not called once the session is shutting down.
+  virtual void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) = 0;
+  virtual void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) = 0;
 
 private:
   std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel);
@@ -145,6 +151,7 @@ private:
   bool echo_ = false;
   bool interpretControls_ = true;
   bool helpAtStart_ = false;
+  const std::wstring productName_;
   std::wstring childApplication_;
   std::wstring childCommandLine_;
   bool terminatedShown_ = false;
@@ -155,8 +162,6 @@ private:
   std::unique_ptr<cConsoleProcess> child_;
   std::unique_ptr<cConsoleEdit> inputEditor_, outputEditor_;
   std::unique_ptr<cOutputRules> rules_;
-  std::unique_ptr<cStatus> status_;
-  HWND statusBar_ = nullptr;
   std::wstring commandText_;
   tPipeEncodings encodings_;
   cStreamDecoder decoder_;
