@@ -59,7 +59,7 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   interpretControls_ = options.InterpretControls;
   helpAtStart_ = options.HelpAtStart;
   optionMessage_ = options.OptionMessage;
-  child_ = std::make_unique<cConsoleProcess>(Handle());
+  child_ = std::make_unique<cConsoleProcess>(*this);
   SetEncodings(options.Encodings);
   childCommandLine_ = ChildCommandLineFor(commandLine, encodings_.Output);
   childApplication_ = ChildApplicationFor(commandLine);
@@ -466,11 +466,6 @@ void cFormMain::PaintOutput() {
 
 LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_LISTENER_DATA:
-      return ListenerData(reinterpret_cast<const char*>(wParam), static_cast<size_t>(lParam));
-    case WM_LISTENER_END:
-      ListenerEnd();
-      return 0;
     case WM_TIMER:
       if (wParam == kReleaseListenerTimer) {
         // A paint in bands ends first: an append would start it over.
@@ -494,7 +489,9 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(message, wParam, lParam);
 }
 
-void cFormMain::ListenerEnd() {
+bool cFormMain::ChildOutput(const char* data, size_t count) { return ListenerData(data, count) == kListenerHold; }
+
+void cFormMain::ChildOutputEnded() {
   if (!outputEditor_ || closing_) return;
   // The output ends when the last process writing it has ended, which is normally the child: its
   // end is then noticed here rather than at the next idle moment. A pipe that fails while the

@@ -74,7 +74,7 @@ private:
 
 // The session part of the main window. The window as the user sees it (menus, status bar, help)
 // is the derived form's: the session tells it what to show through the hooks below.
-class cFormMain : public cMenuForm {
+class cFormMain : public cMenuForm, public iConsoleEvents {
 public:
   ~cFormMain() override;
 
@@ -114,6 +114,10 @@ public:
   DWORD ChildProcessId() const noexcept { return child_->ProcessId(); }
   HWND ConsoleWindow() const noexcept { return child_->ConsoleWindow(); }
 
+  // The child's output, from the listener.
+  bool ChildOutput(const char* data, size_t count) override;
+  void ChildOutputEnded() override;
+
 protected:
   // Creates the window, the pipes and the suspended listener, and applies the options. Captions
   // and message boxes name the product.
@@ -138,7 +142,6 @@ private:
   bool StartChild();
   void WaitForConsoleWindow();
   void RaiseConsoleControl(DWORD controlEvent);
-  void ListenerEnd();
   void SetEditorLocked(bool locked, cConsoleEdit& pane);
   void ApplicationIdle();
   LRESULT ListenerData(const char* data, size_t count);
