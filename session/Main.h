@@ -13,7 +13,6 @@
 #include "gui/Handle.h"
 #include "gui/Keyboard.h"
 #include "gui/Panel.h"
-#include "gui/Splitter.h"
 #include "session/CmdLine.h"
 #include "session/ConsoleProcess.h"
 #include "session/OutputRules.h"
@@ -21,6 +20,7 @@
 #include "text/PipeEncoding.h"
 #include "session/Threading.h"
 #include "text/TextCodec.h"
+// The session form's base class, and all the session takes from the window's own layer.
 #include "ui/MenuForm.h"
 #include "editor/EditorSearches.h"
 #include "unicode/UnicodeControls.h"
