@@ -89,10 +89,11 @@ TEST_F(ListenerTest, StopEndsABlockedReadWithoutWaitingForData) {
 
 TEST_F(ListenerTest, StopOfAListenerThatNeverRan) { EXPECT_TRUE(listener.Stop(2000)); }
 
-// What the listener read while it was being stopped never reaches the owner.
+// A chunk that waits for the owner while the listener is being stopped never reaches it.
 TEST_F(ListenerTest, NothingIsHandedOverOnceStopping) {
   listener.Resume();
   Write(pipe.WriteHandle(), "late");
+  ::Sleep(200);  // the listener has read the chunk and waits for this thread to take it
   EXPECT_TRUE(listener.Stop(2000));
   EXPECT_EQ(sink.data, "");
 }
