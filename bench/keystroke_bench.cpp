@@ -3,7 +3,7 @@
 //   1. Marvesk: its main window in front, the command pane focused and holding the command;
 //      SendInput types Shift+Enter, as a keyboard would, and the time runs until the test child
 //      ("testchild echo") has read the command and its echo ends the output pane: the moment the
-//      main window has handled the listener's chunk that completed it, stamped by a hook. Also
+//      session has handled the listener's chunk that completed it, stamped by a hook. Also
 //      shown: until the window has handled all that the keystroke brought (the key's other
 //      messages, the paints), as the message loop sees it;
 //   2. a bare writer: the same bytes written on the input pipe of the same kind of child, until
@@ -30,7 +30,7 @@ constexpr DWORD kAnswerTimeoutMs = 5000;
 
 std::string Command(int round) { return "command " + std::to_string(round); }
 
-// The echo awaited: the hook stamps the moment the main window has handled the chunk of output
+// The echo awaited: the hook stamps the moment the session has handled the chunk of output
 // that made the pane's text the answer.
 struct tEchoWatch {
   const cConsoleEdit* output = nullptr;

@@ -66,8 +66,8 @@ std::vector<DWORD> Descendants(DWORD root, const FILETIME& rootCreated) {
 
 }  // namespace
 
-cConsoleProcess::cConsoleProcess(HWND listenerTarget)
-    : listener_(std::make_unique<cListenerThread>(output_.ReadHandle(), listenerTarget)) {}
+cConsoleProcess::cConsoleProcess(iConsoleEvents& owner)
+    : listener_(std::make_unique<cListenerThread>(output_.ReadHandle(), owner)) {}
 
 cConsoleProcess::~cConsoleProcess() { End(0, 0); }
 

@@ -2,8 +2,8 @@
 // The child: a console program in a new, hidden console of its own, and its standard streams.
 // This class owns the two pipes, the writer and the listener thread; it starts the child with
 // exactly its pipe ends, finds the console's window, raises the console's control events and,
-// when the session ends, ends every process attached to that console. It has no window: the
-// listener hands the child's output to its owner's window (WM_LISTENER_DATA, WM_LISTENER_END).
+// when the session ends, ends every process attached to that console. It shows nothing: the
+// listener hands the child's output to the owner's iConsoleEvents, on the owner's thread.
 #include <windows.h>
 
 #include <memory>
@@ -15,9 +15,9 @@
 
 class cConsoleProcess {
 public:
-  // Creates the pipes and the listener, which waits for ResumeListener and then sends the child's
-  // output to the window given.
-  explicit cConsoleProcess(HWND listenerTarget);
+  // Creates the pipes and the listener, which waits for ResumeListener and then hands the child's
+  // output to the owner, on this thread, until End.
+  explicit cConsoleProcess(iConsoleEvents& owner);
   ~cConsoleProcess();
   cConsoleProcess(const cConsoleProcess&) = delete;
   cConsoleProcess& operator=(const cConsoleProcess&) = delete;
@@ -50,10 +50,11 @@ public:
   // window not found yet is looked for again first.
   bool RaiseControl(DWORD controlEvent, HWND notThis);
 
-  // Ends the session, once: the two threads are asked to stop, the console's window to close, the child
-  // gets waitMs to end (messages sent to this thread are answered meanwhile), then the child and
-  // every process still attached to the console are ended, and the threads get threadsMs to end.
-  // Processes the child started with a console of their own, or with none, are left alone.
+  // Ends the session, once: the two threads are asked to stop (the owner hears nothing more from
+  // here on), the console's window to close, the child gets waitMs to end (messages sent to this
+  // thread are answered meanwhile), then the child and every process still attached to the
+  // console are ended, and the threads get threadsMs to end. Processes the child started with a
+  // console of their own, or with none, are left alone.
   void End(DWORD waitMs, DWORD threadsMs);
 
 private:

@@ -13,8 +13,6 @@
 #include "session/SessionOptions.h"
 #include "session/defs.h"
 #include "text/Utils.h"
-#include "ui/ExeResources.h"
-#include "ui/Help.h"
 
 namespace {
 
@@ -54,7 +52,9 @@ bool CaretAtEnd(const cWMemo& pane) {
 
 }  // namespace
 
-cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, int width, int height) {
+cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, std::wstring productName, int width,
+                     int height)
+    : productName_(std::move(productName)) {
   CreateForm(className, L"", width, height,
              ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARVESK)));
   tSessionOptions options = ProcessOptions(commandLine);
@@ -62,7 +62,7 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   interpretControls_ = options.InterpretControls;
   helpAtStart_ = options.HelpAtStart;
   optionMessage_ = options.OptionMessage;
-  child_ = std::make_unique<cConsoleProcess>(Handle());
+  child_ = std::make_unique<cConsoleProcess>(*this);
   SetEncodings(options.Encodings);
   childCommandLine_ = ChildCommandLineFor(commandLine, encodings_.Output);
   childApplication_ = ChildApplicationFor(commandLine);
@@ -83,13 +83,10 @@ std::unique_ptr<cConsoleEdit> cFormMain::CreatePane(gui::cPanel& panel) {
   return pane;
 }
 
-void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, HWND statusBar,
-                             gui::cSplitter& splitter) {
+void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) {
   if (sessionStarted_) return;
   sessionStarted_ = true;
 
-  statusBar_ = statusBar;
-  status_ = std::make_unique<cStatus>(statusBar, splitter);
   inputEditor_ = CreatePane(inputPanel);
   outputEditor_ = CreatePane(outputPanel);
   rules_ = std::make_unique<cOutputRules>(*outputEditor_, MessagesWaiting);
@@ -112,14 +109,17 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, 
   ::SetFocus(inputEditor_->Handle());
 
   if (!optionMessage_.empty()) ShowError(optionMessage_);
-  SetCaption(ProductName());
+  SetCaption(productName_);
   // The help window is modal: the child starts once the user has closed it.
-  if (helpAtStart_) ShowHelp(Handle());
+  if (helpAtStart_) {
+    bool checked = false;
+    HelpHelp(true, checked);
+  }
   if (closing_) return;
 
   if (!StartChild()) {
     std::wstring text = cSystemResources::SystemErrorTextW(::GetLastError());
-    SetSessionCaption(gui::FormatRes(IDS_START_FAILED_CAPTION, {ProductName(), text}));
+    SetSessionCaption(gui::FormatRes(IDS_START_FAILED_CAPTION, {productName_, text}));
     LockSession(false);
     ShowError(gui::FormatRes(IDS_START_FAILED, {text, childCommandLine_}));
     ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
@@ -128,7 +128,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, 
 
   gui::cApplication::ProcessMessages();
   if (closing_) return;
-  SetSessionCaption(gui::FormatRes(IDS_SESSION_CAPTION, {ProductName(), childCommandLine_}));
+  SetSessionCaption(gui::FormatRes(IDS_SESSION_CAPTION, {productName_, childCommandLine_}));
   WaitForConsoleWindow();
   if (closing_) return;
   for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()}) {
@@ -181,7 +181,7 @@ void cFormMain::LockSession(bool markTerminated) {
 }
 
 void cFormMain::ShowError(std::wstring_view text) {
-  gui::cDialogSeam::ShowMessage(Handle(), text, gui::FormatRes(IDS_PRODUCT_CAPTION, {ProductName()}),
+  gui::cDialogSeam::ShowMessage(Handle(), text, gui::FormatRes(IDS_PRODUCT_CAPTION, {productName_}),
                                 MB_OK | MB_ICONERROR);
 }
 
@@ -217,13 +217,13 @@ void cFormMain::UpdateCommandText() {
   std::wstring raw =
       pane.SelLength() != 0 ? pane.WSelText() : cStringUtils::Trim(pane.WLines().Get(caret.Line));
   commandText_ = CleanCommand(raw);
-  if (status_) status_->ShowCommand(caret, commandText_, pane.Focused());
+  if (!closing_) ShowCommandStatus(caret, commandText_, pane.Focused());
 }
 
 void cFormMain::UpdateOutputStatus() {
-  if (!outputEditor_ || !outputEditor_->Handle() || !status_) return;
+  if (!outputEditor_ || !outputEditor_->Handle() || closing_) return;
   cConsoleEdit& pane = *outputEditor_;
-  status_->ShowOutput(pane.WCaretPos(), pane.WLines().GetCount(), pane.Focused());
+  ShowOutputStatus(pane.WCaretPos(), pane.WLines().GetCount(), pane.Focused());
 }
 
 std::wstring cFormMain::CleanCommand(std::wstring_view text) {
@@ -567,19 +567,6 @@ void cFormMain::PaintOutput() {
 
 LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_LISTENER_DATA:
-      return ListenerData(reinterpret_cast<const char*>(wParam), static_cast<size_t>(lParam));
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (status_ && item->hwndItem == statusBar_) {
-        status_->DrawPanel(*item);
-        return TRUE;
-      }
-      break;
-    }
-    case WM_LISTENER_END:
-      ListenerEnd();
-      return 0;
     case WM_TIMER:
       if (wParam == kReleaseListenerTimer) {
         OutputStep();
@@ -599,7 +586,9 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(message, wParam, lParam);
 }
 
-void cFormMain::ListenerEnd() {
+bool cFormMain::ChildOutput(const char* data, size_t count) { return ListenerData(data, count) == kListenerHold; }
+
+void cFormMain::ChildOutputEnded() {
   if (!outputEditor_ || closing_) return;
   // The output ends when the last process writing it has ended, which is normally the child: its
   // end is then noticed here rather than at the next idle moment. A pipe that fails while the
@@ -612,12 +601,11 @@ void cFormMain::ListenerEnd() {
 void cFormMain::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  // From here on no output is shown and the status hooks are not called: the pane handlers check.
   closing_ = true;
   gui::cApplication::ClearIdleHandler();
   for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()})
     if (pane) pane->OnAfterKeyDown = nullptr;
-  // From here on nothing reaches the status bar's painter: the pane handlers check for it.
-  status_.reset();
   if (Handle()) {
     ::KillTimer(Handle(), kReleaseListenerTimer);
     ::KillTimer(Handle(), kPaintOutputTimer);

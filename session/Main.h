@@ -13,7 +13,6 @@
 #include "gui/Handle.h"
 #include "gui/Keyboard.h"
 #include "gui/Panel.h"
-#include "gui/Splitter.h"
 #include "session/CmdLine.h"
 #include "session/ConsoleProcess.h"
 #include "session/OutputRules.h"
@@ -21,8 +20,8 @@
 #include "text/PipeEncoding.h"
 #include "session/Threading.h"
 #include "text/TextCodec.h"
+// The session form's base class, and all the session takes from the window's own layer.
 #include "ui/MenuForm.h"
-#include "ui/Status.h"
 #include "editor/EditorSearches.h"
 #include "unicode/UnicodeControls.h"
 
@@ -84,7 +83,9 @@ private:
   size_t room_ = 0;
 };
 
-class cFormMain : public cMenuForm {
+// The session part of the main window. The window as the user sees it (menus, status bar, help)
+// is the derived form's: the session tells it what to show through the hooks below.
+class cFormMain : public cMenuForm, public iConsoleEvents {
 public:
   ~cFormMain() override;
 
@@ -109,7 +110,6 @@ public:
   bool WriteLine(std::wstring_view text);
   static std::wstring CleanCommand(std::wstring_view text);
   const std::wstring& CommandText() const noexcept { return commandText_; }
-  cStatus* Status() const noexcept { return status_.get(); }
 
   // What the child's output does to the output pane (see cOutputRules). Each returns what it left
   // for later: once messages wait for the window, the rest of a long line waits.
@@ -125,25 +125,34 @@ public:
   DWORD ChildProcessId() const noexcept { return child_->ProcessId(); }
   HWND ConsoleWindow() const noexcept { return child_->ConsoleWindow(); }
 
-protected:
-  // Creates the window, the pipes and the suspended listener, and applies the options.
-  cFormMain(const cCommandLine& commandLine, const wchar_t* className, int width, int height);
+  // The child's output, from the listener.
+  bool ChildOutput(const char* data, size_t count) override;
+  void ChildOutputEnded() override;
 
-  // Creates the status bar's painter and the panes, and starts the child; acts the first time
-  // only.
-  void StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel, HWND statusBar, gui::cSplitter& splitter);
+protected:
+  // Creates the window, the pipes and the suspended listener, and applies the options. Captions
+  // and message boxes name the product.
+  cFormMain(const cCommandLine& commandLine, const wchar_t* className, std::wstring productName, int width,
+            int height);
+
+  // Creates the panes and starts the child; acts the first time only.
+  void StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel);
   // Ends the session: closes the child's console, stops the threads and ends a child that still
   // runs. Bounded in time; safe to call more than once.
   void Shutdown();
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+  // Where the panes' carets, the command Enter would send and the output's line count are shown.
+  // Not called once the session is shutting down.
+  virtual void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) = 0;
+  virtual void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) = 0;
+
 private:
   std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel);
   bool StartChild();
   void WaitForConsoleWindow();
   void RaiseConsoleControl(DWORD controlEvent);
-  void ListenerEnd();
   void SetEditorLocked(bool locked, cConsoleEdit& pane);
   void ApplicationIdle();
   LRESULT ListenerData(const char* data, size_t count);
@@ -163,6 +172,7 @@ private:
   bool echo_ = false;
   bool interpretControls_ = true;
   bool helpAtStart_ = false;
+  const std::wstring productName_;
   std::wstring childApplication_;
   std::wstring childCommandLine_;
   bool terminatedShown_ = false;
@@ -173,8 +183,6 @@ private:
   std::unique_ptr<cConsoleProcess> child_;
   std::unique_ptr<cConsoleEdit> inputEditor_, outputEditor_;
   std::unique_ptr<cOutputRules> rules_;
-  std::unique_ptr<cStatus> status_;
-  HWND statusBar_ = nullptr;
   std::wstring commandText_;
   tPipeEncodings encodings_;
   cStreamDecoder decoder_;

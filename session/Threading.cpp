@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "gui/Window.h"
 #include "session/PipeCodec.h"
 
 namespace {
@@ -109,7 +110,7 @@ bool cWritePipe::Stop(DWORD timeoutMs) {
 
 struct cListenerThread::tShared {
   gui::cKernelHandle pipe;
-  HWND target;
+  HWND target = nullptr;
   gui::cKernelHandle resume = NewEvent(false);
   gui::cKernelHandle stopEvent = NewEvent(true);
   std::atomic<bool> stop{false};
@@ -133,10 +134,35 @@ struct cListenerThread::tShared {
   }
 };
 
-cListenerThread::cListenerThread(HANDLE pipeHandle, HWND targetWindow) : shared_(std::make_shared<tShared>()) {
+// The listener's messages arrive here, on the thread that made the listener, and go on to the
+// owner until the listener is asked to stop; from then on they are answered at once.
+class cListenerThread::cReceiver final : public gui::cWindow {
+public:
+  cReceiver(iConsoleEvents& owner, const std::atomic<bool>& stop) : owner_(owner), stop_(stop) {
+    CreateHandle(0, RegisterWindowClass(L"MarveskListener"), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
+  }
+
+protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != WM_LISTENER_DATA && message != WM_LISTENER_END) return DefaultHandler(message, wParam, lParam);
+    if (stop_) return 0;
+    if (message == WM_LISTENER_END) {
+      owner_.ChildOutputEnded();
+      return 0;
+    }
+    return owner_.ChildOutput(reinterpret_cast<const char*>(wParam), static_cast<size_t>(lParam)) ? kListenerHold : 0;
+  }
+
+private:
+  iConsoleEvents& owner_;
+  const std::atomic<bool>& stop_;
+};
+
+cListenerThread::cListenerThread(HANDLE pipeHandle, iConsoleEvents& owner)
+    : shared_(std::make_shared<tShared>()), receiver_(std::make_unique<cReceiver>(owner, shared_->stop)) {
   ::DuplicateHandle(::GetCurrentProcess(), pipeHandle, ::GetCurrentProcess(), shared_->pipe.put(), 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
-  shared_->target = targetWindow;
+  shared_->target = receiver_->Handle();
   thread_ = gui::cThread([shared = shared_] { shared->Run(); }, true);
 }
 

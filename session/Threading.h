@@ -4,6 +4,7 @@
 // can hold up the window.
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,12 +13,22 @@
 #include "gui/Thread.h"
 #include "text/PipeEncoding.h"
 
-// Messages from the listener to its target window. Both are sent: the listener goes on only once
-// the window has handled them.
+// What the listener hands its owner, on the thread that made the listener, one call at a time.
+class iConsoleEvents {
+public:
+  virtual ~iConsoleEvents() = default;
+  // A chunk of the child's output, valid during the call. True when the owner has other work
+  // waiting: the listener then waits for Release before it reads again.
+  virtual bool ChildOutput(const char* data, size_t count) = 0;
+  // The pipe failed or reported its end.
+  virtual void ChildOutputEnded() = 0;
+};
+
+// The messages that carry the listener's calls to a message-only window of its owner's thread.
+// Both are sent: the listener goes on only once the owner has handled them.
 inline constexpr UINT WM_LISTENER_DATA = WM_USER + 1;  // wParam: chunk address, lParam: byte count
-inline constexpr UINT WM_LISTENER_END = WM_USER + 2;   // the pipe failed or reported its end
-// What the data handler answers when the window has other work waiting: the listener then waits
-// for Release before it reads again.
+inline constexpr UINT WM_LISTENER_END = WM_USER + 2;
+// The answer to WM_LISTENER_DATA that holds the listener.
 inline constexpr LRESULT kListenerHold = 2;
 
 class cPipe {
@@ -61,11 +72,13 @@ private:
   gui::cThread thread_;
 };
 
-// Reads the output pipe and hands every chunk to the target window.
+// Reads the output pipe and hands every chunk to its owner. Once asked to stop, it hands over
+// nothing more.
 class cListenerThread {
 public:
   // Starts suspended; reads a duplicate of the pipe handle so it never depends on the caller's.
-  cListenerThread(HANDLE pipeHandle, HWND targetWindow);
+  // The owner is called on this thread.
+  cListenerThread(HANDLE pipeHandle, iConsoleEvents& owner);
   ~cListenerThread();
   cListenerThread(const cListenerThread&) = delete;
   cListenerThread& operator=(const cListenerThread&) = delete;
@@ -79,6 +92,8 @@ public:
 
 private:
   struct tShared;
+  class cReceiver;
   std::shared_ptr<tShared> shared_;
+  std::unique_ptr<cReceiver> receiver_;
   gui::cThread thread_;
 };

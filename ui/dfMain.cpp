@@ -7,6 +7,7 @@
 #include "gui/Application.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
+#include "ui/ExeResources.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
 }};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)
-    : cFormMain(commandLine, L"MarveskMain", kFormWidth, kFormHeight), inputWidth_(kInputWidth) {
+    : cFormMain(commandLine, L"MarveskMain", ProductName(), kFormWidth, kFormHeight), inputWidth_(kInputWidth) {
   pInput.Create(Handle());
   SplitterLeftRight.Create(Handle());
   pOutput.Create(Handle());
@@ -73,6 +74,8 @@ TFormMain::TFormMain(const cCommandLine& commandLine)
 }
 
 TFormMain::~TFormMain() {
+  // The session ends while the window's parts are still there for it.
+  Shutdown();
   gui::cApplication::ClearMessageFilter();
   // The menu is ours, not the window's: a window destroys the menu it holds.
   if (Handle()) ::SetMenu(Handle(), nullptr);
@@ -117,9 +120,18 @@ cSearchableEditor* TFormMain::EditorOf(HWND control) const {
   return nullptr;
 }
 
+void TFormMain::ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) {
+  if (status_) status_->ShowCommand(caret, command, focused);
+}
+
+void TFormMain::ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) {
+  if (status_) status_->ShowOutput(caret, lineCount, focused);
+}
+
 void TFormMain::FormActivate() {
   SetUpMenuForm(mainMenu_.get(), statusBar_, SaveAsDialog, LoadDialog);
-  StartSession(pInput, pOutput, statusBar_, SplitterLeftRight);
+  if (!status_ && !destroying_) status_ = std::make_unique<cStatus>(statusBar_, SplitterLeftRight);
+  StartSession(pInput, pOutput);
 }
 
 void TFormMain::UpdateActions() {
@@ -146,10 +158,10 @@ bool TFormMain::ExecuteAction(UINT id) {
 }
 
 void TFormMain::ShowMenuHint(UINT id, UINT flags, HMENU menu) {
-  if (!Status()) return;
+  if (!status_) return;
   // The menu closing, a menu of items, a separator: no hint.
   const bool item = menu && flags != 0xFFFF && !(flags & (MF_POPUP | MF_SEPARATOR));
-  Status()->ShowHint(item ? gui::LoadResString(id + IDS_HINT_OFFSET) : std::wstring());
+  status_->ShowHint(item ? gui::LoadResString(id + IDS_HINT_OFFSET) : std::wstring());
 }
 
 bool TFormMain::TranslateShortcut(MSG& msg) const {
@@ -186,8 +198,18 @@ LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // window's error box.
       if (lParam == 0 && HIWORD(wParam) <= 1 && ExecuteAction(LOWORD(wParam))) return 0;
       break;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (status_ && item->hwndItem == statusBar_) {
+        status_->DrawPanel(*item);
+        return TRUE;
+      }
+      break;
+    }
     case WM_DESTROY:
       destroying_ = true;
+      // Nothing reaches the status bar's painter from here on.
+      status_.reset();
       ::SetMenu(Handle(), nullptr);
       break;
     case WM_DPICHANGED: {

@@ -3,11 +3,13 @@
 // a splitter between them, the status bar below and the menu above; the actions behind the menu
 // items and the shortcut keys.
 #include <array>
+#include <memory>
 
 #include "gui/Handle.h"
 #include "gui/Panel.h"
 #include "gui/Splitter.h"
 #include "session/Main.h"
+#include "ui/Status.h"
 
 class TFormMain : public cFormMain {
 public:
@@ -16,6 +18,8 @@ public:
 
   HWND StatusBar() const noexcept { return statusBar_; }
   HMENU MainMenu() const noexcept { return mainMenu_.get(); }
+  // The status bar's painter: none before the first activation, nor once the window is destroyed.
+  cStatus* Status() const noexcept { return status_.get(); }
 
   // One entry of the action list: the command id that its menu item and its shortcut send and
   // that names its hint; the command behind it, called with doIt cleared by the update and set
@@ -37,6 +41,8 @@ public:
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   cSearchableEditor* EditorOf(HWND control) const override;
+  void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) override;
+  void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) override;
 
 private:
   void FormActivate();
@@ -48,6 +54,7 @@ private:
   gui::cPanel pInput, pOutput;
   gui::cSplitter SplitterLeftRight;
   HWND statusBar_ = nullptr;
+  std::unique_ptr<cStatus> status_;
   gui::cMenu mainMenu_;
   gui::cAccelerators shortcuts_;
   cFileDialog LoadDialog{false}, SaveAsDialog{true};

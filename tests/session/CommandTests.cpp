@@ -293,7 +293,7 @@ TEST_F(CommandTest, NothingReachesTheStatusPainterOnceItIsFreed) {
   }
   EXPECT_FALSE(splitter.OnMoved);
   splitter.SetBounds(10, 0, 10, 10);
-  // Closing frees the session's painter first; the pane handlers that still run find none.
+  // Closing frees the window's painter; the pane handlers that still run reach none.
   ::SendMessageW(form_->Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(form_->Status(), nullptr);
   form_->UpdateCommandText();

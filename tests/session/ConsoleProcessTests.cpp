@@ -1,5 +1,5 @@
 // The child in its hidden console with its pipes and threads, without any window of the program
-// (the listener hands the output to a window of the test): what the child inherits, its control
+// (the listener hands the output to a sink of the test): what the child inherits, its control
 // events, the end of its output and the end of its console's processes.
 #include "session/ConsoleProcess.h"
 
@@ -31,13 +31,18 @@ std::vector<gui::cKernelHandle> Spawned(const std::string& output) {
   return processes;
 }
 
-TEST(ConsoleProcess, InheritsItsPipeEndsOnlyAndItsOutputEndsWithIt) {
+// A console process whose output goes to a sink of the test.
+class ConsoleProcess : public ::testing::Test {
+protected:
+  cSink sink;
+  cConsoleProcess child{sink};
+};
+
+TEST_F(ConsoleProcess, InheritsItsPipeEndsOnlyAndItsOutputEndsWithIt) {
   // A handle this program made inheritable for something else entirely.
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   gui::cKernelHandle strayRead, strayWrite;
   ASSERT_TRUE(::CreatePipe(strayRead.put(), strayWrite.put(), &sa, 0));
-  cSink sink;
-  cConsoleProcess child(sink.Handle());
   ASSERT_TRUE(child.Start(L"", TestChildCommandLine({L"out:6869", L"sleep:500"})));
   child.ResumeListener();
   // Seen under Wine 8: the list of handles to inherit is honoured, as on Windows.
@@ -51,9 +56,7 @@ TEST(ConsoleProcess, InheritsItsPipeEndsOnlyAndItsOutputEndsWithIt) {
 
 // A console window not found at the start is looked for again when a control key needs it; a
 // command goes to the child in the input encoding.
-TEST(ConsoleProcess, RaisesControlEventsBeforeItsWindowWasLookedForAndTakesCommands) {
-  cSink sink;
-  cConsoleProcess child(sink.Handle());
+TEST_F(ConsoleProcess, RaisesControlEventsBeforeItsWindowWasLookedForAndTakesCommands) {
   ASSERT_TRUE(child.Start(L"", TestChildCommandLine({L"ctrl", L"out:4F4B0D0A", L"echo"})));
   child.ResumeListener();
   ASSERT_TRUE(RunUntil([&] { return sink.data == "OK\r\n"; }));
@@ -70,9 +73,7 @@ TEST(ConsoleProcess, RaisesControlEventsBeforeItsWindowWasLookedForAndTakesComma
 
 // Ending needs no console window: every process attached to the console ends, found through the
 // console itself; a process with a console of its own is left alone.
-TEST(ConsoleProcess, EndingEndsEveryProcessOfItsConsoleOnly) {
-  cSink sink;
-  cConsoleProcess child(sink.Handle());
+TEST_F(ConsoleProcess, EndingEndsEveryProcessOfItsConsoleOnly) {
   ASSERT_TRUE(child.Start(L"", TestChildCommandLine({L"spawn:same", L"spawn:own", L"out:4F4B", L"sleep"})));
   child.ResumeListener();
   ASSERT_TRUE(RunUntil([&] { return sink.data.find("OK") != std::string::npos; }));
@@ -85,9 +86,7 @@ TEST(ConsoleProcess, EndingEndsEveryProcessOfItsConsoleOnly) {
   ::TerminateProcess(grandchildren[1].get(), 1);
 }
 
-TEST(ConsoleProcess, AProgramThatCannotStartSaysWhy) {
-  cSink sink;
-  cConsoleProcess child(sink.Handle());
+TEST_F(ConsoleProcess, AProgramThatCannotStartSaysWhy) {
   EXPECT_FALSE(child.Start(L"", L"no_such_program_here.exe"));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(child.IsAlive());

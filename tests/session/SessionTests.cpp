@@ -65,7 +65,7 @@ TEST_F(SessionTest, ChildThatEndsLocksThePanesAndMarksTheCaption) {
   EXPECT_EQ(form_->Caption(), L" Marvesk: cmd /c echo hi (terminated)");
   EXPECT_FALSE(form_->IsChildAlive());
   // However many ways notice the end, the caption tells it once.
-  ::SendMessageW(form_->Handle(), WM_LISTENER_END, 0, 0);
+  form_->ChildOutputEnded();
   EXPECT_EQ(form_->Caption(), L" Marvesk: cmd /c echo hi (terminated)");
 }
 
@@ -234,9 +234,7 @@ TEST_F(SessionTest, ALongLineLetsWaitingMessagesGoFirst) {
   pane.SetWText(L"");
   waiting();
   const std::string bytes = "start\r\n" + std::string(5000, 'x');
-  EXPECT_EQ(::SendMessageW(form_->Handle(), WM_LISTENER_DATA, reinterpret_cast<WPARAM>(bytes.data()),
-                           static_cast<LPARAM>(bytes.size())),
-            kListenerHold);
+  EXPECT_TRUE(form_->ChildOutput(bytes.data(), bytes.size()));
   EXPECT_LT(OutputText().size(), line.size());
   EXPECT_TRUE(RunUntil([&] { return OutputText() == line; }));
 }
@@ -245,9 +243,7 @@ TEST_F(SessionTest, ALongLineLetsWaitingMessagesGoFirst) {
 // what they make of each chunk on its own: a CR LF across a seam, backspace and form feed.
 TEST_F(SessionTest, ChunksShownTogetherMeanWhatEachMeans) {
   OpenChild({L"sleep"});
-  for (std::string chunk : {"gone\f", "ab\r", "\nc\b", "d"})
-    ::SendMessageW(form_->Handle(), WM_LISTENER_DATA, reinterpret_cast<WPARAM>(chunk.data()),
-                   static_cast<LPARAM>(chunk.size()));
+  for (std::string_view chunk : {"gone\f", "ab\r", "\nc\b", "d"}) form_->ChildOutput(chunk.data(), chunk.size());
   EXPECT_TRUE(OutputBecomes(L"ab\r\nd"));
 }
 
@@ -302,7 +298,7 @@ TEST_F(SessionTest, PostedMessagesAreHandledWhileOutputFloods) {
 
 TEST_F(SessionTest, ListenerEndLocksTheSession) {
   OpenChild({L"sleep"});
-  ::SendMessageW(form_->Handle(), WM_LISTENER_END, 0, 0);
+  form_->ChildOutputEnded();
   EXPECT_TRUE(form_->OutputEditor()->ReadOnly());
   // The output pane was made read-only first, so it keeps its white background.
   EXPECT_EQ(form_->OutputEditor()->Color(), RGB(255, 255, 255));

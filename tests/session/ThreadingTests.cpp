@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "gui/Application.h"
-#include "gui/Window.h"
 #include "session/Threading.h"
 #include "tests/session/ListenerSink.h"
 
@@ -32,10 +31,15 @@ void Write(HANDLE pipe, std::string_view bytes) {
 
 bool RunUntil(const std::function<bool()>& done, DWORD ms = 5000) { return gui::cApplication::RunUntil(done, ms); }
 
-TEST(ListenerTest, HandsOverChunksInOrderOnlyOnceResumed) {
-  cPipe pipe(cPipe::tOwnEnd::Read);
+// A pipe whose listener hands what it reads to a sink of the test.
+class ListenerTest : public ::testing::Test {
+protected:
+  cPipe pipe{cPipe::tOwnEnd::Read};
   cSink sink;
-  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+  cListenerThread listener{pipe.ReadHandle(), sink};
+};
+
+TEST_F(ListenerTest, HandsOverChunksInOrderOnlyOnceResumed) {
   Write(pipe.WriteHandle(), "one,");
   RunUntil([] { return false; }, 100);
   EXPECT_EQ(sink.data, "");  // created suspended
@@ -46,11 +50,8 @@ TEST(ListenerTest, HandsOverChunksInOrderOnlyOnceResumed) {
   EXPECT_TRUE(listener.Stop(2000));
 }
 
-TEST(ListenerTest, AHeldListenerWaitsForRelease) {
-  cPipe pipe(cPipe::tOwnEnd::Read);
-  cSink sink;
+TEST_F(ListenerTest, AHeldListenerWaitsForRelease) {
   sink.hold = true;
-  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
   listener.Resume();
   Write(pipe.WriteHandle(), "a");
   ASSERT_TRUE(RunUntil([&] { return sink.data == "a"; }));
@@ -61,10 +62,7 @@ TEST(ListenerTest, AHeldListenerWaitsForRelease) {
   EXPECT_TRUE(RunUntil([&] { return sink.data == "ab"; }));
 }
 
-TEST(ListenerTest, EmptyWriteIsNotTheEnd) {
-  cPipe pipe(cPipe::tOwnEnd::Read);
-  cSink sink;
-  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+TEST_F(ListenerTest, EmptyWriteIsNotTheEnd) {
   listener.Resume();
   Write(pipe.WriteHandle(), "");
   Write(pipe.WriteHandle(), "x");
@@ -72,10 +70,7 @@ TEST(ListenerTest, EmptyWriteIsNotTheEnd) {
   EXPECT_EQ(sink.ends, 0);
 }
 
-TEST(ListenerTest, BrokenPipeEndsTheListener) {
-  cPipe pipe(cPipe::tOwnEnd::Read);
-  cSink sink;
-  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+TEST_F(ListenerTest, BrokenPipeEndsTheListener) {
   listener.Resume();
   pipe.CloseWriteHandle();
   EXPECT_TRUE(RunUntil([&] { return sink.ends == 1; }));
@@ -83,10 +78,7 @@ TEST(ListenerTest, BrokenPipeEndsTheListener) {
 
 // Seen under Wine 8: CancelSynchronousIo ends a ReadFile blocked on an anonymous pipe, as on
 // Windows. The write end stays open here, so nothing else could end the read.
-TEST(ListenerTest, StopEndsABlockedReadWithoutWaitingForData) {
-  cPipe pipe(cPipe::tOwnEnd::Read);
-  cSink sink;
-  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+TEST_F(ListenerTest, StopEndsABlockedReadWithoutWaitingForData) {
   listener.Resume();
   RunUntil([] { return false; }, 100);
   ULONGLONG start = ::GetTickCount64();
@@ -95,11 +87,15 @@ TEST(ListenerTest, StopEndsABlockedReadWithoutWaitingForData) {
   EXPECT_EQ(sink.ends, 0);
 }
 
-TEST(ListenerTest, StopOfAListenerThatNeverRan) {
-  cPipe pipe(cPipe::tOwnEnd::Read);
-  cSink sink;
-  cListenerThread listener(pipe.ReadHandle(), sink.Handle());
+TEST_F(ListenerTest, StopOfAListenerThatNeverRan) { EXPECT_TRUE(listener.Stop(2000)); }
+
+// A chunk that waits for the owner while the listener is being stopped never reaches it.
+TEST_F(ListenerTest, NothingIsHandedOverOnceStopping) {
+  listener.Resume();
+  Write(pipe.WriteHandle(), "late");
+  ::Sleep(200);  // the listener has read the chunk and waits for this thread to take it
   EXPECT_TRUE(listener.Stop(2000));
+  EXPECT_EQ(sink.data, "");
 }
 
 std::string ReadAll(HANDLE pipe, size_t count) {
