@@ -1,10 +1,14 @@
 #pragma once
 // What the editor tests share: acting on a dialog as the user would, and recording the message
 // boxes a command shows.
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "gui/DialogSeam.h"
@@ -27,14 +31,27 @@ inline std::wstring WindowText(HWND window) {
   return text;
 }
 
-// Answers every message box with OK and keeps what it was asked.
+// Runs show(), which opens dialogs of the template, with the user's actions on each dialog.
+inline void RunAsUser(int templateId, const std::function<void(HWND)>& user, const std::function<void()>& show) {
+  gui::cDialogSeam::cDialogResponderScope scope([&](const gui::tDialogRequest& request) {
+    EXPECT_EQ(request.TemplateId, templateId);
+    user(request.Dialog);
+  });
+  show();
+}
+
+// What a message box showed, to be compared whole: its owner, text, caption and flags.
+using tShownBox = std::tuple<HWND, std::wstring, std::wstring, UINT>;
+inline tShownBox Shown(const gui::tMessageBoxRequest& box) { return {box.Owner, box.Text, box.Caption, box.Flags}; }
+
+// Answers every message box with the button given (OK unless told) and keeps what it was asked.
 class cMessageRecorder {
 public:
-  cMessageRecorder()
-      : scope_([this](const gui::tMessageBoxRequest& request) {
+  explicit cMessageRecorder(int answer = IDOK)
+      : scope_([this, answer](const gui::tMessageBoxRequest& request) {
           boxes.push_back(request);
           if (onBox) onBox(request);
-          return IDOK;
+          return answer;
         }) {}
 
   std::vector<gui::tMessageBoxRequest> boxes;

@@ -19,15 +19,11 @@ int HistoryShown(HWND dialog) {
 
 // Runs Execute with the responder standing in for the user.
 tSearchRequest RunDialog(TFormFind& form, bool selectedScope, const std::function<void(HWND)>& user,
-                   HWND owner = nullptr) {
+                         HWND owner = nullptr) {
   int shown = 0;
-  gui::cDialogSeam::cDialogResponderScope scope([&](const gui::tDialogRequest& request) {
-    ++shown;
-    EXPECT_EQ(request.TemplateId, IDD_FIND);
-    user(request.Dialog);
-  });
   tSearchRequest request{srSelectedText, soBackward, L"left over"};
-  form.Execute(owner, selectedScope, request);
+  RunAsUser(IDD_FIND, [&](HWND dialog) { ++shown; user(dialog); },
+            [&] { form.Execute(owner, selectedScope, request); });
   EXPECT_EQ(shown, 1);
   return request;
 }

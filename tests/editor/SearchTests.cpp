@@ -26,10 +26,7 @@ tSearchRequest Request(std::wstring text, tSearchRange range, tSearchOptions opt
 
 class SearchTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    editor.SetBounds(0, 0, 400, 300);
-    editor.Create(host.Handle(), 1);
-  }
+  void SetUp() override { host.Hold(editor); }
   void Load(const std::wstring& text, int selStart = 0, int selLength = 0) {
     editor.SetWText(text);
     Select(selStart, selLength);
@@ -187,10 +184,8 @@ TEST_F(SearchTest, AFailedSearchRestoresTheSelectionAndSaysSo) {
   ASSERT_FALSE(editor.FindNext(Request(pattern, srFromCursor)));
   EXPECT_EQ(Selection(), std::make_pair(2, 5));
   ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].Text, L"Search string '" + pattern + L"' not found");
-  EXPECT_EQ(boxes.boxes[0].Caption, L" Marvesk");
-  EXPECT_EQ(boxes.boxes[0].Flags, UINT(MB_OK | MB_ICONINFORMATION));
-  EXPECT_EQ(boxes.boxes[0].Owner, host.Handle());
+  EXPECT_EQ(Shown(boxes.boxes[0]), (tShownBox{host.Handle(), L"Search string '" + pattern + L"' not found",
+                                               L" Marvesk", MB_OK | MB_ICONINFORMATION}));
 
   ASSERT_FALSE(editor.FindNext(Request(pattern, srFromCursor, soIgnoreCase | soBackward)));
   EXPECT_EQ(Selection(), std::make_pair(2, 5));

@@ -1,6 +1,8 @@
 #include "tests/support/TestSupport.h"
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -70,6 +72,11 @@ std::wstring TestChildCommandLine(std::initializer_list<std::wstring_view> verbs
   std::wstring commandLine = QuoteArgument(TestChildPath());
   for (std::wstring_view verb : verbs) commandLine += L' ' + QuoteArgument(verb);
   return commandLine;
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 cTempDir::cTempDir() {

@@ -23,6 +23,9 @@ std::wstring QuoteArgument(std::wstring_view argument);
 // The command line that starts the test child with the given verbs (see tests/child/testchild.cpp).
 std::wstring TestChildCommandLine(std::initializer_list<std::wstring_view> verbs);
 
+// The bytes of a file; empty when it cannot be read.
+std::string ReadBytes(const std::filesystem::path& file);
+
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes.
 class cTempDir {

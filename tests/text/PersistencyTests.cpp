@@ -4,13 +4,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "gui/DialogSeam.h"
+#include "tests/editor/EditorTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/unicode/ControlTestSupport.h"
 
@@ -32,11 +30,6 @@ private:
 };
 
 std::string Bytes(std::initializer_list<unsigned char> bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-std::string ReadBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::set<fs::path> FilesIn(const fs::path& folder) {
   std::set<fs::path> files;
@@ -74,20 +67,6 @@ std::wstring AnsiWarning(std::wstring_view fileName) {
          L"text.\rTo keep the Unicode information, select any of the Unicode encodings (UTF-8, Unicode or "
          L"Unicode big endian) in the Save As dialog box.\r\rDo you still want to continue and enforce ANSI?";
 }
-
-// Counts the boxes shown and answers each with the given button.
-class cAnswering {
-public:
-  explicit cAnswering(int answer)
-      : scope_([this, answer](const gui::tMessageBoxRequest& request) {
-          requests.push_back(request);
-          return answer;
-        }) {}
-  std::vector<gui::tMessageBoxRequest> requests;
-
-private:
-  gui::cDialogSeam::cResponderScope scope_;
-};
 
 }  // namespace
 
@@ -225,29 +204,24 @@ TEST(Persistency, AnsiLossIsTheRoundTrip) {
 
 TEST(Persistency, AnsiSaveAsksOnlyWhenTextIsLost) {
   {
-    const cAnswering answer(IDCANCEL);
+    cMessageRecorder answer(IDCANCEL);
     EXPECT_TRUE(cWPersistencyAdapter::ConfirmAnsiSave(nullptr, L"a.txt", L"caf\u00E9", L" Marvesk"));
-    EXPECT_TRUE(answer.requests.empty());
+    EXPECT_TRUE(answer.boxes.empty());
   }
   const cTestHost host;
   for (const int button : {IDOK, IDCANCEL}) {
-    const cAnswering answer(button);
+    cMessageRecorder answer(button);
     EXPECT_EQ(cWPersistencyAdapter::ConfirmAnsiSave(host.Handle(), L"..\\x.txt", kForeign, L" Marvesk"),
               button == IDOK);
-    ASSERT_EQ(answer.requests.size(), 1u);
-    EXPECT_EQ(answer.requests[0].Owner, host.Handle());
-    EXPECT_EQ(answer.requests[0].Text, AnsiWarning(L"..\\x.txt"));
-    EXPECT_EQ(answer.requests[0].Caption, L" Marvesk");
-    EXPECT_EQ(answer.requests[0].Flags, UINT(MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2));
+    ASSERT_EQ(answer.boxes.size(), 1u);
+    EXPECT_EQ(Shown(answer.boxes[0]), (tShownBox{host.Handle(), AnsiWarning(L"..\\x.txt"), L" Marvesk",
+                                                 MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2}));
   }
 }
 
 class PersistentMemoTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    memo.SetBounds(0, 0, 400, 300);
-    memo.Create(host.Handle(), 1);
-  }
+  void SetUp() override { host.Hold(memo); }
 
   cTestHost host;
   cWPersistentMemo memo;
@@ -259,13 +233,13 @@ TEST_F(PersistentMemoTest, CancelledAnsiSaveLeavesTheFile) {
   const fs::path file = dir.WriteFile(L"keep.txt", old);
   memo.SetWText(kForeign);
   {
-    const cAnswering answer(IDCANCEL);
+    cMessageRecorder answer(IDCANCEL);
     EXPECT_FALSE(memo.ConfirmAnsiSave(host.Handle(), file.wstring(), L" Marvesk"));
-    EXPECT_EQ(answer.requests.size(), 1u);
+    EXPECT_EQ(answer.boxes.size(), 1u);
   }
   EXPECT_EQ(ReadBytes(file), old);
   {
-    const cAnswering answer(IDOK);
+    cMessageRecorder answer(IDOK);
     ASSERT_TRUE(memo.ConfirmAnsiSave(host.Handle(), file.wstring(), L" Marvesk"));
     memo.SaveToFile(file.wstring(), esANSI);
   }

@@ -16,8 +16,8 @@
 namespace {
 
 // An about box whose address field opens nothing: it records what it was asked to open and
-// answers with the error text the test sets.
-class cRecordingAbout {
+// answers with the error text the test sets. The message boxes it shows are recorded too.
+class cRecordingAbout : public cMessageRecorder {
 public:
   cRecordingAbout()
       : form([this](std::wstring_view address) {
@@ -26,13 +26,7 @@ public:
         }) {}
 
   // Shows the box with the user's actions.
-  void Run(const std::function<void(HWND)>& user) {
-    gui::cDialogSeam::cDialogResponderScope scope([&](const gui::tDialogRequest& request) {
-      EXPECT_EQ(request.TemplateId, IDD_ABOUT);
-      user(request.Dialog);
-    });
-    form.Execute(nullptr);
-  }
+  void Run(const std::function<void(HWND)>& user) { RunAsUser(IDD_ABOUT, user, [&] { form.Execute(nullptr); }); }
 
   std::vector<std::wstring> opened;
   std::wstring error;
@@ -101,7 +95,6 @@ TEST(AboutBox, ShowsTheProgramsOwnVersionInformation) {
 
 TEST(AboutBox, SpaceBarAndClickOpenTheAddressWithoutPrefix) {
   cRecordingAbout about;
-  cMessageRecorder boxes;
   about.Run([&](HWND dialog) {
     HWND url = Url(dialog);
     ::SetFocus(url);
@@ -123,24 +116,21 @@ TEST(AboutBox, SpaceBarAndClickOpenTheAddressWithoutPrefix) {
     EXPECT_TRUE(::IsWindowVisible(dialog));
     Click(dialog, IDOK);
   });
-  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_TRUE(about.boxes.empty());
 }
 
 TEST(AboutBox, AFailureToOpenIsShownInAnErrorBoxAndTheBoxStaysOpen) {
   cRecordingAbout about;
-  cMessageRecorder boxes;
   about.Run([&](HWND dialog) {
     about.error = L" \r\n";  // blanks only: nothing to tell
     Type(Url(dialog), L" ");
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(about.boxes.empty());
 
     about.error = L"No program is associated with this address.";
     Type(Url(dialog), L" ");
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].Text, L"No program is associated with this address.");
-    EXPECT_EQ(boxes.boxes[0].Caption, L"Marvesk");
-    EXPECT_EQ(boxes.boxes[0].Flags, UINT(MB_OK | MB_ICONERROR));
-    EXPECT_EQ(boxes.boxes[0].Owner, dialog);
+    ASSERT_EQ(about.boxes.size(), 1u);
+    EXPECT_EQ(Shown(about.boxes[0]),
+              (tShownBox{dialog, L"No program is associated with this address.", L"Marvesk", MB_OK | MB_ICONERROR}));
     EXPECT_TRUE(::IsWindowVisible(dialog));
     Click(dialog, IDOK);
   });

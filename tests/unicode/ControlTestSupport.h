@@ -14,8 +14,14 @@ public:
     CreateHandle(0, RegisterWindowClass(L"MarveskUnicodeTestHost"), L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                  nullptr, nullptr);
   }
-};
 
+  // Makes the control a child of this window, 400 by 300.
+  template <class tControl>
+  void Hold(tControl& control) const {
+    control.SetBounds(0, 0, 400, 300);
+    control.Create(Handle(), 1);
+  }
+};
 
 // The message of the error of type tError that the action throws; a marker when it throws none.
 template <class tError, class tAction>

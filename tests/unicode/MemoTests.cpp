@@ -17,10 +17,7 @@ const std::wstring kForeign = L"\u041F\u0440\u0438\u0432\u0435\u0442 \u4E2D\u658
 
 class MemoTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    memo.SetBounds(0, 0, 400, 300);
-    memo.Create(host.Handle(), 1);
-  }
+  void SetUp() override { host.Hold(memo); }
   // Sets the text and puts the caret at its start.
   void Load(const std::wstring& text) {
     memo.SetWText(text);
