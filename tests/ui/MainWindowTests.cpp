@@ -6,9 +6,6 @@
 #include <commdlg.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,22 +17,6 @@
 #include "ui/MenuForm.h"
 
 namespace {
-
-std::string ReadBytes(const std::wstring& path) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-  file << bytes;
-}
-
-std::wstring TempPath(const wchar_t* name) {
-  wchar_t folder[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, folder);
-  return std::wstring(folder) + name;
-}
 
 struct tItemState {
   bool Enabled;
@@ -68,6 +49,11 @@ protected:
   HMENU Menu() const { return form_->MainMenu(); }
 
   void Command(UINT id) { ::SendMessageW(Form(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  // Runs a file command whose dialog is answered with the file and the filter index.
+  void FileCommand(UINT id, const std::wstring& file, DWORD filterIndex) {
+    cFileAnswer answer(file, filterIndex);
+    Command(id);
+  }
 
   // Opens the menu that holds the item, as the user would, and reads the item's state.
   tItemState Item(UINT id) {
@@ -102,7 +88,19 @@ protected:
     focused_ = pane.Handle();
   }
 
+  // Opens the window with the text in one of the panes, which gets the focus.
+  enum tPane { InputPane, OutputPane };
+  void OpenWithText(tPane pane, const std::wstring& text) {
+    OpenWindow();
+    cConsoleEdit& edit = pane == InputPane ? Input() : Output();
+    edit.SetWText(text);
+    Focus(edit);
+  }
+
+  std::wstring File(const wchar_t* name) const { return (dir_.Path() / name).wstring(); }
+
   HWND focused_ = nullptr;  // where keys go: the pane last focused
+  cTempDir dir_;
 };
 
 // ---- without panes ----
@@ -123,7 +121,7 @@ TEST_F(MainWindow, WithoutAnActiveEditorTheEditorCommandsAreDisabled) {
   EXPECT_TRUE(Item(ID_VIEW_MENU).Checked);
 
   // A disabled command does nothing when it comes anyway.
-  cFileAnswer answer(TempPath(L"marvesk-none.txt"), 1);
+  cFileAnswer answer(File(L"none.txt"), 1);
   Command(ID_FILE_LOAD);
   Command(ID_FILE_SAVE_AS);
   EXPECT_TRUE(answer.requests.empty());
@@ -242,10 +240,8 @@ TEST_F(MainWindow, FontStepsStopAtTheirLimitsAndStayEnabled) {
 }
 
 TEST_F(MainWindow, WordWrapTwiceKeepsTheTextAndSetsTheScrollBars) {
-  OpenWindow();
   const std::wstring text = L"first \u00e9\u20ac\U0001F600 " + std::wstring(300, L'x') + L"\r\nsecond\r\n";
-  Input().SetWText(text);
-  Focus(Input());
+  OpenWithText(InputPane, text);
   ASSERT_FALSE(Input().WordWrap());
   EXPECT_FALSE(Item(ID_VIEW_WORD_WRAP).Checked);
 
@@ -271,11 +267,9 @@ TEST_F(MainWindow, WordWrapTwiceKeepsTheTextAndSetsTheScrollBars) {
 // ---- edit commands ----
 
 TEST_F(MainWindow, EditCommandsWorkOnTheFocusedPaneWithUnicodeText) {
-  OpenWindow();
   const std::wstring text = L"h\u00e9llo \U0001F600 \u4e16\u754c";
-  Input().SetWText(text);
+  OpenWithText(InputPane, text);
   Input().WPerform(EM_EMPTYUNDOBUFFER, 0, 0);
-  Focus(Input());
   Input().SetSelStart(0);
   if (::OpenClipboard(Form())) {
     ::EmptyClipboard();
@@ -329,10 +323,8 @@ TEST_F(MainWindow, TheActivePaneOutlivesAnotherWindowsActivation) {
 // ---- file commands ----
 
 TEST_F(MainWindow, SaveAsWritesEachEncoding) {
-  OpenWindow();
-  Input().SetWText(L"\u00e9\u20ac\r\n");
-  Focus(Input());
-  const std::wstring path = TempPath(L"marvesk-save-as.txt");
+  OpenWithText(InputPane, L"\u00e9\u20ac\r\n");
+  const std::wstring path = File(L"save-as.txt");
   struct tCase {
     DWORD FilterIndex;
     std::string Bytes;
@@ -360,54 +352,35 @@ TEST_F(MainWindow, SaveAsWritesEachEncoding) {
   }
   // The text fits the ANSI code page: nothing was asked.
   EXPECT_TRUE(boxes_.empty());
-  ::DeleteFileW(path.c_str());
 }
 
 TEST_F(MainWindow, AnsiSaveOfUnicodeTextAsksAndCancelKeepsTheFile) {
-  OpenWindow();
-  Input().SetWText(L"smile \U0001F600");
-  Focus(Input());
-  const std::wstring path = TempPath(L"marvesk-ansi.txt");
-  WriteBytes(path, "old content");
-
-  std::vector<gui::tMessageBoxRequest> asked;
+  OpenWithText(InputPane, L"smile \U0001F600");
+  const std::wstring path = dir_.WriteFile(L"ansi.txt", "old content").wstring();
   {
-    gui::cDialogSeam::cResponderScope cancel([&](const gui::tMessageBoxRequest& box) {
-      asked.push_back(box);
-      return IDCANCEL;
-    });
-    cFileAnswer answer(path, 4);
-    Command(ID_FILE_SAVE_AS);
+    cMessageRecorder cancel(IDCANCEL);
+    FileCommand(ID_FILE_SAVE_AS, path, 4);
+    ASSERT_EQ(cancel.boxes.size(), 1u);
+    EXPECT_EQ(cancel.boxes[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+    EXPECT_EQ(cancel.boxes[0].Caption, L" Marvesk");
+    EXPECT_NE(cancel.boxes[0].Text.find(path), std::wstring::npos);
   }
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
-  EXPECT_EQ(asked[0].Caption, L" Marvesk");
-  EXPECT_NE(asked[0].Text.find(path), std::wstring::npos);
   EXPECT_EQ(ReadBytes(path), "old content");
 
   // OK writes it, the characters lost; UTF-8 asks nothing.
-  {
-    cFileAnswer answer(path, 4);
-    Command(ID_FILE_SAVE_AS);
-  }
+  FileCommand(ID_FILE_SAVE_AS, path, 4);
   EXPECT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(ReadBytes(path).substr(0, 6), "smile ");
   EXPECT_NE(ReadBytes(path), "old content");
-  {
-    cFileAnswer answer(path, 1);
-    Command(ID_FILE_SAVE_AS);
-  }
+  FileCommand(ID_FILE_SAVE_AS, path, 1);
   EXPECT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBFsmile \xF0\x9F\x98\x80");
-  ::DeleteFileW(path.c_str());
 }
 
 TEST_F(MainWindow, LoadReplacesTheActivePanesText) {
-  OpenWindow();
-  const std::wstring path = TempPath(L"marvesk-load.txt");
-  WriteBytes(path, std::string("\xFF\xFE\x3D\xD8\x00\xDE\r\x00\n\x00z\x00", 12));
-  Output().SetWText(L"before");
-  Focus(Output());
+  const std::wstring path =
+      dir_.WriteFile(L"load.txt", std::string("\xFF\xFE\x3D\xD8\x00\xDE\r\x00\n\x00z\x00", 12)).wstring();
+  OpenWithText(OutputPane, L"before");
   {
     cFileAnswer cancel(path, 1, false);
     Command(ID_FILE_LOAD);
@@ -419,39 +392,25 @@ TEST_F(MainWindow, LoadReplacesTheActivePanesText) {
               static_cast<DWORD>(OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_ENABLESIZING));
   }
   EXPECT_EQ(Output().WText(), L"before");
-  {
-    cFileAnswer answer(path, 1);
-    Command(ID_FILE_LOAD);
-  }
+  FileCommand(ID_FILE_LOAD, path, 1);
   EXPECT_EQ(Output().WText(), L"\U0001F600\r\nz");
   EXPECT_EQ(Input().WText(), L"");
   EXPECT_TRUE(boxes_.empty());
 
   // NULs show as their stand-in, and a box says how many there were.
-  WriteBytes(path, std::string("a\0b\0\0", 5));
-  {
-    cFileAnswer answer(path, 1);
-    Command(ID_FILE_LOAD);
-  }
+  dir_.WriteFile(L"load.txt", std::string("a\0b\0\0", 5));
+  FileCommand(ID_FILE_LOAD, path, 1);
   EXPECT_EQ(Output().WText(), L"a\u2400b\u2400\u2400");
   ASSERT_EQ(boxes_.size(), 1u);
-  EXPECT_EQ(boxes_[0].Owner, Form());
-  EXPECT_EQ(boxes_[0].Caption, L" Marvesk");
-  EXPECT_EQ(boxes_[0].Flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-  EXPECT_EQ(boxes_[0].Text, L"NUL characters in the file\r\n\"" + path +
-                                L"\": 3\r\nEach one is shown as \u2400, and saving writes \u2400 in its place.");
-  ::DeleteFileW(path.c_str());
+  const std::wstring said = L"NUL characters in the file\r\n\"" + path +
+                           L"\": 3\r\nEach one is shown as \u2400, and saving writes \u2400 in its place.";
+  EXPECT_EQ(Shown(boxes_[0]), (tShownBox{Form(), said, L" Marvesk", MB_OK | MB_ICONINFORMATION}));
 }
 
 TEST_F(MainWindow, AnErrorOfACommandReachesTheErrorBoxAndTheWindowStays) {
-  OpenWindow();
-  Output().SetWText(L"kept");
-  Focus(Output());
-  const std::wstring missing = TempPath(L"marvesk-no-such-folder\\none.txt");
-  {
-    cFileAnswer answer(missing, 1);
-    Command(ID_FILE_LOAD);
-  }
+  OpenWithText(OutputPane, L"kept");
+  const std::wstring missing = File(L"no such folder\\none.txt");
+  FileCommand(ID_FILE_LOAD, missing, 1);
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].Flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
   EXPECT_EQ(boxes_[0].Text.rfind(L"Cannot open file \"" + missing + L"\". ", 0), 0u) << boxes_[0].Text;
@@ -473,9 +432,7 @@ TEST_F(MainWindow, AnErrorOfACommandReachesTheErrorBoxAndTheWindowStays) {
 // ---- search commands ----
 
 TEST_F(MainWindow, FindAndFindNextFindOverlappingMatches) {
-  OpenWindow();
-  Input().SetWText(L"aaaa");
-  Focus(Input());
+  OpenWithText(InputPane, L"aaaa");
   Input().SetSelStart(0);
   {
     gui::cDialogSeam::cDialogResponderScope user([](const gui::tDialogRequest& request) {
@@ -503,9 +460,7 @@ TEST_F(MainWindow, FindAndFindNextFindOverlappingMatches) {
 }
 
 TEST_F(MainWindow, FindCancelledShowsNothing) {
-  OpenWindow();
-  Input().SetWText(L"abc");
-  Focus(Input());
+  OpenWithText(InputPane, L"abc");
   Input().SetSelStart(1);
   {
     gui::cDialogSeam::cDialogResponderScope user(
@@ -517,36 +472,29 @@ TEST_F(MainWindow, FindCancelledShowsNothing) {
 }
 
 TEST_F(MainWindow, GotoMovesTheCaretByLineAndColumn) {
-  OpenWindow();
-  Output().SetWText(L"one\r\ntwo two\r\nthree");
-  Focus(Output());
+  OpenWithText(OutputPane, L"one\r\ntwo two\r\nthree");
   Output().SetSelStart(0);
-  auto answer = [](const wchar_t* line, const wchar_t* column) {
-    return [=](const gui::tDialogRequest& request) {
-      ASSERT_EQ(request.TemplateId, IDD_GOTO_LINE);
-      ::SetDlgItemTextW(request.Dialog, IDC_GOTO_LINE, line);
-      ::SetDlgItemTextW(request.Dialog, IDC_GOTO_COLUMN, column);
-      Click(request.Dialog, IDOK);
-    };
-  };
-  {
-    gui::cDialogSeam::cDialogResponderScope user(answer(L"2", L"5"));
-    Press('G', {VK_CONTROL});
+  const struct {
+    bool Shortcut;  // or the menu command
+    const wchar_t *Line, *Column;
+    int CaretLine, CaretColumn;
+  } steps[] = {{true, L"2", L"5", 1, 4}, {false, L"", L"", 1, 4}, {false, L"", L"2", 1, 1}};
+  for (const auto& step : steps) {
+    {
+      gui::cDialogSeam::cDialogResponderScope user([&](const gui::tDialogRequest& request) {
+        ASSERT_EQ(request.TemplateId, IDD_GOTO_LINE);
+        ::SetDlgItemTextW(request.Dialog, IDC_GOTO_LINE, step.Line);
+        ::SetDlgItemTextW(request.Dialog, IDC_GOTO_COLUMN, step.Column);
+        Click(request.Dialog, IDOK);
+      });
+      if (step.Shortcut)
+        Press('G', {VK_CONTROL});
+      else
+        Command(ID_SEARCH_GOTO_LINE);
+    }
+    EXPECT_EQ(Output().CaretLine(), step.CaretLine) << step.Line << "/" << step.Column;
+    EXPECT_EQ(Output().CaretColumn(), step.CaretColumn) << step.Line << "/" << step.Column;
   }
-  EXPECT_EQ(Output().CaretLine(), 1);
-  EXPECT_EQ(Output().CaretColumn(), 4);
-  {
-    gui::cDialogSeam::cDialogResponderScope user(answer(L"", L""));
-    Command(ID_SEARCH_GOTO_LINE);
-  }
-  EXPECT_EQ(Output().CaretLine(), 1);
-  EXPECT_EQ(Output().CaretColumn(), 4);
-  {
-    gui::cDialogSeam::cDialogResponderScope user(answer(L"", L"2"));
-    Command(ID_SEARCH_GOTO_LINE);
-  }
-  EXPECT_EQ(Output().CaretLine(), 1);
-  EXPECT_EQ(Output().CaretColumn(), 1);
 }
 
 // ---- window commands ----
