@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "editor/EditorSearches.h"
 #include "resources/resource.h"
@@ -13,26 +14,32 @@ namespace {
 using Goto = TFormGotoLine;
 
 tGotoRequest RunDialog(TFormGotoLine& form, const std::function<void(HWND)>& user) {
-  gui::cDialogSeam::cDialogResponderScope scope([&](const gui::tDialogRequest& request) {
-    EXPECT_EQ(request.TemplateId, IDD_GOTO_LINE);
-    user(request.Dialog);
-  });
   tGotoRequest request{7, 7, true};
-  form.Execute(nullptr, request);
+  RunAsUser(IDD_GOTO_LINE, user, [&] { form.Execute(nullptr, request); });
   return request;
 }
 
 class GotoTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    editor.SetBounds(0, 0, 400, 300);
-    editor.Create(host.Handle(), 1);
-  }
+  void SetUp() override { host.Hold(editor); }
   void Load(const std::wstring& text, int caret) {
     editor.SetWText(text);
     editor.SetSelStart(caret);
   }
   int Caret() const { return editor.SelStart(); }
+  // Each moves the caret and answers where it went.
+  int Line(int line) {
+    editor.GotoLine(line);
+    return Caret();
+  }
+  int Column(int column) {
+    editor.GotoColumn(column);
+    return Caret();
+  }
+  int Place(int line, int column) {
+    editor.PlaceCaret(line, column);
+    return Caret();
+  }
 
   cTestHost host;
   cSearchableEditor editor;
@@ -41,16 +48,10 @@ protected:
 }  // namespace
 
 TEST(GotoLineDialog, IntegersAreReadAsTheSystemReadsThem) {
-  EXPECT_EQ(Goto::ConvertInteger(L"12"), 12);
-  EXPECT_EQ(Goto::ConvertInteger(L"  +12"), 12);
-  EXPECT_EQ(Goto::ConvertInteger(L"-3"), -3);
-  EXPECT_EQ(Goto::ConvertInteger(L"007"), 7);
-  EXPECT_EQ(Goto::ConvertInteger(L"$1F"), 31);
-  EXPECT_EQ(Goto::ConvertInteger(L"x1f"), 31);
-  EXPECT_EQ(Goto::ConvertInteger(L"0X10"), 16);
-  EXPECT_EQ(Goto::ConvertInteger(L"-0x10"), -16);
-  EXPECT_EQ(Goto::ConvertInteger(L"2147483647"), 2147483647);
-  EXPECT_EQ(Goto::ConvertInteger(L"-2147483648"), -2147483647 - 1);
+  const std::pair<const wchar_t*, int> integers[] = {
+      {L"12", 12},  {L"  +12", 12}, {L"-3", -3},    {L"007", 7},           {L"$1F", 31},
+      {L"x1f", 31}, {L"0X10", 16},  {L"-0x10", -16}, {L"2147483647", 2147483647}, {L"-2147483648", -2147483647 - 1}};
+  for (const auto& [text, value] : integers) EXPECT_EQ(Goto::ConvertInteger(text), value) << text;
   for (const wchar_t* bad : {L"2147483648", L"-2147483649", L"$80000000", L"12a", L"12 ", L"", L" ", L"-", L"0x",
                              L"$", L"1 2", L"\u0661", L"+-1"})
     EXPECT_EQ(Goto::ConvertInteger(bad), std::nullopt) << static_cast<const void*>(bad);
@@ -58,12 +59,9 @@ TEST(GotoLineDialog, IntegersAreReadAsTheSystemReadsThem) {
   EXPECT_EQ(Goto::NumberError(L" \t "), std::nullopt);
   EXPECT_EQ(Goto::NumberError(L" 5"), std::nullopt);
   EXPECT_EQ(Goto::NumberError(L"12a"), L"'12a' is not a valid integer value");
-  EXPECT_EQ(Goto::Coordinate(L""), -1);
-  EXPECT_EQ(Goto::Coordinate(L"  "), -1);
-  EXPECT_EQ(Goto::Coordinate(L"1"), 0);
-  EXPECT_EQ(Goto::Coordinate(L" 10"), 9);
-  EXPECT_EQ(Goto::Coordinate(L"0"), -1);
-  EXPECT_EQ(Goto::Coordinate(L"-2147483648"), -1);
+  const std::pair<const wchar_t*, int> coordinates[] = {{L"", -1},  {L"  ", -1}, {L"1", 0},
+                                                       {L" 10", 9}, {L"0", -1},  {L"-2147483648", -1}};
+  for (const auto& [text, coordinate] : coordinates) EXPECT_EQ(Goto::Coordinate(text), coordinate) << text;
 }
 
 TEST(GotoLineDialog, OnlyDigitsCanBeTyped) {
@@ -96,10 +94,8 @@ TEST(GotoLineDialog, AnInvalidBoxKeepsTheDialogOpenWithTheFocusOnIt) {
     ::SetWindowTextW(column, L"12a");
     Click(dialog, IDOK);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].Text, L"'12a' is not a valid integer value");
-    EXPECT_EQ(boxes.boxes[0].Caption, L"Marvesk");
-    EXPECT_EQ(boxes.boxes[0].Flags, UINT(MB_OK | MB_ICONERROR));
-    EXPECT_EQ(boxes.boxes[0].Owner, dialog);
+    EXPECT_EQ(Shown(boxes.boxes[0]),
+              (tShownBox{dialog, L"'12a' is not a valid integer value", L"Marvesk", MB_OK | MB_ICONERROR}));
     EXPECT_EQ(focusAtBox, column);
     EXPECT_TRUE(::IsWindowVisible(dialog));
 
@@ -156,55 +152,41 @@ TEST(GotoLineDialog, ARealModalRunEndsThroughTheDialogManager) {
 
 TEST_F(GotoTest, LinesAndColumnsAreClampedToTheText) {
   Load(L"ab\r\ncdef\r\n", 6);
-  editor.GotoLine(0);
-  editor.GotoColumn(0);
-  EXPECT_EQ(Caret(), 0);
+  Line(0);
+  EXPECT_EQ(Column(0), 0);
   // Past the last line: the last counted one; the empty line after the final break is out of reach.
   editor.GotoLine(9);
   EXPECT_EQ(editor.CaretLine(), 1);
   EXPECT_EQ(editor.CaretColumn(), 0);
-  editor.GotoColumn(99);
-  EXPECT_EQ(Caret(), 8);  // the end of "cdef", before its break
+  EXPECT_EQ(Column(99), 8);  // the end of "cdef", before its break
   // Only a line: the column stays, cut to the target line's end.
-  editor.PlaceCaret(3, 1);
-  EXPECT_EQ(Caret(), 7);
-  editor.GotoLine(0);
-  EXPECT_EQ(Caret(), 2);
+  EXPECT_EQ(Place(3, 1), 7);
+  EXPECT_EQ(Line(0), 2);
   // On the empty line after the final break a column has nowhere to go.
   editor.SetSelStart(10);
-  editor.GotoColumn(4);
-  EXPECT_EQ(Caret(), 10);
+  EXPECT_EQ(Column(4), 10);
 
   Load(L"abc\r\n\r\nxyz", 2);
-  editor.GotoLine(1);
-  EXPECT_EQ(Caret(), 5);
-  editor.GotoLine(2);
-  EXPECT_EQ(Caret(), 7);
+  EXPECT_EQ(Line(1), 5);
+  EXPECT_EQ(Line(2), 7);
   // A selection goes; a line that does not exist moves nothing.
   editor.SetSelLength(2);
-  editor.PlaceCaret(1, 0);
-  EXPECT_EQ(Caret(), 1);
+  EXPECT_EQ(Place(1, 0), 1);
   EXPECT_EQ(editor.SelLength(), 0);
-  editor.PlaceCaret(0, 5);
-  EXPECT_EQ(Caret(), 1);
+  EXPECT_EQ(Place(0, 5), 1);
 
   Load(L"", 0);
-  editor.GotoLine(3);
-  EXPECT_EQ(Caret(), 0);
-  editor.GotoColumn(3);
-  EXPECT_EQ(Caret(), 0);
+  EXPECT_EQ(Line(3), 0);
+  EXPECT_EQ(Column(3), 0);
 }
 
 TEST_F(GotoTest, TheCommandMovesTheLineFirstThenTheColumn) {
   Load(L"one\r\ntwo\r\nthree", 1);
-  editor.Goto({-1, 2, true});
-  EXPECT_EQ(Caret(), 11);  // line 3, the column of the caret kept
-  editor.Goto({4, -1, true});
-  EXPECT_EQ(Caret(), 14);
-  editor.Goto({0, 0, false});
-  EXPECT_EQ(Caret(), 14);
-  editor.Goto({-1, -1, true});
-  EXPECT_EQ(Caret(), 14);
-  editor.Goto({2, 1, true});
-  EXPECT_EQ(Caret(), 7);
+  // The first: line 3, the column of the caret kept.
+  const std::pair<tGotoRequest, int> steps[] = {
+      {{-1, 2, true}, 11}, {{4, -1, true}, 14}, {{0, 0, false}, 14}, {{-1, -1, true}, 14}, {{2, 1, true}, 7}};
+  for (const auto& [request, caret] : steps) {
+    editor.Goto(request);
+    EXPECT_EQ(Caret(), caret) << request.Line << ", " << request.Column;
+  }
 }
