@@ -29,19 +29,23 @@ tEncodingButtonRow OnlyColumn(std::size_t column) {
   return row;
 }
 
+// One button checked in each direction.
+tEncodingButtons OnlyColumns(std::size_t input, std::size_t output) { return {OnlyColumn(input), OnlyColumn(output)}; }
+
 // Runs the options dialog on the settings with the user's actions; answers what Execute did.
 bool RunOptions(tPipeEncodings& encodings, const std::function<void(HWND)>& user) {
-  gui::cDialogSeam::cDialogResponderScope scope([&](const gui::tDialogRequest& request) {
-    EXPECT_EQ(request.TemplateId, IDD_OPTIONS);
-    user(request.Dialog);
-  });
-  return TFormOptions::Execute(encodings);
+  bool confirmed = false;
+  RunAsUser(IDD_OPTIONS, user, [&] { confirmed = TFormOptions::Execute(encodings); });
+  return confirmed;
 }
 
-// The columns whose buttons the dialog shows checked in a row.
-std::array<bool, EncodingButtonColumns> CheckedColumns(HWND dialog, const std::array<int, EncodingButtonColumns>& ids) {
-  std::array<bool, EncodingButtonColumns> checked{};
-  for (std::size_t column = 0; column < ids.size(); ++column) checked[column] = IsChecked(dialog, ids[column]);
+// The buttons the dialog shows checked, input then output.
+tEncodingButtons CheckedColumns(HWND dialog) {
+  tEncodingButtons checked{};
+  for (std::size_t column = 0; column < EncodingButtonColumns; ++column) {
+    checked[0][column] = IsChecked(dialog, InputIds[column]);
+    checked[1][column] = IsChecked(dialog, OutputIds[column]);
+  }
   return checked;
 }
 
@@ -56,8 +60,7 @@ TEST(OptionsDialog, EachEncodingChecksItsOwnColumnAndReadsBackTheSame) {
       buttons[0].fill(true);
       buttons[1].fill(true);
       TFormOptions::PresetButtons({Encodings[in], Encodings[out]}, buttons);
-      EXPECT_EQ(buttons[0], OnlyColumn(in));
-      EXPECT_EQ(buttons[1], OnlyColumn(out));
+      EXPECT_EQ(buttons, OnlyColumns(in, out));
 
       tPipeEncodings collected{peUTF16BE, peUTF16BE};
       TFormOptions::CollectEncodings(buttons, collected);
@@ -85,8 +88,7 @@ TEST(OptionsDialog, OemIsTheAnsiSchemeWithItsFlagAndAnsiClearsIt) {
   // The flag alone tells OEM from ANSI: presetting ANSI must not leave the OEM button checked.
   tEncodingButtons buttons{};
   TFormOptions::PresetButtons({peANSI, peOEM}, buttons);
-  EXPECT_EQ(buttons[0], OnlyColumn(3));
-  EXPECT_EQ(buttons[1], OnlyColumn(4));
+  EXPECT_EQ(buttons, OnlyColumns(3, 4));
   tPipeEncodings encodings{peOEM, peANSI};
   TFormOptions::CollectEncodings(buttons, encodings);
   EXPECT_EQ(encodings.Input, (tPipeEncoding{esANSI, false}));
@@ -94,8 +96,7 @@ TEST(OptionsDialog, OemIsTheAnsiSchemeWithItsFlagAndAnsiClearsIt) {
 
   // Settings that never come from the dialog: a flag with another scheme still means OEM.
   TFormOptions::PresetButtons({{esUTF8, true}, {esUTF16BE, false}}, buttons);
-  EXPECT_EQ(buttons[0], OnlyColumn(4));
-  EXPECT_EQ(buttons[1], OnlyColumn(2));
+  EXPECT_EQ(buttons, OnlyColumns(4, 2));
 }
 
 TEST(OptionsDialog, CheckedButtonsAreReadOemFirstThenTheFirstScheme) {
@@ -118,8 +119,7 @@ TEST(OptionsDialog, TheDefaultsShowOemCheckedBothWays) {
     EXPECT_EQ(WindowText(::GetDlgItem(dialog, IDC_OPTIONS_INPUT_OEM)), L"&OEM");
     EXPECT_EQ(WindowText(::GetDlgItem(dialog, IDC_OPTIONS_OUTPUT_OEM)), L"OE&M");
     EXPECT_EQ(WindowText(::GetDlgItem(dialog, IDC_OPTIONS_OUTPUT_UTF16LE)), L"UTF16LE (\"U&nicode\")");
-    EXPECT_EQ(CheckedColumns(dialog, InputIds), OnlyColumn(4));
-    EXPECT_EQ(CheckedColumns(dialog, OutputIds), OnlyColumn(4));
+    EXPECT_EQ(CheckedColumns(dialog), OnlyColumns(4, 4));
     EXPECT_EQ(::GetFocus(), ::GetDlgItem(dialog, IDC_OPTIONS_INPUT_OEM));
     Click(dialog, IDOK);
   });
@@ -134,13 +134,11 @@ TEST(OptionsDialog, OkHandsBackTheButtonsTheUserChecked) {
     const std::size_t inputChoice = (column + 1) % Encodings.size(), outputChoice = (column + 3) % Encodings.size();
     tPipeEncodings encodings{Encodings[column], Encodings[4 - column]};
     const bool confirmed = RunOptions(encodings, [&](HWND dialog) {
-      EXPECT_EQ(CheckedColumns(dialog, InputIds), OnlyColumn(column));
-      EXPECT_EQ(CheckedColumns(dialog, OutputIds), OnlyColumn(4 - column));
+      EXPECT_EQ(CheckedColumns(dialog), OnlyColumns(column, 4 - column));
       Click(dialog, InputIds[inputChoice]);
       Click(dialog, OutputIds[outputChoice]);
       // The two directions are groups of their own.
-      EXPECT_EQ(CheckedColumns(dialog, InputIds), OnlyColumn(inputChoice));
-      EXPECT_EQ(CheckedColumns(dialog, OutputIds), OnlyColumn(outputChoice));
+      EXPECT_EQ(CheckedColumns(dialog), OnlyColumns(inputChoice, outputChoice));
       Click(dialog, IDOK);
     });
     EXPECT_TRUE(confirmed);
@@ -184,8 +182,7 @@ TEST(OptionsDialog, CancelAndClosingLeaveTheSettingsAsTheyWere) {
   // Nothing is remembered from a cancelled run: the next one shows the settings handed in.
   tPipeEncodings encodings = before;
   RunOptions(encodings, [](HWND dialog) {
-    EXPECT_EQ(CheckedColumns(dialog, InputIds), OnlyColumn(2));
-    EXPECT_EQ(CheckedColumns(dialog, OutputIds), OnlyColumn(3));
+    EXPECT_EQ(CheckedColumns(dialog), OnlyColumns(2, 3));
     Click(dialog, IDCANCEL);
   });
 }
