@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 
 #include "gui/Module.h"
@@ -12,38 +14,36 @@ namespace {
 
 std::wstring TestFile(const wchar_t* name) { return TestExeDir() + L"\\" + name; }
 
+using tNumbers = std::array<std::int32_t, 8>;
+using tStrings = decltype(tVersionInformation::Strings);
+
+// The file's four numbers, then the product's.
+tNumbers Numbers(const tVersionInformation& info) {
+  return {info.FileMajor,    info.FileMinor,    info.FileRelease,    info.FileBuild,
+          info.ProductMajor, info.ProductMinor, info.ProductRelease, info.ProductBuild};
+}
+
 // A record with every field set, to show that a read starts from an empty one.
 tVersionInformation Filled() {
   tVersionInformation info;
   info.FileMajor = info.FileMinor = info.FileRelease = info.FileBuild = 9;
   info.ProductMajor = info.ProductMinor = info.ProductRelease = info.ProductBuild = 9;
-  for (std::wstring& text : info.Strings) text = L"stale";
+  info.Strings.fill(L"stale");
   return info;
 }
 
-void ExpectEmpty(const tVersionInformation& info) {
-  EXPECT_EQ(info.FileMajor, 0);
-  EXPECT_EQ(info.FileMinor, 0);
-  EXPECT_EQ(info.FileRelease, 0);
-  EXPECT_EQ(info.FileBuild, 0);
-  EXPECT_EQ(info.ProductMajor, 0);
-  EXPECT_EQ(info.ProductMinor, 0);
-  EXPECT_EQ(info.ProductRelease, 0);
-  EXPECT_EQ(info.ProductBuild, 0);
-  for (const std::wstring& text : info.Strings) EXPECT_EQ(text, L"");
+// A file without a version block: the read fails and leaves the record empty.
+void ExpectNoVersionInformation(const std::wstring& file) {
+  tVersionInformation info = Filled();
+  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(file, info)) << file;
+  EXPECT_EQ(Numbers(info), tNumbers{}) << file;
+  EXPECT_EQ(info.Strings, tStrings{}) << file;
 }
 
 TEST(VersionInformation, ReadsTheProgramsOwnVersionBlock) {
   tVersionInformation info = Filled();
   ASSERT_TRUE(cVersionInformation::GetVersionInformation(info));
-  EXPECT_EQ(info.ProductMajor, 1);
-  EXPECT_EQ(info.ProductMinor, 0);
-  EXPECT_EQ(info.ProductRelease, 0);
-  EXPECT_EQ(info.ProductBuild, 0);
-  EXPECT_EQ(info.FileMajor, 1);
-  EXPECT_EQ(info.FileMinor, 0);
-  EXPECT_EQ(info.FileRelease, 0);
-  EXPECT_EQ(info.FileBuild, 0);
+  EXPECT_EQ(Numbers(info), (tNumbers{1, 0, 0, 0, 1, 0, 0, 0}));
   EXPECT_EQ(info.Strings[svmProductName], L"Marvesk");
   EXPECT_EQ(info.Strings[svmOriginalFilename], L"Marvesk.exe");
   EXPECT_NE(info.Strings[svmCompanyName], L"");
@@ -60,45 +60,24 @@ TEST(VersionInformation, ProductNameComesFromTheProgramsVersionBlock) {
 TEST(VersionInformation, FileWithoutVersionBlockGivesAnEmptyRecord) {
   cTempDir dir;
   const std::wstring file = dir.WriteFile(L"plain.txt", "no version here\r\n").wstring();
-  tVersionInformation info = Filled();
-  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(file, info));
-  ExpectEmpty(info);
+  ExpectNoVersionInformation(file);
   EXPECT_EQ(ReadProductName(file), L"");
-
   // A program without a version block: the test child has none.
-  info = Filled();
-  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(TestChildPath(), info));
-  ExpectEmpty(info);
+  ExpectNoVersionInformation(TestChildPath());
 }
 
 TEST(VersionInformation, MissingFileGivesAnEmptyRecord) {
   cTempDir dir;
-  tVersionInformation info = Filled();
-  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation((dir.Path() / L"absent.exe").wstring(), info));
-  ExpectEmpty(info);
-  info = Filled();
-  EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(L"", info));
-  ExpectEmpty(info);
+  ExpectNoVersionInformation((dir.Path() / L"absent.exe").wstring());
+  ExpectNoVersionInformation(L"");
 }
 
 TEST(VersionInformation, ReadStopsAtTheFirstMissingString) {
   tVersionInformation info = Filled();
   EXPECT_FALSE(cVersionInformation::GetFileVersionInformation(TestFile(L"versionpartial.dll"), info));
   // The numbers come before the strings.
-  EXPECT_EQ(info.FileMajor, 3);
-  EXPECT_EQ(info.FileMinor, 1);
-  EXPECT_EQ(info.FileRelease, 4);
-  EXPECT_EQ(info.FileBuild, 1);
-  EXPECT_EQ(info.ProductMajor, 2);
-  EXPECT_EQ(info.ProductMinor, 7);
-  EXPECT_EQ(info.ProductRelease, 1);
-  EXPECT_EQ(info.ProductBuild, 8);
-  EXPECT_EQ(info.Strings[svmCompanyName], L"Partial Company");
-  EXPECT_EQ(info.Strings[svmFileDescription], L"Partial description");
-  EXPECT_EQ(info.Strings[svmInternalName], L"");
-  EXPECT_EQ(info.Strings[svmLegalCopyright], L"");
-  EXPECT_EQ(info.Strings[svmOriginalFilename], L"");
-  EXPECT_EQ(info.Strings[svmProductName], L"");
+  EXPECT_EQ(Numbers(info), (tNumbers{3, 1, 4, 1, 2, 7, 1, 8}));
+  EXPECT_EQ(info.Strings, (tStrings{L"Partial Company", L"Partial description", L"", L"", L"", L""}));
   // The block has a product name, but a partial read gives none.
   EXPECT_EQ(ReadProductName(TestFile(L"versionpartial.dll")), L"");
 }
@@ -106,16 +85,12 @@ TEST(VersionInformation, ReadStopsAtTheFirstMissingString) {
 TEST(VersionInformation, StringsComeFromTheFirstTranslation) {
   tVersionInformation info;
   ASSERT_TRUE(cVersionInformation::GetFileVersionInformation(TestFile(L"versiontranslation.dll"), info));
-  EXPECT_EQ(info.Strings[svmCompanyName], L"M\u00FCller und S\u00F6hne");
-  // Characters outside the ANSI code page come as they are.
-  EXPECT_EQ(info.Strings[svmFileDescription], L"First description \u041C\u4E2D");
-  EXPECT_EQ(info.Strings[svmInternalName], L"first");
-  EXPECT_EQ(info.Strings[svmLegalCopyright], L"First copyright");
-  EXPECT_EQ(info.Strings[svmOriginalFilename], L"versiontranslation.dll");
-  EXPECT_EQ(info.Strings[svmProductName], L"Gr\u00FC\u00DFe");
+  // In the order of the members: company, description, internal name, copyright, original file
+  // name, product. Characters outside the ANSI code page come as they are.
+  EXPECT_EQ(info.Strings, (tStrings{L"M\u00FCller und S\u00F6hne", L"First description \u041C\u4E2D", L"first",
+                                    L"First copyright", L"versiontranslation.dll", L"Gr\u00FC\u00DFe"}));
   EXPECT_EQ(ReadProductName(TestFile(L"versiontranslation.dll")), L"Gr\u00FC\u00DFe");
 }
-
 // A program in a folder whose name the ANSI code page (1252 here) cannot carry reads its own
 // version information by its wide name.
 TEST(VersionInformation, FolderOutsideTheAnsiCodePage) {
@@ -134,14 +109,7 @@ TEST(VersionInformation, FolderOutsideTheAnsiCodePage) {
 TEST(VersionInformation, NumbersAreTheHalvesOfTheVersionWords) {
   tVersionInformation info;
   ASSERT_TRUE(cVersionInformation::GetFileVersionInformation(TestFile(L"versiontranslation.dll"), info));
-  EXPECT_EQ(info.FileMajor, 65535);
-  EXPECT_EQ(info.FileMinor, 2);
-  EXPECT_EQ(info.FileRelease, 40000);
-  EXPECT_EQ(info.FileBuild, 4);
-  EXPECT_EQ(info.ProductMajor, 5);
-  EXPECT_EQ(info.ProductMinor, 65534);
-  EXPECT_EQ(info.ProductRelease, 7);
-  EXPECT_EQ(info.ProductBuild, 32768);
+  EXPECT_EQ(Numbers(info), (tNumbers{65535, 2, 40000, 4, 5, 65534, 7, 32768}));
 }
 
 }  // namespace
