@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "tests/session/SessionFixture.h"
 
@@ -34,10 +35,18 @@ void PressKey(HWND pane, WORD key, std::initializer_list<BYTE> modifiers = {}) {
 
 class CommandTest : public cSessionTest {
 protected:
-  void Type(const std::wstring& text) {
+  // Fills the command pane and selects a stretch of it, as the user would before sending.
+  void Select(const std::wstring& text, int start, int length) {
     Input().SetWText(text);
-    Input().SetSelStart(static_cast<int>(text.size()));
+    Input().SetSelStart(start);
+    Input().SetSelLength(length);
     form_->UpdateCommandText();
+  }
+  // Fills the command pane with the caret at the end.
+  void Type(const std::wstring& text) { Select(text, static_cast<int>(text.size()), 0); }
+  void Send(const std::wstring& text) {
+    Type(text);
+    form_->SendCommand(Input());
   }
 };
 
@@ -47,15 +56,14 @@ TEST_F(CommandTest, EnterWithShiftCtrlOrAltSendsAndPlainEnterDoesNot) {
   PressKey(Input().Handle(), VK_RETURN);
   RunUntil([] { return false; }, 300);
   EXPECT_EQ(OutputText(), L"");
-  Type(L"one");
-  PressKey(Input().Handle(), VK_RETURN, {VK_SHIFT});
-  EXPECT_TRUE(OutputBecomes(L"one\r\n"));
-  Type(L"two");
-  PressKey(Input().Handle(), VK_RETURN, {VK_CONTROL});
-  EXPECT_TRUE(OutputBecomes(L"one\r\ntwo\r\n"));
-  Type(L"three");
-  PressKey(Input().Handle(), VK_RETURN, {VK_MENU});
-  EXPECT_TRUE(OutputBecomes(L"one\r\ntwo\r\nthree\r\n"));
+  const std::pair<const wchar_t*, BYTE> sends[] = {{L"one", VK_SHIFT}, {L"two", VK_CONTROL}, {L"three", VK_MENU}};
+  std::wstring output;
+  for (const auto& [text, modifier] : sends) {
+    Type(text);
+    PressKey(Input().Handle(), VK_RETURN, {modifier});
+    output += text + std::wstring(L"\r\n");
+    EXPECT_TRUE(OutputBecomes(output)) << testing::PrintToString(OutputText());
+  }
   // From the output pane, the command pane's command goes.
   Type(L"four");
   PressKey(Output().Handle(), VK_RETURN, {VK_SHIFT});
@@ -64,34 +72,27 @@ TEST_F(CommandTest, EnterWithShiftCtrlOrAltSendsAndPlainEnterDoesNot) {
 
 TEST_F(CommandTest, TheCaretLineOrTheSelectionIsSentAsOneCleanLine) {
   OpenChild({L"echo"});
-  Input().SetWText(L"first\r\n  dir   /b\r\nlast");
-  Input().SetSelStart(10);
-  form_->UpdateCommandText();
-  EXPECT_EQ(form_->CommandText(), L"dir /b");
-  form_->SendCommand(Input());
-  EXPECT_TRUE(OutputBecomes(L"dir /b\r\n"));
-
-  Input().SetWText(L"cd \\\r\ndir");
-  Input().SetSelStart(0);
-  Input().SetSelLength(9);
-  form_->UpdateCommandText();
-  form_->SendCommand(Input());
-  EXPECT_TRUE(OutputBecomes(L"dir /b\r\ncd \\ dir\r\n"));
-
-  Input().SetWText(L"   ");
-  Input().SetSelStart(0);
-  Input().SetSelLength(3);
-  form_->UpdateCommandText();
-  form_->SendCommand(Input());
-  EXPECT_TRUE(OutputBecomes(L"dir /b\r\ncd \\ dir\r\n\r\n"));
+  const struct {
+    const wchar_t* Text;
+    int Start, Length;
+    const wchar_t* Sent;
+  } cases[] = {
+      {L"first\r\n  dir   /b\r\nlast", 10, 0, L"dir /b"}, {L"cd \\\r\ndir", 0, 9, L"cd \\ dir"}, {L"   ", 0, 3, L""}};
+  std::wstring output;
+  for (const auto& c : cases) {
+    Select(c.Text, c.Start, c.Length);
+    EXPECT_EQ(form_->CommandText(), c.Sent);
+    form_->SendCommand(Input());
+    output += c.Sent + std::wstring(L"\r\n");
+    EXPECT_TRUE(OutputBecomes(output)) << testing::PrintToString(OutputText());
+  }
 }
 
 TEST_F(CommandTest, CommandsAreEncodedInTheInputEncoding) {
   const std::wstring text = L"\u00e9\u0416\u4e2d\U0001F600";
   for (const wchar_t* both : {L"UTF8", L"UTF16LE", L"UTF16BE"}) {
     OpenChild({L"copy"}, std::wstring(L"-input:") + both + L" -output:" + both);
-    Type(text);
-    form_->SendCommand(Input());
+    Send(text);
     EXPECT_TRUE(OutputBecomes(text + L"\r\n")) << both;
     TearDown();
   }
@@ -100,8 +101,7 @@ TEST_F(CommandTest, CommandsAreEncodedInTheInputEncoding) {
 TEST_F(CommandTest, EchoPutsTheCommandBelowThePrompt) {
   OpenChild({L"prompt:C:\\>", L"echo"}, L"-echo");
   ASSERT_TRUE(OutputBecomes(L"C:\\>"));
-  Type(L"ver");
-  form_->SendCommand(Input());
+  Send(L"ver");
   // The echo on its own line under the prompt, then what the child answers.
   EXPECT_TRUE(OutputHas(L"C:\\>\r\nver\r\n"));
 }
@@ -173,8 +173,7 @@ TEST_F(CommandTest, ACommandTheCodePageCannotCarryIsNotSent) {
   for (const wchar_t* encoding : {L"OEM", L"ANSI"}) {
     OpenChild({L"echo"}, std::wstring(L"-echo -input:") + encoding);
     const std::wstring refused = L"echo a\uFF06echo INJECTED";
-    Type(refused);
-    form_->SendCommand(Input());
+    Send(refused);
     ASSERT_EQ(boxes_.size(), 1u);
     const UINT codePage = encoding[0] == L'O' ? ::GetOEMCP() : ::GetACP();
     EXPECT_EQ(boxes_[0].Text.rfind(std::wstring(L"The command was not sent: the input encoding ") + encoding +
@@ -183,8 +182,7 @@ TEST_F(CommandTest, ACommandTheCodePageCannotCarryIsNotSent) {
               0u)
         << testing::PrintToString(boxes_[0].Text);
     EXPECT_EQ(Input().WText(), refused);
-    Type(L"next");
-    form_->SendCommand(Input());
+    Send(L"next");
     // The echo (a line of its own, then an empty one) and the child's copy: nothing of the first.
     EXPECT_TRUE(OutputBecomes(L"next\r\n\r\nnext\r\n")) << testing::PrintToString(OutputText());
     boxes_.clear();
@@ -198,8 +196,7 @@ TEST_F(CommandTest, ACommandTheCodePageCannotCarryIsNotSent) {
 TEST_F(CommandTest, CtrlCStopsALoopInCmd) {
   Open(L"-- cmd");
   ASSERT_TRUE(OutputHas(L">"));
-  Type(L"for /L %i in (1,1,100000000) do @set x=%i");
-  form_->SendCommand(Input());
+  Send(L"for /L %i in (1,1,100000000) do @set x=%i");
   RunUntil([] { return false; }, 500);
   ASSERT_TRUE(form_->IsChildAlive());
   const size_t before = OutputText().size();
@@ -238,10 +235,6 @@ TEST_F(CommandTest, StatusBarFollowsBothPanes) {
   status.ShowHint(L"Whole hint");
   EXPECT_EQ(status.PanelText(3), L"Whole hint");
 }
-
-}  // namespace
-
-namespace {
 
 // Draws one panel into a bitmap and answers the colour at its corner.
 COLORREF PanelBackground(const cStatus& status, UINT panel) {
@@ -299,10 +292,6 @@ TEST_F(CommandTest, NothingReachesTheStatusPainterOnceItIsFreed) {
   form_->UpdateCommandText();
   form_->UpdateOutputStatus();
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(CommandTest, AChildThatNeverReadsCannotFreezeTheWindow) {
   OpenChild({L"out:6F6B", L"sleep"});
