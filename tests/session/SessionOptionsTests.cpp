@@ -24,15 +24,10 @@ TEST(ProcessOptionsTest, Defaults) {
 }
 
 TEST(ProcessOptionsTest, Switches) {
-  EXPECT_FALSE(Options(L"/d").InterpretControls);
-  EXPECT_FALSE(Options(L"-DUMP+").InterpretControls);
-  EXPECT_TRUE(Options(L"/dump-").InterpretControls);
-  EXPECT_TRUE(Options(L"-dump:1").InterpretControls);
-  EXPECT_TRUE(Options(L"-E").Echo);
-  EXPECT_TRUE(Options(L"/echo").Echo);
-  EXPECT_TRUE(Options(L"-?").HelpAtStart);
-  EXPECT_TRUE(Options(L"-H").HelpAtStart);
-  EXPECT_TRUE(Options(L"-help+").HelpAtStart);
+  for (const wchar_t* dump : {L"/d", L"-DUMP+"}) EXPECT_FALSE(Options(dump).InterpretControls) << dump;
+  for (const wchar_t* notDump : {L"/dump-", L"-dump:1"}) EXPECT_TRUE(Options(notDump).InterpretControls) << notDump;
+  for (const wchar_t* echo : {L"-E", L"/echo"}) EXPECT_TRUE(Options(echo).Echo) << echo;
+  for (const wchar_t* help : {L"-?", L"-H", L"-help+"}) EXPECT_TRUE(Options(help).HelpAtStart) << help;
   // Options after "--" belong to the child.
   EXPECT_FALSE(Options(L"-- -echo").Echo);
 }
