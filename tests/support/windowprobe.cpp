@@ -59,20 +59,13 @@ std::wstring Caption(HWND window) {
 
 struct tSearch {
   std::wstring_view Title;
+  bool Dialog = false;  // a dialog box, or a window that is none
   HWND Found = nullptr;
 };
 
-BOOL CALLBACK FindTopLevel(HWND window, LPARAM context) {
+BOOL CALLBACK FindTitled(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<tSearch*>(context);
-  if (!::IsWindowVisible(window) || IsDialog(window)) return TRUE;
-  if (Caption(window).find(search->Title) == std::wstring::npos) return TRUE;
-  search->Found = window;
-  return FALSE;
-}
-
-BOOL CALLBACK FindTitledDialog(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<tSearch*>(context);
-  if (!::IsWindowVisible(window) || !IsDialog(window)) return TRUE;
+  if (!::IsWindowVisible(window) || IsDialog(window) != search->Dialog) return TRUE;
   if (Caption(window).find(search->Title) == std::wstring::npos) return TRUE;
   search->Found = window;
   return FALSE;
@@ -215,10 +208,12 @@ int wmain(int argc, wchar_t** argv) {
   if (!(indexed && argc == 4) && !(plain && argc == 3)) return BadArguments;
 
   tSearch search{argv[2]};
-  ::EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
+  ::EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
   // A box may show before the program's window has its caption: the box stands for its process.
-  if (search.Found == nullptr && (verb == L"dialog" || verb == L"foreground"))
-    ::EnumWindows(FindTitledDialog, reinterpret_cast<LPARAM>(&search));
+  if (search.Found == nullptr && (verb == L"dialog" || verb == L"foreground")) {
+    search.Dialog = true;
+    ::EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
+  }
   if (search.Found == nullptr) return NotFound;
 
   if (verb == L"close") {
