@@ -2,7 +2,7 @@
 # Installs what building and testing Marvesk needs on Debian 12: the mingw-w64 cross compiler,
 # clang and LLVM's linker (the second build, tools/build.sh --clang), CMake and Ninja, Wine with its
 # preloader, an X server without a screen and its tools, ImageMagick, procps (the end-to-end
-# scenarios find and kill the test child with pgrep and pkill) and GoogleTest's sources. Does
+# scenarios find the test child's process id with pgrep) and GoogleTest's sources. Does
 # nothing when everything is there already.
 set -euo pipefail
 

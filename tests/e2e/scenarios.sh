@@ -383,6 +383,8 @@ e2e_child_mark() { echo "out:$(e2e_hex "$e2e_scenario")0D0A"; }
 # own command line holds them too, but further on).
 e2e_child_pattern() { echo "^[^ ]*testchild\.exe $(e2e_child_mark)"; }
 e2e_child_running() { pgrep -f -- "$(e2e_child_pattern)" >/dev/null; }
+# The process id of this scenario's test child, once it runs.
+e2e_child_pid() { pgrep -f -- "$(e2e_child_pattern)" | head -n 1; }
 
 # e2e_length_at_least PANE N: the pane holds N characters or more.
 e2e_length_at_least() {
@@ -482,7 +484,10 @@ scenario_never_reads() {
 scenario_child_killed() {
   e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((64 * 1024 * 1024))" sleep
   e2e_wait "the flood has begun" e2e_length_at_least 1 80000
-  pkill -KILL -f -- "$(e2e_child_pattern)" || e2e_fail "the child could not be killed"
+  local child
+  child=$(e2e_child_pid)
+  [ -n "$child" ] || e2e_fail "the child was not found"
+  kill -KILL "$child" || e2e_fail "the child could not be killed"
   e2e_wait "the command pane is read-only" e2e_read_only 0
   e2e_wait "the output pane is read-only" e2e_read_only 1
   e2e_wait "the caption marks the end" e2e_caption_is_terminated
