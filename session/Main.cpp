@@ -476,16 +476,13 @@ void cFormMain::ShowHeldOutput(size_t most) {
       // its own it would cost an append of its own.
       heldOutput_ = std::move(later);
       if (std::exchange(listenerHeld_, false)) child_->ReleaseListener();
-      showTimerSet_ = true;
-      ::SetTimer(Handle(), kReleaseListenerTimer,
-                 static_cast<UINT>(std::clamp<ULONGLONG>(lastAppendMs_, USER_TIMER_MINIMUM, StepMs())), nullptr);
+      ScheduleStep(lastAppendMs_);
       return;
     }
     heldOutput_ += later;
   }
   if (!heldOutput_.empty()) {
-    showTimerSet_ = true;
-    ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+    ScheduleStep(0);
   } else if (std::exchange(listenerHeld_, false)) {
     child_->ReleaseListener();
   }
@@ -507,8 +504,7 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   if (heldOutput_.size() >= cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, StepMs()) ||
       HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0) {
     listenerHeld_ = true;
-    showTimerSet_ = true;
-    ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+    ScheduleStep(0);
     return kListenerHold;
   }
   // Otherwise, once output was shown lately, what comes waits until as much time has passed as
@@ -520,9 +516,7 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
       OutputStep();
       return 0;
     }
-    showTimerSet_ = true;
-    ::SetTimer(Handle(), kReleaseListenerTimer,
-               static_cast<UINT>(std::clamp<ULONGLONG>(lastAppendMs_ - quiet, USER_TIMER_MINIMUM, StepMs())), nullptr);
+    ScheduleStep(lastAppendMs_ - quiet);
   }
   return 0;
 }
@@ -534,14 +528,18 @@ void cFormMain::OutputStep() {
     ShowHeldOutput();
   } else if (PaintDue()) {
     PaintOutput();
-    showTimerSet_ = true;
-    ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+    ScheduleStep(0);
   } else if (outputEditor_->MakeRoomFor(static_cast<size_t>(outputEditor_->TextLength()) + heldOutput_.size())) {
-    showTimerSet_ = true;
-    ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+    ScheduleStep(0);
   } else {
     ShowHeldOutput(cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, StepMs()));
   }
+}
+
+void cFormMain::ScheduleStep(ULONGLONG afterMs) {
+  showTimerSet_ = true;
+  ::SetTimer(Handle(), kReleaseListenerTimer,
+             static_cast<UINT>(std::clamp<ULONGLONG>(afterMs, USER_TIMER_MINIMUM, StepMs())), nullptr);
 }
 
 ULONGLONG cFormMain::StepMs() const {

@@ -163,6 +163,8 @@ private:
   void ShowHeldOutput(size_t most = SIZE_MAX);
   // One step of showing output: a paint, room in the pane or an append.
   void OutputStep();
+  // The next step comes after this many milliseconds, within the timer's least and one step.
+  void ScheduleStep(ULONGLONG afterMs);
   // Whether a paint of the output pane is due, or a paint in bands goes on.
   bool PaintDue() const;
   // What one step of showing output may take, in milliseconds.
