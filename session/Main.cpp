@@ -94,7 +94,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   inputEditor_->OnKeyDown = keyDown;
   outputEditor_->OnKeyDown = keyDown;
   for (auto* handler : {&inputEditor_->OnChange, &inputEditor_->OnClick, &inputEditor_->OnEnter,
-                        &inputEditor_->OnExit, &inputEditor_->OnAfterKeyDown})
+                        &inputEditor_->OnExit, &inputEditor_->OnAfterKeyDown, &inputEditor_->OnSelChange})
     *handler = [this] { UpdateCommandText(); };
   for (auto* handler : {&outputEditor_->OnChange, &outputEditor_->OnClick, &outputEditor_->OnEnter,
                         &outputEditor_->OnExit, &outputEditor_->OnAfterKeyDown})
@@ -213,7 +213,7 @@ void cFormMain::EditorKeyDown(WORD key, gui::tShiftState shift) {
 void cFormMain::UpdateCommandText() {
   if (!inputEditor_ || !inputEditor_->Handle()) return;
   cConsoleEdit& pane = *inputEditor_;
-  tCaretPos caret = pane.WCaretPos();
+  const tCaretPos caret = pane.WCaretPos();
   std::wstring raw =
       pane.SelLength() != 0 ? pane.WSelText() : cStringUtils::Trim(pane.WLines().Get(caret.Line));
   commandText_ = CleanCommand(raw);
@@ -239,6 +239,8 @@ std::wstring cFormMain::CleanCommand(std::wstring_view text) {
 
 void cFormMain::SendCommand(cConsoleEdit& source) {
   if (source.ReadOnly()) return;
+  // What goes is what the command pane shows now, whatever last refreshed the preview.
+  UpdateCommandText();
   if (!IsChildAlive()) {
     LockSession(true);
     ShowError(gui::LoadResString(IDS_REMOTE_PROCESS_ENDED));
