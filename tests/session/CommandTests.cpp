@@ -113,6 +113,25 @@ TEST_F(CommandTest, WhatIsSentFollowsTheCaretWhateverMovesIt) {
   }
 }
 
+TEST_F(CommandTest, AWrappedLineIsSentWhole) {
+  OpenChild({L"echo"});
+  std::wstring line = L"echo";
+  while (line.size() < 600) line += L" word";
+  Input().SetWordWrap(true);
+  // The caret on the first row, on a row in the middle, and on the second line's last row.
+  const std::wstring text = line + L"\r\n" + line + L"!";
+  std::wstring output;
+  for (size_t caret : {size_t{0}, line.size() / 2, text.size()}) {
+    Select(text, static_cast<int>(caret), 0);
+    ASSERT_GT(Input().WPerform(EM_GETLINECOUNT, 0, 0), 4);
+    const std::wstring sent = caret > line.size() ? line + L"!" : line;
+    EXPECT_EQ(form_->CommandText(), sent) << caret;
+    form_->SendCommand(Input());
+    output += sent + L"\r\n";
+    EXPECT_TRUE(OutputBecomes(output)) << caret;
+  }
+}
+
 TEST_F(CommandTest, CommandsAreEncodedInTheInputEncoding) {
   const std::wstring text = L"\u00e9\u0416\u4e2d\U0001F600";
   for (const wchar_t* both : {L"UTF8", L"UTF16LE", L"UTF16BE"}) {
