@@ -34,6 +34,8 @@
 #define IDS_STREAM_READ_ERROR          202  /* "Stream read error" */
 #define IDS_STREAM_WRITE_ERROR         203  /* "Stream write error" */
 #define IDS_CONFIRM_ANSI_SAVE          204  /* "The file\r\"%s\"\rcontains characters ... enforce ANSI?" */
+#define IDS_CONVERSION_FAILED          205  /* "The text cannot be converted with code page %d. %s" */
+#define IDS_CANNOT_SAVE_FILE           206  /* "Cannot save file \"%s\". %s" */
 #define IDS_NULS_REPLACED              210  /* "NUL characters in the file\r\n\"%s\": %d\r\n..." */
 
 // The find and go-to dialogs

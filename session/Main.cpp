@@ -600,6 +600,10 @@ bool cFormMain::ChildOutput(const char* data, size_t count) { return ListenerDat
 
 void cFormMain::ChildOutputEnded() {
   if (!outputEditor_ || closing_) return;
+  // What the decoder still holds (a cut character) can never be completed now: it is shown as a
+  // whole text shows such bytes.
+  heldOutput_ += decoder_.Flush();
+  if (!heldOutput_.empty()) ScheduleStep(0);
   // The output ends when the last process writing it has ended, which is normally the child: its
   // end is then noticed here rather than at the next idle moment. A pipe that fails while the
   // child runs locks the session too, but leaves the output pane white.

@@ -14,5 +14,7 @@ std::optional<std::string> cPipeCodec::EncodeText(tPipeEncoding encoding, std::w
 }
 
 std::wstring cPipeCodec::DecodeText(tPipeEncoding encoding, const void* data, size_t count) {
-  return cStreamDecoder().Decode(encoding, data, count);
+  cStreamDecoder decoder;
+  std::wstring text = decoder.Decode(encoding, data, count);
+  return text + decoder.Flush();
 }

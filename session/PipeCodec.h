@@ -19,10 +19,12 @@ public:
   static constexpr size_t WritePieceSize = 65536;
 
   // The bytes of the text in the encoding; a lone surrogate becomes U+FFFD in UTF-8. Nothing when
-  // the encoding is a code page that cannot carry every character of the text exactly.
+  // the encoding is a code page that cannot carry every character of the text exactly (with code
+  // page 65001, a lone surrogate). Throws cConversionError when the platform fails to convert.
   static std::optional<std::string> EncodeText(tPipeEncoding encoding, std::wstring_view text);
 
-  // What one chunk shows on its own: a fresh stream decoder (text/TextCodec.h) on the whole chunk.
+  // What one chunk shows on its own, as a whole stream: a fresh stream decoder (text/TextCodec.h)
+  // on the whole chunk, then flushed.
   static std::wstring DecodeText(tPipeEncoding encoding, const void* data, size_t count);
 
   // Hands the bytes to write in order: full pieces of WritePieceSize bytes, then the remainder

@@ -59,7 +59,8 @@ public:
 
   tPipeEncoding Encoding() const noexcept { return encoding_; }
   void SetEncoding(tPipeEncoding encoding) noexcept { encoding_ = encoding; }
-  // Queues the text; false, and nothing queued, when the encoding cannot carry all of it.
+  // Queues the text; false, and nothing queued, when the encoding cannot carry all of it. Throws
+  // cConversionError, nothing queued, when the platform fails to convert it.
   bool WriteText(std::wstring_view text);
   // Ends the writer: what is still queued is dropped and a blocked write is cancelled. Waits for
   // the thread at most timeoutMs; true when it has ended.

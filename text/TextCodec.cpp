@@ -4,7 +4,10 @@
 #include <climits>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
+#include "gui/ResString.h"
+#include "resources/resource.h"
 #include "text/Utils.h"
 
 namespace {
@@ -20,6 +23,48 @@ int CheckedLength(size_t size) {
 constexpr bool IsHighSurrogate(char16_t unit) noexcept { return unit >= 0xD800 && unit <= 0xDBFF; }
 constexpr bool IsLowSurrogate(char16_t unit) noexcept { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+// The UTF-8 sequence at the start of the bytes: its length and value. Length 0 when the first byte
+// starts no well-formed sequence; Cut when the bytes end inside a sequence so far well formed.
+struct tUtf8Sequence {
+  size_t Length = 0;
+  char32_t Value = 0;
+  bool Cut = false;
+};
+
+tUtf8Sequence ReadUtf8Sequence(const unsigned char* p, size_t n) noexcept {
+  const unsigned lead = p[0];
+  if (lead < 0x80) return {1, lead};
+  size_t length = 0;
+  unsigned secondLow = 0x80;
+  unsigned secondHigh = 0xBF;
+  char32_t c = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    c = lead & 0x0F;
+    if (lead == 0xE0) secondLow = 0xA0;   // shorter form exists
+    if (lead == 0xED) secondHigh = 0x9F;  // surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    c = lead & 0x07;
+    if (lead == 0xF0) secondLow = 0x90;   // shorter form exists
+    if (lead == 0xF4) secondHigh = 0x8F;  // beyond U+10FFFF
+  } else {
+    return {};
+  }
+  size_t k = 1;
+  for (; k < length && k < n; ++k) {
+    const unsigned next = p[k];
+    const bool valid = k == 1 ? next >= secondLow && next <= secondHigh : (next & 0xC0) == 0x80;
+    if (!valid) return {};
+    c = (c << 6) | (next & 0x3F);
+  }
+  if (k < length) return {0, 0, true};
+  return {length, c};
+}
+
 // Decodes the UTF-8 bytes into text, NUL characters included, and returns the tail that may still
 // become a character with the bytes that follow. Each decision looks only at the bytes of one
 // sequence, so where a stream was cut does not matter.
@@ -31,55 +76,21 @@ std::string_view DecodeUtf8(std::string_view bytes, std::wstring& text) {
   wchar_t* out = text.data();
   size_t i = 0;
   while (i < n) {
-    const unsigned lead = p[i];
-    if (lead < 0x80) {
-      *out++ = static_cast<wchar_t>(lead);
-      ++i;
-      continue;
-    }
-    size_t length = 0;
-    unsigned secondLow = 0x80;
-    unsigned secondHigh = 0xBF;
-    char32_t c = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-      c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      c = lead & 0x0F;
-      if (lead == 0xE0) secondLow = 0xA0;   // shorter form exists
-      if (lead == 0xED) secondHigh = 0x9F;  // surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      c = lead & 0x07;
-      if (lead == 0xF0) secondLow = 0x90;   // shorter form exists
-      if (lead == 0xF4) secondHigh = 0x8F;  // beyond U+10FFFF
-    } else {
+    const tUtf8Sequence sequence = ReadUtf8Sequence(p + i, n - i);
+    if (sequence.Cut) break;  // a sequence so far valid, cut by the end of the bytes
+    if (sequence.Length == 0) {
       *out++ = static_cast<wchar_t>(kReplacementCharacter);
       ++i;
       continue;
     }
-    size_t k = 1;
-    for (; k < length && i + k < n; ++k) {
-      const unsigned next = p[i + k];
-      const bool valid = k == 1 ? next >= secondLow && next <= secondHigh : (next & 0xC0) == 0x80;
-      if (!valid) break;
-      c = (c << 6) | (next & 0x3F);
-    }
-    if (k == length) {
-      if (c >= 0x10000) {
-        *out++ = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-        *out++ = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-      } else {
-        *out++ = static_cast<wchar_t>(c);
-      }
-      i += length;
-    } else if (i + k == n) {
-      break;  // a sequence so far valid, cut by the end of the bytes
+    const char32_t c = sequence.Value;
+    if (c >= 0x10000) {
+      *out++ = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+      *out++ = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
-      *out++ = static_cast<wchar_t>(kReplacementCharacter);
-      ++i;
+      *out++ = static_cast<wchar_t>(c);
     }
+    i += sequence.Length;
   }
   text.resize(static_cast<size_t>(out - text.data()));
   return bytes.substr(i);
@@ -99,6 +110,23 @@ std::string_view DecodeUtf16(std::string_view bytes, bool bigEndian, bool stream
   return stream ? bytes.substr(2 * units) : std::string_view();
 }
 
+[[noreturn]] void ConversionFailed(UINT codePage) {
+  const DWORD code = ::GetLastError();
+  throw cConversionError(
+      gui::FormatRes(IDS_CONVERSION_FAILED, {std::to_wstring(codePage), cSystemResources::SystemErrorTextW(code)}));
+}
+
+bool HasLoneSurrogate(std::wstring_view text) noexcept {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto unit = static_cast<char16_t>(text[i]);
+    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(static_cast<char16_t>(text[i + 1])))
+      ++i;
+    else if (IsHighSurrogate(unit) || IsLowSurrogate(unit))
+      return true;
+  }
+  return false;
+}
+
 // The code page's bytes as text, NUL characters included.
 void ConvertCodePage(UINT codePage, std::string_view bytes, std::wstring& text) {
   text.clear();
@@ -109,10 +137,13 @@ void ConvertCodePage(UINT codePage, std::string_view bytes, std::wstring& text) 
   int length = ::MultiByteToWideChar(codePage, 0, bytes.data(), count, text.data(), count);
   if (length == 0 && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
     length = ::MultiByteToWideChar(codePage, 0, bytes.data(), count, nullptr, 0);
-    text.resize(static_cast<size_t>(length > 0 ? length : 0));
-    length = ::MultiByteToWideChar(codePage, 0, bytes.data(), count, text.data(), length);
+    if (length <= 0) ConversionFailed(codePage);
+    text.resize(static_cast<size_t>(length));
+    if (::MultiByteToWideChar(codePage, 0, bytes.data(), count, text.data(), length) != length)
+      ConversionFailed(codePage);
   }
-  text.resize(static_cast<size_t>(length > 0 ? length : 0));
+  if (length <= 0) ConversionFailed(codePage);
+  text.resize(static_cast<size_t>(length));
 }
 
 // The text in the code page without look-alikes; replaced tells whether a character had to become
@@ -124,13 +155,12 @@ std::string EncodeCodePage(UINT codePage, std::wstring_view text, bool& replaced
   BOOL usedDefault = FALSE;
   const int length =
       ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), count, nullptr, 0, nullptr, &usedDefault);
-  if (length <= 0) {
-    replaced = true;
-    return {};
-  }
+  if (length <= 0) ConversionFailed(codePage);
   std::string bytes(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), count, bytes.data(), length, nullptr,
-                        &usedDefault);
+  usedDefault = FALSE;
+  if (::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), count, bytes.data(), length, nullptr,
+                            &usedDefault) != length)
+    ConversionFailed(codePage);
   replaced = usedDefault != FALSE;
   return bytes;
 }
@@ -178,6 +208,16 @@ std::wstring cTextCodec::FromUtf8(std::string_view bytes) {
   return text;
 }
 
+bool cTextCodec::IsUtf8(std::string_view bytes) noexcept {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t length = ReadUtf8Sequence(p + i, bytes.size() - i).Length;
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 void cTextCodec::AppendUtf16(std::wstring_view text, bool bigEndian, std::string& bytes) {
   std::wstring units(text);
   if (bigEndian) cStringUtils::SwapByteOrder(units);
@@ -193,6 +233,12 @@ std::wstring cTextCodec::FromUtf16(std::string_view bytes, bool bigEndian) {
 }
 
 std::optional<std::string> cTextCodec::ToCodePageExact(UINT codePage, std::wstring_view text) {
+  if (CodePageNumber(codePage) == CP_UTF8) {
+    if (HasLoneSurrogate(text)) return std::nullopt;
+    std::string bytes;
+    AppendUtf8(text, bytes);
+    return bytes;
+  }
   bool replaced = false;
   std::string bytes = EncodeCodePage(codePage, text, replaced);
   if (replaced) return std::nullopt;
@@ -203,14 +249,29 @@ std::optional<std::string> cTextCodec::ToCodePageExact(UINT codePage, std::wstri
 }
 
 std::string cTextCodec::ToCodePage(UINT codePage, std::wstring_view text) {
-  bool replaced = false;
-  return EncodeCodePage(codePage, text, replaced);
+  std::string bytes;
+  if (CodePageNumber(codePage) == CP_UTF8) {
+    AppendUtf8(text, bytes);
+  } else {
+    bool replaced = false;
+    bytes = EncodeCodePage(codePage, text, replaced);
+  }
+  return bytes;
 }
 
 std::wstring cTextCodec::FromCodePage(UINT codePage, std::string_view bytes) {
+  if (CodePageNumber(codePage) == CP_UTF8) return FromUtf8(bytes);
   std::wstring text;
   ConvertCodePage(codePage, bytes, text);
   return text;
+}
+
+UINT cTextCodec::CodePageNumber(UINT codePage) noexcept {
+  switch (codePage) {
+    case CP_ACP: return ::GetACP();
+    case CP_OEMCP: return ::GetOEMCP();
+    default: return codePage;
+  }
 }
 
 // ---- cStreamDecoder
@@ -232,10 +293,24 @@ std::wstring cStreamDecoder::Decode(tPipeEncoding encoding, const void* data, si
     case esUTF8: rest = DecodeUtf8(bytes, text); break;
     case esUTF16LE: rest = DecodeUtf16(bytes, false, true, text); break;
     case esUTF16BE: rest = DecodeUtf16(bytes, true, true, text); break;
-    case esANSI: rest = DecodeCodePage(encoding.Oem ? ::GetOEMCP() : ::GetACP(), bytes, text); break;
+    case esANSI:
+      rest = DecodeCodePage(cTextCodec::CodePageNumber(encoding.Oem ? oemCodePage_ : ansiCodePage_), bytes, text);
+      break;
   }
   carryCount_ = rest.copy(carry_.data(), carry_.size());
   std::erase(text, L'\0');
+  return text;
+}
+
+std::wstring cStreamDecoder::Flush() {
+  const std::string_view held(carry_.data(), std::exchange(carryCount_, 0));
+  std::wstring text;
+  if (encoding_.Scheme == esUTF16LE || encoding_.Scheme == esUTF16BE) {
+    DecodeUtf16(held, encoding_.Scheme == esUTF16BE, false, text);
+    if (held.size() % 2 != 0) text += static_cast<wchar_t>(kReplacementCharacter);
+  } else {
+    text.assign(held.size(), static_cast<wchar_t>(kReplacementCharacter));
+  }
   return text;
 }
 

@@ -1,5 +1,6 @@
 #include "text/UnicodePersistency.h"
 
+#include <algorithm>
 #include <climits>
 #include <utility>
 
@@ -54,11 +55,20 @@ Error FileError(unsigned messageId, const std::wstring& path) {
   return Error(gui::FormatRes(messageId, {path, cSystemResources::SystemErrorTextW(code)}));
 }
 
+// The path as the file functions take it: a path of MAX_PATH - 12 characters or more (the most a
+// folder may have without it) gets the "\\?\" prefix, which lifts the limit.
+std::wstring LongPathSafe(const std::wstring& fullPath) {
+  if (fullPath.size() < MAX_PATH - 12 || fullPath.starts_with(L"\\\\?\\") || fullPath.starts_with(L"\\\\.\\"))
+    return fullPath;
+  if (fullPath.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + fullPath.substr(2);
+  return L"\\\\?\\" + fullPath;
+}
+
 std::string ReadWholeFile(std::wstring_view fileName) {
   const std::wstring path = FullPath(fileName);
   constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  gui::cKernelHandle file(
-      ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  gui::cKernelHandle file(::CreateFileW(LongPathSafe(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) throw FileError<cFileReadError>(IDS_CANNOT_OPEN_FILE, path);
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > INT_MAX)
@@ -75,30 +85,35 @@ std::string ReadWholeFile(std::wstring_view fileName) {
   return bytes;
 }
 
-// A name of its own in the folder, reserved by an empty file there.
-std::wstring ReserveName(const std::wstring& folder, const std::wstring& target) {
-  wchar_t name[MAX_PATH];
-  if (::GetTempFileNameW(folder.c_str(), L"mvk", 0, name) == 0)
-    throw FileError<cFileWriteError>(IDS_CANNOT_CREATE_FILE, target);
-  return name;
+// A new, empty file of its own name in the folder (which ends with a backslash), open for
+// writing; GetTempFileNameW is not used, as it refuses folders longer than MAX_PATH - 14.
+gui::cKernelHandle NewFileIn(const std::wstring& folder, const std::wstring& target, std::wstring& path) {
+  ULONGLONG seed = ::GetTickCount64() * 0x9E3779B97F4A7C15ull ^ ::GetCurrentProcessId();
+  DWORD code = ERROR_FILE_EXISTS;
+  for (unsigned attempt = 0; attempt < 1000 && (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS);
+       ++attempt) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    std::wstring name = L"~mvk";
+    for (int shift = 60; shift >= 32; shift -= 4) name += L"0123456789abcdef"[(seed >> shift) & 15];
+    path = LongPathSafe(folder + name + L".tmp");
+    gui::cKernelHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return file;
+    code = ::GetLastError();
+  }
+  path.clear();
+  ::SetLastError(code);
+  throw FileError<cFileWriteError>(IDS_CANNOT_CREATE_FILE, target);
 }
 
 // A file in the target's folder that takes the new contents and then the target's place; it is
-// removed again unless it got there.
+// removed again unless it got there. Every failure names the target and the system's reason.
 class cReplacementFile {
 public:
-  explicit cReplacementFile(const std::wstring& target) : target_(target) {
+  explicit cReplacementFile(const std::wstring& target) : target_(target), safeTarget_(LongPathSafe(target)) {
     const std::size_t slash = target_.find_last_of(L"\\/");
-    folder_ = slash == std::wstring::npos ? std::wstring(L".") : target_.substr(0, slash + 1);
-    path_ = ReserveName(folder_, target_);
-    file_.reset(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
-    if (!file_) {
-      const DWORD code = ::GetLastError();
-      ::DeleteFileW(path_.c_str());
-      ::SetLastError(code);
-      throw FileError<cFileWriteError>(IDS_CANNOT_CREATE_FILE, target_);
-    }
+    folder_ = slash == std::wstring::npos ? std::wstring(L".\\") : target_.substr(0, slash + 1);
+    file_ = NewFileIn(folder_, target_, path_);
   }
   ~cReplacementFile() {
     file_.reset();
@@ -111,7 +126,8 @@ public:
     while (!bytes.empty()) {
       const DWORD piece = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
       DWORD written = 0;
-      if (!::WriteFile(file_.get(), bytes.data(), piece, &written, nullptr) || written == 0) WriteFailed();
+      if (!::WriteFile(file_.get(), bytes.data(), piece, &written, nullptr)) SaveFailed(::GetLastError());
+      if (written == 0) SaveFailed(ERROR_WRITE_FAULT);
       bytes.remove_prefix(written);
     }
   }
@@ -119,12 +135,12 @@ public:
   // Puts the file in the target's place: a new target by MoveFileExW, an existing one by
   // ReplaceFileW (which needs the target to exist).
   void Commit() {
-    if (!::FlushFileBuffers(file_.get())) WriteFailed();
+    if (!::FlushFileBuffers(file_.get())) SaveFailed(::GetLastError());
     file_.reset();
-    const DWORD attributes = ::GetFileAttributesW(target_.c_str());
+    const DWORD attributes = ::GetFileAttributesW(safeTarget_.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-      if (!::MoveFileExW(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        WriteFailed();
+      if (!::MoveFileExW(path_.c_str(), safeTarget_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        SaveFailed(::GetLastError());
     } else {
       Replace(attributes);
     }
@@ -132,30 +148,36 @@ public:
   }
 
 private:
-  [[noreturn]] static void WriteFailed() { throw cFileWriteError(gui::LoadResString(IDS_STREAM_WRITE_ERROR)); }
+  [[noreturn]] void SaveFailed(DWORD code) const {
+    throw cFileWriteError(gui::FormatRes(IDS_CANNOT_SAVE_FILE, {target_, cSystemResources::SystemErrorTextW(code)}));
+  }
 
   // Without a backup, ReplaceFileW may fail after the old file is gone
   // (ERROR_UNABLE_TO_MOVE_REPLACEMENT; Wine 8 has then deleted it). With one, the old file is
   // either still in place or the backup, which then goes back.
   void Replace(DWORD attributes) {
-    const std::wstring backup = ReserveName(folder_, target_);
+    // The backup's name is reserved by an empty file, which ReplaceFileW overwrites.
+    std::wstring backup;
+    NewFileIn(folder_, target_, backup).reset();
     // Wine's ReplaceFileW is a rename that keeps none of the target's attributes; Windows' carries
     // them over itself.
     ::SetFileAttributesW(path_.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                                       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
-    if (::ReplaceFileW(target_.c_str(), path_.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+    if (::ReplaceFileW(safeTarget_.c_str(), path_.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                        nullptr)) {
       ::DeleteFileW(backup.c_str());
       return;
     }
     // A backup that cannot go back stays: it is all that is left of the old file.
-    if (::GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 ||
-        ::MoveFileExW(backup.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const DWORD code = ::GetLastError();
+    if (code != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 ||
+        ::MoveFileExW(backup.c_str(), safeTarget_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       ::DeleteFileW(backup.c_str());
-    WriteFailed();
+    SaveFailed(code);
   }
 
-  std::wstring target_;
+  std::wstring target_;      // as the user is shown it
+  std::wstring safeTarget_;  // as the file functions take it
   std::wstring folder_;
   std::wstring path_;
   gui::cKernelHandle file_;
@@ -166,13 +188,14 @@ private:
 // read rather than left to the open and the replace, which Wine lets through for a user with
 // the rights to write the host file anyway.
 void CheckTargetWritable(const std::wstring& target) {
-  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  const std::wstring safe = LongPathSafe(target);
+  const DWORD attributes = ::GetFileAttributesW(safe.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
     ::SetLastError(ERROR_ACCESS_DENIED);
     throw FileError<cFileWriteError>(IDS_CANNOT_CREATE_FILE, target);
   }
-  gui::cKernelHandle file(::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  gui::cKernelHandle file(::CreateFileW(safe.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) throw FileError<cFileWriteError>(IDS_CANNOT_CREATE_FILE, target);
 }
@@ -189,9 +212,16 @@ tEncodingScheme cWPersistencyAdapter::SchemeFromSignature(std::string_view bytes
   return esANSI;
 }
 
-tEncodingScheme cWPersistencyAdapter::Decode(std::string_view bytes, std::wstring& text) {
-  const tEncodingScheme scheme = SchemeFromSignature(bytes);
-  const std::string_view payload = bytes.substr(SignatureLength(scheme));
+tEncodingScheme cWPersistencyAdapter::DetectEncoding(std::string_view bytes) noexcept {
+  const tEncodingScheme marked = SchemeFromSignature(bytes);
+  if (marked != esANSI) return marked;
+  const bool multiByte = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+  return multiByte && cTextCodec::IsUtf8(bytes) ? esUTF8 : esANSI;
+}
+
+tEncodingScheme cWPersistencyAdapter::Decode(std::string_view bytes, std::wstring& text, UINT ansiCodePage) {
+  const tEncodingScheme scheme = DetectEncoding(bytes);
+  const std::string_view payload = bytes.substr(SignatureLength(SchemeFromSignature(bytes)));
   switch (scheme) {
     case esUTF8:
       text = cTextCodec::FromUtf8(payload);
@@ -202,13 +232,13 @@ tEncodingScheme cWPersistencyAdapter::Decode(std::string_view bytes, std::wstrin
       break;
     case esANSI:
       CheckCount<cFileReadError>(payload.size(), IDS_STREAM_READ_ERROR);
-      text = cTextCodec::FromCodePage(CP_ACP, payload);
+      text = cTextCodec::FromCodePage(ansiCodePage, payload);
       break;
   }
   return scheme;
 }
 
-std::string cWPersistencyAdapter::Encode(std::wstring_view text, tEncodingScheme scheme) {
+std::string cWPersistencyAdapter::Encode(std::wstring_view text, tEncodingScheme scheme, UINT ansiCodePage) {
   std::string bytes(SignatureOf(scheme));
   switch (scheme) {
     case esUTF8:
@@ -220,15 +250,15 @@ std::string cWPersistencyAdapter::Encode(std::wstring_view text, tEncodingScheme
       break;
     case esANSI:
       CheckCount<cFileWriteError>(text.size(), IDS_STREAM_WRITE_ERROR);
-      bytes += cTextCodec::ToCodePage(CP_ACP, text);
+      bytes += cTextCodec::ToCodePage(ansiCodePage, text);
       break;
   }
   return bytes;
 }
 
-bool cWPersistencyAdapter::IsAnsiLossy(std::wstring_view text) {
+bool cWPersistencyAdapter::IsAnsiLossy(std::wstring_view text, UINT ansiCodePage) {
   CheckCount<cFileWriteError>(text.size(), IDS_STREAM_WRITE_ERROR);
-  return !cTextCodec::ToCodePageExact(CP_ACP, text);
+  return !cTextCodec::ToCodePageExact(ansiCodePage, text);
 }
 
 bool cWPersistencyAdapter::ConfirmAnsiSave(HWND owner, std::wstring_view fileName, std::wstring_view text,
@@ -257,17 +287,25 @@ tLoadedFile cWPersistencyAdapter::LoadFromFile(IWPersistentText& target, std::ws
 }
 
 void cWPersistencyAdapter::SaveToFile(const IWPersistentText& source, tEncodingScheme scheme,
-                                      std::wstring_view fileName) {
+                                      std::wstring_view fileName, UINT ansiCodePage) {
   const std::wstring target = FullPath(fileName);
   CheckTargetWritable(target);
-  const std::string bytes = Encode(source.GetText(), scheme);
+  // The text is converted before anything is written: a conversion that fails leaves the old file.
+  std::string bytes;
+  try {
+    bytes = Encode(source.GetText(), scheme, ansiCodePage);
+  } catch (const cConversionError& e) {
+    throw cFileWriteError(gui::FormatRes(IDS_CANNOT_SAVE_FILE, {target, e.Message()}));
+  }
   cReplacementFile file(target);
   file.Write(bytes);
   file.Commit();
 }
 
 tLoadedFile cWPersistentMemo::LoadFromFile(std::wstring_view fileName) {
-  return cWPersistencyAdapter::LoadFromFile(*this, fileName);
+  const tLoadedFile loaded = cWPersistencyAdapter::LoadFromFile(*this, fileName);
+  loadedScheme_ = loaded.Scheme;
+  return loaded;
 }
 
 void cWPersistentMemo::SaveToFile(std::wstring_view fileName, tEncodingScheme scheme) const {

@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <optional>
+
 #include "gui/DialogSeam.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
@@ -205,7 +207,12 @@ void cMenuForm::LoadFileInto(cSearchableEditor& editor) {
 }
 
 void cMenuForm::SaveFileFrom(cSearchableEditor& editor) {
-  if (!saveDialog_ || !saveDialog_->Execute(Handle())) return;
+  if (!saveDialog_) return;
+  // After a load the dialog starts with the file's own scheme: accepting it keeps the encoding.
+  if (const std::optional<tEncodingScheme> loaded = editor.LoadedScheme())
+    saveDialog_->FilterIndex = loaded.value() + 1u;
+  if (!saveDialog_->Execute(Handle())) return;
+  editor.ForgetLoadedScheme();
   const DWORD index = saveDialog_->FilterIndex;
   const tEncodingScheme scheme = index >= 1 && index <= esANSI + 1u ? static_cast<tEncodingScheme>(index - 1) : esUTF8;
   const std::wstring caption = gui::FormatRes(IDS_PRODUCT_CAPTION, {ProductName()});

@@ -646,12 +646,17 @@ scenario_hostile_command_lines() {
 
 # --- Files ---------------------------------------------------------------------------------------
 
-# e2e_save_as FILE TYPE: File > Save As with FILE (in the scratch folder) typed into the dialog
-# and the TYPE-th file type picked (1 UTF-8, 2 UTF-16LE, 3 UTF-16BE, 4 ANSI).
+# e2e_save_as FILE [TYPE]: File > Save As with FILE (in the scratch folder) typed into the dialog
+# and the TYPE-th file type picked (1 UTF-8, 2 UTF-16LE, 3 UTF-16BE, 4 ANSI); without TYPE, the
+# type the dialog shows.
 e2e_save_as() {
   e2e_key alt+f a
   e2e_expect_dialog " Save As"
   e2e_type "$(e2e_windows_path "$e2e_work/$1")"
+  if [ -z "${2:-}" ]; then
+    e2e_key alt+s
+    return
+  fi
   local downs=() i
   for ((i = 1; i < $2; i++)); do downs+=(Down); done
   e2e_key alt+t Home "${downs[@]}" alt+s
@@ -757,6 +762,35 @@ scenario_files() {
   e2e_close
 }
 
+# A file without a byte order mark loads as UTF-8 when its bytes are UTF-8; Save As after a load
+# starts with the type of the file, so accepting the dialog writes an ANSI file back as it was;
+# a save into a folder longer than MAX_PATH - 14 characters works. Wine 8's file dialog cuts a
+# name at MAX_PATH characters, so the folder has 250 and the file's name is short.
+scenario_file_types() {
+  e2e_new_work_folder
+  printf 'caf\xc3\xa9 \xe2\x82\xac\r\n' >"$e2e_work/utf8.txt"
+  cp "$e2e_root/tests/data/text/ansi1252-crlf.txt" "$e2e_work/"
+  local work long
+  work=$(e2e_windows_path "$e2e_work")
+  long=$(printf 'd%.0s' $(seq $((249 - ${#work}))))
+  mkdir -p "$e2e_work/$long"
+
+  e2e_start -- "$E2E_TESTCHILD" sleep
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_load utf8.txt
+  e2e_wait "the UTF-8 file read as UTF-8" e2e_pane_is 0 'café €'
+
+  e2e_load ansi1252-crlf.txt
+  e2e_save_as again.txt
+  e2e_expect_main_focus
+  e2e_wait "the ANSI file saved back as it was" e2e_file_is again.txt ansi1252-crlf.txt
+
+  e2e_save_as "$long/s.txt"
+  e2e_expect_main_focus
+  e2e_wait "the file in the long folder" e2e_file_is "$long/s.txt" ansi1252-crlf.txt
+  e2e_close
+}
+
 # e2e_pane_lines_are PANE TEXT: the pane shows TEXT, CRs aside (the probe drops them).
 e2e_pane_lines_are() { [ "$(e2e_pane "$1")" = "$2" ]; }
 
@@ -831,7 +865,7 @@ scenario_release_archive() {
 
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood thousand_commands
-  hostile_command_lines files unicode_program_folder release_archive)
+  hostile_command_lines files file_types unicode_program_folder release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

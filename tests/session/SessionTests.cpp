@@ -172,6 +172,22 @@ TEST_F(SessionTest, CharactersCutBetweenWritesArriveWhole) {
   EXPECT_TRUE(OutputBecomes(L"A\u0416"));
 }
 
+// Output that ends inside a character shows what it has of it, as a file load would.
+TEST_F(SessionTest, OutputThatEndsMidCharacterShowsItsLastBytes) {
+  struct tCase {
+    const wchar_t* option;
+    const wchar_t* write;
+    std::wstring text;
+  };
+  const tCase cases[] = {{L"-output:UTF8", L"out:41E282", L"A\uFFFD\uFFFD"},
+                         {L"-output:UTF16LE", L"out:410042", L"A\uFFFD"}};
+  for (const tCase& c : cases) {
+    OpenChild({c.write}, c.option);
+    EXPECT_TRUE(OutputBecomes(c.text)) << c.option << " shows " << testing::PrintToString(OutputText());
+    Close();
+  }
+}
+
 TEST_F(SessionTest, NulDoesNotHideTheRestOfTheChunk) {
   OpenChild({L"out:41004200430D0A", L"sleep"});
   EXPECT_TRUE(OutputBecomes(L"ABC\r\n"));

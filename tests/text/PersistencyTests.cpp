@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -11,6 +12,7 @@
 #include "tests/editor/EditorTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/unicode/ControlTestSupport.h"
+#include "text/Utils.h"
 
 namespace {
 
@@ -35,6 +37,20 @@ std::set<fs::path> FilesIn(const fs::path& folder) {
   std::set<fs::path> files;
   for (const auto& entry : fs::directory_iterator(folder)) files.insert(entry.path().filename());
   return files;
+}
+
+// The files of a folder of any length: the C++ library of mingw-w64 lists the current folder
+// instead of one beyond MAX_PATH.
+std::set<std::wstring> NamesInLongFolder(const std::wstring& folder) {
+  std::set<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE find = ::FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
+  } while (::FindNextFileW(find, &found));
+  ::FindClose(find);
+  return names;
 }
 
 struct tDecoded {
@@ -82,6 +98,25 @@ TEST(Persistency, SignaturesNeedAllTheirBytes) {
   EXPECT_EQ(cWPersistencyAdapter::SignatureLength(esUTF16LE), 2u);
   EXPECT_EQ(cWPersistencyAdapter::SignatureLength(esUTF16BE), 2u);
   EXPECT_EQ(cWPersistencyAdapter::SignatureLength(esANSI), 0u);
+}
+
+// Without a mark, well-formed UTF-8 with at least one multi-byte sequence is UTF-8; anything
+// else stays ANSI.
+TEST(Persistency, FilesWithoutAMarkAreUtf8OnlyWhenTheyCanBe) {
+  const std::pair<std::string, tDecoded> cases[] = {
+      {"caf\xC3\xA9", {esUTF8, L"caf\u00E9"}},
+      {"\xF0\x9F\x98\x80\r\n\xE2\x82\xAC", {esUTF8, L"\U0001F600\r\n\u20AC"}},
+      {"plain ASCII", {esANSI, L"plain ASCII"}},
+      {"caf\xE9", {esANSI, L"caf\u00E9"}},
+      {"caf\xC3\xA9 \xE9", {esANSI, L"caf\u00C3\u00A9 \u00E9"}},
+      {"a\xC3", {esANSI, L"a\u00C3"}},                        // cut at the end
+      {"\xC0\xAF", {esANSI, L"\u00C0\u00AF"}},               // overlong
+      {"\xED\xA0\x80", {esANSI, L"\u00ED\u00A0\u20AC"}},   // an encoded surrogate
+  };
+  for (const auto& [bytes, decoded] : cases) {
+    EXPECT_EQ(Decoded(bytes), decoded) << ::testing::PrintToString(bytes);
+    EXPECT_EQ(cWPersistencyAdapter::DetectEncoding(bytes), decoded.Scheme);
+  }
 }
 
 TEST(Persistency, ShortAndOddFilesDecode) {
@@ -172,8 +207,7 @@ TEST(Persistency, FilesOfOtherProgramsLoad) {
   const fs::path data = fs::path(TestExeDir()) / L"data" / L"text";
   EXPECT_EQ(Loaded(data / L"utf8-bom-crlf.txt"),
             (tDecoded{esUTF8, L"Gr\u00FC\u00DFe, \u043C\u0438\u0440\r\nzweite Zeile\r\n"}));
-  // Without a mark, UTF-8 is read as ANSI.
-  EXPECT_EQ(Loaded(data / L"utf8-nobom-lf.txt"), (tDecoded{esANSI, L"caf\u00C3\u00A9\nna\u00C3\u00AFve\n"}));
+  EXPECT_EQ(Loaded(data / L"utf8-nobom-lf.txt"), (tDecoded{esUTF8, L"caf\u00E9\nna\u00EFve\n"}));
   EXPECT_EQ(Loaded(data / L"utf8-bom-emoji.txt"), (tDecoded{esUTF8, L"smile \U0001F600 end\n"}));
   EXPECT_EQ(Loaded(data / L"utf16le-bom-emoji.txt"), (tDecoded{esUTF16LE, L"smile \U0001F600 end\n"}));
   EXPECT_EQ(Loaded(data / L"utf16le-bom-cr.txt"), (tDecoded{esUTF16LE, L"line one\rline two\r\u20AC 5"}));
@@ -302,11 +336,12 @@ class FailedSaveTest : public ::testing::Test {
 protected:
   // Saves over the file and answers the error's message; the file and its folder must be as
   // they were.
-  std::wstring SaveFails(const fs::path& file) {
+  std::wstring SaveFails(const fs::path& file, tEncodingScheme scheme = esUTF8, UINT ansiCodePage = CP_ACP) {
     const std::set<fs::path> before = FilesIn(file.parent_path());
     const std::string old = fs::exists(file) ? ReadBytes(file) : std::string();
-    const std::wstring message = ErrorMessage<cFileWriteError>(
-        [&] { cWPersistencyAdapter::SaveToFile(cTextHolder(L"new text"), esUTF8, file.wstring()); });
+    const std::wstring message = ErrorMessage<cFileWriteError>([&] {
+      cWPersistencyAdapter::SaveToFile(cTextHolder(L"new text"), scheme, file.wstring(), ansiCodePage);
+    });
     EXPECT_EQ(FilesIn(file.parent_path()), before);
     if (fs::exists(file)) {
       EXPECT_EQ(ReadBytes(file), old);
@@ -348,11 +383,37 @@ TEST_F(FailedSaveTest, TargetThatCannotBeReplaced) {
     const gui::cKernelHandle reader(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                   nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(SaveFails(file), L"Stream write error");
+    // Wine 8 says ERROR_SHARING_VIOLATION; the message gives the system's text for it.
+    const std::wstring message = SaveFails(file);
+    const std::wstring prefix = L"Cannot save file \"" + file.wstring() + L"\". ";
+    EXPECT_EQ(message.rfind(prefix, 0), 0u) << ::testing::PrintToString(message);
+    EXPECT_GT(message.size(), prefix.size());
   }
   cWPersistencyAdapter::SaveToFile(cTextHolder(L"new"), esUTF8, file.wstring());
   EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBFnew");
   EXPECT_EQ(FilesIn(dir.Path()), std::set<fs::path>{L"open.txt"});
+}
+
+// A text the code page conversion fails on is never written as nothing: the old file stays.
+TEST_F(FailedSaveTest, ConversionThatFails) {
+  const fs::path file = dir.WriteFile(L"kept.txt", "old\r\n");
+  EXPECT_EQ(SaveFails(file, esANSI, 12345),
+            L"Cannot save file \"" + file.wstring() + L"\". The text cannot be converted with code page 12345. " +
+                cSystemResources::SystemErrorTextW(ERROR_INVALID_PARAMETER));
+}
+
+// Where Windows makes UTF-8 the ANSI code page, ANSI files are UTF-8 without a mark: only a lone
+// surrogate is lost (as U+FFFD), and the loss warning says so.
+TEST(Persistency, AnsiAs65001IsUtf8WithoutAMark) {
+  EXPECT_EQ(cWPersistencyAdapter::Encode(kForeign, esANSI, CP_UTF8),
+            cWPersistencyAdapter::Encode(kForeign, esUTF8).substr(3));
+  EXPECT_FALSE(cWPersistencyAdapter::IsAnsiLossy(kForeign, CP_UTF8));
+  const std::wstring lone{L'a', L'\xD800'};
+  EXPECT_TRUE(cWPersistencyAdapter::IsAnsiLossy(lone, CP_UTF8));
+  EXPECT_EQ(cWPersistencyAdapter::Encode(lone, esANSI, CP_UTF8), "a\xEF\xBF\xBD");
+  std::wstring text;
+  EXPECT_EQ(cWPersistencyAdapter::Decode("a\xC3", text, CP_UTF8), esANSI);
+  EXPECT_EQ(text, L"a\uFFFD");
 }
 
 // Saving over a file changes its contents, not what the file system holds about it. Wine 8's
@@ -379,6 +440,26 @@ TEST(Persistency, FileNamesOutsideTheAnsiCodePage) {
   cWPersistencyAdapter::SaveToFile(cTextHolder(L"second"), esUTF16LE, file.wstring());
   EXPECT_EQ(Loaded(file), (tDecoded{esUTF16LE, L"second"}));
   EXPECT_EQ(FilesIn(dir.Path()).size(), 1u);
+}
+
+// GetTempFileNameW refuses folders longer than MAX_PATH - 14; the save names its file itself.
+TEST(Persistency, SavesIntoLongFolders) {
+  const cTempDir dir;
+  for (const std::size_t length : {std::size_t(MAX_PATH - 13), std::size_t(MAX_PATH), std::size_t(400)}) {
+    // Folders of at most 200 characters each, made through the long-path prefix.
+    std::wstring folder = dir.Path().wstring();
+    while (folder.size() < length) {
+      folder += L'\\' + std::wstring(std::min<std::size_t>(200, length - folder.size() - 1), L'f');
+      ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr) || fs::exists(folder));
+    }
+    SCOPED_TRACE(folder.size());
+    const std::wstring file = folder + L"\\saved.txt";
+    for (const tEncodingScheme scheme : {esUTF16LE, esANSI}) {
+      cWPersistencyAdapter::SaveToFile(cTextHolder(L"caf\u00E9"), scheme, file);
+      EXPECT_EQ(Loaded(file), (tDecoded{scheme, L"caf\u00E9"}));
+    }
+    EXPECT_EQ(NamesInLongFolder(folder), std::set<std::wstring>{L"saved.txt"});
+  }
 }
 
 TEST(Persistency, BigFilesLoadQuickly) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "tests/unicode/ControlTestSupport.h"
+#include "text/Utils.h"
+
 // Code page 1252 on the bench (see ui.Platform.CodePagesArePinned). A character the code page
 // lacks is never written as a look-alike: U+FF06 would otherwise become "&".
 TEST(TextCodec, CodePagesNeverGuess) {
@@ -19,4 +24,39 @@ TEST(TextCodec, WholeTextsKeepEverything) {
   std::string bytes;
   cTextCodec::AppendUtf16(L"A\U0001F600", true, bytes);
   EXPECT_EQ(bytes, std::string("\0A\xD8\x3D\xDE\x00", 6));
+}
+
+// With "Use Unicode UTF-8 for worldwide language support", Windows makes 65001 the ANSI and the
+// OEM code page, and its WideCharToMultiByte then fails for WC_NO_BEST_FIT_CHARS or a used-default
+// pointer. Wine 8 accepts both, so here the code page is passed as it would stand for ANSI.
+TEST(TextCodec, CodePage65001IsUtf8) {
+  struct tCase {
+    std::wstring text;
+    std::optional<std::string> exact;
+    std::string lossy;
+  };
+  const tCase cases[] = {
+      {L"dir \u00E9\u4E2D\U0001F600", "dir \xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", "dir \xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80"},
+      {L"", "", ""},
+      {std::wstring{L'a', L'\xD800'}, std::nullopt, "a\xEF\xBF\xBD"},
+      {std::wstring{L'\xDE00', L'b'}, std::nullopt, "\xEF\xBF\xBD" "b"},
+  };
+  for (const tCase& c : cases) {
+    EXPECT_EQ(cTextCodec::ToCodePageExact(CP_UTF8, c.text), c.exact) << testing::PrintToString(c.text);
+    EXPECT_EQ(cTextCodec::ToCodePage(CP_UTF8, c.text), c.lossy) << testing::PrintToString(c.text);
+  }
+  EXPECT_EQ(cTextCodec::FromCodePage(CP_UTF8, "\xC3\xA9\xE2\x82"), L"\u00E9\uFFFD\uFFFD");
+}
+
+// A conversion the platform fails is an error that says why, never an empty text.
+TEST(TextCodec, FailedConversionsThrow) {
+  constexpr UINT kNoSuchCodePage = 12345;
+  const std::wstring message = L"The text cannot be converted with code page 12345. " +
+                               cSystemResources::SystemErrorTextW(ERROR_INVALID_PARAMETER);
+  const std::function<void()> conversions[] = {
+      [] { cTextCodec::ToCodePage(kNoSuchCodePage, L"abc"); },
+      [] { cTextCodec::ToCodePageExact(kNoSuchCodePage, L"abc"); },
+      [] { cTextCodec::FromCodePage(kNoSuchCodePage, "abc"); },
+  };
+  for (const auto& conversion : conversions) EXPECT_EQ(ErrorMessage<cConversionError>(conversion), message);
 }

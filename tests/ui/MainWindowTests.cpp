@@ -354,6 +354,44 @@ TEST_F(MainWindow, SaveAsWritesEachEncoding) {
   EXPECT_TRUE(boxes_.empty());
 }
 
+// After a load, the pane's Save As starts with the scheme of the file, so accepting the dialog
+// writes the file as it was; another pane, and the next Save As, start with the filter chosen last.
+TEST_F(MainWindow, SaveAsAfterLoadStartsWithTheFilesScheme) {
+  OpenWindow();
+  const std::wstring loaded = File(L"loaded.txt"), saved = File(L"saved.txt");
+  std::vector<DWORD> shown;
+  DWORD chosen = 0;  // the filter the user picks; 0 keeps the one shown
+  const gui::cDialogSeam::cFileDialogResponderScope accept([&](gui::tFileDialogRequest& request) {
+    if (request.Save) shown.push_back(request.FilterIndex);
+    if (request.Save && chosen) request.FilterIndex = chosen;
+    request.FileName = request.Save ? saved : loaded;
+    return true;
+  });
+  struct tCase {
+    std::string bytes;
+    DWORD filterIndex;
+  };
+  const tCase cases[] = {{"caf\xE9\r\n", 4},
+                         {"\xEF\xBB\xBF" "caf\xC3\xA9", 1},
+                         {std::string("\xFF\xFE" "a\0", 4), 2},
+                         {std::string("\xFE\xFF\0a", 4), 3}};
+  for (const tCase& c : cases) {
+    dir_.WriteFile(L"loaded.txt", c.bytes);
+    Focus(Input());
+    Command(ID_FILE_LOAD);
+    Command(ID_FILE_SAVE_AS);
+    EXPECT_EQ(ReadBytes(saved), c.bytes) << c.filterIndex;
+  }
+  Focus(Output());
+  chosen = 2;
+  Command(ID_FILE_SAVE_AS);
+  chosen = 0;
+  Focus(Input());
+  Command(ID_FILE_SAVE_AS);
+  EXPECT_EQ(shown, (std::vector<DWORD>{4, 1, 2, 3, 3, 2}));
+  EXPECT_TRUE(boxes_.empty());
+}
+
 TEST_F(MainWindow, AnsiSaveOfUnicodeTextAsksAndCancelKeepsTheFile) {
   OpenWithText(InputPane, L"smile \U0001F600");
   const std::wstring path = dir_.WriteFile(L"ansi.txt", "old content").wstring();
