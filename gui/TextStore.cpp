@@ -18,23 +18,19 @@ void Reserve(std::vector<T>& items, std::size_t extra) {
   if (needed > items.capacity()) items.reserve(std::max(needed, items.capacity() + items.capacity() / 8 + 16));
 }
 
-// Replaces the elements [first, last) of a sorted array by count others and moves the elements
-// after them by delta; shift moves one element.
-template <class T, class Shift>
-void Splice(std::vector<T>& items, std::size_t first, std::size_t last, const T* replacement, std::size_t count,
-            tTextPos delta, Shift shift) {
-  const std::size_t removed = last - first;
-  if (count > removed) {
-    Reserve(items, count - removed);
-    items.insert(items.begin() + static_cast<std::ptrdiff_t>(last), count - removed, T{});
+// Makes the elements [first, last) of an array into count elements, moving those after them.
+template <class T>
+void Resize(std::vector<T>& items, std::size_t first, std::size_t last, std::size_t count) {
+  if (count > last - first) {
+    Reserve(items, count - (last - first));
+    items.insert(items.begin() + static_cast<std::ptrdiff_t>(last), count - (last - first), T{});
   } else {
     items.erase(items.begin() + static_cast<std::ptrdiff_t>(first + count),
                 items.begin() + static_cast<std::ptrdiff_t>(last));
   }
-  std::copy(replacement, replacement + count, items.begin() + static_cast<std::ptrdiff_t>(first));
-  if (delta == 0) return;
-  for (auto it = items.begin() + static_cast<std::ptrdiff_t>(first + count); it != items.end(); ++it) shift(*it, delta);
 }
+
+constexpr int kLowBits = 32;
 
 }  // namespace
 
@@ -53,9 +49,54 @@ tTextPos cTextStore::RangeEnd(tTextPos start, tTextPos count) const noexcept {
   return std::max(ClampPosition(end), ClampPosition(start));
 }
 
+// ---- the line index
+
+tTextPos cTextStore::cLineBreaks::operator[](std::size_t index) const noexcept {
+  const auto high = std::upper_bound(passes_.begin(), passes_.end(), index) - passes_.begin();
+  return (static_cast<tTextPos>(high) << kLowBits) | low_[index];
+}
+
+std::size_t cTextStore::cLineBreaks::LowerBound(tTextPos position) const noexcept {
+  // Only the positions of the same high half need comparing: those before are lower, those after
+  // higher.
+  const auto high = static_cast<std::size_t>(position >> kLowBits);
+  auto groupStart = [&](std::size_t h) { return h == 0 ? 0 : h <= passes_.size() ? passes_[h - 1] : low_.size(); };
+  const auto low = static_cast<std::uint32_t>(position);
+  return static_cast<std::size_t>(std::lower_bound(low_.begin() + static_cast<std::ptrdiff_t>(groupStart(high)),
+                                                   low_.begin() + static_cast<std::ptrdiff_t>(groupStart(high + 1)), low) -
+                                  low_.begin());
+}
+
+void cTextStore::cLineBreaks::Splice(std::size_t first, std::size_t last, const std::vector<tTextPos>& positions,
+                                     tTextPos delta) {
+  // The positions from first on are written anew, and where they pass 2^32 with them.
+  const std::vector<std::size_t> passed = passes_;
+  const std::size_t count = positions.size();
+  // The high half of the position that entry i held before, at index i - count + (last - first).
+  auto oldHigh = [&](std::size_t i) {
+    return static_cast<tTextPos>(std::upper_bound(passed.begin(), passed.end(), i - count + (last - first)) - passed.begin());
+  };
+  Resize(low_, first, last, count);
+  passes_.erase(std::lower_bound(passes_.begin(), passes_.end(), first), passes_.end());
+  for (std::size_t i = first; i < low_.size(); ++i) {
+    const tTextPos value = i < first + count ? positions[i - first] : ((oldHigh(i) << kLowBits) | low_[i]) + delta;
+    while (passes_.size() < static_cast<std::size_t>(value >> kLowBits)) passes_.push_back(i);
+    low_[i] = static_cast<std::uint32_t>(value);
+  }
+}
+
+void cTextStore::cLineBreaks::Clear() noexcept {
+  std::vector<std::uint32_t>().swap(low_);
+  std::vector<std::size_t>().swap(passes_);
+}
+
+std::size_t cTextStore::cLineBreaks::BytesHeld() const noexcept {
+  return low_.capacity() * sizeof(std::uint32_t) + passes_.capacity() * sizeof(std::size_t);
+}
+
 // ---- lines
 
-tTextPos cTextStore::LineCount() const noexcept { return static_cast<tTextPos>(breaks_.size()) + 1; }
+tTextPos cTextStore::LineCount() const noexcept { return static_cast<tTextPos>(breaks_.Size()) + 1; }
 
 tTextPos cTextStore::LineStart(tTextPos line) const noexcept {
   if (line < 0 || line >= LineCount()) return -1;
@@ -65,14 +106,14 @@ tTextPos cTextStore::LineStart(tTextPos line) const noexcept {
 tTextPos cTextStore::LineLength(tTextPos line) const noexcept {
   if (line < 0 || line >= LineCount()) return 0;
   // A line ends before the CR of its break, the last one at the end of the text.
-  const tTextPos end = line < static_cast<tTextPos>(breaks_.size()) ? breaks_[static_cast<std::size_t>(line)] - 1 : Length();
+  const tTextPos end = line < static_cast<tTextPos>(breaks_.Size()) ? breaks_[static_cast<std::size_t>(line)] - 1 : Length();
   return end - LineStart(line);
 }
 
 tTextPos cTextStore::LineFromPosition(tTextPos position) const noexcept {
   // A line starts after its break's LF: the line of a position counts the LFs before it.
   const tTextPos clamped = ClampPosition(position);
-  return std::lower_bound(breaks_.begin(), breaks_.end(), clamped) - breaks_.begin();
+  return static_cast<tTextPos>(breaks_.LowerBound(clamped));
 }
 
 // ---- reading
@@ -164,10 +205,10 @@ std::wstring cTextStore::Replace(tTextPos start, tTextPos count, std::wstring_vi
 
 void cTextStore::Clear() {
   if (held_ == 0) return;
-  const tTextChange change{origin_, held_, 0, 0, static_cast<tTextPos>(breaks_.size()), 0};
+  const tTextChange change{origin_, held_, 0, 0, static_cast<tTextPos>(breaks_.Size()), 0};
   // Swapped out, not cleared: a cleared array would keep its capacity.
   std::vector<tBlock>().swap(blocks_);
-  std::vector<tTextPos>().swap(breaks_);
+  breaks_.Clear();
   std::vector<tRun>().swap(runs_);
   held_ = 0;
   if (events_) events_->TextChanged(change);
@@ -197,11 +238,10 @@ void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, 
 
   // The breaks that the change can part or make are those whose LF lies in [start, end].
   const std::vector<tTextPos> found = BreaksAfterChange(start, end, text);
-  const auto first = static_cast<std::size_t>(std::lower_bound(breaks_.begin(), breaks_.end(), start) - breaks_.begin());
-  const auto last = static_cast<std::size_t>(std::upper_bound(breaks_.begin() + static_cast<std::ptrdiff_t>(first), breaks_.end(), end) - breaks_.begin());
+  const std::size_t first = breaks_.LowerBound(start), last = breaks_.LowerBound(end + 1);
   change.RemovedBreaks = static_cast<tTextPos>(last - first);
   change.InsertedBreaks = static_cast<tTextPos>(found.size());
-  Splice(breaks_, first, last, found.data(), found.size(), delta, [](tTextPos& p, tTextPos d) { p += d; });
+  breaks_.Splice(first, last, found, delta);
 
   SpliceRuns(start, end, inserted, attribute);
   EraseText(start, count);
@@ -222,7 +262,10 @@ void cTextStore::SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTe
   std::size_t count = 0;
   if (inserted > 0) replacement[count++] = {start, attribute};
   if (end < Length()) replacement[count++] = {start + inserted, runs_[last - 1].Attribute};
-  Splice(runs_, first, last, replacement, count, inserted - (end - start), [](tRun& run, tTextPos d) { run.Start += d; });
+  Resize(runs_, first, last, count);
+  std::copy(replacement, replacement + count, runs_.begin() + static_cast<std::ptrdiff_t>(first));
+  if (const tTextPos delta = inserted - (end - start); delta != 0)
+    for (std::size_t i = first + count; i < runs_.size(); ++i) runs_[i].Start += delta;
   // Neighbours of one attribute become one run: the new runs, and those on either side of them.
   if (runs_.empty()) return;
   const std::size_t lowest = first > 0 ? first - 1 : 0;
@@ -286,26 +329,33 @@ void cTextStore::InsertText(tTextPos position, std::wstring_view text) {
     std::wmemmove(block.Text.get() + offset + text.size(), block.Text.get() + offset, block.Size - offset);
     std::wmemcpy(block.Text.get() + offset, text.data(), text.size());
     block.Size += text.size();
+  } else if (offset == block.Size) {
+    // An append fills the last block, then new ones, each full but the last.
+    const std::size_t room = blockUnits_ - block.Size;
+    std::wmemcpy(block.Text.get() + block.Size, text.data(), room);
+    block.Size = blockUnits_;
+    added.reserve((text.size() - room + blockUnits_ - 1) / blockUnits_);
+    for (std::size_t at = room; at < text.size(); at += blockUnits_) {
+      tBlock& to = added.emplace_back(newBlock());
+      to.Size = std::min(blockUnits_, text.size() - at);
+      std::wmemcpy(to.Text.get(), text.data() + at, to.Size);
+    }
   } else {
-    // The block keeps what comes before the position; the text fills it and new blocks, and what
-    // came after the position follows.
-    const std::wstring after(block.Text.get() + offset, block.Size - offset);
-    block.Size = offset;
-    auto put = [&](std::wstring_view piece) {
-      while (!piece.empty()) {
-        tBlock& to = added.empty() ? block : added.back();
-        const std::size_t room = std::min(blockUnits_ - to.Size, piece.size());
-        std::wmemcpy(to.Text.get() + to.Size, piece.data(), room);
-        to.Size += room;
-        piece.remove_prefix(room);
-        if (!piece.empty()) {
-          Reserve(added, 1);
-          added.push_back(newBlock());
-        }
-      }
-    };
-    put(text);
-    put(after);
+    // In the middle, the block's text and the new text are shared evenly by as many blocks as
+    // they fill: an overflowing block leaves two halves with room for what is typed next, not a
+    // nearly empty block for a character or two.
+    std::wstring content(block.Text.get(), offset);
+    content.append(text).append(block.Text.get() + offset, block.Size - offset);
+    const std::size_t pieces = (content.size() + blockUnits_ - 1) / blockUnits_;
+    added.reserve(pieces - 1);
+    for (std::size_t k = 0, at = 0; k < pieces; ++k) {
+      tBlock& to = k == 0 ? block : added.emplace_back(newBlock());
+      to.Size = content.size() / pieces + (k < content.size() % pieces ? 1 : 0);
+      std::wmemcpy(to.Text.get(), content.data() + at, to.Size);
+      at += to.Size;
+    }
+  }
+  if (!added.empty()) {
     Reserve(blocks_, added.size());
     blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b + 1), std::make_move_iterator(added.begin()),
                    std::make_move_iterator(added.end()));
@@ -317,7 +367,7 @@ void cTextStore::InsertText(tTextPos position, std::wstring_view text) {
 
 std::size_t cTextStore::BytesHeld() const noexcept {
   return blocks_.size() * blockUnits_ * sizeof(wchar_t) + blocks_.capacity() * sizeof(tBlock) +
-         breaks_.capacity() * sizeof(tTextPos) + runs_.capacity() * sizeof(tRun);
+         breaks_.BytesHeld() + runs_.capacity() * sizeof(tRun);
 }
 
 }  // namespace gui

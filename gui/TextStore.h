@@ -114,6 +114,24 @@ private:
     std::size_t Size = 0;
     tTextPos Start = 0;
   };
+  // The positions of the LFs of the line breaks, in order, in 4 bytes each: the low 32 bits of
+  // each position, and where the positions pass each multiple of 2^32.
+  class cLineBreaks {
+  public:
+    std::size_t Size() const noexcept { return low_.size(); }
+    tTextPos operator[](std::size_t index) const noexcept;
+    // The index of the first position at or after the given one.
+    std::size_t LowerBound(tTextPos position) const noexcept;
+    // Replaces the positions [first, last) by others, in order, and moves those after by delta.
+    void Splice(std::size_t first, std::size_t last, const std::vector<tTextPos>& positions, tTextPos delta);
+    void Clear() noexcept;
+    std::size_t BytesHeld() const noexcept;
+
+  private:
+    std::vector<std::uint32_t> low_;
+    // passes_[k]: the index of the first position at or above (k + 1) * 2^32.
+    std::vector<std::size_t> passes_;
+  };
   // A run of one attribute, from Start to the next run's start (the last one to the end).
   struct tRun {
     tTextPos Start;
@@ -136,8 +154,7 @@ private:
   const tTextPos origin_;
   tTextPos held_ = 0;
   std::vector<tBlock> blocks_;
-  // The position of the LF of every line break, in order.
-  std::vector<tTextPos> breaks_;
+  cLineBreaks breaks_;
   std::vector<tRun> runs_;
   iTextStoreEvents* events_ = nullptr;
 };
