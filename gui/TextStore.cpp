@@ -39,9 +39,7 @@ int ClampToInt(tTextPos value) noexcept { return static_cast<int>(std::clamp<tTe
 cTextStore::cTextStore(std::size_t blockUnits, tTextPos origin)
     : blockUnits_(std::max<std::size_t>(blockUnits, 1)), origin_(std::max<tTextPos>(origin, 0)) {}
 
-tTextPos cTextStore::ClampPosition(tTextPos position) const noexcept {
-  return std::clamp(position, origin_, Length());
-}
+tTextPos cTextStore::ClampPosition(tTextPos position) const noexcept { return std::clamp(position, origin_, Length()); }
 
 tTextPos cTextStore::RangeEnd(tTextPos start, tTextPos count) const noexcept {
   // Saturating: a count up to INT64_MAX from any start ends at the end of the text.
@@ -63,7 +61,8 @@ std::size_t cTextStore::cLineBreaks::LowerBound(tTextPos position) const noexcep
   auto groupStart = [&](std::size_t h) { return h == 0 ? 0 : h <= passes_.size() ? passes_[h - 1] : low_.size(); };
   const auto low = static_cast<std::uint32_t>(position);
   return static_cast<std::size_t>(std::lower_bound(low_.begin() + static_cast<std::ptrdiff_t>(groupStart(high)),
-                                                   low_.begin() + static_cast<std::ptrdiff_t>(groupStart(high + 1)), low) -
+                                                   low_.begin() + static_cast<std::ptrdiff_t>(groupStart(high + 1)),
+                                                   low) -
                                   low_.begin());
 }
 
@@ -74,7 +73,8 @@ void cTextStore::cLineBreaks::Splice(std::size_t first, std::size_t last, const 
   const std::size_t count = positions.size();
   // The high half of the position that entry i held before, at index i - count + (last - first).
   auto oldHigh = [&](std::size_t i) {
-    return static_cast<tTextPos>(std::upper_bound(passed.begin(), passed.end(), i - count + (last - first)) - passed.begin());
+    return static_cast<tTextPos>(std::upper_bound(passed.begin(), passed.end(), i - count + (last - first)) -
+                                 passed.begin());
   };
   Resize(low_, first, last, count);
   passes_.erase(std::lower_bound(passes_.begin(), passes_.end(), first), passes_.end());
@@ -106,7 +106,8 @@ tTextPos cTextStore::LineStart(tTextPos line) const noexcept {
 tTextPos cTextStore::LineLength(tTextPos line) const noexcept {
   if (line < 0 || line >= LineCount()) return 0;
   // A line ends before the CR of its break, the last one at the end of the text.
-  const tTextPos end = line < static_cast<tTextPos>(breaks_.Size()) ? breaks_[static_cast<std::size_t>(line)] - 1 : Length();
+  const tTextPos end =
+      line < static_cast<tTextPos>(breaks_.Size()) ? breaks_[static_cast<std::size_t>(line)] - 1 : Length();
   return end - LineStart(line);
 }
 
@@ -136,7 +137,8 @@ bool cTextStore::ForEachPiece(tTextPos start, tTextPos end,
   for (std::size_t b = start < end ? BlockAt(start) : blocks_.size(); b < blocks_.size() && start < end; ++b) {
     const tBlock& block = blocks_[b];
     const auto offset = static_cast<std::size_t>(start - block.Start);
-    const auto count = static_cast<std::size_t>(std::min<tTextPos>(end - start, static_cast<tTextPos>(block.Size - offset)));
+    const auto count =
+        static_cast<std::size_t>(std::min<tTextPos>(end - start, static_cast<tTextPos>(block.Size - offset)));
     if (!visit(start, std::wstring_view(block.Text.get() + offset, count))) return false;
     start += static_cast<tTextPos>(count);
   }
@@ -183,7 +185,8 @@ void cTextStore::ForEachRun(tTextPos start, tTextPos end,
   start = ClampPosition(start);
   end = ClampPosition(end);
   if (start >= end) return;
-  auto run = std::upper_bound(runs_.begin(), runs_.end(), start, [](tTextPos p, const tRun& r) { return p < r.Start; }) - 1;
+  auto run =
+      std::upper_bound(runs_.begin(), runs_.end(), start, [](tTextPos p, const tRun& r) { return p < r.Start; }) - 1;
   for (; run != runs_.end() && run->Start < end; ++run) {
     const tTextPos runEnd = run + 1 == runs_.end() ? Length() : (run + 1)->Start;
     visit(std::max(start, run->Start), std::min(end, runEnd), run->Attribute);
@@ -253,11 +256,12 @@ void cTextStore::SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTe
   // The runs that start in [start, end] go; the new text gets a run of its own, and the text
   // after the change keeps the attribute it had at end.
   auto byStart = [](const tRun& run, tTextPos p) { return run.Start < p; };
-  const auto first = static_cast<std::size_t>(std::lower_bound(runs_.begin(), runs_.end(), start, byStart) - runs_.begin());
-  const auto last = static_cast<std::size_t>(
-      std::upper_bound(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.end(), end,
-                       [](tTextPos p, const tRun& run) { return p < run.Start; }) -
-      runs_.begin());
+  const auto first =
+      static_cast<std::size_t>(std::lower_bound(runs_.begin(), runs_.end(), start, byStart) - runs_.begin());
+  const auto last =
+      static_cast<std::size_t>(std::upper_bound(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.end(), end,
+                                                [](tTextPos p, const tRun& run) { return p < run.Start; }) -
+                               runs_.begin());
   tRun replacement[2];
   std::size_t count = 0;
   if (inserted > 0) replacement[count++] = {start, attribute};
@@ -366,8 +370,8 @@ void cTextStore::InsertText(tTextPos position, std::wstring_view text) {
 }
 
 std::size_t cTextStore::BytesHeld() const noexcept {
-  return blocks_.size() * blockUnits_ * sizeof(wchar_t) + blocks_.capacity() * sizeof(tBlock) +
-         breaks_.BytesHeld() + runs_.capacity() * sizeof(tRun);
+  return blocks_.size() * blockUnits_ * sizeof(wchar_t) + blocks_.capacity() * sizeof(tBlock) + breaks_.BytesHeld() +
+         runs_.capacity() * sizeof(tRun);
 }
 
 }  // namespace gui

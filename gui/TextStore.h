@@ -3,13 +3,15 @@
 // program sees a pane's text. Positions, line numbers and lengths mean what they mean in an edit
 // control: a position counts UTF-16 units from 0, a line begins after a line break, a line's
 // length leaves its line break out, and only CR LF breaks a line: a CR or an LF on its own is a
-// character of its line. (Output never leaves a lone LF, its line breaks are made CR LF; a
-// backspace after a line break leaves a lone CR.)
+// character of its line, as in the edit control of Windows. (Wine's edit control also breaks a
+// line at a lone LF, and leaves the CR of CR CR LF out of its line.) Output holds no lone LF, its
+// line breaks are made CR LF; a backspace after a line break leaves a lone CR.
 //
-// The text lives in blocks of a fixed size, so it grows without ever being copied, and an edit
-// moves at most the blocks it touches. An index of the line breaks, sorted, answers the line
-// queries by binary search; an edit shifts the entries after it. Beside the text runs a list of
-// attribute runs (how stretches of text look), which edits keep aligned with the text.
+// The text lives in blocks of a fixed size, so it grows without ever being copied: an append
+// costs what it appends, and an edit elsewhere moves at most the blocks it touches. An index of
+// the line breaks, 4 bytes each, answers the line queries by binary search; an edit moves the
+// entries after it. Beside the text runs a list of attribute runs (how stretches of text look),
+// which edits keep aligned with the text.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -40,7 +42,6 @@ struct tTextChange {
   tTextPos Line = 0;
   tTextPos RemovedBreaks = 0;
   tTextPos InsertedBreaks = 0;
-  friend bool operator==(const tTextChange&, const tTextChange&) = default;
 };
 
 // Told of every change, after the store has made it (lines and runs already follow it).
@@ -81,11 +82,13 @@ public:
   tTextPos LineFromPosition(tTextPos position) const noexcept;
 
   // Reading, without copying the whole text. A range [start, start + count) is cut to the text.
+  // Text() is all of it from the origin.
   std::wstring Text() const;
   std::wstring Substr(tTextPos start, tTextPos count) const;
   // Copies up to count characters from start into out; answers how many it copied.
   std::size_t CopyTo(tTextPos start, std::size_t count, wchar_t* out) const;
-  // The range as it lies in the store, when it lies in one block; none when it does not.
+  // The range as it lies in the store, when it lies in one block (an empty range always does);
+  // none when it does not.
   std::optional<std::wstring_view> View(tTextPos start, tTextPos count) const;
   // Calls visit with the pieces of [start, end) in order, each with its position, until visit
   // answers false. Answers whether every piece was visited.

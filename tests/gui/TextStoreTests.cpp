@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "tests/support/CrLfLines.h"
 #include "tests/support/Flood.h"
 
 namespace {
@@ -23,16 +27,6 @@ std::vector<std::wstring> StoreLines(const cTextStore& store) {
   std::vector<std::wstring> lines;
   for (tTextPos line = 0; line < store.LineCount(); ++line)
     lines.push_back(store.Substr(store.LineStart(line), store.LineLength(line)));
-  return lines;
-}
-
-// What an edit control makes of a text: lines end at CR LF and nowhere else.
-std::vector<std::wstring> ReferenceLines(const std::wstring& text) {
-  std::vector<std::wstring> lines;
-  size_t start = 0;
-  for (size_t at; (at = text.find(L"\r\n", start)) != std::wstring::npos; start = at + 2)
-    lines.push_back(text.substr(start, at - start));
-  lines.push_back(text.substr(start));
   return lines;
 }
 
@@ -128,7 +122,7 @@ TEST(TextStore, Edits) {
       store.Append(c.Before);
       EXPECT_EQ(store.Replace(c.Start, c.Count, c.Inserted), c.Removed);
       EXPECT_EQ(store.Text(), c.After);
-      EXPECT_EQ(StoreLines(store), ReferenceLines(c.After));
+      EXPECT_EQ(StoreLines(store), CrLfLines(c.After));
     }
   }
 }
@@ -165,18 +159,21 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
         const tTextPos line = ReferenceLineFromPosition(text, static_cast<tTextPos>(start));
         ASSERT_EQ(store.Replace(at(start), static_cast<tTextPos>(count), inserted, look), text.substr(start, count));
         text.replace(start, count, inserted);
-        looks.erase(looks.begin() + static_cast<ptrdiff_t>(start), looks.begin() + static_cast<ptrdiff_t>(start + count));
+        looks.erase(looks.begin() + static_cast<ptrdiff_t>(start),
+                    looks.begin() + static_cast<ptrdiff_t>(start + count));
         looks.insert(looks.begin() + static_cast<ptrdiff_t>(start), inserted.size(), look);
         if (count + inserted.size() > 0) {
           ASSERT_EQ(changes.Seen.size(), seenBefore + 1);
-          const tTextChange expected{at(start), static_cast<tTextPos>(count), static_cast<tTextPos>(inserted.size()),
-                                     line, changes.Seen.back().RemovedBreaks, changes.Seen.back().InsertedBreaks};
-          EXPECT_EQ(changes.Seen.back(), expected);
-          EXPECT_EQ(linesBefore - expected.RemovedBreaks + expected.InsertedBreaks, store.LineCount());
+          const tTextChange& change = changes.Seen.back();
+          EXPECT_EQ(change.Start, at(start));
+          EXPECT_EQ(change.Removed, static_cast<tTextPos>(count));
+          EXPECT_EQ(change.Inserted, static_cast<tTextPos>(inserted.size()));
+          EXPECT_EQ(change.Line, line);
+          EXPECT_EQ(linesBefore - change.RemovedBreaks + change.InsertedBreaks, store.LineCount());
         }
       }
       ASSERT_EQ(store.Text(), text) << "step " << step;
-      ASSERT_EQ(StoreLines(store), ReferenceLines(text)) << "step " << step;
+      ASSERT_EQ(StoreLines(store), CrLfLines(text)) << "step " << step;
       tTextPos line = 0;
       for (size_t p = 0; p <= text.size(); ++p) {
         if (p >= 2 && text[p - 1] == L'\n' && text[p - 2] == L'\r') ++line;
@@ -267,7 +264,8 @@ TEST(TextStore, PositionsPastTwoToThe31) {
   }
   const std::pair<tTextPos, int> clamped[] = {
       {-1, -1}, {0, 0}, {INT_MAX, INT_MAX}, {tTextPos{INT_MAX} + 1, INT_MAX}, {INT64_MAX, INT_MAX},
-      {tTextPos{INT_MIN} - 1, INT_MIN}};
+      {tTextPos{INT_MIN} - 1, INT_MIN},
+  };
   for (const auto& [value, answer] : clamped) EXPECT_EQ(gui::ClampToInt(value), answer) << value;
 }
 
@@ -277,10 +275,10 @@ TEST(TextStore, AttributeRunsFollowTheText) {
   store.Append(L"red", 1);
   store.Append(L"plain");
   store.Append(L"blue", 2);
-  store.Replace(11, 1, L"");                       // a backspace
-  store.Replace(11, 0, L"!");                      // typed
-  store.Replace(2, 3, L"");                        // over two runs
-  store.Replace(5, 0, L"blue", 2);                 // joins the run after it
+  store.Replace(11, 1, L"");        // a backspace
+  store.Replace(11, 0, L"!");       // typed
+  store.Replace(2, 3, L"");         // over two runs
+  store.Replace(5, 0, L"blue", 2);  // joins the run after it
   const std::vector<tRunSeen> runs = {{0, 2, 1}, {2, 5, 0}, {5, 12, 2}, {12, 13, 0}};
   EXPECT_EQ(store.Text(), L"reainblueblu!");
   EXPECT_EQ(Runs(store), runs);
@@ -310,8 +308,7 @@ TEST(TextStore, MemoryPerCharacter) {
   };
   for (const tCase& c : cases) {
     cTextStore store;
-    for (size_t at = 0; at < c.Output.size(); at += 65536)
-      store.Append(std::wstring_view(c.Output).substr(at, 65536));
+    for (size_t at = 0; at < c.Output.size(); at += 65536) store.Append(std::wstring_view(c.Output).substr(at, 65536));
     for (int i = 0; i < c.Typed; ++i) store.Replace((tTextPos{i} * 7919 * 1031) % store.Length(), 0, L"x");
     ASSERT_EQ(store.Length(), static_cast<tTextPos>(c.Output.size()) + c.Typed);
     const double perCharacter = static_cast<double>(store.BytesHeld()) / static_cast<double>(store.Length());
