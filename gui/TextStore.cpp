@@ -18,7 +18,8 @@ void Reserve(std::vector<T>& items, std::size_t extra) {
   if (needed > items.capacity()) items.reserve(std::max(needed, items.capacity() + items.capacity() / 8 + 16));
 }
 
-// Makes the elements [first, last) of an array into count elements, moving those after them.
+// Makes the elements [first, last) of an array into count elements, moving those after them. An
+// array that came down to a quarter of its room gives the rest back.
 template <class T>
 void Resize(std::vector<T>& items, std::size_t first, std::size_t last, std::size_t count) {
   if (count > last - first) {
@@ -27,6 +28,7 @@ void Resize(std::vector<T>& items, std::size_t first, std::size_t last, std::siz
   } else {
     items.erase(items.begin() + static_cast<std::ptrdiff_t>(first + count),
                 items.begin() + static_cast<std::ptrdiff_t>(last));
+    if (items.size() < items.capacity() / 4) items.shrink_to_fit();
   }
 }
 
