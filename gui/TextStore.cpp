@@ -18,8 +18,8 @@ void Reserve(std::vector<T>& items, std::size_t extra) {
   if (needed > items.capacity()) items.reserve(std::max(needed, items.capacity() + items.capacity() / 8 + 16));
 }
 
-// Makes the elements [first, last) of an array into count elements, moving those after them. An
-// array that came down to a quarter of its room gives the rest back.
+// Makes the elements [first, last) of an array into count elements, moving those after them.
+// Given the room (Reserve), it cannot fail.
 template <class T>
 void Resize(std::vector<T>& items, std::size_t first, std::size_t last, std::size_t count) {
   if (count > last - first) {
@@ -28,7 +28,6 @@ void Resize(std::vector<T>& items, std::size_t first, std::size_t last, std::siz
   } else {
     items.erase(items.begin() + static_cast<std::ptrdiff_t>(first + count),
                 items.begin() + static_cast<std::ptrdiff_t>(last));
-    if (items.size() < items.capacity() / 4) items.shrink_to_fit();
   }
 }
 
@@ -68,10 +67,17 @@ std::size_t cTextStore::cLineBreaks::LowerBound(tTextPos position) const noexcep
                                   low_.begin());
 }
 
+void cTextStore::cLineBreaks::Prepare(std::size_t extra, tTextPos highest) {
+  Reserve(low_, extra);
+  passes_.reserve(std::max(passes_.size(), static_cast<std::size_t>(highest >> kLowBits)));
+  passed_ = passes_;
+}
+
 void cTextStore::cLineBreaks::Splice(std::size_t first, std::size_t last, const std::vector<tTextPos>& positions,
                                      tTextPos delta) {
-  // The positions from first on are written anew, and where they pass 2^32 with them.
-  const std::vector<std::size_t> passed = passes_;
+  // The positions from first on are written anew, and where they pass 2^32 with them; passed_
+  // keeps where they passed it before.
+  const std::vector<std::size_t>& passed = passed_;
   const std::size_t count = positions.size();
   // The high half of the position that entry i held before, at index i - count + (last - first).
   auto oldHigh = [&](std::size_t i) {
@@ -90,10 +96,11 @@ void cTextStore::cLineBreaks::Splice(std::size_t first, std::size_t last, const 
 void cTextStore::cLineBreaks::Clear() noexcept {
   std::vector<std::uint32_t>().swap(low_);
   std::vector<std::size_t>().swap(passes_);
+  std::vector<std::size_t>().swap(passed_);
 }
 
 std::size_t cTextStore::cLineBreaks::BytesHeld() const noexcept {
-  return low_.capacity() * sizeof(std::uint32_t) + passes_.capacity() * sizeof(std::size_t);
+  return low_.capacity() * sizeof(std::uint32_t) + (passes_.capacity() + passed_.capacity()) * sizeof(std::size_t);
 }
 
 // ---- lines
@@ -238,7 +245,7 @@ void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, 
   const tTextPos end = start + count;
   const auto inserted = static_cast<tTextPos>(text.size());
   if (count == 0 && inserted == 0) return;
-  const tTextPos delta = inserted - count;
+  const tTextPos delta = inserted - count, length = Length();
   tTextChange change{start, count, inserted, LineFromPosition(start), 0, 0};
 
   // The breaks that the change can part or make are those whose LF lies in [start, end].
@@ -246,17 +253,21 @@ void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, 
   const std::size_t first = breaks_.LowerBound(start), last = breaks_.LowerBound(end + 1);
   change.RemovedBreaks = static_cast<tTextPos>(last - first);
   change.InsertedBreaks = static_cast<tTextPos>(found.size());
-  breaks_.Splice(first, last, found, delta);
 
-  SpliceRuns(start, end, inserted, attribute);
+  // What can fail, allocating, comes first, and the text goes in at once: an edit that cannot get
+  // its memory leaves the store as it was. The rest cannot fail.
+  breaks_.Prepare(found.size(), length + delta);
+  Reserve(runs_, 2);
+  InsertText(end, text);
   EraseText(start, count);
-  InsertText(start, text);
+  breaks_.Splice(first, last, found, delta);
+  SpliceRuns(start, end, inserted, attribute, end < length);
   if (events_) events_->TextChanged(change);
 }
 
-void cTextStore::SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute) {
+void cTextStore::SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute, bool textAfter) {
   // The runs that start in [start, end] go; the new text gets a run of its own, and the text
-  // after the change keeps the attribute it had at end.
+  // after the change, if any, keeps the attribute it had at end.
   auto byStart = [](const tRun& run, tTextPos p) { return run.Start < p; };
   const auto first =
       static_cast<std::size_t>(std::lower_bound(runs_.begin(), runs_.end(), start, byStart) - runs_.begin());
@@ -267,7 +278,7 @@ void cTextStore::SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTe
   tRun replacement[2];
   std::size_t count = 0;
   if (inserted > 0) replacement[count++] = {start, attribute};
-  if (end < Length()) replacement[count++] = {start + inserted, runs_[last - 1].Attribute};
+  if (textAfter) replacement[count++] = {start + inserted, runs_[last - 1].Attribute};
   Resize(runs_, first, last, count);
   std::copy(replacement, replacement + count, runs_.begin() + static_cast<std::ptrdiff_t>(first));
   if (const tTextPos delta = inserted - (end - start); delta != 0)
@@ -321,54 +332,58 @@ void cTextStore::EraseText(tTextPos start, tTextPos count) {
 }
 
 void cTextStore::InsertText(tTextPos position, std::wstring_view text) {
+  // The new blocks and the room for them are had before anything changes: when an allocation
+  // fails, the text is as it was.
   if (text.empty()) return;
-  auto newBlock = [this] { return tBlock{std::make_unique_for_overwrite<wchar_t[]>(blockUnits_), 0, 0}; };
-  if (blocks_.empty()) {
-    blocks_.push_back(newBlock());
-    blocks_.back().Start = origin_;
-  }
-  const std::size_t b = position == Length() ? blocks_.size() - 1 : BlockAt(position);
-  tBlock& block = blocks_[b];
-  const auto offset = static_cast<std::size_t>(position - block.Start);
+  auto newBlocks = [this](std::vector<tBlock>& blocks, std::size_t count) {
+    blocks.reserve(count);
+    for (std::size_t k = 0; k < count; ++k)
+      blocks.push_back(tBlock{std::make_unique_for_overwrite<wchar_t[]>(blockUnits_), 0, 0});
+    Reserve(blocks_, count);
+  };
+  const bool empty = blocks_.empty();
+  const std::size_t b = empty ? 0 : position == Length() ? blocks_.size() - 1 : BlockAt(position);
+  const std::size_t size = empty ? 0 : blocks_[b].Size;
+  const auto offset = empty ? 0 : static_cast<std::size_t>(position - blocks_[b].Start);
   std::vector<tBlock> added;
-  if (text.size() <= blockUnits_ - block.Size) {
-    std::wmemmove(block.Text.get() + offset + text.size(), block.Text.get() + offset, block.Size - offset);
-    std::wmemcpy(block.Text.get() + offset, text.data(), text.size());
-    block.Size += text.size();
-  } else if (offset == block.Size) {
+  if (!empty && text.size() <= blockUnits_ - size) {
+    wchar_t* const at = blocks_[b].Text.get() + offset;
+    std::wmemmove(at + text.size(), at, size - offset);
+    std::wmemcpy(at, text.data(), text.size());
+    blocks_[b].Size += text.size();
+  } else if (offset == size) {
     // An append fills the last block, then new ones, each full but the last.
-    const std::size_t room = blockUnits_ - block.Size;
-    std::wmemcpy(block.Text.get() + block.Size, text.data(), room);
-    block.Size = blockUnits_;
-    added.reserve((text.size() - room + blockUnits_ - 1) / blockUnits_);
-    for (std::size_t at = room; at < text.size(); at += blockUnits_) {
-      tBlock& to = added.emplace_back(newBlock());
-      to.Size = std::min(blockUnits_, text.size() - at);
-      std::wmemcpy(to.Text.get(), text.data() + at, to.Size);
+    const std::size_t room = empty ? 0 : blockUnits_ - size;
+    newBlocks(added, (text.size() - room + blockUnits_ - 1) / blockUnits_);
+    if (!empty) {
+      std::wmemcpy(blocks_[b].Text.get() + size, text.data(), room);
+      blocks_[b].Size = blockUnits_;
+    }
+    for (std::size_t k = 0, at = room; k < added.size(); ++k, at += blockUnits_) {
+      added[k].Size = std::min(blockUnits_, text.size() - at);
+      std::wmemcpy(added[k].Text.get(), text.data() + at, added[k].Size);
     }
   } else {
     // In the middle, the block's text and the new text are shared evenly by as many blocks as
     // they fill: an overflowing block leaves two halves with room for what is typed next, not a
     // nearly empty block for a character or two.
-    std::wstring content(block.Text.get(), offset);
-    content.append(text).append(block.Text.get() + offset, block.Size - offset);
+    std::wstring content(blocks_[b].Text.get(), offset);
+    content.append(text).append(blocks_[b].Text.get() + offset, size - offset);
     const std::size_t pieces = (content.size() + blockUnits_ - 1) / blockUnits_;
-    added.reserve(pieces - 1);
+    newBlocks(added, pieces - 1);
     for (std::size_t k = 0, at = 0; k < pieces; ++k) {
-      tBlock& to = k == 0 ? block : added.emplace_back(newBlock());
+      tBlock& to = k == 0 ? blocks_[b] : added[k - 1];
       to.Size = content.size() / pieces + (k < content.size() % pieces ? 1 : 0);
       std::wmemcpy(to.Text.get(), content.data() + at, to.Size);
       at += to.Size;
     }
   }
-  if (!added.empty()) {
-    Reserve(blocks_, added.size());
-    blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b + 1), std::make_move_iterator(added.begin()),
-                   std::make_move_iterator(added.end()));
-  }
+  const std::size_t from = empty ? 0 : b + 1;
+  blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(from), std::make_move_iterator(added.begin()),
+                 std::make_move_iterator(added.end()));
   held_ += static_cast<tTextPos>(text.size());
   RestartBlocksFrom(b);
-  MergeAround(b > 0 ? b - 1 : 0, b + added.size() + 1);
+  MergeAround(b > 0 ? b - 1 : 0, from + added.size());
 }
 
 std::size_t cTextStore::BytesHeld() const noexcept {

@@ -101,7 +101,8 @@ public:
   // Adds the text at the end; costs what the text costs, whatever the store holds.
   void Append(std::wstring_view text, tTextAttribute attribute = 0);
   // Replaces the range [start, start + count), cut to the text, by the text, which gets the
-  // attribute; answers what it removed.
+  // attribute; answers what it removed. An edit that cannot get its memory throws and changes
+  // nothing.
   std::wstring Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute = 0);
   // Empties the store (down to its origin).
   void Clear();
@@ -125,6 +126,9 @@ private:
     tTextPos operator[](std::size_t index) const noexcept;
     // The index of the first position at or after the given one.
     std::size_t LowerBound(tTextPos position) const noexcept;
+    // Makes ready what a Splice of up to extra more positions, none beyond highest, needs, so
+    // that it cannot fail.
+    void Prepare(std::size_t extra, tTextPos highest);
     // Replaces the positions [first, last) by others, in order, and moves those after by delta.
     void Splice(std::size_t first, std::size_t last, const std::vector<tTextPos>& positions, tTextPos delta);
     void Clear() noexcept;
@@ -134,6 +138,8 @@ private:
     std::vector<std::uint32_t> low_;
     // passes_[k]: the index of the first position at or above (k + 1) * 2^32.
     std::vector<std::size_t> passes_;
+    // passes_ as it was before a Splice.
+    std::vector<std::size_t> passed_;
   };
   // A run of one attribute, from Start to the next run's start (the last one to the end).
   struct tRun {
@@ -149,7 +155,7 @@ private:
   void InsertText(tTextPos position, std::wstring_view text);
   void RestartBlocksFrom(std::size_t index) noexcept;
   void MergeAround(std::size_t first, std::size_t last);
-  void SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute);
+  void SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute, bool textAfter);
   std::vector<tTextPos> BreaksAfterChange(tTextPos start, tTextPos end, std::wstring_view text) const;
   void Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute);
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <functional>
+#include <new>
 #include <optional>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/gui/FailingAllocations.h"
 #include "tests/support/CrLfLines.h"
 #include "tests/support/Flood.h"
 
@@ -163,6 +165,40 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
         for (; at(covered) < runEnd; ++covered) ASSERT_EQ(runLook, looks[covered]) << "at " << covered;
       }
       ASSERT_EQ(covered, text.size());
+    }
+  }
+}
+
+// Every allocation of an edit made to fail in turn: the edit throws and the store stays as it was,
+// text, lines and runs, until the edit can get all it needs.
+TEST(TextStore, AnEditThatCannotAllocateChangesNothing) {
+  const std::wstring before = L"0123\r\n6789abcdef\r\nghijklmnopqrstuv";
+  const std::tuple<tTextPos, tTextPos, std::wstring> edits[] = {
+      {34, 0, std::wstring(40, L'x') + L"\r\n"},  // an append of new blocks
+      {10, 0, L"y\r\nz"},                         // into a full block, which shares its text
+      {2, 20, L"\r\n"},                           // over blocks
+  };
+  for (const auto& [start, count, text] : edits) {
+    for (int succeeding = 0;; ++succeeding) {
+      ASSERT_LT(succeeding, 100);
+      cTextStore store(16);
+      store.Append(before.substr(0, 20), 1);
+      store.Append(before.substr(20));
+      const auto runs = Runs(store);
+      bool failed = false;
+      try {
+        cFailingAllocations failing(succeeding);
+        store.Replace(start, count, text, 2);
+      } catch (const std::bad_alloc&) {
+        failed = true;
+      }
+      if (!failed) {
+        EXPECT_GT(succeeding, 0) << "no allocation was made to fail";
+        break;
+      }
+      EXPECT_EQ(store.Text(), before) << succeeding << " allocations";
+      EXPECT_EQ(StoreLines(store), CrLfLines(before));
+      EXPECT_EQ(Runs(store), runs);
     }
   }
 }
