@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "session/OutputRules.h"
+#include "tests/support/CrLfLines.h"
 
 class cStringSink final : public IOutputSink {
 public:
@@ -32,12 +33,5 @@ public:
   void ClearText() override { Text.clear(); }
 
 private:
-  std::vector<std::wstring> Lines() const {
-    std::vector<std::wstring> lines;
-    size_t start = 0;
-    for (size_t at; (at = Text.find(L"\r\n", start)) != std::wstring::npos; start = at + 2)
-      lines.push_back(Text.substr(start, at - start));
-    lines.push_back(Text.substr(start));
-    return lines;
-  }
+  std::vector<std::wstring> Lines() const { return CrLfLines(Text); }
 };

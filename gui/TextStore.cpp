@@ -1,0 +1,394 @@
+#include "gui/TextStore.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cwchar>
+#include <iterator>
+
+namespace gui {
+
+namespace {
+
+// Makes room for extra more elements. The arrays grow by an eighth, not by doubling: a doubled
+// array holds up to twice what it needs, and four times while it moves.
+template <class T>
+void Reserve(std::vector<T>& items, std::size_t extra) {
+  const std::size_t needed = items.size() + extra;
+  if (needed > items.capacity()) items.reserve(std::max(needed, items.capacity() + items.capacity() / 8 + 16));
+}
+
+// Makes the elements [first, last) of an array into count elements, moving those after them.
+// Given the room (Reserve), it cannot fail.
+template <class T>
+void Resize(std::vector<T>& items, std::size_t first, std::size_t last, std::size_t count) {
+  if (count > last - first) {
+    Reserve(items, count - (last - first));
+    items.insert(items.begin() + static_cast<std::ptrdiff_t>(last), count - (last - first), T{});
+  } else {
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(first + count),
+                items.begin() + static_cast<std::ptrdiff_t>(last));
+  }
+}
+
+constexpr int kLowBits = 32;
+
+}  // namespace
+
+int ClampToInt(tTextPos value) noexcept { return static_cast<int>(std::clamp<tTextPos>(value, INT_MIN, INT_MAX)); }
+
+cTextStore::cTextStore(std::size_t blockUnits, tTextPos origin)
+    : blockUnits_(std::max<std::size_t>(blockUnits, 1)), origin_(std::max<tTextPos>(origin, 0)) {}
+
+tTextPos cTextStore::ClampPosition(tTextPos position) const noexcept { return std::clamp(position, origin_, Length()); }
+
+tTextPos cTextStore::RangeEnd(tTextPos start, tTextPos count) const noexcept {
+  // Saturating: a count up to INT64_MAX from any start ends at the end of the text.
+  const tTextPos end = count > 0 && start > INT64_MAX - count ? INT64_MAX : start + std::max<tTextPos>(count, 0);
+  return std::max(ClampPosition(end), ClampPosition(start));
+}
+
+// ---- the line index
+
+tTextPos cTextStore::cLineBreaks::operator[](std::size_t index) const noexcept {
+  const auto high = std::upper_bound(passes_.begin(), passes_.end(), index) - passes_.begin();
+  return (static_cast<tTextPos>(high) << kLowBits) | low_[index];
+}
+
+std::size_t cTextStore::cLineBreaks::LowerBound(tTextPos position) const noexcept {
+  // Only the positions of the same high half need comparing: those before are lower, those after
+  // higher.
+  const auto high = static_cast<std::size_t>(position >> kLowBits);
+  auto groupStart = [&](std::size_t h) { return h == 0 ? 0 : h <= passes_.size() ? passes_[h - 1] : low_.size(); };
+  const auto low = static_cast<std::uint32_t>(position);
+  return static_cast<std::size_t>(std::lower_bound(low_.begin() + static_cast<std::ptrdiff_t>(groupStart(high)),
+                                                   low_.begin() + static_cast<std::ptrdiff_t>(groupStart(high + 1)),
+                                                   low) -
+                                  low_.begin());
+}
+
+void cTextStore::cLineBreaks::Prepare(std::size_t extra, tTextPos highest) {
+  Reserve(low_, extra);
+  passes_.reserve(std::max(passes_.size(), static_cast<std::size_t>(highest >> kLowBits)));
+  passed_ = passes_;
+}
+
+void cTextStore::cLineBreaks::Splice(std::size_t first, std::size_t last, const std::vector<tTextPos>& positions,
+                                     tTextPos delta) {
+  // The positions from first on are written anew, and where they pass 2^32 with them; passed_
+  // keeps where they passed it before.
+  const std::vector<std::size_t>& passed = passed_;
+  const std::size_t count = positions.size();
+  // The high half of the position that entry i held before, at index i - count + (last - first).
+  auto oldHigh = [&](std::size_t i) {
+    return static_cast<tTextPos>(std::upper_bound(passed.begin(), passed.end(), i - count + (last - first)) -
+                                 passed.begin());
+  };
+  Resize(low_, first, last, count);
+  passes_.erase(std::lower_bound(passes_.begin(), passes_.end(), first), passes_.end());
+  for (std::size_t i = first; i < low_.size(); ++i) {
+    const tTextPos value = i < first + count ? positions[i - first] : ((oldHigh(i) << kLowBits) | low_[i]) + delta;
+    while (passes_.size() < static_cast<std::size_t>(value >> kLowBits)) passes_.push_back(i);
+    low_[i] = static_cast<std::uint32_t>(value);
+  }
+}
+
+void cTextStore::cLineBreaks::Clear() noexcept {
+  std::vector<std::uint32_t>().swap(low_);
+  std::vector<std::size_t>().swap(passes_);
+  std::vector<std::size_t>().swap(passed_);
+}
+
+std::size_t cTextStore::cLineBreaks::BytesHeld() const noexcept {
+  return low_.capacity() * sizeof(std::uint32_t) + (passes_.capacity() + passed_.capacity()) * sizeof(std::size_t);
+}
+
+// ---- lines
+
+tTextPos cTextStore::LineCount() const noexcept { return static_cast<tTextPos>(breaks_.Size()) + 1; }
+
+tTextPos cTextStore::LineStart(tTextPos line) const noexcept {
+  if (line < 0 || line >= LineCount()) return -1;
+  return line == 0 ? 0 : breaks_[static_cast<std::size_t>(line - 1)] + 1;
+}
+
+tTextPos cTextStore::LineLength(tTextPos line) const noexcept {
+  if (line < 0 || line >= LineCount()) return 0;
+  // A line ends before the CR of its break, the last one at the end of the text.
+  const tTextPos end =
+      line < static_cast<tTextPos>(breaks_.Size()) ? breaks_[static_cast<std::size_t>(line)] - 1 : Length();
+  return end - LineStart(line);
+}
+
+tTextPos cTextStore::LineFromPosition(tTextPos position) const noexcept {
+  // A line starts after its break's LF: the line of a position counts the LFs before it.
+  const tTextPos clamped = ClampPosition(position);
+  return static_cast<tTextPos>(breaks_.LowerBound(clamped));
+}
+
+// ---- reading
+
+std::size_t cTextStore::BlockAt(tTextPos position) const noexcept {
+  const auto after = std::upper_bound(blocks_.begin(), blocks_.end(), position,
+                                      [](tTextPos p, const tBlock& block) { return p < block.Start; });
+  return static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - blocks_.begin() - 1, 0));
+}
+
+wchar_t cTextStore::CharAt(tTextPos position) const noexcept {
+  const tBlock& block = blocks_[BlockAt(position)];
+  return block.Text[static_cast<std::size_t>(position - block.Start)];
+}
+
+bool cTextStore::ForEachPiece(tTextPos start, tTextPos end,
+                              const std::function<bool(tTextPos, std::wstring_view)>& visit) const {
+  start = ClampPosition(start);
+  end = ClampPosition(end);
+  for (std::size_t b = start < end ? BlockAt(start) : blocks_.size(); b < blocks_.size() && start < end; ++b) {
+    const tBlock& block = blocks_[b];
+    const auto offset = static_cast<std::size_t>(start - block.Start);
+    const auto count =
+        static_cast<std::size_t>(std::min<tTextPos>(end - start, static_cast<tTextPos>(block.Size - offset)));
+    if (!visit(start, std::wstring_view(block.Text.get() + offset, count))) return false;
+    start += static_cast<tTextPos>(count);
+  }
+  return true;
+}
+
+std::wstring cTextStore::Substr(tTextPos start, tTextPos count) const {
+  const tTextPos end = RangeEnd(start, count);
+  start = ClampPosition(start);
+  std::wstring text;
+  text.reserve(static_cast<std::size_t>(end - start));
+  ForEachPiece(start, end, [&](tTextPos, std::wstring_view piece) {
+    text += piece;
+    return true;
+  });
+  return text;
+}
+
+std::wstring cTextStore::Text() const { return Substr(origin_, held_); }
+
+std::size_t cTextStore::CopyTo(tTextPos start, std::size_t count, wchar_t* out) const {
+  std::size_t copied = 0;
+  const tTextPos end = RangeEnd(start, static_cast<tTextPos>(std::min<std::size_t>(count, INT64_MAX)));
+  start = ClampPosition(start);
+  ForEachPiece(start, end, [&](tTextPos, std::wstring_view piece) {
+    std::wmemcpy(out + copied, piece.data(), piece.size());
+    copied += piece.size();
+    return true;
+  });
+  return copied;
+}
+
+std::optional<std::wstring_view> cTextStore::View(tTextPos start, tTextPos count) const {
+  const tTextPos end = RangeEnd(start, count);
+  start = ClampPosition(start);
+  if (start == end) return std::wstring_view();
+  const tBlock& block = blocks_[BlockAt(start)];
+  if (end > block.Start + static_cast<tTextPos>(block.Size)) return std::nullopt;
+  return std::wstring_view(block.Text.get() + (start - block.Start), static_cast<std::size_t>(end - start));
+}
+
+void cTextStore::ForEachRun(tTextPos start, tTextPos end,
+                            const std::function<void(tTextPos, tTextPos, tTextAttribute)>& visit) const {
+  start = ClampPosition(start);
+  end = ClampPosition(end);
+  if (start >= end) return;
+  auto run =
+      std::upper_bound(runs_.begin(), runs_.end(), start, [](tTextPos p, const tRun& r) { return p < r.Start; }) - 1;
+  for (; run != runs_.end() && run->Start < end; ++run) {
+    const tTextPos runEnd = run + 1 == runs_.end() ? Length() : (run + 1)->Start;
+    visit(std::max(start, run->Start), std::min(end, runEnd), run->Attribute);
+  }
+}
+
+// ---- changes
+
+void cTextStore::Append(std::wstring_view text, tTextAttribute attribute) { Change(Length(), 0, text, attribute); }
+
+std::wstring cTextStore::Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute) {
+  const tTextPos end = RangeEnd(start, count);
+  start = ClampPosition(start);
+  count = end - start;
+  std::wstring removed = Substr(start, count);
+  Change(start, count, text, attribute);
+  return removed;
+}
+
+void cTextStore::Clear() {
+  if (held_ == 0) return;
+  const tTextChange change{origin_, held_, 0, 0, static_cast<tTextPos>(breaks_.Size()), 0};
+  // Swapped out, not cleared: a cleared array would keep its capacity.
+  std::vector<tBlock>().swap(blocks_);
+  breaks_.Clear();
+  std::vector<tRun>().swap(runs_);
+  held_ = 0;
+  if (events_) events_->TextChanged(change);
+}
+
+std::vector<tTextPos> cTextStore::BreaksAfterChange(tTextPos start, tTextPos end, std::wstring_view text) const {
+  // The breaks whose LF will lie in [start, start + text size]: the text's own, and those it
+  // makes with the characters on either side of it. (Before the origin there is no CR.)
+  const wchar_t before = start > origin_ ? CharAt(start - 1) : L'\0';
+  const wchar_t after = end < Length() ? CharAt(end) : L'\0';
+  std::vector<tTextPos> found;
+  wchar_t previous = before;
+  for (std::size_t k = 0; k <= text.size(); ++k) {
+    const wchar_t c = k < text.size() ? text[k] : after;
+    if (previous == L'\r' && c == L'\n') found.push_back(start + static_cast<tTextPos>(k));
+    previous = c;
+  }
+  return found;
+}
+
+void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute) {
+  const tTextPos end = start + count;
+  const auto inserted = static_cast<tTextPos>(text.size());
+  if (count == 0 && inserted == 0) return;
+  const tTextPos delta = inserted - count, length = Length();
+  tTextChange change{start, count, inserted, LineFromPosition(start), 0, 0};
+
+  // The breaks that the change can part or make are those whose LF lies in [start, end].
+  const std::vector<tTextPos> found = BreaksAfterChange(start, end, text);
+  const std::size_t first = breaks_.LowerBound(start), last = breaks_.LowerBound(end + 1);
+  change.RemovedBreaks = static_cast<tTextPos>(last - first);
+  change.InsertedBreaks = static_cast<tTextPos>(found.size());
+
+  // What can fail, allocating, comes first, and the text goes in at once: an edit that cannot get
+  // its memory leaves the store as it was. The rest cannot fail.
+  breaks_.Prepare(found.size(), length + delta);
+  Reserve(runs_, 2);
+  InsertText(end, text);
+  EraseText(start, count);
+  breaks_.Splice(first, last, found, delta);
+  SpliceRuns(start, end, inserted, attribute, end < length);
+  if (events_) events_->TextChanged(change);
+}
+
+void cTextStore::SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute, bool textAfter) {
+  // The runs that start in [start, end] go; the new text gets a run of its own, and the text
+  // after the change, if any, keeps the attribute it had at end.
+  auto byStart = [](const tRun& run, tTextPos p) { return run.Start < p; };
+  const auto first =
+      static_cast<std::size_t>(std::lower_bound(runs_.begin(), runs_.end(), start, byStart) - runs_.begin());
+  const auto last =
+      static_cast<std::size_t>(std::upper_bound(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.end(), end,
+                                                [](tTextPos p, const tRun& run) { return p < run.Start; }) -
+                               runs_.begin());
+  tRun replacement[2];
+  std::size_t count = 0;
+  if (inserted > 0) replacement[count++] = {start, attribute};
+  if (textAfter) replacement[count++] = {start + inserted, runs_[last - 1].Attribute};
+  Resize(runs_, first, last, count);
+  std::copy(replacement, replacement + count, runs_.begin() + static_cast<std::ptrdiff_t>(first));
+  if (const tTextPos delta = inserted - (end - start); delta != 0)
+    for (std::size_t i = first + count; i < runs_.size(); ++i) runs_[i].Start += delta;
+  // Neighbours of one attribute become one run: the new runs, and those on either side of them.
+  if (runs_.empty()) return;
+  const std::size_t lowest = first > 0 ? first - 1 : 0;
+  for (std::size_t i = std::min(first + count, runs_.size() - 1); i > lowest; --i)
+    if (runs_[i].Attribute == runs_[i - 1].Attribute) runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void cTextStore::RestartBlocksFrom(std::size_t index) noexcept {
+  for (std::size_t b = index; b < blocks_.size(); ++b)
+    blocks_[b].Start = b == 0 ? origin_ : blocks_[b - 1].Start + static_cast<tTextPos>(blocks_[b - 1].Size);
+}
+
+void cTextStore::MergeAround(std::size_t first, std::size_t last) {
+  // Two neighbours that fit in one block become one, so that blocks stay more than half full on
+  // the average, whatever the edits.
+  for (std::size_t b = std::min(last, blocks_.size()); b-- > first;) {
+    if (b + 1 >= blocks_.size() || blocks_[b].Size + blocks_[b + 1].Size > blockUnits_) continue;
+    tBlock& block = blocks_[b];
+    std::wmemcpy(block.Text.get() + block.Size, blocks_[b + 1].Text.get(), blocks_[b + 1].Size);
+    block.Size += blocks_[b + 1].Size;
+    blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b + 1));
+  }
+}
+
+void cTextStore::EraseText(tTextPos start, tTextPos count) {
+  if (count == 0) return;
+  const std::size_t b = BlockAt(start);
+  tBlock& head = blocks_[b];
+  const auto offset = static_cast<std::size_t>(start - head.Start);
+  const std::size_t fromHead = std::min(static_cast<std::size_t>(count), head.Size - offset);
+  std::wmemmove(head.Text.get() + offset, head.Text.get() + offset + fromHead, head.Size - offset - fromHead);
+  head.Size -= fromHead;
+  // Whole blocks go; the last one loses its front.
+  auto left = static_cast<std::size_t>(count) - fromHead;
+  std::size_t next = b + 1;
+  while (left > 0 && left >= blocks_[next].Size) left -= blocks_[next++].Size;
+  if (left > 0) {
+    tBlock& tail = blocks_[next];
+    std::wmemmove(tail.Text.get(), tail.Text.get() + left, tail.Size - left);
+    tail.Size -= left;
+  }
+  blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(head.Size == 0 ? b : b + 1),
+                blocks_.begin() + static_cast<std::ptrdiff_t>(next));
+  held_ -= count;
+  RestartBlocksFrom(b);
+  MergeAround(b > 0 ? b - 1 : 0, b + 1);
+}
+
+void cTextStore::InsertText(tTextPos position, std::wstring_view text) {
+  // The new blocks and the room for them are had before anything changes: when an allocation
+  // fails, the text is as it was.
+  if (text.empty()) return;
+  auto newBlocks = [this](std::vector<tBlock>& blocks, std::size_t count) {
+    blocks.reserve(count);
+    for (std::size_t k = 0; k < count; ++k)
+      blocks.push_back(tBlock{std::make_unique_for_overwrite<wchar_t[]>(blockUnits_), 0, 0});
+    Reserve(blocks_, count);
+  };
+  const bool empty = blocks_.empty();
+  const std::size_t b = empty ? 0 : position == Length() ? blocks_.size() - 1 : BlockAt(position);
+  const std::size_t size = empty ? 0 : blocks_[b].Size;
+  const auto offset = empty ? 0 : static_cast<std::size_t>(position - blocks_[b].Start);
+  std::vector<tBlock> added;
+  if (!empty && text.size() <= blockUnits_ - size) {
+    wchar_t* const at = blocks_[b].Text.get() + offset;
+    std::wmemmove(at + text.size(), at, size - offset);
+    std::wmemcpy(at, text.data(), text.size());
+    blocks_[b].Size += text.size();
+  } else if (offset == size) {
+    // An append fills the last block, then new ones, each full but the last.
+    const std::size_t room = empty ? 0 : blockUnits_ - size;
+    newBlocks(added, (text.size() - room + blockUnits_ - 1) / blockUnits_);
+    if (!empty) {
+      std::wmemcpy(blocks_[b].Text.get() + size, text.data(), room);
+      blocks_[b].Size = blockUnits_;
+    }
+    for (std::size_t k = 0, at = room; k < added.size(); ++k, at += blockUnits_) {
+      added[k].Size = std::min(blockUnits_, text.size() - at);
+      std::wmemcpy(added[k].Text.get(), text.data() + at, added[k].Size);
+    }
+  } else {
+    // In the middle, the block's text and the new text are shared evenly by as many blocks as
+    // they fill: an overflowing block leaves two halves with room for what is typed next, not a
+    // nearly empty block for a character or two.
+    std::wstring content(blocks_[b].Text.get(), offset);
+    content.append(text).append(blocks_[b].Text.get() + offset, size - offset);
+    const std::size_t pieces = (content.size() + blockUnits_ - 1) / blockUnits_;
+    newBlocks(added, pieces - 1);
+    for (std::size_t k = 0, at = 0; k < pieces; ++k) {
+      tBlock& to = k == 0 ? blocks_[b] : added[k - 1];
+      to.Size = content.size() / pieces + (k < content.size() % pieces ? 1 : 0);
+      std::wmemcpy(to.Text.get(), content.data() + at, to.Size);
+      at += to.Size;
+    }
+  }
+  const std::size_t from = empty ? 0 : b + 1;
+  blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(from), std::make_move_iterator(added.begin()),
+                 std::make_move_iterator(added.end()));
+  held_ += static_cast<tTextPos>(text.size());
+  RestartBlocksFrom(b);
+  MergeAround(b > 0 ? b - 1 : 0, from + added.size());
+}
+
+std::size_t cTextStore::BytesHeld() const noexcept {
+  return blocks_.size() * blockUnits_ * sizeof(wchar_t) + blocks_.capacity() * sizeof(tBlock) + breaks_.BytesHeld() +
+         runs_.capacity() * sizeof(tRun);
+}
+
+}  // namespace gui

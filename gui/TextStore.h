@@ -1,0 +1,171 @@
+#pragma once
+// The text of the output view, with no window: UTF-16 with CR LF line breaks, as the rest of the
+// program sees a pane's text. Positions, line numbers and lengths mean what they mean in an edit
+// control: a position counts UTF-16 units from 0, a line begins after a line break, a line's
+// length leaves its line break out, and only CR LF breaks a line: a CR or an LF on its own is a
+// character of its line, as in the edit control of Windows. (Wine's edit control also breaks a
+// line at a lone LF, and leaves the CR of CR CR LF out of its line.) Output holds no lone LF, its
+// line breaks are made CR LF; a backspace after a line break leaves a lone CR.
+//
+// The text lives in blocks of a fixed size, so it grows without ever being copied: an append
+// costs what it appends, and an edit elsewhere moves at most the blocks it touches. An index of
+// the line breaks, 4 bytes each, answers the line queries by binary search; an edit moves the
+// entries after it. Beside the text runs a list of attribute runs (how stretches of text look),
+// which edits keep aligned with the text.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gui {
+
+// Positions and counts: 64 bits, so nothing overflows past 2^31 characters.
+using tTextPos = std::int64_t;
+// How a stretch of text looks; opaque to the store. Typed text and plain output have 0.
+using tTextAttribute = std::uint32_t;
+
+// An edit control's messages answer in int: a value beyond its range is answered as the nearest
+// int (a position past INT_MAX as INT_MAX).
+int ClampToInt(tTextPos value) noexcept;
+
+// One change of the text: the characters [Start, Start + Removed) were replaced by Inserted
+// characters, and with them RemovedBreaks line breaks by InsertedBreaks; the first line that
+// changed is Line (the line that holds Start).
+struct tTextChange {
+  tTextPos Start = 0;
+  tTextPos Removed = 0;
+  tTextPos Inserted = 0;
+  tTextPos Line = 0;
+  tTextPos RemovedBreaks = 0;
+  tTextPos InsertedBreaks = 0;
+};
+
+// Told of every change, after the store has made it (lines and runs already follow it).
+class iTextStoreEvents {
+public:
+  virtual ~iTextStoreEvents() = default;
+  virtual void TextChanged(const tTextChange& change) = 0;
+};
+
+class cTextStore {
+public:
+  static constexpr std::size_t kDefaultBlockUnits = 65536;
+
+  // blockUnits: the size of a block of text, in UTF-16 units. origin: where the text begins; the
+  // characters before it count as if they had been there, in one line without a break, but
+  // cannot be read or changed. The view starts at 0; tests reach sizes past 2^31 with a far
+  // origin instead of filling memory.
+  explicit cTextStore(std::size_t blockUnits = kDefaultBlockUnits, tTextPos origin = 0);
+  cTextStore(const cTextStore&) = delete;
+  cTextStore& operator=(const cTextStore&) = delete;
+
+  // None, or the one listener; it must outlive the store or be taken away first.
+  void SetEvents(iTextStoreEvents* events) noexcept { events_ = events; }
+
+  tTextPos Length() const noexcept { return origin_ + held_; }
+  // A position brought into the text: at least the origin, at most Length().
+  tTextPos ClampPosition(tTextPos position) const noexcept;
+
+  // As an edit control counts: at least 1, one more than the line breaks (an empty last line
+  // after a final break counts).
+  tTextPos LineCount() const noexcept;
+  // The position of the line's first character; -1 for a line that does not exist.
+  tTextPos LineStart(tTextPos line) const noexcept;
+  // The line's length without its line break; 0 for a line that does not exist.
+  tTextPos LineLength(tTextPos line) const noexcept;
+  // The line that holds the position (clamped into the text). A position between the CR and the
+  // LF of a line break belongs to the line that the break ends.
+  tTextPos LineFromPosition(tTextPos position) const noexcept;
+
+  // Reading, without copying the whole text. A range [start, start + count) is cut to the text.
+  // Text() is all of it from the origin.
+  std::wstring Text() const;
+  std::wstring Substr(tTextPos start, tTextPos count) const;
+  // Copies up to count characters from start into out; answers how many it copied.
+  std::size_t CopyTo(tTextPos start, std::size_t count, wchar_t* out) const;
+  // The range as it lies in the store, when it lies in one block (an empty range always does);
+  // none when it does not.
+  std::optional<std::wstring_view> View(tTextPos start, tTextPos count) const;
+  // Calls visit with the pieces of [start, end) in order, each with its position, until visit
+  // answers false. Answers whether every piece was visited.
+  bool ForEachPiece(tTextPos start, tTextPos end,
+                    const std::function<bool(tTextPos position, std::wstring_view piece)>& visit) const;
+  // Calls visit with the attribute runs that meet [start, end), each cut to that range, in order.
+  void ForEachRun(tTextPos start, tTextPos end,
+                  const std::function<void(tTextPos runStart, tTextPos runEnd, tTextAttribute attribute)>& visit) const;
+
+  // Adds the text at the end; costs what the text costs, whatever the store holds.
+  void Append(std::wstring_view text, tTextAttribute attribute = 0);
+  // Replaces the range [start, start + count), cut to the text, by the text, which gets the
+  // attribute; answers what it removed. An edit that cannot get its memory throws and changes
+  // nothing.
+  std::wstring Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute = 0);
+  // Empties the store (down to its origin).
+  void Clear();
+
+  // The bytes that the store holds for the text, its line index and its runs: what it has
+  // allocated, used or not.
+  std::size_t BytesHeld() const noexcept;
+
+private:
+  // A block holds its characters at the front of a buffer of blockUnits_; it is never empty.
+  struct tBlock {
+    std::unique_ptr<wchar_t[]> Text;
+    std::size_t Size = 0;
+    tTextPos Start = 0;
+  };
+  // The positions of the LFs of the line breaks, in order, in 4 bytes each: the low 32 bits of
+  // each position, and where the positions pass each multiple of 2^32.
+  class cLineBreaks {
+  public:
+    std::size_t Size() const noexcept { return low_.size(); }
+    tTextPos operator[](std::size_t index) const noexcept;
+    // The index of the first position at or after the given one.
+    std::size_t LowerBound(tTextPos position) const noexcept;
+    // Makes ready what a Splice of up to extra more positions, none beyond highest, needs, so
+    // that it cannot fail.
+    void Prepare(std::size_t extra, tTextPos highest);
+    // Replaces the positions [first, last) by others, in order, and moves those after by delta.
+    void Splice(std::size_t first, std::size_t last, const std::vector<tTextPos>& positions, tTextPos delta);
+    void Clear() noexcept;
+    std::size_t BytesHeld() const noexcept;
+
+  private:
+    std::vector<std::uint32_t> low_;
+    // passes_[k]: the index of the first position at or above (k + 1) * 2^32.
+    std::vector<std::size_t> passes_;
+    // passes_ as it was before a Splice.
+    std::vector<std::size_t> passed_;
+  };
+  // A run of one attribute, from Start to the next run's start (the last one to the end).
+  struct tRun {
+    tTextPos Start;
+    tTextAttribute Attribute;
+  };
+
+  // The end of [start, start + count) brought into the text, not before the start brought in.
+  tTextPos RangeEnd(tTextPos start, tTextPos count) const noexcept;
+  std::size_t BlockAt(tTextPos position) const noexcept;
+  wchar_t CharAt(tTextPos position) const noexcept;
+  void EraseText(tTextPos start, tTextPos count);
+  void InsertText(tTextPos position, std::wstring_view text);
+  void RestartBlocksFrom(std::size_t index) noexcept;
+  void MergeAround(std::size_t first, std::size_t last);
+  void SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute, bool textAfter);
+  std::vector<tTextPos> BreaksAfterChange(tTextPos start, tTextPos end, std::wstring_view text) const;
+  void Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute);
+
+  const std::size_t blockUnits_;
+  const tTextPos origin_;
+  tTextPos held_ = 0;
+  std::vector<tBlock> blocks_;
+  cLineBreaks breaks_;
+  std::vector<tRun> runs_;
+  iTextStoreEvents* events_ = nullptr;
+};
+
+}  // namespace gui

@@ -1,0 +1,11 @@
+#pragma once
+// Allocations of the test executable that fail on demand: while a cFailingAllocations lives, the
+// given number of allocations succeed and every one after them throws std::bad_alloc. (The
+// executable's operator new is replaced for this; without one alive it only allocates.)
+class cFailingAllocations {
+public:
+  explicit cFailingAllocations(int succeeding);
+  ~cFailingAllocations();
+  cFailingAllocations(const cFailingAllocations&) = delete;
+  cFailingAllocations& operator=(const cFailingAllocations&) = delete;
+};
