@@ -82,6 +82,8 @@ constexpr tRange kMarks[] = {
     {0x1E8D0, 0x1E8D6}, {0x1E944, 0x1E94A}, {0xE0100, 0xE01EF},
 };
 
+static_assert(cTextClusters::FirstJoining <= kMarks[0].First);
+
 constexpr bool IsHigh(wchar_t c) noexcept { return c >= 0xD800 && c <= 0xDBFF; }
 constexpr bool IsLow(wchar_t c) noexcept { return c >= 0xDC00 && c <= 0xDFFF; }
 constexpr wchar_t kJoiner = 0x200D;
@@ -111,8 +113,8 @@ size_t cTextClusters::End(std::wstring_view text, size_t index) noexcept {
   CodePointAt(text, index, units);
   size_t end = index + units;
   while (end < text.size()) {
-    // Nothing below the first mark joins: the common case costs one comparison.
-    if (static_cast<char32_t>(text[end]) < kMarks[0].First) break;
+    // The common case costs one comparison.
+    if (text[end] < FirstJoining) break;
     const char32_t next = CodePointAt(text, end, units);
     if (next == kJoiner) {
       ++end;

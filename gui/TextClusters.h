@@ -11,6 +11,9 @@ namespace gui {
 
 class cTextClusters {
 public:
+  // No unit below it is a surrogate or joins the cluster before it.
+  static constexpr wchar_t FirstJoining = 0x0300;
+
   // The position after the cluster that starts at index (index < text.size()).
   static size_t End(std::wstring_view text, size_t index) noexcept;
   // Whether the code point is of the categories Mn or Me (Unicode 14).

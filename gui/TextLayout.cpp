@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <utility>
 
 #include "gui/TextClusters.h"
@@ -101,7 +102,7 @@ void cTextLayout::SetTabStops(std::vector<int> dialogUnits) {
 }
 
 void cTextLayout::FontChanged() {
-  unitWidths_.clear();
+  std::fill(unitWidths_.begin(), unitWidths_.end(), -1);
   clusterWidths_.clear();
   Relayout();
 }
@@ -120,7 +121,6 @@ void cTextLayout::ApplySettings() {
 
 int cTextLayout::MeasureCluster(std::wstring_view cluster) {
   if (cluster.size() == 1) {
-    if (unitWidths_.empty()) unitWidths_.assign(0x10000, -1);
     int& width = unitWidths_[static_cast<unsigned short>(cluster[0])];
     if (width < 0) width = std::max(0, measure_.ClusterWidth(cluster));
     return width;
@@ -136,41 +136,63 @@ long long cTextLayout::Advance(std::wstring_view cluster, long long x) {
   return (x / tabInterval_ + 1) * tabInterval_ - x;
 }
 
-void cTextLayout::ScanClusters(std::wstring_view text, tScan& scan, std::vector<int>& starts, bool all) {
-  const size_t size = text.size();
-  while (static_cast<size_t>(scan.Pos) < size) {
-    const size_t at = static_cast<size_t>(scan.Pos);
-    const size_t end = cTextClusters::End(text, at);
-    if (end == size && !all) break;
-    const std::wstring_view cluster = text.substr(at, end - at);
-    const bool blank = IsBlank(cluster);
-    const int column = scan.Pos;
-    if (!blank && scan.AfterBlank && column > scan.RowStart) {
-      scan.Break = column;
-      scan.XAtBreak = scan.X;
-    }
-    // Blanks never break a row: they stay at its end.
-    const long long advance = Advance(cluster, scan.X);
-    while (!blank && scan.X + advance > limit_ && column > scan.RowStart) {
-      if (scan.Break > scan.RowStart) {
-        // The word moves to the next row: it holds no blank, so its width does not depend on where
-        // it starts.
-        scan.Widest = std::max(scan.Widest, scan.XAtBreak);
-        scan.X -= scan.XAtBreak;
-        scan.RowStart = scan.Break;
+void cTextLayout::ScanClusters(std::wstring_view text, tScan& scan, std::vector<int>& starts, bool all,
+                               size_t until) {
+  const size_t size = std::min(text.size(), until);
+  // The state lives in locals while the loop runs.
+  tScan s = scan;
+  size_t at = static_cast<size_t>(s.Pos);
+  while (at < size) {
+    size_t end = at + 1;
+    bool blank;
+    long long advance;
+    const wchar_t unit = text[at];
+    if (unit < cTextClusters::FirstJoining && end < text.size() && text[end] < cTextClusters::FirstJoining) {
+      // A unit that is a cluster of its own, and not the last: most text.
+      blank = unit == L' ' || unit == L'\t';
+      if (unit == L'\t') {
+        advance = Advance(text.substr(at, 1), s.X);
       } else {
-        // A word wider than the row breaks where it stops fitting.
-        scan.Widest = std::max(scan.Widest, scan.X);
-        scan.X = 0;
-        scan.RowStart = column;
+        const int known = unitWidths_[static_cast<unsigned short>(unit)];
+        advance = known >= 0 ? known : MeasureCluster(text.substr(at, 1));
       }
-      starts.push_back(scan.RowStart);
-      scan.Break = 0;
+    } else {
+      end = cTextClusters::End(text, at);
+      if (end == text.size() && !all) break;
+      const std::wstring_view cluster = text.substr(at, end - at);
+      blank = IsBlank(cluster);
+      advance = Advance(cluster, s.X);
     }
-    scan.X += advance;
-    scan.AfterBlank = blank;
-    scan.Pos = static_cast<int>(end);
+    const int column = static_cast<int>(at);
+    if (!blank) {
+      if (s.AfterBlank && column > s.RowStart) {
+        s.Break = column;
+        s.XAtBreak = s.X;
+      }
+      // Blanks never break a row: they stay at its end.
+      while (s.X + advance > limit_ && column > s.RowStart) {
+        if (s.Break > s.RowStart) {
+          // The word moves to the next row: it holds no blank, so its width does not depend on
+          // where it starts.
+          s.Widest = std::max(s.Widest, s.XAtBreak);
+          s.X -= s.XAtBreak;
+          s.RowStart = s.Break;
+        } else {
+          // A word wider than the row breaks where it stops fitting.
+          s.Widest = std::max(s.Widest, s.X);
+          s.X = 0;
+          s.RowStart = column;
+        }
+        starts.push_back(s.RowStart);
+        s.Break = 0;
+      }
+    }
+    s.X += advance;
+    s.AfterBlank = blank;
+    at = end;
   }
+  s.Pos = static_cast<int>(at);
+  scan = s;
 }
 
 void cTextLayout::LayLine(int line, tRows& into) {
@@ -178,9 +200,13 @@ void cTextLayout::LayLine(int line, tRows& into) {
   const size_t before = into.Extra.size();
   tScan scan;
   ScanClusters(text, scan, into.Extra, false);
+  EndLine(line, text, scan, into, before);
+}
+
+void cTextLayout::EndLine(int line, std::wstring_view text, tScan& scan, tRows& into, size_t extraBegin) {
   if (line == lines_ - 1) tail_ = {line, scan};
   ScanClusters(text, scan, into.Extra, true);
-  into.First.push_back(into.Rows() + 1 + static_cast<int>(into.Extra.size() - before));
+  into.First.push_back(into.Rows() + 1 + static_cast<int>(into.Extra.size() - extraBegin));
   const int width = ClampWidth(std::max(scan.Widest, scan.X));
   into.Widths.push_back(width);
   into.Longest = std::max(into.Longest, width);
@@ -209,6 +235,7 @@ void cTextLayout::ContinueTail(tRows& part) {
 }
 
 void cTextLayout::TextAppended() {
+  DropPartial();
   const int count = text_.LineCount();
   if (lines_ == 0 || count < lines_) {
     TextChanged(0, lines_, count);
@@ -234,6 +261,7 @@ void cTextLayout::TextAppended() {
 }
 
 void cTextLayout::TextChanged(int firstLine, int linesRemoved, int linesInserted) {
+  DropPartial();
   const int count = text_.LineCount();
   const int oldLines = lines_;
   if (firstLine < 0 || linesRemoved < 0 || linesInserted < 0 || firstLine + linesRemoved > oldLines ||
@@ -269,6 +297,7 @@ void cTextLayout::TextChanged(int firstLine, int linesRemoved, int linesInserted
 }
 
 void cTextLayout::Relayout() {
+  DropPartial();
   ApplySettings();
   tail_ = {};
   if (lines_ == 0) return;
@@ -278,27 +307,45 @@ void cTextLayout::Relayout() {
   } else {
     stale_ = std::move(rows_);
   }
+  // The new rows will be about as many as the old: room for them now, not in copies as they grow.
   rows_ = tRows{};
+  rows_.First.reserve(stale_.First.size());
+  rows_.Extra.reserve(stale_.Extra.size());
+  rows_.Widths.reserve(stale_.Widths.size());
   split_ = 0;
   fresh_.assign(static_cast<size_t>(lines_), false);
 }
 
 bool cTextLayout::ContinueRelayout(int characters) {
   long long done = 0;
-  while (Relaying()) {
+  while (Relaying() && done < std::max(characters, 1)) {
     const int line = split_;
-    if (fresh_[line]) {
+    if (!partial_ && fresh_[line]) {
       rows_.AppendLineOf(stale_, line);
       done += stale_.First[line + 1] - stale_.First[line];
-    } else {
-      LayLine(line, rows_);
-      done += static_cast<long long>(text_.Line(line).size()) + 1;
+      ++split_;
+      continue;
     }
+    // A long line is laid out over several slices: its rows so far wait at the end of rows_.Extra.
+    const std::wstring_view text = text_.Line(line);
+    if (!partial_) partial_ = tScan{};
+    const size_t from = static_cast<size_t>(partial_->Pos);
+    ScanClusters(text, *partial_, rows_.Extra, false, from + static_cast<size_t>(std::max(1LL, characters - done)));
+    done += static_cast<long long>(static_cast<size_t>(partial_->Pos) - from) + 1;
+    const size_t at = static_cast<size_t>(partial_->Pos);
+    if (at < text.size() && cTextClusters::End(text, at) < text.size()) break;
+    EndLine(line, text, *partial_, rows_, static_cast<size_t>(rows_.Rows() - split_));
+    partial_.reset();
     ++split_;
-    if (done >= characters) break;
   }
   if (!Relaying()) FinishRelayout();
   return Relaying();
+}
+
+void cTextLayout::DropPartial() {
+  if (!partial_) return;
+  rows_.Extra.resize(static_cast<size_t>(rows_.Rows() - split_));
+  partial_.reset();
 }
 
 void cTextLayout::FinishRelayout() {

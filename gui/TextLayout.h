@@ -29,7 +29,9 @@
 // once can be laid out first (MakeExact). While the layout is stale, every answer about a line not
 // laid out again yet (IsExact false) is an estimate: its rows as they were, shifted by what the
 // lines above it gained or lost.
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -160,7 +162,13 @@ private:
   const tRows& PartOf(int line) const noexcept { return line < split_ ? rows_ : stale_; }
   tRows& PartOf(int line) noexcept { return line < split_ ? rows_ : stale_; }
   void LayLine(int line, tRows& into);
-  void ScanClusters(std::wstring_view text, tScan& scan, std::vector<int>& starts, bool all);
+  // The last cluster of the line, then the line's rows into rows.
+  void EndLine(int line, std::wstring_view text, tScan& scan, tRows& into, size_t extraBegin);
+  // Breaks the clusters that start before until into rows, the last cluster of the text too when
+  // all is set.
+  void ScanClusters(std::wstring_view text, tScan& scan, std::vector<int>& starts, bool all,
+                    size_t until = SIZE_MAX);
+  void DropPartial();
   // How far a cluster that starts at x takes the row: a tab to its stop, others their width.
   long long Advance(std::wstring_view cluster, long long x);
   int MeasureCluster(std::wstring_view cluster);
@@ -185,10 +193,12 @@ private:
   tRows rows_;
   tRows stale_;
   std::vector<bool> fresh_;
+  // The line split_ while it is laid out over several slices.
+  std::optional<tScan> partial_;
   tTail tail_;
 
   // The widths measured, per font: of single units by unit, of longer clusters by text.
-  std::vector<int> unitWidths_;
+  std::vector<int> unitWidths_ = std::vector<int>(0x10000, -1);
   std::map<std::wstring, int, std::less<>> clusterWidths_;
 };
 
