@@ -78,7 +78,12 @@ std::vector<std::wstring> RandomLines(unsigned seed, int count) {
   return lines;
 }
 
-// Each case is one line at a width; rows are separated by "|".
+// Each case is one line at a width; rows are separated by "|". The cases follow the edit control as
+// documented: breaks after blanks, a word wider than the row where it stops fitting. Wine 8's edit
+// control, seen in an 8-pixel font, differs: it counts a row's trailing blanks when it fits the row
+// ("word1 word2 word3 word4" at 92 pixels is "word1 |word2 |word3 word4", here "word1 word2 |word3
+// word4"), breaks after hyphens too, breaks a long word one character before the last that fits,
+// and keeps its format rectangle 2 pixels inside the one EM_SETRECTNP sets.
 TEST(TextLayout, WrapsAsTheEditControl) {
   struct tCase {
     const wchar_t* Line;
@@ -92,6 +97,7 @@ TEST(TextLayout, WrapsAsTheEditControl) {
       {L"abcdefghijkl", 40, L"abcde|fghij|kl"},  // a word wider than the row
       {L"aa bbbbbbbbbbbb cc", 40, L"aa |bbbbb|bbbbb|bb cc"},
       {L"abcde fgh", 40, L"abcde |fgh"},       // the blank after a full row stays on it
+      {L"word1 word2 word3 word4", 92, L"word1 word2 |word3 word4"},
       {L"abc     def", 40, L"abc     |def"},   // so do trailing blanks beyond the width
       {L"     abcdefgh", 40, L"     |abcde|fgh"},
       {L"abcdef\tgh", 80, L"abcdef\tgh"},      // the tab goes to 64
