@@ -139,10 +139,29 @@ long long cTextLayout::Advance(std::wstring_view cluster, long long x) {
 void cTextLayout::ScanClusters(std::wstring_view text, tScan& scan, std::vector<int>& starts, bool all,
                                size_t until) {
   const size_t size = std::min(text.size(), until);
-  // The state lives in locals while the loop runs.
+  // The state lives in locals while the loop runs. (The table of widths never moves.)
   tScan s = scan;
   size_t at = static_cast<size_t>(s.Pos);
+  const int* const widths = unitWidths_.data();
+  const long long limit = limit_;
   while (at < size) {
+    // Runs of units that are clusters of their own and fit the row, the most of any text.
+    for (const size_t plain = std::min(size, text.size() - 1); at < plain; ++at) {
+      const wchar_t unit = text[at];
+      if (unit >= cTextClusters::FirstJoining || text[at + 1] >= cTextClusters::FirstJoining || unit == L'\t') break;
+      const int width = widths[static_cast<unsigned short>(unit)];
+      if (width < 0) break;
+      if (unit != L' ') {
+        if (s.X + width > limit) break;
+        if (s.AfterBlank && static_cast<int>(at) > s.RowStart) {
+          s.Break = static_cast<int>(at);
+          s.XAtBreak = s.X;
+        }
+      }
+      s.X += width;
+      s.AfterBlank = unit == L' ';
+    }
+    if (at >= size) break;
     size_t end = at + 1;
     bool blank;
     long long advance;
@@ -153,7 +172,7 @@ void cTextLayout::ScanClusters(std::wstring_view text, tScan& scan, std::vector<
       if (unit == L'\t') {
         advance = Advance(text.substr(at, 1), s.X);
       } else {
-        const int known = unitWidths_[static_cast<unsigned short>(unit)];
+        const int known = widths[static_cast<unsigned short>(unit)];
         advance = known >= 0 ? known : MeasureCluster(text.substr(at, 1));
       }
     } else {
@@ -170,7 +189,7 @@ void cTextLayout::ScanClusters(std::wstring_view text, tScan& scan, std::vector<
         s.XAtBreak = s.X;
       }
       // Blanks never break a row: they stay at its end.
-      while (s.X + advance > limit_ && column > s.RowStart) {
+      while (s.X + advance > limit && column > s.RowStart) {
         if (s.Break > s.RowStart) {
           // The word moves to the next row: it holds no blank, so its width does not depend on
           // where it starts.
