@@ -391,7 +391,8 @@ void cTextLayout::MakeExact(int firstLine, int lastLine) {
 }
 
 bool cTextLayout::IsExact(int line) const {
-  return line < split_ || (line < lines_ && fresh_[line]);
+  if (line < 0 || line >= lines_) return false;
+  return line < split_ || fresh_[static_cast<size_t>(line)];
 }
 
 int cTextLayout::FirstRow(int line) const {

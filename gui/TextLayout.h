@@ -94,13 +94,13 @@ public:
 
   // Makes every row stale; they are laid out again by ContinueRelayout and MakeExact.
   void Relayout();
-  // Lays out stale lines from the top, whole lines until about the given number of characters is
-  // done (at least one line). Whether stale lines remain.
+  // Lays out stale lines from the top until about the given number of characters is done; a long
+  // line takes several calls. Whether stale lines remain.
   bool ContinueRelayout(int characters);
   bool Stale() const noexcept { return split_ < lines_; }
   // Lays out the stale lines among firstLine..lastLine now (the visible rows, the caret's line,
-  // the last lines), so they are right before the rest; the row numbers of the lines below them
-  // change with them.
+  // the last lines), so they are right before the rest, each line whole; the row numbers of the
+  // lines below them change with them.
   void MakeExact(int firstLine, int lastLine);
   // Whether the line's rows are right (not an estimate).
   bool IsExact(int line) const;
