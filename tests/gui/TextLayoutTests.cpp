@@ -275,6 +275,56 @@ TEST(TextLayout, RelayoutInSlicesReachesAFreshLayout) {
   ExpectSameRows(layout, expected);
 }
 
+// Appends that cut clusters apart, edits, new settings, lines made right and slices, in random
+// order, end where laying everything out again does.
+TEST(TextLayout, AnyOrderOfChangesEndsAsAFreshLayout) {
+  static const std::wstring pieces[] = {L"word", L" ", L"\t", L"\x6F22", L"e\x0301", L"\xD83D\xDE00",
+                                        std::wstring(25, L'x'), L"\x0301", L"\xD83D", L"\xDE00", L"\x200D"};
+  for (unsigned seed = 0; seed < 200; ++seed) {
+    std::mt19937 random(seed);
+    auto some = [&random](int most) {
+      std::wstring text;
+      for (int i = static_cast<int>(random() % static_cast<unsigned>(most)); i > 0; --i)
+        text += pieces[random() % std::size(pieces)];
+      return text;
+    };
+    cFakeText text({L""});
+    cFakeMeasure measure;
+    cTextLayout layout(text, measure);
+    for (int step = 0; step < 30; ++step) {
+      auto& lines = text.Lines;
+      const int line = static_cast<int>(random() % lines.size());
+      switch (random() % 6) {
+        case 0:
+          lines.back() += some(30);
+          for (int i = static_cast<int>(random() % 3); i > 0; --i) lines.push_back(some(20));
+          layout.TextAppended();
+          break;
+        case 1: {
+          const int removed = static_cast<int>(random() % (lines.size() - static_cast<size_t>(line) + 1));
+          const int inserted = removed == static_cast<int>(lines.size()) ? 1 : static_cast<int>(random() % 3);
+          const auto at = lines.erase(lines.begin() + line, lines.begin() + line + removed);
+          lines.insert(at, static_cast<size_t>(inserted), some(20));
+          layout.TextChanged(line, removed, inserted);
+          break;
+        }
+        case 2: layout.SetWordWrap(!layout.WordWrap()); break;
+        case 3: layout.SetWidth(10 + static_cast<int>(random() % 200)); break;
+        case 4: layout.MakeExact(line, line + static_cast<int>(random() % 5)); break;
+        default: layout.ContinueRelayout(static_cast<int>(random() % 100)); break;
+      }
+    }
+    while (layout.ContinueRelayout(static_cast<int>(random() % 50))) {
+    }
+    cTextLayout again = layout;
+    again.FontChanged();
+    while (again.ContinueRelayout(1 << 20)) {
+    }
+    ExpectSameRows(layout, again);
+    if (HasFailure()) FAIL() << "seed " << seed;
+  }
+}
+
 // Each column at a cluster's edge comes back from its x; x inside a cluster goes to its nearer
 // edge; a column inside a cluster is at the cluster's start.
 TEST(TextLayout, HitTestingRoundTrips) {
