@@ -1,0 +1,23 @@
+#pragma once
+// Where one cluster of UTF-16 text ends: the units that are shown, measured, selected and broken
+// as one. A cluster is a base character (one unit, or a surrogate pair) with the marks that follow
+// it: characters of the Unicode categories Mn and Me (variation selectors such as U+FE0F among
+// them), and a zero width joiner (U+200D) with the character it joins and that one's marks. This is
+// deliberately less than the full rules for grapheme clusters: spacing marks (Mc), Hangul syllable
+// sequences, emoji modifiers and regional indicator pairs are clusters of their own.
+#include <string_view>
+
+namespace gui {
+
+class cTextClusters {
+public:
+  // No unit below it is a surrogate or joins the cluster before it.
+  static constexpr wchar_t FirstJoining = 0x0300;
+
+  // The position after the cluster that starts at index (index < text.size()).
+  static size_t End(std::wstring_view text, size_t index) noexcept;
+  // Whether the code point is of the categories Mn or Me (Unicode 14).
+  static bool IsMark(char32_t codePoint) noexcept;
+};
+
+}  // namespace gui
