@@ -66,6 +66,22 @@ const wchar_t* cWindow::RegisterWindowClass(const wchar_t* className, UINT style
   return Classes().back().name.c_str();
 }
 
+const wchar_t* cWindow::RegisterClassWithDefault(const wchar_t* className, WNDPROC defaultProc, UINT style,
+                                                 int windowExtra, HCURSOR cursor) {
+  if (const tClassRecord* known = FindClass(className)) return known->name.c_str();
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = style;
+  wc.lpfnWndProc = &cWindow::Trampoline;
+  wc.cbWndExtra = windowExtra;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hCursor = cursor;
+  wc.lpszClassName = className;
+  ATOM atom = ::RegisterClassExW(&wc);
+  Classes().push_back({atom, className, defaultProc, true});
+  return Classes().back().name.c_str();
+}
+
 WNDPROC cWindow::GetClassWndProc(const wchar_t* systemClass, bool wide) {
   if (wide) {
     WNDCLASSEXW wc{};
