@@ -47,6 +47,8 @@ protected:
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+  // Registers the class described, with the trampoline as its procedure, unless it is known.
+  static const wchar_t* RegisterOwnClass(const wchar_t* className, WNDCLASSEXW& wc, WNDPROC defaultProc);
   static LRESULT CALLBACK Trampoline(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT DefaultFor(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
