@@ -32,7 +32,7 @@ bool WrapsWords(DWORD style) { return (style & (WS_HSCROLL | ES_AUTOHSCROLL)) ==
 }  // namespace
 
 const wchar_t* cTextView::Register() {
-  return cWindow::RegisterClassWithDefault(L"MarveskTextView", &cTextView::Procedure, CS_DBLCLKS,
+  return cWindow::RegisterClassWithDefault(L"MarveskEditView", &cTextView::Procedure, CS_DBLCLKS,
                                            sizeof(LONG_PTR), ::LoadCursorW(nullptr, IDC_IBEAM));
 }
 
@@ -337,7 +337,12 @@ void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, bool typ
   const tTextPos start = SelStart(), count = SelEnd() - SelStart();
   if (count == 0 && text.empty()) return;
   const bool continues = typing && undo_.Valid && undo_.Typing && count == 0 && start == undo_.Start + undo_.Inserted;
-  std::wstring removed = store_.Replace(start, count, text);
+  // Output comes at the end: an append there costs what it appends.
+  std::wstring removed;
+  if (count == 0 && start == store_.Length())
+    store_.Append(text);
+  else
+    removed = store_.Replace(start, count, text);
   const auto inserted = static_cast<tTextPos>(text.size());
   if (undoable) {
     if (continues)
