@@ -81,6 +81,8 @@ public:
   // The font, in points scaled to the window's DPI; kept across window re-creation.
   void SetFont(std::wstring_view face, int points);
   bool WordWrap() const noexcept { return wordWrap_; }
+  // Whether switching word wrap keeps the text (the text view) or starts the window empty.
+  bool WordWrapKeepsText() const noexcept { return window_ == mwTextView; }
   // Re-creates a live edit control, which then starts empty: callers keep WText across the
   // change. The text view switches in place and keeps its text.
   void SetWordWrap(bool wordWrap);
