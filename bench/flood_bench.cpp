@@ -43,11 +43,8 @@ size_t PaneLength(const TFormMain& form) {
   return static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0));
 }
 
-// Whether the output pane shows what it holds: no paint owed, none pending.
-bool PaneShown(const TFormMain& form) {
-  const cConsoleEdit& pane = *form.OutputEditor();
-  return !pane.PaintingDeferred() && !::GetUpdateRect(pane.Handle(), nullptr, FALSE);
-}
+// Whether the output pane shows what it holds: no paint pending.
+bool PaneShown(const TFormMain& form) { return !::GetUpdateRect(form.OutputEditor()->Handle(), nullptr, FALSE); }
 
 std::wstring RoundLine(int round) { return L"one more line " + std::to_wstring(round); }
 

@@ -21,7 +21,7 @@ struct tSearchBounds {
 
 class cSearchableEditor : public cWPersistentMemo {
 public:
-  cSearchableEditor() = default;
+  explicit cSearchableEditor(tMemoWindow window = mwSystemEdit) : cWPersistentMemo(window) {}
 
   // Looks for the pattern as the request says and selects the match; the selection keeps the
   // letter case of the text. False when there is none; the selection then stays as it was.

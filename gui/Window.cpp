@@ -51,18 +51,31 @@ cWindow::~cWindow() {
 }
 
 const wchar_t* cWindow::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon) {
-  if (const tClassRecord* known = FindClass(className)) return known->name.c_str();
   WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
   wc.style = style;
-  wc.lpfnWndProc = &cWindow::Trampoline;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = background;
   wc.hIcon = icon;
+  return RegisterOwnClass(className, wc, &::DefWindowProcW);
+}
+
+const wchar_t* cWindow::RegisterClassWithDefault(const wchar_t* className, WNDPROC defaultProc, UINT style,
+                                                 int windowExtra, HCURSOR cursor) {
+  WNDCLASSEXW wc{};
+  wc.style = style;
+  wc.cbWndExtra = windowExtra;
+  wc.hCursor = cursor;
+  return RegisterOwnClass(className, wc, defaultProc);
+}
+
+const wchar_t* cWindow::RegisterOwnClass(const wchar_t* className, WNDCLASSEXW& wc, WNDPROC defaultProc) {
+  if (const tClassRecord* known = FindClass(className)) return known->name.c_str();
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = &cWindow::Trampoline;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.lpszClassName = className;
   ATOM atom = ::RegisterClassExW(&wc);
-  Classes().push_back({atom, className, &::DefWindowProcW, true});
+  Classes().push_back({atom, className, defaultProc, true});
   return Classes().back().name.c_str();
 }
 

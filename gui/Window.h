@@ -25,6 +25,11 @@ public:
   // Registers, once per process, a superclass of a system class ("EDIT", "COMBOBOX"), wide or
   // narrow. The system class's procedure becomes the default handler of its windows.
   static const wchar_t* RegisterSuperclass(const wchar_t* className, const wchar_t* systemClass, bool wide = true);
+  // Registers, once per process, a window class of ours driven by the trampoline whose default
+  // handler is the given procedure, as a superclass's is the system's: for a control of the
+  // program that keeps its state in its window's extra bytes (the text view).
+  static const wchar_t* RegisterClassWithDefault(const wchar_t* className, WNDPROC defaultProc, UINT style,
+                                                 int windowExtra, HCURSOR cursor);
   // The window procedure of a system class, as its class record gives it.
   static WNDPROC GetClassWndProc(const wchar_t* systemClass, bool wide = true);
 
@@ -42,6 +47,8 @@ protected:
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+  // Registers the class described, with the trampoline as its procedure, unless it is known.
+  static const wchar_t* RegisterOwnClass(const wchar_t* className, WNDCLASSEXW& wc, WNDPROC defaultProc);
   static LRESULT CALLBACK Trampoline(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT DefaultFor(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -16,32 +16,19 @@
 
 namespace {
 
-// Shows held output and lets a listener that waits read on.
+// Lets the listener read on once the window has handled what waited for it: timers come only
+// once the queue holds nothing else.
 constexpr UINT_PTR kReleaseListenerTimer = 1;
-constexpr UINT_PTR kPaintOutputTimer = 2;
-// What one step of showing output (an append, a band of a paint, making room) may take: the
-// window answers nothing meanwhile. While the pane is small, steps are short; later they are
-// longer, so that the fixed cost of an append, which under Wine grows with the pane's text,
-// stays a small part of it.
-constexpr ULONGLONG kQuickStepMs = 100, kStepMs = 450;
-constexpr size_t kQuickStepChars = 16 * 1024 * 1024;
-// A paint of the whole output pane that takes longer than one step goes in bands, at most this
-// many.
-constexpr ULONGLONG kMostPaintBands = 8;
 // How long the start-up looks for the child's console window.
 constexpr ULONGLONG kConsoleSearchMs = 5000;
-// The shortest pause between two paints of the output pane while output floods in.
-constexpr ULONGLONG kPaintIntervalMs = 50;
 // Bounds of the shutdown's waits.
 constexpr DWORD kChildExitMs = 500;
 constexpr DWORD kThreadEndMs = 400;
 // How long the end of the output waits for the child's own end, which it normally comes with.
 constexpr DWORD kChildEndAfterOutputMs = 250;
 
-// Whether input, posted or sent messages wait for the window.
-bool MessagesWaiting() {
-  return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
-}
+// Whether input or posted messages wait for the window.
+bool MessagesWaiting() { return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0; }
 
 // Whether the caret is at the end of the pane's text with nothing selected.
 bool CaretAtEnd(const cWMemo& pane) {
@@ -86,8 +73,8 @@ void cFormMain::SetEncodings(const tPipeEncodings& encodings) {
   child_->SetInputEncoding(encodings.Input);
 }
 
-std::unique_ptr<cConsoleEdit> cFormMain::CreatePane(gui::cPanel& panel) {
-  auto pane = std::make_unique<cConsoleEdit>();
+std::unique_ptr<cConsoleEdit> cFormMain::CreatePane(gui::cPanel& panel, tMemoWindow window) {
+  auto pane = std::make_unique<cConsoleEdit>(window);
   pane->Create(panel.Handle(), 0);
   pane->SetFont(gui::LoadResString(IDS_EDITOR_FONT), 10);
   panel.Layout();
@@ -98,9 +85,11 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   if (sessionStarted_) return;
   sessionStarted_ = true;
 
-  inputEditor_ = CreatePane(inputPanel);
-  outputEditor_ = CreatePane(outputPanel);
-  rules_ = std::make_unique<cOutputRules>(*outputEditor_, MessagesWaiting);
+  // The command pane is the system's edit control; the output pane is the program's own text
+  // view, which takes output at the pipe's pace whatever it holds.
+  inputEditor_ = CreatePane(inputPanel, mwSystemEdit);
+  outputEditor_ = CreatePane(outputPanel, mwTextView);
+  rules_ = std::make_unique<cOutputRules>(*outputEditor_);
   auto keyDown = [this](WORD& key, gui::tShiftState shift) { EditorKeyDown(key, shift); };
   inputEditor_->OnKeyDown = keyDown;
   outputEditor_->OnKeyDown = keyDown;
@@ -109,13 +98,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
     *handler = [this] { UpdateCommandText(); };
   for (auto* handler : {&outputEditor_->OnChange, &outputEditor_->OnClick, &outputEditor_->OnEnter,
                         &outputEditor_->OnExit, &outputEditor_->OnAfterKeyDown})
-    *handler = [this] {
-      // While output floods in, the status follows the pane's paints rather than every chunk.
-      if (outputEditor_->PaintingDeferred())
-        outputStatusOwed_ = true;
-      else
-        UpdateOutputStatus();
-    };
+    *handler = [this] { UpdateOutputStatus(); };
   outputEditor_->SetWordWrap(true);
   ::SetFocus(inputEditor_->Handle());
 
@@ -266,10 +249,7 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
   }
   // The write is only queued: the child's answer cannot come before the echo, which comes after
   // the output that came before it.
-  if (echo_) {
-    ShowHeldOutput();
-    outputEditor_->WLines().Add(commandText_ + L"\r\n");
-  }
+  if (echo_) outputEditor_->WLines().Add(commandText_ + L"\r\n");
 }
 
 bool cFormMain::WriteLine(std::wstring_view text) {
@@ -280,126 +260,19 @@ bool cFormMain::WriteLine(std::wstring_view text) {
 
 // ---- output ----
 
-void cConsoleEdit::DeferPainting(bool defer) {
-  deferPainting_ = defer;
-  if (!defer && owesPaint_ && Handle()) {
-    owesPaint_ = false;
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-    ::UpdateWindow(Handle());
-  }
-}
-
-bool cConsoleEdit::OwesWholePaint() const {
-  if (owesPaint_) return true;
-  // The edit control leaves its margins out of what it invalidates: half of the pane or more
-  // counts as the whole.
-  RECT update{}, client{};
-  return ::GetUpdateRect(Handle(), &update, FALSE) && ::GetClientRect(Handle(), &client) &&
-         2 * (update.bottom - update.top) >= client.bottom - client.top;
-}
-
-bool cConsoleEdit::PayPaintBand(int bands) {
-  if (!Handle()) return true;
-  if (nextBand_ == 0) {
-    if (bands <= 1 || !OwesWholePaint()) return true;
-    owesPaint_ = false;
-    ::ValidateRect(Handle(), nullptr);
-    bandsMs_ = 0;
-  }
-  RECT band{};
-  ::GetClientRect(Handle(), &band);
-  const LONG height = band.bottom - band.top;
-  band.bottom = band.top + height * (nextBand_ + 1) / bands;
-  band.top += height * nextBand_ / bands;
-  ::InvalidateRect(Handle(), &band, FALSE);
-  const bool deferred = std::exchange(deferPainting_, false);
-  const ULONGLONG start = ::GetTickCount64();
-  ::UpdateWindow(Handle());
-  bandsMs_ += ::GetTickCount64() - start;
-  deferPainting_ = deferred;
-  if (++nextBand_ < bands) return false;
-  nextBand_ = 0;
-  lastPaintMs_ = bandsMs_;
-  return true;
-}
-
-// Under Wine the edit control grows its text buffer to the exact size at every append, and the
-// heap moves a large block that grows: every append into a pane of 64 MB copied 128 MB, most of
-// what the append cost. Room made ahead, in the block itself, lets the control's own growth stay
-// in place. The handle the control gives out may be used with the local memory functions; the
-// text is left as it is.
-bool cConsoleEdit::MakeRoomFor(size_t chars) {
-  if (!Handle() || !::IsWindowUnicode(Handle())) return false;
-  if (buffer_ && chars <= room_ && BufferAddress() == roomAt_) return false;
-  // The handle is the same one every time it is asked for; it is the program's to free from the
-  // first time on (see GiveBufferBack).
-  HLOCAL buffer = reinterpret_cast<HLOCAL>(WPerform(EM_GETHANDLE, 0, 0));
-  if (!buffer) return false;
-  if (buffer != buffer_.get()) buffer_.reset(buffer);
-  const SIZE_T size = ::LocalSize(buffer);
-  const size_t room = std::max(chars, 2 * static_cast<size_t>(TextLength()));
-  // Grown to the room and given back the size the control knows: the block keeps its room.
-  if (!::LocalReAlloc(buffer, (room + 1) * sizeof(wchar_t), LMEM_MOVEABLE)) {
-    room_ = 0;
-    return false;
-  }
-  ::LocalReAlloc(buffer, size, LMEM_MOVEABLE);
-  room_ = room;
-  roomAt_ = BufferAddress();
-  return true;
-}
-
-const void* cConsoleEdit::BufferAddress() const {
-  const void* address = ::LocalLock(buffer_.get());
-  ::LocalUnlock(buffer_.get());
-  return address;
-}
-
-void cConsoleEdit::GiveBufferBack() {
-  // A buffer the control gave out is the program's to free, once the control holds another
-  // (which the control frees). Emptied first, the pane has no lines left to rebuild.
-  if (!buffer_) return;
-  room_ = 0;
-  WPerform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-  if (HLOCAL empty = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(wchar_t))) {
-    WPerform(EM_SETHANDLE, reinterpret_cast<WPARAM>(empty), 0);
-    buffer_.reset();
-  } else {
-    // Without a buffer to give it, the control keeps this one, and the program leaves it.
-    (void)buffer_.release();
-  }
-}
-
 LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) GiveBufferBack();
-  if (message == WM_KEYDOWN) {
-    // The pane's own handling first (the key-down event, then the edit control), then the
-    // child's console gets Ctrl+C or Ctrl+Break, read-only panes included.
-    LRESULT result = cSearchableEditor::HandleMessage(message, wParam, lParam);
-    ForwardControlKey(static_cast<WORD>(wParam));
-    if (OnAfterKeyDown) OnAfterKeyDown();
-    return result;
-  }
-  if (message != WM_PAINT) return cSearchableEditor::HandleMessage(message, wParam, lParam);
-  if (deferPainting_) {
-    ::ValidateRect(Handle(), nullptr);
-    owesPaint_ = true;
-    return 0;
-  }
-  // Only a paint of the whole pane tells what painting it costs; a line scrolled in costs less.
-  const bool whole = OwesWholePaint();
-  ULONGLONG start = ::GetTickCount64();
+  if (message != WM_KEYDOWN) return cSearchableEditor::HandleMessage(message, wParam, lParam);
+  // The pane's own handling first (the key-down event, then the control), then the child's
+  // console gets Ctrl+C or Ctrl+Break, read-only panes included.
   LRESULT result = cSearchableEditor::HandleMessage(message, wParam, lParam);
-  if (whole) lastPaintMs_ = ::GetTickCount64() - start;
+  ForwardControlKey(static_cast<WORD>(wParam));
+  if (OnAfterKeyDown) OnAfterKeyDown();
   return result;
 }
-
 
 // ---- the output pane as the output rules' text ----
 
 void cConsoleEdit::AppendText(std::wstring_view text) {
-  // Setting the start at the end leaves an empty selection there. Under Wine that walks the
-  // pane's lines, so a caret that is there already stays.
   if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
   SetWSelText(text);
 }
@@ -433,157 +306,43 @@ void cConsoleEdit::DeleteTail(int count) {
 
 void cConsoleEdit::ClearText() { WLines().Clear(); }
 
-std::wstring cFormMain::AppendOutput(std::wstring_view text) { return rules_->Append(text); }
+void cFormMain::AppendOutput(std::wstring_view text) { rules_->Append(text); }
 
 void cFormMain::OutputBackspace() { rules_->Backspace(); }
 
-std::wstring cFormMain::RenderOutput(std::wstring_view text) { return rules_->Render(text); }
+void cFormMain::RenderOutput(std::wstring_view text) { rules_->Render(text); }
 
-std::wstring cFormMain::ShowOutput(std::wstring_view text) {
-  // While output floods in, the pane is repainted now and then rather than after every append:
-  // painting a large pane is slow (under Wine it grows with the text). The pause after a paint
-  // grows with what the paint cost, so painting takes at most a ninth of the time. A few lines
-  // that come on their own are painted as they come, only where they changed the pane: a
-  // deferred paint repaints all of it.
-  static constexpr size_t kFewLines = 4096;
-  const bool defer = listenerHeld_ || text.size() >= kFewLines;
-  if (defer) outputEditor_->DeferPainting(true);
-  const ULONGLONG start = ::GetTickCount64();
-  std::wstring rest = interpretControls_ ? RenderOutput(text) : AppendOutput(text);
-  lastAppendMs_ = ::GetTickCount64() - start;
-  lastAppendChars_ = text.size() - rest.size();
-  lastShown_ = ::GetTickCount64();
-  // A deferred paint is a step of its own, not one more part of this one.
-  if (!defer)
-    PaintOutput();
+void cFormMain::ShowOutput(std::wstring_view text) {
+  if (interpretControls_)
+    RenderOutput(text);
   else
-    ::SetTimer(Handle(), kPaintOutputTimer,
-               static_cast<UINT>(std::max<ULONGLONG>(USER_TIMER_MINIMUM, nextPaint_ - std::min(nextPaint_, lastShown_))),
-               nullptr);
-  return rest;
-}
-
-bool cFormMain::PaintDue() const {
-  return outputEditor_->PayingBands() ||
-         (outputEditor_->PaintingDeferred() && ::GetTickCount64() >= nextPaint_);
-}
-
-void cFormMain::ShowHeldOutput(size_t most) {
-  ::KillTimer(Handle(), kReleaseListenerTimer);
-  showTimerSet_ = false;
-  if (closing_) {
-    heldOutput_.clear();
-  } else if (std::exchange(outputOwed_, false) || !heldOutput_.empty()) {
-    // Output cut after a line break means, shown in two steps, what it means shown in one.
-    size_t cut = heldOutput_.size();
-    if (cut > most) {
-      const size_t lineEnd = heldOutput_.rfind(L'\n', most);
-      if (lineEnd != std::wstring::npos) cut = lineEnd + 1;
-    }
-    std::wstring later = heldOutput_.substr(cut);
-    heldOutput_.resize(cut);
-    heldOutput_ = ShowOutput(std::exchange(heldOutput_, {}));
-    if (heldOutput_.empty() && !later.empty()) {
-      // What was cut off waits for more to join it, as output that trickles in does: shown on
-      // its own it would cost an append of its own.
-      heldOutput_ = std::move(later);
-      if (std::exchange(listenerHeld_, false)) child_->ReleaseListener();
-      ScheduleStep(lastAppendMs_);
-      return;
-    }
-    heldOutput_ += later;
-  }
-  if (!heldOutput_.empty()) {
-    ScheduleStep(0);
-  } else if (std::exchange(listenerHeld_, false)) {
-    child_->ReleaseListener();
-  }
+    AppendOutput(text);
+  UpdateOutputStatus();
 }
 
 LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   if (closing_ || !outputEditor_) return 0;
-  // Output is held and shown from a timer, many chunks in one append: under Wine every append
-  // costs the edit control time that grows with its text (it walks its lines for the caret, the
-  // first visible line and the scroll range), so appending chunk by chunk made a flood's cost
-  // grow with its square. The chunks are shown as one text, which the rules turn into exactly
-  // what they make of the chunks one by one.
-  heldOutput_ += decoder_.Decode(encodings_.Output, data, count);
-  outputOwed_ = true;
-
-  // The listener waits once as much is held as the next append may take, so that an append
-  // stays within its budget and what is held stays bounded, and while input or posted messages
-  // are pending: timers come only once the queue holds nothing else, so those go first.
-  if (heldOutput_.size() >= cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, StepMs()) ||
-      HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0) {
-    listenerHeld_ = true;
-    ScheduleStep(0);
-    return kListenerHold;
-  }
-  // Otherwise, once output was shown lately, what comes waits until as much time has passed as
-  // the last append took, so that appending takes at most about half the time while output
-  // trickles in; after a quiet spell it is shown at once.
-  if (!showTimerSet_) {
-    const ULONGLONG quiet = ::GetTickCount64() - lastShown_;
-    if (lastAppendMs_ <= quiet) {
-      OutputStep();
-      return 0;
-    }
-    ScheduleStep(lastAppendMs_ - quiet);
-  }
-  return 0;
+  // Each chunk is shown as it comes, while the listener waits: the view's cost is what the chunk
+  // holds, whatever the pane holds.
+  ShowOutput(decoder_.Decode(encodings_.Output, data, count));
+  // A flood must not starve the user: the listener waits until what waits for the window has
+  // been handled.
+  if (!MessagesWaiting()) return 0;
+  listenerHeld_ = true;
+  ::SetTimer(Handle(), kReleaseListenerTimer, USER_TIMER_MINIMUM, nullptr);
+  return kListenerHold;
 }
 
-void cFormMain::OutputStep() {
-  // Each call is one step: a paint that is due goes first (an append would start a paint in
-  // bands over), then room made in the pane, then at most what an append may take.
-  if (closing_ || !outputEditor_) {
-    ShowHeldOutput();
-  } else if (PaintDue()) {
-    PaintOutput();
-    ScheduleStep(0);
-  } else if (outputEditor_->MakeRoomFor(static_cast<size_t>(outputEditor_->TextLength()) + heldOutput_.size())) {
-    ScheduleStep(0);
-  } else {
-    ShowHeldOutput(cOutputRules::NextAppendChars(lastAppendChars_, lastAppendMs_, StepMs()));
-  }
-}
-
-void cFormMain::ScheduleStep(ULONGLONG afterMs) {
-  showTimerSet_ = true;
-  ::SetTimer(Handle(), kReleaseListenerTimer,
-             static_cast<UINT>(std::clamp<ULONGLONG>(afterMs, USER_TIMER_MINIMUM, StepMs())), nullptr);
-}
-
-ULONGLONG cFormMain::StepMs() const {
-  return outputEditor_ && static_cast<size_t>(outputEditor_->TextLength()) > kQuickStepChars ? kStepMs : kQuickStepMs;
-}
-
-void cFormMain::PaintOutput() {
-  ::KillTimer(Handle(), kPaintOutputTimer);
-  if (!outputEditor_) return;
-  cConsoleEdit& pane = *outputEditor_;
-  // Under Wine a paint of the pane walks the pane's lines for every line it shows, so it costs
-  // more the more text the pane holds (about a second for 64 MB). Past one step's budget it goes
-  // in bands, and messages are answered between them.
-  const ULONGLONG bands = std::min(kMostPaintBands, pane.LastPaintMs() / StepMs() + 1);
-  if (!pane.PayPaintBand(static_cast<int>(bands))) {
-    ::SetTimer(Handle(), kPaintOutputTimer, USER_TIMER_MINIMUM, nullptr);
-    return;
-  }
-  pane.DeferPainting(false);
-  if (std::exchange(outputStatusOwed_, false)) UpdateOutputStatus();
-  nextPaint_ = ::GetTickCount64() + std::max<ULONGLONG>(kPaintIntervalMs, 8 * pane.LastPaintMs());
+void cFormMain::ReleaseListener() {
+  ::KillTimer(Handle(), kReleaseListenerTimer);
+  if (std::exchange(listenerHeld_, false)) child_->ReleaseListener();
 }
 
 LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       if (wParam == kReleaseListenerTimer) {
-        OutputStep();
-        return 0;
-      }
-      if (wParam == kPaintOutputTimer) {
-        PaintOutput();
+        ReleaseListener();
         return 0;
       }
       break;
@@ -602,8 +361,7 @@ void cFormMain::ChildOutputEnded() {
   if (!outputEditor_ || closing_) return;
   // What the decoder still holds (a cut character) can never be completed now: it is shown as a
   // whole text shows such bytes.
-  heldOutput_ += decoder_.Flush();
-  if (!heldOutput_.empty()) ScheduleStep(0);
+  ShowOutput(decoder_.Flush());
   // The output ends when the last process writing it has ended, which is normally the child: its
   // end is then noticed here rather than at the next idle moment. A pipe that fails while the
   // child runs locks the session too, but leaves the output pane white.
@@ -620,10 +378,7 @@ void cFormMain::Shutdown() {
   gui::cApplication::ClearIdleHandler();
   for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()})
     if (pane) pane->OnAfterKeyDown = nullptr;
-  if (Handle()) {
-    ::KillTimer(Handle(), kReleaseListenerTimer);
-    ::KillTimer(Handle(), kPaintOutputTimer);
-  }
+  if (Handle()) ::KillTimer(Handle(), kReleaseListenerTimer);
 
   child_->End(kChildExitMs, kThreadEndMs);
 }

@@ -28,6 +28,8 @@
 // A pane of the console session.
 class cConsoleEdit : public cSearchableEditor, public IOutputSink {
 public:
+  explicit cConsoleEdit(tMemoWindow window) : cSearchableEditor(window) {}
+
   // The child's console window; none until the child has been found, and none if it never was.
   HWND ConsoleWindow = nullptr;
   // Raises Ctrl+C (CTRL_C_EVENT) or Ctrl+Break (CTRL_BREAK_EVENT) in the child's console; not set
@@ -35,22 +37,6 @@ public:
   std::function<void(DWORD controlEvent)> OnConsoleControl;
   // Called after every key-down message the pane has handled.
   std::function<void()> OnAfterKeyDown;
-
-  // While painting is deferred the pane skips its paints and owes one; when it ends, the pane
-  // pays what it owes at once.
-  void DeferPainting(bool defer);
-  bool PaintingDeferred() const noexcept { return deferPainting_; }
-  // Pays a paint of the whole pane that is owed in bands, top to bottom, one band a call, while
-  // painting stays deferred; true once no band is owed. A paint of less than the whole pane is
-  // left to the next WM_PAINT.
-  bool PayPaintBand(int bands);
-  bool PayingBands() const noexcept { return nextBand_ > 0; }
-  // What the last paint of the pane cost, in milliseconds (in bands: all of them).
-  ULONGLONG LastPaintMs() const noexcept { return lastPaintMs_; }
-  // Keeps room in the edit control's text buffer for this many characters, and for as many again
-  // as the pane holds when it has to make room, as a growing vector does. True when it made room:
-  // that copies the text once, which is a step of its own.
-  bool MakeRoomFor(size_t chars);
 
   // The pane as the text of the output rules.
   void AppendText(std::wstring_view text) override;
@@ -67,20 +53,6 @@ protected:
 
 private:
   void ForwardControlKey(WORD key);
-  bool OwesWholePaint() const;
-  const void* BufferAddress() const;
-  void GiveBufferBack();
-
-  bool deferPainting_ = false;
-  bool owesPaint_ = false;
-  ULONGLONG lastPaintMs_ = 0;
-  int nextBand_ = 0;
-  ULONGLONG bandsMs_ = 0;
-  // The edit control's text buffer once room was made in it (from then on this pane frees it),
-  // where it was then and how many characters it has room for there.
-  gui::cLocalMemory buffer_;
-  const void* roomAt_ = nullptr;
-  size_t room_ = 0;
 };
 
 // The session part of the main window. The window as the user sees it (menus, status bar, help)
@@ -111,11 +83,10 @@ public:
   static std::wstring CleanCommand(std::wstring_view text);
   const std::wstring& CommandText() const noexcept { return commandText_; }
 
-  // What the child's output does to the output pane (see cOutputRules). Each returns what it left
-  // for later: once messages wait for the window, the rest of a long line waits.
-  std::wstring AppendOutput(std::wstring_view text);
+  // What the child's output does to the output pane (see cOutputRules).
+  void AppendOutput(std::wstring_view text);
   void OutputBackspace();
-  std::wstring RenderOutput(std::wstring_view text);
+  void RenderOutput(std::wstring_view text);
 
   bool Echo() const noexcept { return echo_; }
   bool InterpretControls() const noexcept { return interpretControls_; }
@@ -149,27 +120,17 @@ protected:
   virtual void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) = 0;
 
 private:
-  std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel);
+  std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel, tMemoWindow window);
   bool StartChild();
   void WaitForConsoleWindow();
   void RaiseConsoleControl(DWORD controlEvent);
   void SetEditorLocked(bool locked, cConsoleEdit& pane);
   void ApplicationIdle();
   LRESULT ListenerData(const char* data, size_t count);
-  // Shows output as the options say and returns what it left for later (see AppendOutput).
-  std::wstring ShowOutput(std::wstring_view text);
-  // Shows the output held so far, or about as many characters as given, up to a line's end; the
-  // listener reads on once nothing is held.
-  void ShowHeldOutput(size_t most = SIZE_MAX);
-  // One step of showing output: a paint, room in the pane or an append.
-  void OutputStep();
-  // The next step comes after this many milliseconds, within the timer's least and one step.
-  void ScheduleStep(ULONGLONG afterMs);
-  // Whether a paint of the output pane is due, or a paint in bands goes on.
-  bool PaintDue() const;
-  // What one step of showing output may take, in milliseconds.
-  ULONGLONG StepMs() const;
-  void PaintOutput();
+  // Shows decoded output as the options say.
+  void ShowOutput(std::wstring_view text);
+  // Lets a listener that waited read on.
+  void ReleaseListener();
 
   bool echo_ = false;
   bool interpretControls_ = true;
@@ -188,17 +149,6 @@ private:
   std::wstring commandText_;
   tPipeEncodings encodings_;
   cStreamDecoder decoder_;
-  ULONGLONG nextPaint_ = 0;
-  bool outputStatusOwed_ = false;
-  // Output that came and is not shown yet: a timer shows it in one append. The listener reads on
-  // while less is held than the next append may take, and waits for the timer otherwise.
-  std::wstring heldOutput_;
-  // Whether a chunk came since output was last shown (one that decodes to nothing too).
-  bool outputOwed_ = false;
-  bool showTimerSet_ = false;
+  // The listener waits while the window has input or posted messages to handle.
   bool listenerHeld_ = false;
-  // The last append of held output: its characters, what it took and when it ended.
-  size_t lastAppendChars_ = 0;
-  ULONGLONG lastAppendMs_ = 0;
-  ULONGLONG lastShown_ = 0;
 };

@@ -99,7 +99,7 @@ public:
 // A memo that loads and saves its text as a file.
 class cWPersistentMemo : public cWMemo, public IWPersistentText {
 public:
-  cWPersistentMemo() = default;
+  explicit cWPersistentMemo(tMemoWindow window = mwSystemEdit) : cWMemo(window) {}
 
   void SetText(std::wstring_view text) override { SetWText(text); }
   std::wstring GetText() const override { return WText(); }

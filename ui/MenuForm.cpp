@@ -116,8 +116,10 @@ bool cMenuForm::ViewWordWrap(bool doIt, bool& wrapped) {
   cSearchableEditor* editor = ActiveEditor();
   if (!editor) return false;
   wrapped = editor->WordWrap();
-  if (doIt) {
-    // Changing the wrap re-creates the window empty, with the scroll bars that go with the
+  if (doIt && editor->WordWrapKeepsText()) {
+    editor->SetWordWrap(!wrapped);
+  } else if (doIt) {
+    // Changing the wrap re-creates an edit control empty, with the scroll bars that go with the
     // wrap: a vertical one only while wrapping, both otherwise.
     cWStrings::cUpdateScope update(editor->WLines());
     const std::wstring text = editor->WText();

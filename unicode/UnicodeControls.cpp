@@ -3,6 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include "gui/TextView.h"
+
 namespace {
 
 bool gIsNT = false;
@@ -95,7 +97,8 @@ std::wstring cTextProperties::GetSubText(const IWMessageHandler& handler, int st
 
 // ---- cWMemo
 
-cWMemo::cWMemo() : wide_(cUnicodeHelper::IsNT()), color_(::GetSysColor(COLOR_WINDOW)) {
+cWMemo::cWMemo(tMemoWindow window)
+    : window_(window), wide_(window == mwTextView || cUnicodeHelper::IsNT()), color_(::GetSysColor(COLOR_WINDOW)) {
   brush_.reset(::CreateSolidBrush(color_));
   if (wide_) {
     lines_ = std::make_unique<cWEditorStrings>(*this);
@@ -112,15 +115,16 @@ void cWMemo::Create(HWND parent, int id) {
 }
 
 void cWMemo::CreateWindowNow(const RECT& bounds) {
-  const wchar_t* className =
-      wide_ ? RegisterSuperclass(L"MarveskEdit", L"EDIT", true) : RegisterSuperclass(L"MarveskEditA", L"EDIT", false);
+  const wchar_t* className = window_ == mwTextView ? gui::cTextView::Register()
+                             : wide_              ? RegisterSuperclass(L"MarveskEdit", L"EDIT", true)
+                                                  : RegisterSuperclass(L"MarveskEditA", L"EDIT", false);
   DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
   if (!wordWrap_) style |= WS_HSCROLL | ES_AUTOHSCROLL;
   if (readOnly_) style |= ES_READONLY;
   if (!CreateHandle(WS_EX_CLIENTEDGE, className, L"", style, bounds.left, bounds.top, bounds.right - bounds.left,
                     bounds.bottom - bounds.top, parent_, ChildId(id_)))
     ThrowCreateFailed();
-  defWndProc_ = wide_ ? GetClassWndProc(L"EDIT") : nullptr;
+  defWndProc_ = window_ == mwTextView ? &gui::cTextView::Procedure : wide_ ? GetClassWndProc(L"EDIT") : nullptr;
   // The default limit cuts the text silently at 32767 characters; 0 asks for the largest.
   WPerform(EM_SETLIMITTEXT, 0, 0);
   ApplyFont();
@@ -165,6 +169,13 @@ void cWMemo::SetWordWrap(bool wordWrap) {
   if (wordWrap == wordWrap_) return;
   wordWrap_ = wordWrap;
   if (!Handle()) return;
+  if (window_ == mwTextView) {
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_STYLE));
+    const DWORD scrolling = WS_HSCROLL | ES_AUTOHSCROLL;
+    ::SetWindowLongPtrW(Handle(), GWL_STYLE, wordWrap ? style & ~scrolling : style | scrolling);
+    ::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    return;
+  }
   // The edit control reads the wrapping style only when it is created.
   const RECT bounds = BoundsInParent(Handle());
   const bool focused = Focused();

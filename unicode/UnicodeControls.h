@@ -59,9 +59,13 @@ struct tCaretPos {
   friend bool operator==(const tCaretPos&, const tCaretPos&) = default;
 };
 
+// The window of a memo: the system's edit control, or the program's own text view, which answers
+// the same messages.
+enum tMemoWindow { mwSystemEdit, mwTextView };
+
 class cWMemo : public gui::cWindow, public IWEditor {
 public:
-  cWMemo();
+  explicit cWMemo(tMemoWindow window = mwSystemEdit);
 
   // Creates the window as a child of the parent: scroll bars (no horizontal one while words
   // wrap), line breaks on Enter, the selection kept visible without the focus, no text limit.
@@ -77,7 +81,10 @@ public:
   // The font, in points scaled to the window's DPI; kept across window re-creation.
   void SetFont(std::wstring_view face, int points);
   bool WordWrap() const noexcept { return wordWrap_; }
-  // Re-creates a live window, which then starts empty: callers keep WText across the change.
+  // Whether switching word wrap keeps the text (the text view) or starts the window empty.
+  bool WordWrapKeepsText() const noexcept { return window_ == mwTextView; }
+  // Re-creates a live edit control, which then starts empty: callers keep WText across the
+  // change. The text view switches in place and keeps its text.
   void SetWordWrap(bool wordWrap);
 
   int SelStart() const;
@@ -125,6 +132,7 @@ private:
   void NoteSelection() const;
   LRESULT HandleMemoMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+  const tMemoWindow window_;
   const bool wide_;
   std::unique_ptr<cStrings> narrowLines_;
   std::unique_ptr<cWStrings> lines_;

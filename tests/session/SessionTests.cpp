@@ -208,7 +208,7 @@ TEST_F(SessionTest, ThePaneShowsWhatTheRulesMake) {
   OpenChild({L"sleep"});
   for (const auto& [output, shown] : RenderingCases()) {
     cStringSink expected;
-    cOutputRules(expected, [] { return false; }).Render(output);
+    cOutputRules(expected).Render(output);
     form_->OutputEditor()->SetWText(L"");
     form_->RenderOutput(output);
     EXPECT_EQ(OutputText(), expected.Text) << testing::PrintToString(output);
@@ -221,69 +221,27 @@ TEST_F(SessionTest, ThePaneShowsWhatTheRulesMake) {
   EXPECT_EQ(form_->OutputEditor()->SelStart(), 9);
 }
 
-// A long line costs the pane tens of milliseconds a piece: once a message waits for the
-// window, the rest waits for it, and comes afterwards whole and in order.
-TEST_F(SessionTest, ALongLineLetsWaitingMessagesGoFirst) {
+// Each chunk is shown as it comes; while messages wait for the window the listener waits too,
+// until a timer, which comes only once they have been handled, lets it read on.
+TEST_F(SessionTest, TheListenerWaitsWhileMessagesWaitForTheWindow) {
   OpenChild({L"sleep"});
-  cConsoleEdit& pane = *form_->OutputEditor();
-  // A message of no meaning to the window; filtering on WM_NULL alone would mean every message.
   constexpr UINT kWaiting = WM_APP + 7;
-  auto waiting = [&] { ::PostMessageW(form_->Handle(), kWaiting, 0, 0); };
-  auto drain = [&] {
-    MSG msg;
-    while (::PeekMessageW(&msg, form_->Handle(), kWaiting, kWaiting, PM_REMOVE)) {
-    }
-  };
-  const std::wstring line = L"start\r\n" + std::wstring(5000, L'x');
-
-  pane.SetWText(L"");
-  waiting();
-  std::wstring rest = form_->AppendOutput(line);
-  ASSERT_FALSE(rest.empty());
-  EXPECT_LT(rest.size(), line.size());
-  EXPECT_EQ(OutputText() + rest, line);
-  drain();
-  EXPECT_EQ(form_->AppendOutput(rest), L"");
-  EXPECT_EQ(OutputText(), line);
-
-  // Through the listener's hand-over: the listener is told to wait, and a timer shows the rest.
-  pane.SetWText(L"");
-  waiting();
-  const std::string bytes = "start\r\n" + std::string(5000, 'x');
-  EXPECT_TRUE(form_->ChildOutput(bytes.data(), bytes.size()));
-  EXPECT_LT(OutputText().size(), line.size());
-  EXPECT_TRUE(RunUntil([&] { return OutputText() == line; }));
+  const std::string line = "start\r\n" + std::string(5000, 'x');
+  ::PostMessageW(form_->Handle(), kWaiting, 0, 0);
+  EXPECT_TRUE(form_->ChildOutput(line.data(), line.size()));
+  EXPECT_EQ(OutputText(), std::wstring(line.begin(), line.end()));
+  MSG msg;
+  while (::PeekMessageW(&msg, form_->Handle(), kWaiting, kWaiting, PM_REMOVE)) {
+  }
+  EXPECT_FALSE(form_->ChildOutput(line.data(), line.size()));
 }
 
-// Chunks that come close together go to the pane in one append, and the rules make of them
-// what they make of each chunk on its own: a CR LF across a seam, backspace and form feed.
-TEST_F(SessionTest, ChunksShownTogetherMeanWhatEachMeans) {
+// Chunks cut anywhere mean what the whole output means: a CR LF across a seam, backspace and
+// form feed.
+TEST_F(SessionTest, ChunksCutAnywhereMeanWhatTheWholeMeans) {
   OpenChild({L"sleep"});
   for (std::string_view chunk : {"gone\f", "ab\r", "\nc\b", "d"}) form_->ChildOutput(chunk.data(), chunk.size());
   EXPECT_TRUE(OutputBecomes(L"ab\r\nd"));
-}
-
-// The output pane keeps room ahead in the control's buffer: the text stays as it was, and the
-// control's own growth within the room leaves the buffer where it is (seen under Wine, whose
-// heap otherwise moves a large block at every growth), until the pane is destroyed.
-TEST_F(SessionTest, RoomMadeInTheOutputPaneKeepsItsTextAndItsPlace) {
-  OpenChild({L"sleep"});
-  cConsoleEdit& pane = *form_->OutputEditor();
-  auto address = [&] {
-    HLOCAL buffer = reinterpret_cast<HLOCAL>(pane.WPerform(EM_GETHANDLE, 0, 0));
-    const void* at = ::LocalLock(buffer);
-    ::LocalUnlock(buffer);
-    return at;
-  };
-  std::wstring lines;
-  for (int i = 0; i < 4000; ++i) lines += std::wstring(78, L"abcdefgh"[i % 8]) + L"\r\n";
-  form_->AppendOutput(lines);
-  EXPECT_TRUE(pane.MakeRoomFor(3 * lines.size()));
-  EXPECT_FALSE(pane.MakeRoomFor(2 * lines.size()));
-  const void* before = address();
-  form_->AppendOutput(lines);
-  EXPECT_EQ(address(), before);
-  EXPECT_EQ(OutputText(), lines + lines);
 }
 
 TEST_F(SessionTest, FloodArrivesCompleteAndInOrder) {

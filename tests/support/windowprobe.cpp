@@ -116,8 +116,9 @@ bool NamesAnEdit(wchar_t* name, std::size_t length) {
   return std::wstring_view(name, length).find(L"edit") != std::wstring_view::npos;
 }
 
-// An edit control, or a superclass of one ("MarveskEdit"): the real class answers for the
-// first, the name for the second.
+// An edit control, a superclass of one ("MarveskEdit") or the program's own view that answers
+// the same messages ("MarveskEditView"): the real class answers for the first, the name for the
+// others.
 bool IsEdit(HWND window) {
   wchar_t name[64];
   UINT realLength = ::RealGetWindowClassW(window, name, static_cast<UINT>(std::size(name)));

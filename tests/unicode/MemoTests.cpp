@@ -15,7 +15,8 @@ namespace {
 // Cyrillic, CJK and an emoji (a surrogate pair): none of them is in code page 1252.
 const std::wstring kForeign = L"\u041F\u0440\u0438\u0432\u0435\u0442 \u4E2D\u6587 \U0001F600";
 
-class MemoTest : public ::testing::Test {
+// Every memo test runs against both windows a memo can have: the edit control and the text view.
+class MemoTest : public ::testing::TestWithParam<tMemoWindow> {
 protected:
   void SetUp() override { host.Hold(memo); }
   // Sets the text and puts the caret at its start.
@@ -25,7 +26,7 @@ protected:
   }
 
   cTestHost host;
-  cWMemo memo;
+  cWMemo memo{GetParam()};
 };
 
 // Passes messages on to a memo and records them; refuses WM_SETTEXT as a full control does.
@@ -51,7 +52,7 @@ private:
 
 }  // namespace
 
-TEST_F(MemoTest, TextOutsideTheCodePageComesBackUnchanged) {
+TEST_P(MemoTest, TextOutsideTheCodePageComesBackUnchanged) {
   EXPECT_TRUE(::IsWindowUnicode(memo.Handle()));
   const std::wstring text = kForeign + L"\r\n\u0432\u0442\u043E\u0440\u0430\u044F \u5B57";
   Load(text);
@@ -74,7 +75,7 @@ TEST_F(MemoTest, TextOutsideTheCodePageComesBackUnchanged) {
   EXPECT_EQ(unborn.WLines().GetCount(), 0);
 }
 
-TEST_F(MemoTest, CaretPositionIsColumnAndLineOfTheSelectionStart) {
+TEST_P(MemoTest, CaretPositionIsColumnAndLineOfTheSelectionStart) {
   Load(L"ab\r\ncde\r\nfg");
   EXPECT_EQ(memo.WCaretPos(), (tCaretPos{0, 0}));
   memo.SetSelStart(9);
@@ -86,7 +87,7 @@ TEST_F(MemoTest, CaretPositionIsColumnAndLineOfTheSelectionStart) {
   EXPECT_EQ(memo.WCaretPos(), (tCaretPos{1, 0}));
 }
 
-TEST_F(MemoTest, HoldsFarMoreThanTheDefaultLimit) {
+TEST_P(MemoTest, HoldsFarMoreThanTheDefaultLimit) {
   memo.SetWText(std::wstring(100000, L'x'));
   // Appending the way output arrives.
   memo.SetSelStart(INT_MAX);
@@ -102,7 +103,7 @@ TEST_F(MemoTest, HoldsFarMoreThanTheDefaultLimit) {
   EXPECT_EQ(memo.WText().size(), lines.size());
 }
 
-TEST_F(MemoTest, WordWrapRecreatesTheWindowWhichCallersRefill) {
+TEST_P(MemoTest, WordWrapSwitchesTheRowsAndKeepsTheStyleAndTheFont) {
   std::wstring text;
   for (int i = 0; i < 60; ++i) text += L"word" + std::to_wstring(i) + L" ";
   text += L"\r\nend";
@@ -113,7 +114,8 @@ TEST_F(MemoTest, WordWrapRecreatesTheWindowWhichCallersRefill) {
     cWStrings::cUpdateScope batch(memo.WLines());
     const std::wstring saved = memo.WText();
     memo.SetWordWrap(true);
-    EXPECT_EQ(memo.WText(), L"");
+    // The edit control is made anew, empty; the view keeps its text.
+    EXPECT_EQ(memo.WText(), GetParam() == mwTextView ? saved : L"");
     memo.SetWText(saved);
   }
   EXPECT_EQ(memo.WText(), text);
@@ -130,7 +132,7 @@ TEST_F(MemoTest, WordWrapRecreatesTheWindowWhichCallersRefill) {
   EXPECT_STREQ(font.lfFaceName, L"Courier New");
 }
 
-TEST_F(MemoTest, LinesFollowTheEditControlsBreaks) {
+TEST_P(MemoTest, LinesFollowTheEditControlsBreaks) {
   cWStrings& lines = memo.WLines();
   Load(L"a\r\nb");
   EXPECT_EQ(lines.GetCount(), 2);
@@ -170,7 +172,7 @@ TEST_F(MemoTest, LinesFollowTheEditControlsBreaks) {
   EXPECT_EQ(lines.Get(3), longerLine);
 }
 
-TEST_F(MemoTest, ReplacingTheWholeTextComparesFirstAndReportsARefusal) {
+TEST_P(MemoTest, ReplacingTheWholeTextComparesFirstAndReportsARefusal) {
   cRecordingEditor editor(memo);
   cWEditorStrings lines(editor);
   lines.SetTextStr(L"a\r\n\r\nb");
@@ -187,7 +189,7 @@ TEST_F(MemoTest, ReplacingTheWholeTextComparesFirstAndReportsARefusal) {
             L"Cannot assign a cStringList to a cWEditorStrings");
 }
 
-TEST_F(MemoTest, KeyDownComesFirstAndCanKeepTheKeyFromTheControl) {
+TEST_P(MemoTest, KeyDownComesFirstAndCanKeepTheKeyFromTheControl) {
   int changes = 0;
   std::wstring textSeen;
   bool swallow = true;
@@ -206,7 +208,7 @@ TEST_F(MemoTest, KeyDownComesFirstAndCanKeepTheKeyFromTheControl) {
   EXPECT_EQ(changes, 1);
 }
 
-TEST_F(MemoTest, ColourAnswersTheEditableAndTheReadOnlyRequest) {
+TEST_P(MemoTest, ColourAnswersTheEditableAndTheReadOnlyRequest) {
   const gui::cWindowDC dc(::GetDC(memo.Handle()));
   for (bool readOnly : {false, true}) {
     const COLORREF colour = readOnly ? RGB(192, 192, 192) : RGB(255, 255, 255);
@@ -217,6 +219,98 @@ TEST_F(MemoTest, ColourAnswersTheEditableAndTheReadOnlyRequest) {
     EXPECT_EQ(::GetBkColor(dc.get()), colour);
   }
 }
+
+// What tools read of an edit control, asked of both windows with the same messages.
+TEST_P(MemoTest, EditMessagesAnswerAsTheEditControlDoes) {
+  const struct {
+    const wchar_t* Text;
+    UINT Message;
+    WPARAM WParam;
+    LPARAM Expected;
+  } cases[] = {
+      {L"", EM_GETLINECOUNT, 0, 1},
+      {L"a\r\n", EM_GETLINECOUNT, 0, 2},
+      {L"a\r\nb\r\nc", EM_GETLINECOUNT, 0, 3},
+      {L"ab\r\ncd", EM_LINEINDEX, 1, 4},
+      {L"ab\r\ncd", EM_LINEINDEX, 2, -1},
+      {L"ab\r\ncd", EM_LINELENGTH, 5, 2},
+      {L"ab\r\ncd", EM_LINELENGTH, 2, 2},
+      {L"ab\r\ncd", EM_LINEFROMCHAR, 2, 0},
+      {L"ab\r\ncd", EM_LINEFROMCHAR, 4, 1},
+      {L"ab\r\ncd", EM_LINEFROMCHAR, 100, 1},
+      {L"ab\r\ncd", WM_GETTEXTLENGTH, 0, 6},
+      {L"ab\r\ncd", EM_GETFIRSTVISIBLELINE, 0, 0},
+      {L"ab\r\ncd", EM_GETMODIFY, 0, 0},
+      {L"ab\r\ncd", EM_CANUNDO, 0, 0},
+  };
+  for (const auto& c : cases) {
+    memo.SetWText(c.Text);
+    EXPECT_EQ(memo.WPerform(c.Message, c.WParam, 0), c.Expected) << testing::PrintToString(c.Text) << " " << c.Message;
+  }
+
+  const struct {
+    int Start, End;
+    DWORD SelStart, SelEnd;
+  } selections[] = {{1, 3, 1, 3}, {3, 1, 1, 3}, {0, -1, 0, 6}, {2, 100, 2, 6}};
+  for (const auto& c : selections) {
+    memo.WPerform(EM_SETSEL, static_cast<WPARAM>(c.Start), c.End);
+    DWORD start = 0, end = 0;
+    memo.WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, c.SelStart) << c.Start << "," << c.End;
+    EXPECT_EQ(end, c.SelEnd) << c.Start << "," << c.End;
+  }
+
+  // A character's place and the character at that place agree.
+  memo.SetWText(L"ab\r\ncd");
+  for (WPARAM position : {0, 1, 4, 5}) {
+    const LRESULT point = memo.WPerform(EM_POSFROMCHAR, position, 0);
+    const LRESULT found = memo.WPerform(EM_CHARFROMPOS, 0, MAKELPARAM(LOWORD(point) + 1, HIWORD(point) + 1));
+    EXPECT_EQ(LOWORD(found), position);
+  }
+
+  // Typing is an edit the user can undo; the text set is not.
+  memo.WPerform(EM_SETSEL, 6, 6);
+  ::SendMessageW(memo.Handle(), WM_CHAR, L'e', 0);
+  EXPECT_EQ(memo.WText(), L"ab\r\ncde");
+  EXPECT_TRUE(memo.WPerform(EM_GETMODIFY, 0, 0));
+  EXPECT_TRUE(memo.WPerform(EM_CANUNDO, 0, 0));
+  memo.WPerform(EM_UNDO, 0, 0);
+  EXPECT_EQ(memo.WText(), L"ab\r\ncd");
+  memo.WPerform(EM_EMPTYUNDOBUFFER, 0, 0);
+  EXPECT_FALSE(memo.WPerform(EM_CANUNDO, 0, 0));
+
+  memo.SetReadOnly(true);
+  EXPECT_EQ(::GetWindowLongPtrW(memo.Handle(), GWL_STYLE) & (ES_READONLY | ES_MULTILINE), ES_READONLY | ES_MULTILINE);
+  ::SendMessageW(memo.Handle(), WM_CHAR, L'x', 0);
+  EXPECT_EQ(memo.WText(), L"ab\r\ncd");
+}
+
+// What shows on the screen: the text's rows in the text colour, the selection in the highlight.
+TEST_P(MemoTest, PaintsTheRowsAndTheSelection) {
+  ::ShowWindow(host.Handle(), SW_SHOWNOACTIVATE);
+  memo.SetFont(L"Courier New", 10);
+  memo.SetWText(L"MMMM \u2588\u2588\u2588\u2588\r\n\u2588\u2588\u2588\u2588");
+  memo.WPerform(EM_SETSEL, 0, 2);
+  ::UpdateWindow(memo.Handle());
+  const gui::cWindowDC dc(::GetDC(memo.Handle()));
+  auto count = [&](COLORREF colour, int top, int bottom) {
+    int found = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = 0; x < 200; ++x) found += ::GetPixel(dc.get(), x, y) == colour;
+    return found;
+  };
+  const LRESULT second = memo.WPerform(EM_POSFROMCHAR, 11, 0);
+  const int rowHeight = HIWORD(second);
+  ASSERT_GT(rowHeight, 4);
+  EXPECT_GT(count(::GetSysColor(COLOR_HIGHLIGHT), 0, rowHeight), 0);
+  EXPECT_GT(count(::GetSysColor(COLOR_WINDOWTEXT), rowHeight, 2 * rowHeight), 0);
+  EXPECT_EQ(count(::GetSysColor(COLOR_WINDOWTEXT), 3 * rowHeight, 4 * rowHeight), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, MemoTest, ::testing::Values(mwSystemEdit, mwTextView),
+                         [](const ::testing::TestParamInfo<tMemoWindow>& info) {
+                           return std::string(info.param == mwTextView ? "TextView" : "SystemEdit");
+                         });
 
 TEST(NarrowMemo, TextDegradesThroughTheCodePageAndLinesStillWork) {
   cTestHost host;

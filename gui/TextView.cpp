@@ -1,0 +1,840 @@
+#include "gui/TextView.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <climits>
+#include <cwctype>
+#include <memory>
+
+#include "gui/TextClusters.h"
+#include "gui/Window.h"
+
+namespace gui {
+namespace {
+
+constexpr UINT_PTR kRelayoutTimer = 1;
+constexpr UINT_PTR kPaintTimer = 2;
+// While text keeps changing, the view is painted at most this often.
+constexpr ULONGLONG kPaintIntervalMs = 16;
+// A slice of laying out the rows again after a change of width, font or wrap.
+constexpr ULONGLONG kRelayoutSliceMs = 15;
+constexpr int kRelayoutSliceChars = 256 * 1024;
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
+bool IsWordChar(wchar_t c) { return !IsBlank(c) && !IsBreak(c); }
+
+DWORD WindowStyle(HWND hwnd) { return static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)); }
+
+bool WrapsWords(DWORD style) { return (style & (WS_HSCROLL | ES_AUTOHSCROLL)) == 0; }
+
+}  // namespace
+
+const wchar_t* cTextView::Register() {
+  return cWindow::RegisterClassWithDefault(L"MarveskEditView", &cTextView::Procedure, CS_DBLCLKS,
+                                           sizeof(LONG_PTR), ::LoadCursorW(nullptr, IDC_IBEAM));
+}
+
+LRESULT CALLBACK cTextView::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Called by the system and straight by the memo: no error may leave it.
+  try {
+    auto* view = reinterpret_cast<cTextView*>(::GetWindowLongPtrW(hwnd, 0));
+    if (message == WM_NCCREATE && !view) {
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      // The window owns its view from here until WM_NCDESTROY.
+      auto made = std::unique_ptr<cTextView>(new cTextView(hwnd, static_cast<DWORD>(create->style)));
+      ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(made.release()));
+      return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    if (!view) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+      ::SetWindowLongPtrW(hwnd, 0, 0);
+      std::unique_ptr<cTextView> owned(view);
+      return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return view->Message(message, wParam, lParam);
+  } catch (...) {
+    ReportUnhandledError(hwnd);
+    return 0;
+  }
+}
+
+cTextView::cTextView(HWND hwnd, DWORD style)
+    : hwnd_(hwnd), measureDc_(::CreateCompatibleDC(nullptr)), layout_(*this, *this) {
+  store_.SetEvents(this);
+  readOnly_ = (style & ES_READONLY) != 0;
+  layout_.SetWordWrap(WrapsWords(style));
+  ApplyFont(nullptr);
+}
+
+cTextView::~cTextView() { store_.SetEvents(nullptr); }
+
+// ---- the text as the layout reads it, and how wide the font draws it
+
+int cTextView::LineCount() const { return ClampToInt(store_.LineCount()); }
+
+std::wstring_view cTextView::Line(int index) const {
+  const tTextPos start = store_.LineStart(index), length = store_.LineLength(index);
+  if (start < 0) return {};
+  if (auto view = store_.View(start, length)) return *view;
+  lineCopy_ = store_.Substr(start, length);
+  return lineCopy_;
+}
+
+int cTextView::ClusterWidth(std::wstring_view cluster) {
+  SIZE size{};
+  ::GetTextExtentPoint32W(measureDc_.get(), cluster.data(), static_cast<int>(cluster.size()), &size);
+  return size.cx;
+}
+
+int cTextView::AverageCharWidth() { return averageWidth_; }
+
+// An LF appended after a CR makes a line break of the two: the last line loses its CR.
+bool cTextView::ContinuesLineBreak(const tTextChange& change) const {
+  return change.Start > 0 && store_.Substr(change.Start - 1, 2) == L"\r\n";
+}
+
+void cTextView::TextChanged(const tTextChange& change) {
+  const bool appended = change.Removed == 0 && change.Start + change.Inserted == store_.Length();
+  if (appended && !ContinuesLineBreak(change))
+    layout_.TextAppended();
+  else
+    layout_.TextChanged(ClampToInt(change.Line), ClampToInt(change.RemovedBreaks + 1),
+                        ClampToInt(change.InsertedBreaks + 1));
+}
+
+// ---- messages
+
+LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      UpdateScrollBars();
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTALLKEYS;
+    case WM_GETTEXTLENGTH:
+      return ClampToInt(store_.Length());
+    case WM_GETTEXT: {
+      if (wParam == 0 || lParam == 0) return 0;
+      auto* out = reinterpret_cast<wchar_t*>(lParam);
+      const size_t copied = store_.CopyTo(0, wParam - 1, out);
+      out[copied] = L'\0';
+      return static_cast<LRESULT>(copied);
+    }
+    case WM_SETTEXT:
+      SetText(lParam ? std::wstring_view(reinterpret_cast<const wchar_t*>(lParam)) : std::wstring_view());
+      return TRUE;
+    case EM_GETSEL: {
+      const DWORD start = static_cast<DWORD>(ClampToInt(SelStart())), end = static_cast<DWORD>(ClampToInt(SelEnd()));
+      if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
+      if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
+      return start > 0xFFFF || end > 0xFFFF ? -1 : static_cast<LRESULT>(MAKELONG(start, end));
+    }
+    case EM_SETSEL: {
+      const auto start = static_cast<int>(wParam), end = static_cast<int>(lParam);
+      if (start < 0) {
+        Select(caret_, caret_);
+      } else {
+        const tTextPos length = store_.Length();
+        const tTextPos from = std::min<tTextPos>(start, length), to = end < 0 ? length : std::min<tTextPos>(end, length);
+        Select(from, to);
+      }
+      return 0;
+    }
+    case EM_REPLACESEL:
+      ReplaceSelection(lParam ? std::wstring_view(reinterpret_cast<const wchar_t*>(lParam)) : std::wstring_view(),
+                       wParam != 0);
+      return 0;
+    case EM_GETLINECOUNT:
+      return layout_.RowCount();
+    case EM_LINEINDEX: {
+      const int row = static_cast<int>(wParam) < 0 ? RowOfPosition(caret_) : static_cast<int>(wParam);
+      return row < layout_.RowCount() ? ClampToInt(RowStartPosition(row)) : -1;
+    }
+    case EM_LINELENGTH: {
+      if (static_cast<int>(wParam) < 0) {
+        // The characters of the selection's rows that are not selected.
+        const int first = RowOfPosition(SelStart()), last = RowOfPosition(SelEnd());
+        return ClampToInt(SelStart() - RowStartPosition(first) + RowEndPosition(last) - SelEnd());
+      }
+      const int row = RowOfPosition(store_.ClampPosition(static_cast<tTextPos>(wParam)));
+      return ClampToInt(RowEndPosition(row) - RowStartPosition(row));
+    }
+    case EM_GETLINE: {
+      const int row = static_cast<int>(wParam);
+      if (lParam == 0 || row < 0 || row >= layout_.RowCount()) return 0;
+      auto* out = reinterpret_cast<wchar_t*>(lParam);
+      const size_t room = *reinterpret_cast<const WORD*>(out);
+      const tTextPos start = RowStartPosition(row);
+      return static_cast<LRESULT>(store_.CopyTo(start, std::min<size_t>(room, RowEndPosition(row) - start), out));
+    }
+    case EM_LINEFROMCHAR:
+      return RowOfPosition(static_cast<int>(wParam) < 0 ? SelStart() : store_.ClampPosition(static_cast<tTextPos>(wParam)));
+    case EM_POSFROMCHAR: {
+      const auto position = static_cast<tTextPos>(wParam);
+      if (position > store_.Length()) return -1;
+      const POINT point = PointFromPosition(position);
+      return MAKELONG(static_cast<short>(point.x), static_cast<short>(point.y));
+    }
+    case EM_CHARFROMPOS: {
+      const tTextPos position = PositionFromPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return MAKELONG(static_cast<WORD>(position & 0xFFFF), static_cast<WORD>(RowOfPosition(position) & 0xFFFF));
+    }
+    case EM_GETFIRSTVISIBLELINE:
+      return topRow_;
+    case EM_LINESCROLL:
+      ScrollTo(topRow_ + static_cast<int>(lParam), xOffset_ + static_cast<int>(wParam) * averageWidth_);
+      return TRUE;
+    case EM_SCROLLCARET:
+      ScrollCaretIntoView();
+      return TRUE;
+    case EM_SETREADONLY: {
+      readOnly_ = wParam != 0;
+      const DWORD style = WindowStyle(hwnd_);
+      ::SetWindowLongPtrW(hwnd_, GWL_STYLE, readOnly_ ? style | ES_READONLY : style & ~static_cast<DWORD>(ES_READONLY));
+      ::InvalidateRect(hwnd_, nullptr, TRUE);
+      return TRUE;
+    }
+    case EM_GETMODIFY:
+      return modified_;
+    case EM_SETMODIFY:
+      modified_ = wParam != 0;
+      return 0;
+    case EM_CANUNDO:
+      return undo_.Valid;
+    case EM_UNDO:
+    case WM_UNDO:
+      Undo();
+      return TRUE;
+    case EM_EMPTYUNDOBUFFER:
+      undo_ = {};
+      return 0;
+    case EM_SETLIMITTEXT:
+      return 0;
+    case EM_SETTABSTOPS: {
+      const auto* stops = reinterpret_cast<const int*>(lParam);
+      layout_.SetTabStops(stops ? std::vector<int>(stops, stops + wParam) : std::vector<int>());
+      StartRelayout();
+      return TRUE;
+    }
+    case WM_COPY:
+      CopySelection();
+      return 0;
+    case WM_CUT:
+      if (!readOnly_ && CopySelection()) ReplaceSelection({}, true);
+      return 0;
+    case WM_PASTE:
+      if (!readOnly_) Paste();
+      return 0;
+    case WM_CLEAR:
+      if (!readOnly_) ReplaceSelection({}, true);
+      return 0;
+    case WM_SETFONT:
+      ApplyFont(reinterpret_cast<HFONT>(wParam));
+      if (LOWORD(lParam)) ::InvalidateRect(hwnd_, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    case WM_STYLECHANGED:
+      if (wParam == static_cast<WPARAM>(GWL_STYLE))
+        ApplyStyle(reinterpret_cast<const STYLESTRUCT*>(lParam)->styleNew);
+      return 0;
+    case WM_SIZE:
+      layout_.SetWidth(LOWORD(lParam));
+      StartRelayout();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kRelayoutTimer) ContinueRelayout();
+      if (wParam == kPaintTimer) {
+        ::KillTimer(hwnd_, kPaintTimer);
+        paintTimer_ = false;
+        ::UpdateWindow(hwnd_);
+      }
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_SETFOCUS:
+      focused_ = true;
+      ::CreateCaret(hwnd_, nullptr, 1, rowHeight_);
+      PlaceCaret();
+      ::ShowCaret(hwnd_);
+      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      return 0;
+    case WM_KILLFOCUS:
+      focused_ = false;
+      ::DestroyCaret();
+      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      return 0;
+    case WM_VSCROLL:
+      VerticalScroll(LOWORD(wParam));
+      return 0;
+    case WM_HSCROLL:
+      HorizontalScroll(LOWORD(wParam));
+      return 0;
+    case WM_MOUSEWHEEL: {
+      UINT lines = 3;
+      ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+      const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+      ScrollTo(topRow_ - notches * static_cast<int>(lines == WHEEL_PAGESCROLL ? VisibleRows() : lines), xOffset_);
+      return 0;
+    }
+    case WM_LBUTTONDOWN: {
+      ::SetFocus(hwnd_);
+      ::SetCapture(hwnd_);
+      selecting_ = true;
+      MoveCaret(PositionFromPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)), (wParam & MK_SHIFT) != 0);
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (selecting_) {
+        RECT client{};
+        ::GetClientRect(hwnd_, &client);
+        const int y = GET_Y_LPARAM(lParam);
+        if (y < 0) ScrollTo(topRow_ - 1, xOffset_);
+        if (y >= client.bottom) ScrollTo(topRow_ + 1, xOffset_);
+        MoveCaret(PositionFromPoint(GET_X_LPARAM(lParam), y), true);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (selecting_) {
+        selecting_ = false;
+        ::ReleaseCapture();
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      selecting_ = false;
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      SelectWordAt(PositionFromPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+      return 0;
+    case WM_KEYDOWN:
+      KeyDown(wParam);
+      return 0;
+    case WM_CHAR:
+      Char(static_cast<wchar_t>(wParam));
+      return 0;
+    default:
+      return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+  }
+}
+
+// ---- text and selection
+
+void cTextView::Select(tTextPos anchor, tTextPos caret) {
+  if (anchor == anchor_ && caret == caret_) return;
+  anchor_ = anchor;
+  caret_ = caret;
+  goalX_ = -1;
+  PlaceCaret();
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, bool typing) {
+  const tTextPos start = SelStart(), count = SelEnd() - SelStart();
+  if (count == 0 && text.empty()) return;
+  const bool continues = typing && undo_.Valid && undo_.Typing && count == 0 && start == undo_.Start + undo_.Inserted;
+  // Output comes at the end: an append there costs what it appends.
+  std::wstring removed;
+  if (count == 0 && start == store_.Length())
+    store_.Append(text);
+  else
+    removed = store_.Replace(start, count, text);
+  const auto inserted = static_cast<tTextPos>(text.size());
+  if (undoable) {
+    if (continues)
+      undo_.Inserted += inserted;
+    else
+      undo_ = {true, start, inserted, std::move(removed), typing};
+  } else if (undo_.Valid && start < undo_.Start + undo_.Inserted) {
+    // A change the user cannot undo before the end of the user's edit leaves nothing to undo.
+    undo_ = {};
+  }
+  modified_ = true;
+  anchor_ = caret_ = start + inserted;
+  goalX_ = -1;
+  Changed();
+  ScrollCaretIntoView();
+  Notify(EN_CHANGE);
+}
+
+void cTextView::SetText(std::wstring_view text) {
+  store_.Clear();
+  store_.Append(text);
+  anchor_ = caret_ = 0;
+  undo_ = {};
+  modified_ = false;
+  topRow_ = 0;
+  xOffset_ = 0;
+  Changed();
+}
+
+void cTextView::Undo() {
+  if (!undo_.Valid || readOnly_) return;
+  tUndo done = std::move(undo_);
+  const std::wstring removed = store_.Replace(done.Start, done.Inserted, done.Removed);
+  // The undo can itself be undone.
+  undo_ = {true, done.Start, static_cast<tTextPos>(done.Removed.size()), removed, false};
+  anchor_ = done.Start;
+  caret_ = done.Start + static_cast<tTextPos>(done.Removed.size());
+  modified_ = true;
+  Changed();
+  ScrollCaretIntoView();
+  Notify(EN_CHANGE);
+}
+
+bool cTextView::CopySelection() const {
+  const tTextPos start = SelStart(), count = SelEnd() - SelStart();
+  if (count == 0 || !::OpenClipboard(hwnd_)) return false;
+  bool copied = false;
+  ::EmptyClipboard();
+  const auto bytes = static_cast<size_t>(count + 1) * sizeof(wchar_t);
+  if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    if (auto* out = static_cast<wchar_t*>(::GlobalLock(memory))) {
+      out[store_.CopyTo(start, static_cast<size_t>(count), out)] = L'\0';
+      ::GlobalUnlock(memory);
+      copied = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    }
+    // The clipboard owns the memory once it took it.
+    if (!copied) ::GlobalFree(memory);
+  }
+  ::CloseClipboard();
+  return copied;
+}
+
+void cTextView::Paste() {
+  if (!::OpenClipboard(hwnd_)) return;
+  std::wstring text;
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* in = static_cast<const wchar_t*>(::GlobalLock(data))) {
+      text.assign(in, ::wcsnlen(in, ::GlobalSize(data) / sizeof(wchar_t)));
+      ::GlobalUnlock(data);
+    }
+  }
+  ::CloseClipboard();
+  if (!text.empty()) ReplaceSelection(text, true);
+}
+
+void cTextView::Notify(WORD code) const {
+  const auto id = static_cast<WORD>(::GetDlgCtrlID(hwnd_));
+  ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(hwnd_));
+}
+
+// ---- rows and positions
+
+int cTextView::RowOfPosition(tTextPos position) const {
+  const tTextPos line = store_.LineFromPosition(position);
+  return layout_.RowOf(ClampToInt(line), ClampToInt(position - store_.LineStart(line)));
+}
+
+tTextPos cTextView::RowStartPosition(int row) const {
+  const tRowStart start = layout_.RowStart(row);
+  return store_.LineStart(start.Line) + start.Column;
+}
+
+tTextPos cTextView::RowEndPosition(int row) const { return RowStartPosition(row) + layout_.RowLength(row); }
+
+tTextPos cTextView::PositionFromPoint(int x, int y) {
+  const int row = std::clamp(topRow_ + (y < 0 ? -1 : y / rowHeight_), 0, layout_.RowCount() - 1);
+  const tRowStart start = layout_.RowStart(row);
+  return store_.LineStart(start.Line) + layout_.ColumnFromX(row, std::max(x + xOffset_, 0));
+}
+
+POINT cTextView::PointFromPosition(tTextPos position) {
+  const tTextPos line = store_.LineFromPosition(position);
+  const int column = ClampToInt(position - store_.LineStart(line));
+  const int row = layout_.RowOf(ClampToInt(line), column);
+  return {layout_.XFromColumn(ClampToInt(line), column) - xOffset_, (row - topRow_) * rowHeight_};
+}
+
+tTextPos cTextView::ClusterBefore(tTextPos position) const {
+  if (position <= 0) return 0;
+  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  // A line break is one step, as the edit control takes it.
+  if (position == start) return std::max<tTextPos>(position - 2, 0);
+  const std::wstring_view text = Line(ClampToInt(line));
+  const auto column = static_cast<size_t>(position - start);
+  size_t at = 0;
+  for (size_t next = 0; next < column; next = cTextClusters::End(text, next)) at = next;
+  return start + static_cast<tTextPos>(at);
+}
+
+tTextPos cTextView::ClusterAfter(tTextPos position) const {
+  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  const tTextPos end = start + store_.LineLength(line);
+  if (position >= end) return std::min(end + 2, store_.Length());
+  return start + static_cast<tTextPos>(cTextClusters::End(Line(ClampToInt(line)), static_cast<size_t>(position - start)));
+}
+
+tTextPos cTextView::WordBefore(tTextPos position) const {
+  // Back over what is not a word, then over the word before it.
+  const tTextPos from = std::max<tTextPos>(position - 4096, 0);
+  const std::wstring text = store_.Substr(from, position - from);
+  size_t i = text.size();
+  while (i > 0 && !IsWordChar(text[i - 1])) --i;
+  while (i > 0 && IsWordChar(text[i - 1])) --i;
+  return from + static_cast<tTextPos>(i);
+}
+
+tTextPos cTextView::WordAfter(tTextPos position) const {
+  const tTextPos length = store_.Length();
+  const std::wstring text = store_.Substr(position, 4096);
+  size_t i = 0;
+  if (i < text.size() && IsBreak(text[i])) return ClusterAfter(position);
+  while (i < text.size() && IsWordChar(text[i])) ++i;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  return std::min(position + static_cast<tTextPos>(i), length);
+}
+
+void cTextView::SelectWordAt(tTextPos position) {
+  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  const std::wstring_view text = Line(ClampToInt(line));
+  auto from = static_cast<size_t>(position - start), to = from;
+  const bool word = from < text.size() && IsWordChar(text[from]);
+  auto same = [&](wchar_t c) { return word ? IsWordChar(c) : IsBlank(c); };
+  while (from > 0 && same(text[from - 1])) --from;
+  while (to < text.size() && same(text[to])) ++to;
+  Select(start + static_cast<tTextPos>(from), start + static_cast<tTextPos>(to));
+}
+
+// ---- keys
+
+void cTextView::MoveCaret(tTextPos position, bool extend, bool keepGoalX) {
+  const int goal = goalX_;
+  Select(extend ? anchor_ : position, position);
+  if (keepGoalX) goalX_ = goal;
+  ScrollCaretIntoView();
+}
+
+void cTextView::KeyDown(WPARAM key) {
+  const bool shift = ::GetKeyState(VK_SHIFT) < 0, control = ::GetKeyState(VK_CONTROL) < 0;
+  const int row = RowOfPosition(caret_);
+  auto vertical = [&](int rows) {
+    if (goalX_ < 0) goalX_ = PointFromPosition(caret_).x + xOffset_;
+    const int target = std::clamp(row + rows, 0, layout_.RowCount() - 1);
+    const tRowStart start = layout_.RowStart(target);
+    MoveCaret(store_.LineStart(start.Line) + layout_.ColumnFromX(target, goalX_), shift, true);
+  };
+  switch (key) {
+    case VK_LEFT:
+      MoveCaret(!shift && caret_ != anchor_ ? SelStart() : control ? WordBefore(caret_) : ClusterBefore(caret_), shift);
+      break;
+    case VK_RIGHT:
+      MoveCaret(!shift && caret_ != anchor_ ? SelEnd() : control ? WordAfter(caret_) : ClusterAfter(caret_), shift);
+      break;
+    case VK_UP:
+      vertical(-1);
+      break;
+    case VK_DOWN:
+      vertical(1);
+      break;
+    case VK_PRIOR:
+      ScrollTo(topRow_ - VisibleRows(), xOffset_);
+      vertical(-VisibleRows());
+      break;
+    case VK_NEXT:
+      ScrollTo(topRow_ + VisibleRows(), xOffset_);
+      vertical(VisibleRows());
+      break;
+    case VK_HOME:
+      MoveCaret(control ? 0 : RowStartPosition(row), shift);
+      break;
+    case VK_END:
+      MoveCaret(control ? store_.Length() : RowEndPosition(row), shift);
+      break;
+    case VK_DELETE:
+      if (readOnly_) break;
+      if (shift) {
+        Message(WM_CUT, 0, 0);
+      } else {
+        if (anchor_ == caret_) caret_ = ClusterAfter(caret_);
+        ReplaceSelection({}, true);
+      }
+      break;
+    case VK_INSERT:
+      if (control) Message(WM_COPY, 0, 0);
+      if (shift) Message(WM_PASTE, 0, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+void cTextView::Char(wchar_t character) {
+  switch (character) {
+    case 0x03:  // Ctrl+C
+      CopySelection();
+      return;
+    case 0x16:  // Ctrl+V
+      Message(WM_PASTE, 0, 0);
+      return;
+    case 0x18:  // Ctrl+X
+      Message(WM_CUT, 0, 0);
+      return;
+    case 0x1A:  // Ctrl+Z
+      Undo();
+      return;
+    default:
+      break;
+  }
+  if (readOnly_) return;
+  if (character == L'\b') {
+    if (anchor_ == caret_) anchor_ = ClusterBefore(caret_);
+    ReplaceSelection({}, true);
+  } else if (character == L'\r') {
+    ReplaceSelection(L"\r\n", true);
+  } else if (character == L'\t' || character >= L' ') {
+    ReplaceSelection(std::wstring_view(&character, 1), true, true);
+  }
+}
+
+// ---- scrolling and painting
+
+int cTextView::VisibleRows() const {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  return std::max(1, static_cast<int>(client.bottom) / rowHeight_);
+}
+
+void cTextView::ScrollTo(int topRow, int xOffset) {
+  const int top = std::clamp(topRow, 0, std::max(layout_.RowCount() - VisibleRows(), 0));
+  const int x = layout_.WordWrap() ? 0 : std::clamp(xOffset, 0, std::max(layout_.LongestRowWidth(), 0));
+  if (top == topRow_ && x == xOffset_) return;
+  topRow_ = top;
+  xOffset_ = x;
+  MakeVisibleExact();
+  UpdateScrollBars();
+  PlaceCaret();
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void cTextView::ScrollCaretIntoView() {
+  const int row = RowOfPosition(caret_), rows = VisibleRows();
+  int top = topRow_;
+  if (row < top) top = row;
+  if (row >= top + rows) top = row - rows + 1;
+  int x = xOffset_;
+  if (!layout_.WordWrap()) {
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    const int width = static_cast<int>(client.right);
+    const int caretX = PointFromPosition(caret_).x + xOffset_;
+    if (caretX < x) x = std::max(caretX - width / 4, 0);
+    if (caretX >= x + width) x = caretX - width * 3 / 4;
+  }
+  ScrollTo(top, x);
+}
+
+void cTextView::UpdateScrollBars() {
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  info.nMax = std::max(layout_.RowCount() - 1, 0);
+  info.nPage = static_cast<UINT>(VisibleRows());
+  info.nPos = topRow_;
+  ::SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+  if (!layout_.WordWrap()) {
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    info.nMax = layout_.LongestRowWidth();
+    info.nPage = static_cast<UINT>(client.right);
+    info.nPos = xOffset_;
+    ::SetScrollInfo(hwnd_, SB_HORZ, &info, TRUE);
+  }
+}
+
+void cTextView::VerticalScroll(WORD request) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_TRACKPOS;
+  ::GetScrollInfo(hwnd_, SB_VERT, &info);
+  const int page = VisibleRows();
+  switch (request) {
+    case SB_LINEUP: ScrollTo(topRow_ - 1, xOffset_); break;
+    case SB_LINEDOWN: ScrollTo(topRow_ + 1, xOffset_); break;
+    case SB_PAGEUP: ScrollTo(topRow_ - page, xOffset_); break;
+    case SB_PAGEDOWN: ScrollTo(topRow_ + page, xOffset_); break;
+    case SB_TOP: ScrollTo(0, xOffset_); break;
+    case SB_BOTTOM: ScrollTo(INT_MAX, xOffset_); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: ScrollTo(info.nTrackPos, xOffset_); break;
+    default: break;
+  }
+}
+
+void cTextView::HorizontalScroll(WORD request) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_TRACKPOS;
+  ::GetScrollInfo(hwnd_, SB_HORZ, &info);
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  switch (request) {
+    case SB_LINELEFT: ScrollTo(topRow_, xOffset_ - averageWidth_); break;
+    case SB_LINERIGHT: ScrollTo(topRow_, xOffset_ + averageWidth_); break;
+    case SB_PAGELEFT: ScrollTo(topRow_, xOffset_ - client.right); break;
+    case SB_PAGERIGHT: ScrollTo(topRow_, xOffset_ + client.right); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: ScrollTo(topRow_, info.nTrackPos); break;
+    default: break;
+  }
+}
+
+void cTextView::Changed() {
+  MakeVisibleExact();
+  UpdateScrollBars();
+  PlaceCaret();
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  // Text that keeps coming is shown about every kPaintIntervalMs, not only once the window is idle.
+  const ULONGLONG now = ::GetTickCount64();
+  if (now - lastPaint_ >= kPaintIntervalMs) {
+    ::UpdateWindow(hwnd_);
+  } else if (!paintTimer_) {
+    paintTimer_ = ::SetTimer(hwnd_, kPaintTimer, static_cast<UINT>(kPaintIntervalMs - (now - lastPaint_)), nullptr) != 0;
+  }
+}
+
+void cTextView::Paint() {
+  PAINTSTRUCT paint{};
+  HDC dc = ::BeginPaint(hwnd_, &paint);
+  lastPaint_ = ::GetTickCount64();
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  // The parent chooses the colours, as it does for an edit control.
+  const UINT ask = readOnly_ ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
+  ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+  ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+  auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(::GetParent(hwnd_), ask, reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(hwnd_)));
+  const COLORREF text = ::GetTextColor(dc), back = ::GetBkColor(dc);
+  cSelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(SYSTEM_FONT));
+  const int first = topRow_ + static_cast<int>(paint.rcPaint.top) / rowHeight_;
+  const int last = std::min(layout_.RowCount() - 1, topRow_ + static_cast<int>(paint.rcPaint.bottom) / rowHeight_);
+  int y = (first - topRow_) * rowHeight_;
+  for (int row = first; row <= last; ++row, y += rowHeight_) PaintRow(dc, row, y, client, text, back);
+  if (y < static_cast<int>(paint.rcPaint.bottom)) {
+    RECT rest{client.left, y, client.right, paint.rcPaint.bottom};
+    if (brush) {
+      ::FillRect(dc, &rest, brush);
+    } else {
+      ::SetBkColor(dc, back);
+      ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rest, nullptr, 0, nullptr);
+    }
+  }
+  ::EndPaint(hwnd_, &paint);
+}
+
+void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back) {
+  const tRowStart start = layout_.RowStart(row);
+  const std::wstring_view line = Line(start.Line);
+  const int length = layout_.RowLength(row);
+  const tTextPos rowStart = store_.LineStart(start.Line) + start.Column;
+  const tTextPos selStart = SelStart(), selEnd = SelEnd();
+  RECT band{client.left, y, client.right, y + rowHeight_};
+  ::SetBkColor(dc, back);
+  ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
+  // Pieces of one look between tabs and the selection's edges, each drawn where the layout puts it.
+  // Only what shows is drawn: a long row without wrap is cut to the window's width.
+  int column = xOffset_ > 0 ? std::max(start.Column, layout_.ColumnFromX(row, xOffset_) - 1) : start.Column;
+  const int end = std::min(start.Column + length, layout_.ColumnFromX(row, xOffset_ + client.right) + 1);
+  while (column < end) {
+    const tTextPos at = rowStart + (column - start.Column);
+    const bool selected = at >= selStart && at < selEnd;
+    int next = column;
+    if (line[static_cast<size_t>(column)] == L'\t') {
+      ++next;
+    } else {
+      while (next < end && line[static_cast<size_t>(next)] != L'\t' &&
+             (rowStart + (next - start.Column) >= selStart && rowStart + (next - start.Column) < selEnd) == selected)
+        ++next;
+    }
+    const int left = layout_.XFromColumn(start.Line, column) - xOffset_;
+    const int right = next < end ? layout_.XFromColumn(start.Line, next) - xOffset_
+                                 : left + (line[static_cast<size_t>(column)] == L'\t' ? averageWidth_ : 0);
+    ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
+    ::SetBkColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHT) : back);
+    if (line[static_cast<size_t>(column)] == L'\t') {
+      RECT tab{left, y, std::max(right, left), y + rowHeight_};
+      if (selected) ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &tab, nullptr, 0, nullptr);
+    } else {
+      ::ExtTextOutW(dc, left, y, selected ? ETO_OPAQUE : 0, nullptr, line.data() + column, static_cast<UINT>(next - column),
+                    nullptr);
+    }
+    column = next;
+  }
+}
+
+void cTextView::PlaceCaret() {
+  if (!focused_) return;
+  const POINT point = PointFromPosition(caret_);
+  ::SetCaretPos(point.x, point.y);
+}
+
+void cTextView::ApplyFont(HFONT font) {
+  font_ = font;
+  ::SelectObject(measureDc_.get(), font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(SYSTEM_FONT));
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(measureDc_.get(), &metrics);
+  rowHeight_ = std::max(1, static_cast<int>(metrics.tmHeight));
+  // The average width as dialog base units take it: the letters' mean, rounded.
+  static constexpr wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  SIZE size{};
+  ::GetTextExtentPoint32W(measureDc_.get(), kLetters, 52, &size);
+  averageWidth_ = std::max(1, static_cast<int>((size.cx / 26 + 1) / 2));
+  layout_.FontChanged();
+  if (focused_) {
+    ::DestroyCaret();
+    ::CreateCaret(hwnd_, nullptr, 1, rowHeight_);
+    ::ShowCaret(hwnd_);
+  }
+  StartRelayout();
+}
+
+void cTextView::ApplyStyle(DWORD style) {
+  readOnly_ = (style & ES_READONLY) != 0;
+  const bool wrap = WrapsWords(style);
+  if (wrap == layout_.WordWrap()) return;
+  layout_.SetWordWrap(wrap);
+  if (wrap) xOffset_ = 0;
+  StartRelayout();
+}
+
+// A change of width, font or wrap: the rows that show, the caret's and the last ones are right at
+// once, the rest follow in slices from a timer while the window goes on answering.
+void cTextView::StartRelayout() {
+  const tRowStart top = layout_.RowStart(std::min(topRow_, layout_.RowCount() - 1));
+  layout_.Relayout();
+  const int caretLine = ClampToInt(store_.LineFromPosition(caret_));
+  layout_.MakeExact(caretLine, caretLine);
+  layout_.MakeExact(std::max(layout_.LineCount() - VisibleRows(), 0), layout_.LineCount() - 1);
+  layout_.MakeExact(top.Line, std::min(top.Line + VisibleRows(), layout_.LineCount() - 1));
+  topRow_ = layout_.RowOf(top.Line, top.Column);
+  if (layout_.Stale() && !relayoutTimer_) relayoutTimer_ = ::SetTimer(hwnd_, kRelayoutTimer, 1, nullptr) != 0;
+  UpdateScrollBars();
+  PlaceCaret();
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void cTextView::ContinueRelayout() {
+  const tRowStart top = layout_.RowStart(topRow_);
+  const ULONGLONG until = ::GetTickCount64() + kRelayoutSliceMs;
+  bool more = true;
+  while (more && ::GetTickCount64() < until) more = layout_.ContinueRelayout(kRelayoutSliceChars);
+  topRow_ = layout_.RowOf(top.Line, top.Column);
+  if (!more) {
+    ::KillTimer(hwnd_, kRelayoutTimer);
+    relayoutTimer_ = false;
+  }
+  UpdateScrollBars();
+}
+
+void cTextView::MakeVisibleExact() {
+  if (!layout_.Stale()) return;
+  const tRowStart top = layout_.RowStart(std::min(topRow_, layout_.RowCount() - 1));
+  layout_.MakeExact(top.Line, std::min(top.Line + VisibleRows(), layout_.LineCount() - 1));
+}
+
+}  // namespace gui

@@ -1,0 +1,128 @@
+#pragma once
+// A text view of the program's own that answers an edit control's messages: a window class whose
+// default procedure is cTextView::Procedure, as an edit control's is the system's, so a memo
+// drives either the same way. The text lives in a cTextStore and its rows in a cTextLayout; this
+// class only turns messages into calls on them and paints the rows that show.
+//
+// What it keeps of the edit control: the styles ES_MULTILINE, ES_READONLY (which EM_SETREADONLY
+// sets), ES_NOHIDESEL, WS_HSCROLL and ES_AUTOHSCROLL (either means no word wrap; a style change
+// switches wrap on the live window), the colours its parent gives it for WM_CTLCOLOREDIT or,
+// read-only, WM_CTLCOLORSTATIC, and EN_CHANGE to the parent after every change of the text but
+// WM_SETTEXT's.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gui/Handle.h"
+#include "gui/TextLayout.h"
+#include "gui/TextStore.h"
+
+namespace gui {
+
+class cTextView final : private iLayoutText, private iTextMeasure, private iTextStoreEvents {
+public:
+  // Registers, once per process, a window class of the program whose messages the trampoline
+  // hands to its object, and whose default procedure is this view's.
+  static const wchar_t* Register();
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  cTextView(const cTextView&) = delete;
+  cTextView& operator=(const cTextView&) = delete;
+  ~cTextView() override;
+
+private:
+  // The user's last edit, undone by EM_UNDO, which makes it the edit that undoes it.
+  struct tUndo {
+    bool Valid = false;
+    tTextPos Start = 0;
+    tTextPos Inserted = 0;
+    std::wstring Removed;
+    bool Typing = false;
+  };
+
+  cTextView(HWND hwnd, DWORD style);
+  LRESULT Message(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // iLayoutText
+  int LineCount() const override;
+  std::wstring_view Line(int index) const override;
+  // iTextMeasure
+  int ClusterWidth(std::wstring_view cluster) override;
+  int AverageCharWidth() override;
+  // iTextStoreEvents
+  void TextChanged(const tTextChange& change) override;
+
+  // Text and selection.
+  tTextPos SelStart() const noexcept { return std::min(anchor_, caret_); }
+  tTextPos SelEnd() const noexcept { return std::max(anchor_, caret_); }
+  void Select(tTextPos anchor, tTextPos caret);
+  // Replaces the selection, as typing, pasting or EM_REPLACESEL does; undoable or not.
+  void ReplaceSelection(std::wstring_view text, bool undoable, bool typing = false);
+  void SetText(std::wstring_view text);
+  void Undo();
+  bool CopySelection() const;
+  void Paste();
+  void Notify(WORD code) const;
+
+  // Rows and positions.
+  int RowOfPosition(tTextPos position) const;
+  tTextPos RowStartPosition(int row) const;
+  tTextPos RowEndPosition(int row) const;
+  tTextPos PositionFromPoint(int x, int y);
+  POINT PointFromPosition(tTextPos position);
+  tTextPos ClusterBefore(tTextPos position) const;
+  tTextPos ClusterAfter(tTextPos position) const;
+  tTextPos WordBefore(tTextPos position) const;
+  tTextPos WordAfter(tTextPos position) const;
+  void SelectWordAt(tTextPos position);
+
+  // Keys and the mouse.
+  void KeyDown(WPARAM key);
+  void Char(wchar_t character);
+  void MoveCaret(tTextPos position, bool extend, bool keepGoalX = false);
+
+  // Scrolling and painting.
+  int VisibleRows() const;
+  void ScrollTo(int topRow, int xOffset);
+  void ScrollCaretIntoView();
+  void UpdateScrollBars();
+  void VerticalScroll(WORD request);
+  void HorizontalScroll(WORD request);
+  void Changed();
+  void Paint();
+  void PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back);
+  bool ContinuesLineBreak(const tTextChange& change) const;
+  void PlaceCaret();
+  void ApplyFont(HFONT font);
+  void ApplyStyle(DWORD style);
+  void StartRelayout();
+  void ContinueRelayout();
+  void MakeVisibleExact();
+
+  const HWND hwnd_;
+  cMemoryDC measureDc_;
+  HFONT font_ = nullptr;
+  int rowHeight_ = 16;
+  int averageWidth_ = 8;
+  cTextStore store_;
+  cTextLayout layout_;
+  mutable std::wstring lineCopy_;
+
+  tTextPos anchor_ = 0, caret_ = 0;
+  // Where up and down keep the caret, in pixels from the row's start.
+  int goalX_ = -1;
+  bool readOnly_ = false;
+  bool modified_ = false;
+  tUndo undo_;
+  int topRow_ = 0;
+  int xOffset_ = 0;
+  bool focused_ = false;
+  bool selecting_ = false;
+  bool relayoutTimer_ = false;
+  ULONGLONG lastPaint_ = 0;
+  bool paintTimer_ = false;
+};
+
+}  // namespace gui
