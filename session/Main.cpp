@@ -19,6 +19,11 @@ namespace {
 // Shows held output and lets a listener that waits read on.
 constexpr UINT_PTR kReleaseListenerTimer = 1;
 constexpr UINT_PTR kPaintOutputTimer = 2;
+// Writes the log's text, so that it reaches the file within a second of its coming.
+constexpr UINT_PTR kFlushLogTimer = 3;
+constexpr UINT kFlushLogMs = 500;
+// Shows why the log stopped.
+constexpr UINT_PTR kLogFailedTimer = 4;
 // What one step of showing output (an append, a band of a paint, making room) may take: the
 // window answers nothing meanwhile. While the pane is small, steps are short; later they are
 // longer, so that the fixed cost of an append, which under Wine grows with the pane's text,
@@ -62,6 +67,10 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   interpretControls_ = options.InterpretControls;
   helpAtStart_ = options.HelpAtStart;
   optionMessage_ = options.OptionMessage;
+  logFile_ = options.LogFile;
+  log_.SetTimestamps(options.Timestamps);
+  environment_ = options.Environment;
+  SetUpLogDialog(logDialog_);
   child_ = std::make_unique<cConsoleProcess>(*this);
   SetEncodings(options.Encodings);
   childCommandLine_ = ChildCommandLineFor(commandLine, encodings_.Output);
@@ -116,6 +125,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
     HelpHelp(true, checked);
   }
   if (closing_) return;
+  if (!logFile_.empty()) OpenLog(logFile_);
 
   if (!StartChild()) {
     std::wstring text = cSystemResources::SystemErrorTextW(::GetLastError());
@@ -141,7 +151,11 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   gui::cApplication::SetIdleHandler([this] { ApplicationIdle(); }, child_->Process());
 }
 
-bool cFormMain::StartChild() { return child_->Start(childApplication_, childCommandLine_); }
+bool cFormMain::StartChild() {
+  const std::wstring environment = ChildEnvironmentBlock(
+      ProcessEnvironment(), PythonEncodingName(encodings_, ::GetACP(), ::GetOEMCP()), environment_);
+  return child_->Start(childApplication_, childCommandLine_, environment);
+}
 
 void cFormMain::WaitForConsoleWindow() {
   // The panes stay read-only while the child starts up, without turning grey.
@@ -257,6 +271,7 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
   if (echo_) {
     ShowHeldOutput();
     outputEditor_->WLines().Add(commandText_ + L"\r\n");
+    log_.Command(commandText_);
   }
 }
 
@@ -495,7 +510,10 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // first visible line and the scroll range), so appending chunk by chunk made a flood's cost
   // grow with its square. The chunks are shown as one text, which the rules turn into exactly
   // what they make of the chunks one by one.
-  heldOutput_ += decoder_.Decode(encodings_.Output, data, count);
+  const std::wstring text = decoder_.Decode(encodings_.Output, data, count);
+  log_.Output(text);
+  if (log_.FlushDue()) FlushLog();
+  heldOutput_ += text;
   outputOwed_ = true;
 
   // The listener waits once as much is held as the next append may take, so that an append
@@ -574,6 +592,15 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         PaintOutput();
         return 0;
       }
+      if (wParam == kFlushLogTimer) {
+        FlushLog();
+        return 0;
+      }
+      if (wParam == kLogFailedTimer) {
+        ::KillTimer(Handle(), kLogFailedTimer);
+        if (!closing_) ShowError(std::exchange(logFailure_, {}));
+        return 0;
+      }
       break;
     case WM_DESTROY:
       Shutdown();
@@ -607,7 +634,52 @@ void cFormMain::Shutdown() {
   if (Handle()) {
     ::KillTimer(Handle(), kReleaseListenerTimer);
     ::KillTimer(Handle(), kPaintOutputTimer);
+    ::KillTimer(Handle(), kFlushLogTimer);
+    ::KillTimer(Handle(), kLogFailedTimer);
   }
 
   child_->End(kChildExitMs, kThreadEndMs);
+  // The window is going: a last write that fails has nobody to tell.
+  log_.Close();
+}
+
+// ---- the log ----
+
+void cFormMain::OpenLog(const std::wstring& path) {
+  if (!log_.Open(path, childCommandLine_)) {
+    ShowError(log_.Error());
+    return;
+  }
+  ::SetTimer(Handle(), kFlushLogTimer, kFlushLogMs, nullptr);
+}
+
+void cFormMain::StopLog() {
+  ::KillTimer(Handle(), kFlushLogTimer);
+  if (!log_.Close()) ShowError(log_.Error());
+}
+
+void cFormMain::FlushLog() {
+  if (log_.Flush()) return;
+  ::KillTimer(Handle(), kFlushLogTimer);
+  logFailure_ = log_.Error();
+  ::SetTimer(Handle(), kLogFailedTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+bool cFormMain::FileLogToFile(bool doIt, bool& checked) {
+  if (doIt) {
+    if (log_.IsOpen()) {
+      StopLog();
+    } else {
+      if (logDialog_.FileName.empty()) logDialog_.FileName = logFile_;
+      if (logDialog_.Execute(Handle())) OpenLog(logDialog_.FileName);
+    }
+  }
+  checked = log_.IsOpen();
+  return true;
+}
+
+bool cFormMain::ViewTimestamps(bool doIt, bool& checked) {
+  if (doIt) log_.SetTimestamps(!log_.Timestamps());
+  checked = log_.Timestamps();
+  return true;
 }
