@@ -79,23 +79,30 @@ void cSessionLog::Output(std::wstring_view text) {
   haveNow_ = false;
   while (!text.empty()) {
     if (atLineStart_) StartLine();
-    const size_t brk = std::min(text.find_first_of(L"\r\n"), text.size());
-    if (brk > 0) {
-      Append(text.substr(0, brk));
-      afterCr_ = false;
+    // The longest stretch that is written as it is: up to a line feed without its carriage
+    // return (in this piece or the one before), which gets one, or, with timestamps, to the end
+    // of a line, where the next one starts.
+    size_t end = text.size();
+    bool lone = false;
+    for (size_t lf = text.find(L'\n'); lf != std::wstring_view::npos; lf = text.find(L'\n', lf + 1)) {
+      if (!(lf > 0 ? text[lf - 1] == L'\r' : afterCr_)) {
+        end = lf;
+        lone = true;
+        break;
+      }
+      if (timestamps_) {
+        end = lf + 1;
+        break;
+      }
     }
-    if (brk == text.size()) break;
-    if (text[brk] == L'\r') {
-      Append(L"\r");
-      afterCr_ = true;
-    } else {
-      // A line feed that follows its carriage return (in this piece or the one before) ends
-      // the line as it is; one on its own gets one.
-      Append(afterCr_ ? L"\n" : L"\r\n");
-      afterCr_ = false;
-      atLineStart_ = true;
+    Append(text.substr(0, end));
+    if (lone) {
+      Append(L"\r\n");
+      ++end;
     }
-    text.remove_prefix(brk + 1);
+    atLineStart_ = text[end - 1] == L'\n';
+    afterCr_ = text[end - 1] == L'\r';
+    text.remove_prefix(end);
   }
 }
 
