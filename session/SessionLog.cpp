@@ -34,20 +34,17 @@ cSessionLog::cSessionLog(tClock clock) : clock_(std::move(clock)) {}
 cSessionLog::~cSessionLog() { Close(); }
 
 std::wstring cSessionLog::FormatTime(const SYSTEMTIME& time) {
+  const struct {
+    wchar_t Before;
+    unsigned Value;
+    int Digits;
+  } parts[] = {{L'\0', time.wYear, 4},  {L'-', time.wMonth, 2},  {L'-', time.wDay, 2},         {L' ', time.wHour, 2},
+               {L':', time.wMinute, 2}, {L':', time.wSecond, 2}, {L'.', time.wMilliseconds, 3}};
   std::wstring text;
-  AppendNumber(text, time.wYear, 4);
-  text += L'-';
-  AppendNumber(text, time.wMonth, 2);
-  text += L'-';
-  AppendNumber(text, time.wDay, 2);
-  text += L' ';
-  AppendNumber(text, time.wHour, 2);
-  text += L':';
-  AppendNumber(text, time.wMinute, 2);
-  text += L':';
-  AppendNumber(text, time.wSecond, 2);
-  text += L'.';
-  AppendNumber(text, time.wMilliseconds, 3);
+  for (const auto& part : parts) {
+    if (part.Before) text += part.Before;
+    AppendNumber(text, part.Value, part.Digits);
+  }
   return text;
 }
 

@@ -7,6 +7,7 @@
 #include "gui/ResString.h"
 #include "resources/resource.h"
 #include "tests/session/SessionFixture.h"
+#include "tests/session/UnopenableLogs.h"
 #include "text/TextCodec.h"
 #include "text/Utils.h"
 
@@ -89,21 +90,8 @@ TEST_F(LogTest, FileMenuStartsAndStopsIt) {
 
 // One box names the file and the system's reason; the session goes on without a log.
 TEST_F(LogTest, FileThatCannotBeOpenedGetsOneBox) {
-  const std::wstring readOnly = folder_.WriteFile(L"read-only.log", "").wstring();
-  ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-  const std::wstring locked = folder_.WriteFile(L"locked.log", "").wstring();
-  gui::cKernelHandle holder(
-      ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(holder);
-  const struct {
-    std::wstring Path;
-    DWORD Code;
-  } cases[] = {
-      {(folder_.Path() / L"missing" / L"a.log").wstring(), ERROR_PATH_NOT_FOUND},
-      {readOnly, ERROR_ACCESS_DENIED},
-      {locked, ERROR_SHARING_VIOLATION},
-  };
-  for (const auto& c : cases) {
+  const cUnopenableLogs files;
+  for (const auto& c : files.Cases()) {
     boxes_.clear();
     OpenChild({L"out:6F6B0D0A"}, L"\"-log:" + c.Path + L"\"");
     EXPECT_TRUE(OutputBecomes(L"ok\r\n"));
@@ -113,7 +101,6 @@ TEST_F(LogTest, FileThatCannotBeOpenedGetsOneBox) {
     EXPECT_EQ(boxes_[0].Flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
     Close();
   }
-  ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // A log into a pipe whose reader goes away: the write fails as a full disk's does (seen under

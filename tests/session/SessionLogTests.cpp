@@ -8,6 +8,7 @@
 #include "gui/ResString.h"
 #include "resources/resource.h"
 #include "session/SessionLog.h"
+#include "tests/session/UnopenableLogs.h"
 #include "tests/support/TestSupport.h"
 #include "text/TextCodec.h"
 #include "text/Utils.h"
@@ -100,29 +101,14 @@ std::wstring Expected(unsigned messageId, const std::wstring& path, DWORD code) 
 }
 
 TEST(SessionLog, FileThatCannotBeOpened) {
-  cTempDir folder;
-  const std::wstring readOnly = folder.WriteFile(L"read-only.log", "kept\r\n").wstring();
-  ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-  const std::wstring locked = folder.WriteFile(L"locked.log", "kept\r\n").wstring();
-  gui::cKernelHandle holder(
-      ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(holder);
-  const struct {
-    std::wstring Path;
-    DWORD Code;
-  } cases[] = {
-      {(folder.Path() / L"missing" / L"session.log").wstring(), ERROR_PATH_NOT_FOUND},
-      {readOnly, ERROR_ACCESS_DENIED},
-      {locked, ERROR_SHARING_VIOLATION},
-  };
-  for (const auto& c : cases) {
+  const cUnopenableLogs files;
+  for (const auto& c : files.Cases()) {
     cSessionLog log;
     EXPECT_FALSE(log.Open(c.Path, L"cmd"));
     EXPECT_FALSE(log.IsOpen());
     EXPECT_EQ(log.Error(), Expected(IDS_LOG_CANNOT_OPEN, c.Path, c.Code));
   }
-  ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(ReadBytes(readOnly), "kept\r\n");
+  EXPECT_EQ(files.ReadOnlyContents(), "kept\r\n");
 }
 
 // A log into a pipe whose reader goes away (seen under Wine 8; a full disk fails the same way).
