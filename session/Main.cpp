@@ -55,6 +55,17 @@ bool CaretAtEnd(const cWMemo& pane) {
   return start == end && static_cast<LRESULT>(end) == pane.WPerform(WM_GETTEXTLENGTH, 0, 0);
 }
 
+// The whole line that holds the caret, between the line breaks around it, however many rows word
+// wrap makes of it.
+std::wstring CaretLine(const cWMemo& pane) {
+  const std::wstring text = pane.WText();
+  const size_t caret = std::min(static_cast<size_t>(std::max(pane.SelStart(), 0)), text.size());
+  const size_t before = caret < 2 ? std::wstring::npos : text.rfind(L"\r\n", caret - 2);
+  const size_t start = before == std::wstring::npos ? 0 : before + 2;
+  const size_t end = std::min(text.find(L"\r\n", start), text.size());
+  return text.substr(start, end - start);
+}
+
 }  // namespace
 
 cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, std::wstring productName, int width,
@@ -103,7 +114,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   inputEditor_->OnKeyDown = keyDown;
   outputEditor_->OnKeyDown = keyDown;
   for (auto* handler : {&inputEditor_->OnChange, &inputEditor_->OnClick, &inputEditor_->OnEnter,
-                        &inputEditor_->OnExit, &inputEditor_->OnAfterKeyDown})
+                        &inputEditor_->OnExit, &inputEditor_->OnAfterKeyDown, &inputEditor_->OnSelChange})
     *handler = [this] { UpdateCommandText(); };
   for (auto* handler : {&outputEditor_->OnChange, &outputEditor_->OnClick, &outputEditor_->OnEnter,
                         &outputEditor_->OnExit, &outputEditor_->OnAfterKeyDown})
@@ -227,9 +238,8 @@ void cFormMain::EditorKeyDown(WORD key, gui::tShiftState shift) {
 void cFormMain::UpdateCommandText() {
   if (!inputEditor_ || !inputEditor_->Handle()) return;
   cConsoleEdit& pane = *inputEditor_;
-  tCaretPos caret = pane.WCaretPos();
-  std::wstring raw =
-      pane.SelLength() != 0 ? pane.WSelText() : cStringUtils::Trim(pane.WLines().Get(caret.Line));
+  const tCaretPos caret = pane.WCaretPos();
+  std::wstring raw = pane.SelLength() != 0 ? pane.WSelText() : cStringUtils::Trim(CaretLine(pane));
   commandText_ = CleanCommand(raw);
   if (!closing_) ShowCommandStatus(caret, commandText_, pane.Focused());
 }
@@ -253,6 +263,8 @@ std::wstring cFormMain::CleanCommand(std::wstring_view text) {
 
 void cFormMain::SendCommand(cConsoleEdit& source) {
   if (source.ReadOnly()) return;
+  // What goes is what the command pane shows now, whatever last refreshed the preview.
+  UpdateCommandText();
   if (!IsChildAlive()) {
     LockSession(true);
     ShowError(gui::LoadResString(IDS_REMOTE_PROCESS_ENDED));

@@ -221,7 +221,38 @@ tCaretPos cWMemo::WCaretPos() const {
 }
 
 LRESULT cWMemo::WPerform(UINT message, WPARAM wParam, LPARAM lParam) const {
-  return cUnicodeHelper::Perform(*this, message, wParam, lParam);
+  const LRESULT result = cUnicodeHelper::Perform(*this, message, wParam, lParam);
+  // A wide window's messages go to the system's procedure straight, past HandleMessage.
+  switch (message) {
+    case EM_SETSEL:
+    case EM_REPLACESEL:
+    case EM_UNDO:
+    case WM_UNDO:
+    case WM_SETTEXT:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+      NoteSelection();
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+void cWMemo::NoteSelection() const {
+  if (!OnSelChange || notingSelection_ || !Handle()) return;
+  DWORD start = 0, end = 0;
+  cUnicodeHelper::Perform(*this, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start == seenSelStart_ && end == seenSelEnd_) return;
+  seenSelStart_ = start;
+  seenSelEnd_ = end;
+  struct cRunning {
+    bool& flag;
+    explicit cRunning(bool& f) : flag(f) { flag = true; }
+    ~cRunning() { flag = false; }
+  } running(notingSelection_);
+  OnSelChange();
 }
 
 void cWMemo::Refresh() {
@@ -235,6 +266,13 @@ void cWMemo::KeyDown(WORD& key, gui::tShiftState shift) {
 }
 
 LRESULT cWMemo::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY || message == WM_NCDESTROY || !OnSelChange) return HandleMemoMessage(message, wParam, lParam);
+  const LRESULT result = HandleMemoMessage(message, wParam, lParam);
+  NoteSelection();
+  return result;
+}
+
+LRESULT cWMemo::HandleMemoMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // Events that report what the control did come after its own handling.
   auto thenRaise = [&](const std::function<void()>& event) {
     const LRESULT result = DefaultHandler(message, wParam, lParam);

@@ -106,6 +106,9 @@ public:
   std::function<void()> OnClick;
   std::function<void()> OnEnter;
   std::function<void()> OnExit;
+  // Runs once the caret has moved or the selection changed, whatever moved it: keys, the mouse,
+  // a new text, or a command that sets the selection (find, go to, select all).
+  std::function<void()> OnSelChange;
   // Runs before the control handles a key (Alt combinations too); setting the key to 0 keeps it
   // from the control.
   std::function<void(WORD& key, gui::tShiftState shift)> OnKeyDown;
@@ -118,6 +121,9 @@ protected:
 private:
   void CreateWindowNow(const RECT& bounds);
   void ApplyFont();
+  // Raises OnSelChange when the selection is not where it was last seen.
+  void NoteSelection() const;
+  LRESULT HandleMemoMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   const bool wide_;
   std::unique_ptr<cStrings> narrowLines_;
@@ -133,6 +139,9 @@ private:
   std::wstring fontFace_;
   int fontPoints_ = 0;
   gui::cFont font_;
+  // The selection as last seen, and whether OnSelChange is running (it reads the memo too).
+  mutable DWORD seenSelStart_ = 0, seenSelEnd_ = 0;
+  mutable bool notingSelection_ = false;
 };
 
 class cWComboBox : public gui::cWindow, public IWMessageHandler {

@@ -346,6 +346,59 @@ scenario_find_goto() {
   e2e_close
 }
 
+# What Alt+Enter and Shift+Enter send is where the caret and the selection are after Go to, Find
+# Next and Select All moved them, and a wrapped line goes whole.
+scenario_sent_command() {
+  e2e_start -- "$E2E_TESTCHILD" echo
+  e2e_wait "the command pane is editable" e2e_editable 0
+  local commands=$'del *.tmp\nrem\ndir' modifier sent=0 wrapped=echo
+  # Find once, so that F3 has something to find next.
+  e2e_type_command "$commands"
+  e2e_key ctrl+Home ctrl+f
+  e2e_expect_dialog " Find"
+  e2e_type dir
+  e2e_key Return
+  e2e_expect_main_focus
+  for modifier in alt shift; do
+    # Shift+Enter also breaks the line in the pane, so each step starts from the same text.
+    e2e_key ctrl+a
+    e2e_type_command "$commands"
+    e2e_key ctrl+Home ctrl+g
+    e2e_expect_dialog "Go to Line/Column"
+    e2e_type 3
+    e2e_key Return
+    e2e_expect_main_focus
+    e2e_key "$modifier+Return"
+    sent=$((sent + 1))
+    e2e_wait "$modifier+Enter after Go to sends line 3" e2e_output_has_count '^dir$' "$sent"
+
+    e2e_key ctrl+a
+    e2e_type_command "$commands"
+    e2e_key ctrl+Home F3
+    e2e_wait "Find Next selects the match" e2e_selection_is 0 "16 19"
+    e2e_key "$modifier+Return"
+    sent=$((sent + 1))
+    e2e_wait "$modifier+Enter after Find Next sends the match" e2e_output_has_count '^dir$' "$sent"
+
+    e2e_key ctrl+a
+    e2e_type_command "$commands"
+    e2e_key ctrl+Home ctrl+a "$modifier+Return"
+    e2e_wait "$modifier+Enter after Select All sends the whole text" e2e_output_has_count '^del \*\.tmp rem dir$' \
+      "$([ "$modifier" = alt ] && echo 1 || echo 2)"
+  done
+  [ "$(e2e_output_count '^del \*\.tmp$')" = 0 ] || e2e_fail "the line under the first caret was sent"
+
+  # A command longer than the pane is wide, sent with the caret on its first row.
+  while [ ${#wrapped} -lt 400 ]; do wrapped+=" word"; done
+  e2e_key ctrl+a
+  e2e_type "$wrapped"
+  e2e_key alt+v
+  e2e_key w
+  e2e_key ctrl+Home alt+Return
+  e2e_wait "the wrapped command arrives whole" e2e_output_has "^$wrapped\$"
+  e2e_close
+}
+
 # --- Help, about and the menu -------------------------------------------------------------------
 
 # F1 opens the help window; About names the version and the copyright; Ctrl+Shift+M hides the
@@ -863,8 +916,9 @@ scenario_release_archive() {
 }
 
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
-  find_goto help_about_menu flood long_line never_reads child_killed close_mid_flood thousand_commands
-  hostile_command_lines files log_file log_menu python_variables unicode_program_folder release_archive)
+  find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
+  thousand_commands hostile_command_lines files log_file log_menu python_variables unicode_program_folder
+  release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

@@ -88,6 +88,50 @@ TEST_F(CommandTest, TheCaretLineOrTheSelectionIsSentAsOneCleanLine) {
   }
 }
 
+TEST_F(CommandTest, WhatIsSentFollowsTheCaretWhateverMovesIt) {
+  OpenChild({L"echo"});
+  // Commands of the window move the caret with EM_SETSEL, past the pane's keys and mouse.
+  const struct {
+    const wchar_t* Name;
+    void (*Move)(cConsoleEdit&);
+    const wchar_t* Sent;
+  } cases[] = {
+      {L"go to", [](cConsoleEdit& pane) { pane.GotoLine(2); }, L"dir"},
+      {L"find next", [](cConsoleEdit& pane) { pane.FindNext({srFromCursor, 0, L"dir"}); }, L"dir"},
+      {L"select all", [](cConsoleEdit& pane) { pane.WPerform(EM_SETSEL, 0, -1); }, L"del *.tmp rem dir"},
+  };
+  std::wstring output;
+  for (const auto& c : cases) {
+    for (BYTE modifier : {VK_MENU, VK_SHIFT}) {
+      Select(L"del *.tmp\r\nrem\r\ndir", 0, 0);
+      c.Move(Input());
+      EXPECT_EQ(form_->CommandText(), c.Sent) << c.Name;
+      PressKey(Input().Handle(), VK_RETURN, {modifier});
+      output += c.Sent + std::wstring(L"\r\n");
+      EXPECT_TRUE(OutputBecomes(output)) << c.Name << testing::PrintToString(OutputText());
+    }
+  }
+}
+
+TEST_F(CommandTest, AWrappedLineIsSentWhole) {
+  OpenChild({L"echo"});
+  std::wstring line = L"echo";
+  while (line.size() < 600) line += L" word";
+  Input().SetWordWrap(true);
+  // The caret on the first row, on a row in the middle, and on the second line's last row.
+  const std::wstring text = line + L"\r\n" + line + L"!";
+  std::wstring output;
+  for (size_t caret : {size_t{0}, line.size() / 2, text.size()}) {
+    Select(text, static_cast<int>(caret), 0);
+    ASSERT_GT(Input().WPerform(EM_GETLINECOUNT, 0, 0), 4);
+    const std::wstring sent = caret > line.size() ? line + L"!" : line;
+    EXPECT_EQ(form_->CommandText(), sent) << caret;
+    form_->SendCommand(Input());
+    output += sent + L"\r\n";
+    EXPECT_TRUE(OutputBecomes(output)) << caret;
+  }
+}
+
 TEST_F(CommandTest, CommandsAreEncodedInTheInputEncoding) {
   const std::wstring text = L"\u00e9\u0416\u4e2d\U0001F600";
   for (const wchar_t* both : {L"UTF8", L"UTF16LE", L"UTF16BE"}) {
