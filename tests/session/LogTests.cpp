@@ -3,15 +3,49 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "gui/ResString.h"
 #include "resources/resource.h"
 #include "tests/session/SessionFixture.h"
-#include "tests/session/UnopenableLogs.h"
 #include "text/TextCodec.h"
 #include "text/Utils.h"
 
 namespace {
+
+// Log files that cannot be opened, each with the system's reason: one in a folder that does not
+// exist, a read-only one and one that another program holds open without sharing it.
+class cUnopenableLogs {
+public:
+  struct tCase {
+    std::wstring Path;
+    DWORD Code;
+  };
+
+  cUnopenableLogs()
+      : readOnly_(folder_.WriteFile(L"read-only.log", "kept\r\n").wstring()),
+        locked_(folder_.WriteFile(L"locked.log", "kept\r\n").wstring()),
+        holder_(::CreateFileW(locked_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr)) {
+    ::SetFileAttributesW(readOnly_.c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  ~cUnopenableLogs() { ::SetFileAttributesW(readOnly_.c_str(), FILE_ATTRIBUTE_NORMAL); }
+  cUnopenableLogs(const cUnopenableLogs&) = delete;
+  cUnopenableLogs& operator=(const cUnopenableLogs&) = delete;
+
+  std::vector<tCase> Cases() const {
+    return {{(folder_.Path() / L"missing" / L"session.log").wstring(), ERROR_PATH_NOT_FOUND},
+            {readOnly_, ERROR_ACCESS_DENIED},
+            {locked_, ERROR_SHARING_VIOLATION}};
+  }
+  // What the read-only file holds (the locked one cannot be read).
+  std::string ReadOnlyContents() const { return ReadBytes(readOnly_); }
+
+private:
+  cTempDir folder_;
+  std::wstring readOnly_, locked_;
+  gui::cKernelHandle holder_;
+};
 
 class LogTest : public cSessionTest {
 protected:
@@ -101,6 +135,7 @@ TEST_F(LogTest, FileThatCannotBeOpenedGetsOneBox) {
     EXPECT_EQ(boxes_[0].Flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
     Close();
   }
+  EXPECT_EQ(files.ReadOnlyContents(), "kept\r\n");
 }
 
 // A log into a pipe whose reader goes away: the write fails as a full disk's does (seen under

@@ -1,17 +1,13 @@
-// The session's log on its own: what a file gets from output, echoed commands and timestamps,
-// and what a file that cannot be opened or written makes of it.
+// The session's log on its own: what a file gets from output, echoed commands and timestamps.
+// The failures, and their boxes, are tested on the main window (LogTests).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "gui/ResString.h"
-#include "resources/resource.h"
 #include "session/SessionLog.h"
-#include "tests/session/UnopenableLogs.h"
 #include "tests/support/TestSupport.h"
 #include "text/TextCodec.h"
-#include "text/Utils.h"
 
 namespace {
 
@@ -94,39 +90,6 @@ TEST(SessionLog, AppendsToWhatTheFileHolds) {
   }
   EXPECT_EQ(ReadBytes(path),
             "old\r\n2026-12-09 08:15:02.123 cmd /c build\r\none\r\n2026-12-09 08:15:02.124 cmd /c build\r\ntwo\r\n");
-}
-
-std::wstring Expected(unsigned messageId, const std::wstring& path, DWORD code) {
-  return gui::FormatRes(messageId, {path, cSystemResources::SystemErrorTextW(code)});
-}
-
-TEST(SessionLog, FileThatCannotBeOpened) {
-  const cUnopenableLogs files;
-  for (const auto& c : files.Cases()) {
-    cSessionLog log;
-    EXPECT_FALSE(log.Open(c.Path, L"cmd"));
-    EXPECT_FALSE(log.IsOpen());
-    EXPECT_EQ(log.Error(), Expected(IDS_LOG_CANNOT_OPEN, c.Path, c.Code));
-  }
-  EXPECT_EQ(files.ReadOnlyContents(), "kept\r\n");
-}
-
-// A log into a pipe whose reader goes away (seen under Wine 8; a full disk fails the same way).
-TEST(SessionLog, WriteThatFailsClosesTheLog) {
-  const std::wstring path = L"\\\\.\\pipe\\marvesk-log-" + std::to_wstring(::GetCurrentProcessId());
-  gui::cKernelHandle reader(::CreateNamedPipeW(path.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 65536, 0,
-                                               nullptr));
-  ASSERT_TRUE(reader);
-  cSessionLog log;
-  ASSERT_TRUE(log.Open(path, L"cmd")) << log.Error();
-  reader.reset();
-  log.Output(L"lost\n");
-  EXPECT_FALSE(log.Flush());
-  EXPECT_FALSE(log.IsOpen());
-  EXPECT_EQ(log.Error(), Expected(IDS_LOG_CANNOT_WRITE, path, ERROR_NO_DATA));
-  // Closed, the log takes nothing more and has nothing more to fail with.
-  log.Output(L"more\n");
-  EXPECT_TRUE(log.Flush());
 }
 
 }  // namespace
