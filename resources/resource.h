@@ -15,6 +15,9 @@
 #define IDS_STATUS_ONE_LINE            108  /* "%d line" */
 #define IDS_STATUS_LINES               109  /* "%d lines" */
 #define IDS_COMMAND_NOT_CARRIED        110  /* "The command was not sent: ..." */
+#define IDS_LOG_FIRST_LINE             111  /* "%s %s" */
+#define IDS_LOG_CANNOT_OPEN            112  /* "The log file \"%s\" cannot be opened. %s..." */
+#define IDS_LOG_CANNOT_WRITE           113  /* "The log file \"%s\" cannot be written. %s..." */
 
 #define IDS_OPT_ENCODING               120  /* "-%s:%s" */
 #define IDS_OPT_UNICODE                121  /* "-U (-Unicode)" */
@@ -23,6 +26,8 @@
 #define IDS_OPT_UNICODE2_MEANS         124  /* "-input:UTF16LE -output:UTF16LE" */
 #define IDS_OPT_CONFLICT               125  /* "Conflicting or redundant options: ..." */
 #define IDS_OPT_INVALID_ENCODING       126  /* "Invalid encoding: %s" */
+#define IDS_OPT_ENVIRONMENT            127  /* "-env:%s" */
+#define IDS_OPT_INVALID_ENVIRONMENT    128  /* "Invalid environment option: %s..." */
 
 #define IDS_TEXT_EXCEEDS_CAPACITY      140  /* "Text exceeds memo capacity" */
 #define IDS_LIST_INDEX_OUT_OF_BOUNDS   141  /* "List index out of bounds (%d)" */
@@ -104,6 +109,8 @@
 #define ID_VIEW_INC_FONT               628
 #define ID_VIEW_DEC_FONT               629
 #define ID_VIEW_WORD_WRAP              630
+#define ID_FILE_LOG                    631
+#define ID_VIEW_TIMESTAMPS             632
 #define IDS_HINT_OFFSET                40
 #define IDS_LOAD_FILTER                680  /* "All files (*.*)|*.*" */
 #define IDS_SAVE_AS_FILTER_UTF8        681  /* "UTF-8 files (*.*)|*.*" */
@@ -112,6 +119,8 @@
 #define IDS_SAVE_AS_FILTER_ANSI        684  /* "ANSI files (*.*)|*.*" */
 #define IDS_LOAD_TITLE                 685  /* " Load" */
 #define IDS_SAVE_AS_TITLE              686  /* " Save As" */
+#define IDS_LOG_FILTER                 687  /* "Log files (*.log)|*.log|All files (*.*)|*.*" */
+#define IDS_LOG_TITLE                  688  /* " Log to File" */
 
 // The help window
 #define IDS_HELP_CAPTION               500  /* " %s Help" */

@@ -13,6 +13,10 @@ constexpr bool IsBlank(wchar_t c) noexcept { return static_cast<char16_t>(c) <= 
 
 constexpr bool IsSign(wchar_t c) noexcept { return c == L'+' || c == L'-'; }
 
+// Options whose value is a file name or a variable's value, which may well end with a sign: for
+// them a trailing "+" or "-" is part of the value.
+bool TakesAnyValue(std::wstring_view name) noexcept { return name == L"LOG" || name == L"ENV"; }
+
 // Length of the program name at the very start of a command line: it ends at the first blank
 // outside double quotes, without skipping leading blanks.
 size_t ProgramNameLength(std::wstring_view commandLine) noexcept {
@@ -93,7 +97,7 @@ tParsedArgument cCommandLine::ParseArgument(std::wstring_view argument) {
   }
 
   if (!option.Value.empty()) {
-    if (IsSign(option.Value.back())) return {akMalformed, {}};
+    if (IsSign(option.Value.back()) && !TakesAnyValue(option.Name)) return {akMalformed, {}};
     option.Kind = clkValue;
   } else if (option.Name.back() == L'+') {
     option.Kind = clkSwitchOn;

@@ -71,7 +71,8 @@ cConsoleProcess::cConsoleProcess(iConsoleEvents& owner)
 
 cConsoleProcess::~cConsoleProcess() { End(0, 0); }
 
-bool cConsoleProcess::Start(const std::wstring& application, const std::wstring& commandLine) {
+bool cConsoleProcess::Start(const std::wstring& application, const std::wstring& commandLine,
+                            std::wstring_view environment) {
   const HANDLE input = input_.ReadHandle(), output = output_.WriteHandle();
   // Only the two pipe ends go to the child, whatever else this program holds as inheritable.
   HANDLE inherited[] = {input, output};
@@ -97,8 +98,9 @@ bool cConsoleProcess::Start(const std::wstring& application, const std::wstring&
   std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
   line.push_back(L'\0');
   if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr, TRUE,
-                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT, nullptr,
-                        nullptr, &si.StartupInfo, &pi))
+                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT,
+                        environment.empty() ? nullptr : const_cast<wchar_t*>(environment.data()), nullptr,
+                        &si.StartupInfo, &pi))
     return false;
   process_.reset(pi.hProcess);
   thread_.reset(pi.hThread);

@@ -26,8 +26,9 @@ public:
   // empty, the system finds the program from the command line. The child inherits its pipe ends
   // and no other handle, and this program gives up its copies of them: the output ends when the
   // last process writing it ends. False when it cannot start, with the system's error as the last
-  // error.
-  bool Start(const std::wstring& application, const std::wstring& commandLine);
+  // error. The environment is a block of NUL-ended "NAME=VALUE" entries ended by one more NUL;
+  // empty, the child gets this program's own.
+  bool Start(const std::wstring& application, const std::wstring& commandLine, std::wstring_view environment = {});
 
   // The child's standard input: the text is queued in the encoding, and false (nothing queued)
   // when the encoding cannot carry all of it.

@@ -19,6 +19,11 @@ namespace {
 // Lets the listener read on once the window has handled what waited for it: timers come only
 // once the queue holds nothing else.
 constexpr UINT_PTR kReleaseListenerTimer = 1;
+// Writes the log's text, so that it reaches the file within a second of its coming.
+constexpr UINT_PTR kFlushLogTimer = 3;
+constexpr UINT kFlushLogMs = 500;
+// Shows why the log stopped.
+constexpr UINT_PTR kLogFailedTimer = 4;
 // How long the start-up looks for the child's console window.
 constexpr ULONGLONG kConsoleSearchMs = 5000;
 // Bounds of the shutdown's waits.
@@ -60,6 +65,10 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   interpretControls_ = options.InterpretControls;
   helpAtStart_ = options.HelpAtStart;
   optionMessage_ = options.OptionMessage;
+  logFile_ = options.LogFile;
+  log_.SetTimestamps(options.Timestamps);
+  environment_ = options.Environment;
+  SetUpLogDialog(logDialog_);
   child_ = std::make_unique<cConsoleProcess>(*this);
   SetEncodings(options.Encodings);
   childCommandLine_ = ChildCommandLineFor(commandLine, encodings_.Output);
@@ -110,6 +119,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
     HelpHelp(true, checked);
   }
   if (closing_) return;
+  if (!logFile_.empty()) OpenLog(logFile_);
 
   if (!StartChild()) {
     std::wstring text = cSystemResources::SystemErrorTextW(::GetLastError());
@@ -135,7 +145,11 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   gui::cApplication::SetIdleHandler([this] { ApplicationIdle(); }, child_->Process());
 }
 
-bool cFormMain::StartChild() { return child_->Start(childApplication_, childCommandLine_); }
+bool cFormMain::StartChild() {
+  const std::wstring environment = ChildEnvironmentBlock(
+      ProcessEnvironment(), PythonEncodingName(encodings_, ::GetACP(), ::GetOEMCP()), environment_);
+  return child_->Start(childApplication_, childCommandLine_, environment);
+}
 
 void cFormMain::WaitForConsoleWindow() {
   // The panes stay read-only while the child starts up, without turning grey.
@@ -249,7 +263,10 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
   }
   // The write is only queued: the child's answer cannot come before the echo, which comes after
   // the output that came before it.
-  if (echo_) outputEditor_->WLines().Add(commandText_ + L"\r\n");
+  if (echo_) {
+    outputEditor_->WLines().Add(commandText_ + L"\r\n");
+    log_.Command(commandText_);
+  }
 }
 
 bool cFormMain::WriteLine(std::wstring_view text) {
@@ -324,7 +341,10 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   if (closing_ || !outputEditor_) return 0;
   // Each chunk is shown as it comes, while the listener waits: the view's cost is what the chunk
   // holds, whatever the pane holds.
-  ShowOutput(decoder_.Decode(encodings_.Output, data, count));
+  const std::wstring text = decoder_.Decode(encodings_.Output, data, count);
+  log_.Output(text);
+  if (log_.FlushDue()) FlushLog();
+  ShowOutput(text);
   // A flood must not starve the user: the listener waits until what waits for the window has
   // been handled.
   if (!MessagesWaiting()) return 0;
@@ -345,6 +365,15 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ReleaseListener();
         return 0;
       }
+      if (wParam == kFlushLogTimer) {
+        FlushLog();
+        return 0;
+      }
+      if (wParam == kLogFailedTimer) {
+        ::KillTimer(Handle(), kLogFailedTimer);
+        if (!closing_) ShowError(std::exchange(logFailure_, {}));
+        return 0;
+      }
       break;
     case WM_DESTROY:
       Shutdown();
@@ -361,7 +390,9 @@ void cFormMain::ChildOutputEnded() {
   if (!outputEditor_ || closing_) return;
   // What the decoder still holds (a cut character) can never be completed now: it is shown as a
   // whole text shows such bytes.
-  ShowOutput(decoder_.Flush());
+  const std::wstring rest = decoder_.Flush();
+  log_.Output(rest);
+  ShowOutput(rest);
   // The output ends when the last process writing it has ended, which is normally the child: its
   // end is then noticed here rather than at the next idle moment. A pipe that fails while the
   // child runs locks the session too, but leaves the output pane white.
@@ -378,7 +409,54 @@ void cFormMain::Shutdown() {
   gui::cApplication::ClearIdleHandler();
   for (cConsoleEdit* pane : {inputEditor_.get(), outputEditor_.get()})
     if (pane) pane->OnAfterKeyDown = nullptr;
-  if (Handle()) ::KillTimer(Handle(), kReleaseListenerTimer);
+  if (Handle()) {
+    ::KillTimer(Handle(), kReleaseListenerTimer);
+    ::KillTimer(Handle(), kFlushLogTimer);
+    ::KillTimer(Handle(), kLogFailedTimer);
+  }
 
   child_->End(kChildExitMs, kThreadEndMs);
+  // The window is going: a last write that fails has nobody to tell.
+  log_.Close();
+}
+
+// ---- the log ----
+
+void cFormMain::OpenLog(const std::wstring& path) {
+  if (!log_.Open(path, childCommandLine_)) {
+    ShowError(log_.Error());
+    return;
+  }
+  ::SetTimer(Handle(), kFlushLogTimer, kFlushLogMs, nullptr);
+}
+
+void cFormMain::StopLog() {
+  ::KillTimer(Handle(), kFlushLogTimer);
+  if (!log_.Close()) ShowError(log_.Error());
+}
+
+void cFormMain::FlushLog() {
+  if (log_.Flush()) return;
+  ::KillTimer(Handle(), kFlushLogTimer);
+  logFailure_ = log_.Error();
+  ::SetTimer(Handle(), kLogFailedTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+bool cFormMain::FileLogToFile(bool doIt, bool& checked) {
+  if (doIt) {
+    if (log_.IsOpen()) {
+      StopLog();
+    } else {
+      if (logDialog_.FileName.empty()) logDialog_.FileName = logFile_;
+      if (logDialog_.Execute(Handle())) OpenLog(logDialog_.FileName);
+    }
+  }
+  checked = log_.IsOpen();
+  return true;
+}
+
+bool cFormMain::ViewTimestamps(bool doIt, bool& checked) {
+  if (doIt) log_.SetTimestamps(!log_.Timestamps());
+  checked = log_.Timestamps();
+  return true;
 }

@@ -13,10 +13,12 @@
 #include "gui/Handle.h"
 #include "gui/Keyboard.h"
 #include "gui/Panel.h"
+#include "session/ChildEnvironment.h"
 #include "session/CmdLine.h"
 #include "session/ConsoleProcess.h"
 #include "session/OutputRules.h"
 #include "session/PipeCodec.h"
+#include "session/SessionLog.h"
 #include "text/PipeEncoding.h"
 #include "session/Threading.h"
 #include "text/TextCodec.h"
@@ -64,6 +66,11 @@ public:
   const tPipeEncodings& Encodings() const noexcept override { return encodings_; }
   // The output encoding applies from the next chunk read, the input one from the next command.
   void SetEncodings(const tPipeEncodings& encodings) override;
+
+  // File > Log to File: stops the log that is on, or asks for a file and starts one.
+  bool FileLogToFile(bool doIt, bool& checked) override;
+  bool ViewTimestamps(bool doIt, bool& checked) override;
+  const cSessionLog& Log() const noexcept { return log_; }
 
   bool IsChildAlive();
   void LockSession(bool markTerminated);
@@ -131,6 +138,12 @@ private:
   void ShowOutput(std::wstring_view text);
   // Lets a listener that waited read on.
   void ReleaseListener();
+  // Starts the log, or shows why it cannot start.
+  void OpenLog(const std::wstring& path);
+  void StopLog();
+  // Writes what the log holds; a failure stops the log and is shown once, from a timer, so that
+  // the box never holds up a listener that waits.
+  void FlushLog();
 
   bool echo_ = false;
   bool interpretControls_ = true;
@@ -151,4 +164,12 @@ private:
   cStreamDecoder decoder_;
   // The listener waits while the window has input or posted messages to handle.
   bool listenerHeld_ = false;
+  // The log: the file the command line names, the dialog that picks one, and a failure that
+  // waits to be shown.
+  cSessionLog log_;
+  std::wstring logFile_;
+  cFileDialog logDialog_{true};
+  std::wstring logFailure_;
+  // The -env: changes to the child's environment.
+  std::vector<tEnvironmentChange> environment_;
 };

@@ -85,6 +85,19 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine) {
     }
   }
   o.Encodings = {input, output};
+
+  if (tCommandLineOption log = commandLine.FindOption(L"log"); log.Kind == clkValue) o.LogFile = log.Value;
+  o.Timestamps = IsOptionSet(commandLine, L"timestamps");
+  for (const tCommandLineOption& option : commandLine.Options()) {
+    if (option.Name != L"ENV") continue;
+    if (std::optional<tEnvironmentChange> change = ParseEnvironmentChange(option.Value)) {
+      o.Environment.push_back(std::move(*change));
+      continue;
+    }
+    // A malformed one is left out; its message comes after any other, so that both are seen.
+    if (!o.OptionMessage.empty()) o.OptionMessage += L"\r\n\r\n";
+    o.OptionMessage += gui::FormatRes(IDS_OPT_INVALID_ENVIRONMENT, {gui::FormatRes(IDS_OPT_ENVIRONMENT, {option.Value})});
+  }
   return o;
 }
 

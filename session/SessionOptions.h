@@ -1,7 +1,9 @@
 #pragma once
 // What the command line's options make of a session.
 #include <string>
+#include <vector>
 
+#include "session/ChildEnvironment.h"
 #include "session/CmdLine.h"
 #include "text/PipeEncoding.h"
 
@@ -12,6 +14,11 @@ struct tSessionOptions {
   bool Unicode = false;
   bool Unicode2 = false;
   tPipeEncodings Encodings;
+  // The log's file (none when empty) and whether its lines start with the time.
+  std::wstring LogFile;
+  bool Timestamps = false;
+  // The -env: changes to the child's environment, in the order given.
+  std::vector<tEnvironmentChange> Environment;
   // Conflicting or invalid options, to be shown once when the session starts; empty if none.
   std::wstring OptionMessage;
 };

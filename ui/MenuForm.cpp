@@ -33,6 +33,13 @@ bool cFileDialog::Execute(HWND owner) {
   return true;
 }
 
+void SetUpLogDialog(cFileDialog& dialog) {
+  dialog.Filter = gui::LoadResString(IDS_LOG_FILTER);
+  // The log is appended to, so an existing file needs no question.
+  dialog.Options = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING;
+  dialog.Title = gui::LoadResString(IDS_LOG_TITLE);
+}
+
 void cMenuForm::SetUpMenuForm(HMENU mainMenu, HWND statusBar, cFileDialog& saveDialog, cFileDialog& loadDialog) {
   mainMenu_ = mainMenu;
   statusBar_ = statusBar;

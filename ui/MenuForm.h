@@ -32,6 +32,9 @@ private:
   const bool save_;
 };
 
+// Gives the dialog that picks the session's log file its filter, options and title.
+void SetUpLogDialog(cFileDialog& dialog);
+
 class cMenuForm : public gui::cForm {
 public:
   // Stores the window's components and gives the two dialogs their filters, options and titles.
@@ -80,6 +83,9 @@ public:
   // The session's encodings, which the options command shows and changes.
   virtual const tPipeEncodings& Encodings() const noexcept = 0;
   virtual void SetEncodings(const tPipeEncodings& encodings) = 0;
+  // The session's log: started or stopped (checked while one is on), and its timestamps.
+  virtual bool FileLogToFile(bool doIt, bool& checked) = 0;
+  virtual bool ViewTimestamps(bool doIt, bool& checked) = 0;
 
 protected:
   cMenuForm() = default;

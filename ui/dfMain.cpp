@@ -48,6 +48,8 @@ const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
     {ID_VIEW_INC_FONT, &cMenuForm::ViewEnlargeFont, tAction::ckNone},
     {ID_VIEW_DEC_FONT, &cMenuForm::ViewReduceFont, tAction::ckNone},
     {ID_VIEW_WORD_WRAP, &cMenuForm::ViewWordWrap, tAction::ckFromUpdate},
+    {ID_FILE_LOG, &cMenuForm::FileLogToFile, tAction::ckFromUpdate},
+    {ID_VIEW_TIMESTAMPS, &cMenuForm::ViewTimestamps, tAction::ckFromUpdate},
 }};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)

@@ -30,7 +30,7 @@ public:
     cMenuForm::tCommand Command;
     tCheck Check;
   };
-  static constexpr size_t ActionCount = 21;
+  static constexpr size_t ActionCount = 23;
   static const std::array<tAction, ActionCount> Actions;
 
   // The update handlers: each action's enabled and checked state, shown on its menu item.

@@ -811,6 +811,92 @@ e2e_replace_yes() {
   e2e_key y
 }
 
+# --- The session's log and the child's environment -------------------------------------------
+
+# E2E_TIME: the time that starts the log's first line and, with -timestamps, every line.
+E2E_TIME='[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}'
+
+# e2e_file_has FILE REGEX: some line of FILE (in the scratch folder) matches REGEX and then CR LF.
+e2e_file_has() { grep -qE -- "$2"$'\r$' "$e2e_work/$1"; }
+
+# e2e_file_lines_are FILE REGEX...: FILE has one CR LF ended line for each REGEX, and it matches.
+e2e_file_lines_are() {
+  local file="$e2e_work/$1" n=0 regex
+  shift
+  [ "$(wc -l <"$file")" = $# ] || return 1
+  for regex in "$@"; do
+    n=$((n + 1))
+    sed -n "${n}p" "$file" | grep -qxE -- "$regex"$'\r' || return 1
+  done
+}
+
+# Started with -log: onto an old file: once the window has closed, the file holds the old text,
+# the first line with the time and the command, and each line of output with its time. A log
+# on a full disk (/dev/full under Wine) gets one box, and the session goes on.
+scenario_log_file() {
+  e2e_new_work_folder
+  printf 'old\r\n' >"$e2e_work/session.log"
+  e2e_start -timestamps -log:session.log -- cmd /c echo logged
+  e2e_wait "the child's output" e2e_output_has '^logged$'
+  e2e_wait "the caption marks the end" e2e_caption_is " Marvesk: cmd /c echo logged (terminated)"
+  e2e_close
+  e2e_file_lines_are session.log old "$E2E_TIME cmd /c echo logged" "$E2E_TIME logged" ||
+    e2e_fail "the log holds: $(cat -A "$e2e_work/session.log")"
+
+  local full
+  full=$(e2e_windows_path /dev/full)
+  e2e_start "-log:$full" -- cmd /c echo still shown
+  e2e_expect_dialog " Marvesk"
+  e2e_dialog_has "The log file \"$full\" cannot be written. " || e2e_fail "the box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_wait "the child's output" e2e_output_has '^still shown$'
+  e2e_close
+}
+
+# File > Log to File... starts a log, whose lines reach the file within a second or two, and
+# stops it again: what comes after is not logged.
+scenario_log_menu() {
+  e2e_new_work_folder
+  e2e_start -echo -- "$E2E_TESTCHILD" echo
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_key alt+f f
+  e2e_expect_dialog " Log to File"
+  e2e_type "$(e2e_windows_path "$e2e_work/menu.log")"
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_type_command during
+  e2e_key shift+Return
+  e2e_wait "the child's answer" e2e_output_has_count '^during$' 2
+  E2E_BOUND=2 e2e_wait "the answer in the log while it is on" e2e_file_has menu.log '^during'
+  e2e_key alt+f f
+  e2e_key ctrl+a
+  e2e_type_command after
+  e2e_key shift+Return
+  e2e_wait "the child's answer" e2e_output_has_count '^after$' 2
+  e2e_close
+  # The first line, the command echoed, then the child's answer; nothing after the log stopped.
+  e2e_file_lines_are menu.log "$E2E_TIME .*testchild\.exe echo" during during ||
+    e2e_fail "the log holds: $(cat -A "$e2e_work/menu.log")"
+}
+
+# The child sees PYTHONUNBUFFERED and PYTHONIOENCODING (the encoding of both directions, here
+# OEM's code page 437 and then UTF-8), and -env: sets variables and leaves both out.
+scenario_python_variables() {
+  unset PYTHONUNBUFFERED PYTHONIOENCODING
+  e2e_start -- cmd /c set PYTHON
+  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=cp437$'
+  e2e_output_has '^PYTHONUNBUFFERED=1$' || e2e_fail "the output is: $(e2e_pane 1)"
+  e2e_close
+  e2e_start -input:UTF8 -output:UTF8 -- cmd /c set PYTHON
+  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=utf-8$'
+  e2e_close
+  e2e_start -env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING= -env:MARVESK_E2E=a=b -- cmd /c set
+  e2e_wait "the variable set" e2e_output_has '^MARVESK_E2E=a=b$'
+  if e2e_output_has '^PYTHON(UNBUFFERED|IOENCODING)='; then e2e_fail "the variables left out show: $(e2e_pane 1)"; fi
+  e2e_close
+}
+
 # Started from a folder whose name the ANSI code page (1252) cannot carry, the program still reads
 # its own file: the caption and the about box show the product name and version from it, and F1
 # opens the help window.
@@ -864,8 +950,9 @@ scenario_release_archive() {
 }
 
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
-  find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood thousand_commands
-  hostile_command_lines files file_types unicode_program_folder release_archive)
+  find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
+  thousand_commands hostile_command_lines files file_types log_file log_menu python_variables
+  unicode_program_folder release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

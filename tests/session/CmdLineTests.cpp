@@ -23,6 +23,9 @@ TEST(CommandLine, ParseArgument) {
   EXPECT_EQ(OptionOf(L"-in:a:b-c"), (tCommandLineOption{clkValue, L"IN", L"a:b-c"}));
   EXPECT_EQ(OptionOf(L"-x+:y"), (tCommandLineOption{clkValue, L"X", L"y"}));
   EXPECT_EQ(OptionOf(L"-\u00e4u"), (tCommandLineOption{clkSwitch, L"\u00e4U", L""}));
+  // A file name or a variable's value may end with a sign.
+  EXPECT_EQ(OptionOf(L"/Log:build-"), (tCommandLineOption{clkValue, L"LOG", L"build-"}));
+  EXPECT_EQ(OptionOf(L"-env:FLAGS=-O2 +x+"), (tCommandLineOption{clkValue, L"ENV", L"FLAGS=-O2 +x+"}));
   for (const wchar_t* malformed : {L"-", L"/", L"-:x", L"-input:UTF8+", L"/a:-"}) {
     EXPECT_EQ(cCommandLine::ParseArgument(malformed).Kind, akMalformed) << malformed;
   }

@@ -87,3 +87,25 @@ TEST(ProcessOptionsTest, ChildCommandLine) {
 }
 
 }  // namespace
+
+TEST(ProcessOptionsTest, LogTimestampsAndEnvironment) {
+  tSessionOptions o = Options(L"/LOG:\"C:\\My Logs\\build-\" -Timestamps -env:A=1 /ENV:b= -Env:c=x+");
+  EXPECT_EQ(o.LogFile, L"C:\\My Logs\\build-");
+  EXPECT_TRUE(o.Timestamps);
+  EXPECT_EQ(o.Environment, (std::vector<tEnvironmentChange>{{L"A", L"1"}, {L"b", std::nullopt}, {L"c", L"x+"}}));
+  EXPECT_EQ(o.OptionMessage, L"");
+  EXPECT_FALSE(Options(L"-timestamps-").Timestamps);
+  EXPECT_EQ(Options(L"-log").LogFile, L"");
+}
+
+// A malformed -env: is left out and named; a message about the encodings is kept before it.
+TEST(ProcessOptionsTest, MalformedEnvironmentOption) {
+  const std::wstring advice = L"\r\n\r\nA variable is set with -env:NAME=VALUE and removed with -env:NAME=";
+  tSessionOptions o = Options(L"-env:NOEQUALS -env:A=1 -env:=x");
+  EXPECT_EQ(o.OptionMessage, L"Invalid environment option: -env:NOEQUALS" + advice +
+                                 L"\r\n\r\nInvalid environment option: -env:=x" + advice);
+  EXPECT_EQ(o.Environment, (std::vector<tEnvironmentChange>{{L"A", L"1"}}));
+  EXPECT_EQ(Options(L"-env").OptionMessage, L"Invalid environment option: -env:" + advice);
+  EXPECT_EQ(Options(L"-output:XYZ -env:").OptionMessage,
+            L"Invalid encoding: -output:XYZ\r\n\r\nInvalid environment option: -env:" + advice);
+}

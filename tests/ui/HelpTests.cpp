@@ -116,10 +116,10 @@ TEST(HelpUrl, AddressEscapesPathTypeAndName) {
   EXPECT_EQ(BuildResUrl(L"a.dll", L"PAGE", 0), L"res://a.dll/PAGE");
 }
 
-TEST(HelpPage, ResourceHoldsTheFourAnchorsAndEveryOption) {
+TEST(HelpPage, ResourceHoldsItsAnchorsAndEveryOption) {
   const std::string html = HelpPage();
   ASSERT_FALSE(html.empty()) << "no resource HELP_HTML of type 100";
-  for (const char* anchor : {"keyboard", "cmdline", "options", "examples"})
+  for (const char* anchor : {"keyboard", "cmdline", "options", "log", "environment", "examples"})
     EXPECT_NE(html.find(std::string("name=\"") + anchor + "\""), std::string::npos) << anchor;
 
   const tHtmlDocument page = ParseHtml(html);
@@ -129,7 +129,8 @@ TEST(HelpPage, ResourceHoldsTheFourAnchorsAndEveryOption) {
        {L"-input:", L"-output:", L"UTF8", L"UTF16LE", L"UTF16BE", L"ANSI", L"OEM", L"-Unicode", L"-Unicode2",
         L"-U2", L"-dump", L"-D", L"-echo", L"-E", L"-help", L"-h", L"-?", L"--", L"Alt+Enter", L"Ctrl+Enter",
         L"Shift+Enter", L"Ctrl+C", L"Ctrl+Break", L"Shift+Del", L"Ctrl+Ins", L"Shift+Ins", L"Tools/Options",
-        L"CMD.EXE /U", L"[Options] [ -- [Cmdline] ]"})
+        L"CMD.EXE /U", L"[Options] [ -- [Cmdline] ]", L"File/Log to File...", L"View/Timestamps in Log",
+        L"PYTHONUNBUFFERED=1", L"-env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING="})
     EXPECT_NE(text.find(word), std::wstring::npos) << word;
 }
 
@@ -138,7 +139,8 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
   const tHtmlDocument page = ParseHtml(HelpPage());
   EXPECT_EQ(TableCells(page, 0),
             (std::vector<std::wstring>{L"-input:encoding", L"-output:encoding", L"-Unicode, -U", L"-Unicode2, -U2",
-                                       L"-dump, -D", L"-echo, -E", L"-help, -h, -?"}));
+                                       L"-dump, -D", L"-echo, -E", L"-help, -h, -?", L"-log:file", L"-timestamps",
+                                       L"-env:name=value, -env:name="}));
   for (const wchar_t* option : {L"x -Unicode", L"x -U", L"x /u"}) {
     const tSessionOptions options = OptionsOf(option);
     EXPECT_EQ(options.Encodings.Output, Utf16Le) << option;
@@ -151,6 +153,10 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
   for (const wchar_t* option : {L"x -dump", L"x -D"}) EXPECT_FALSE(OptionsOf(option).InterpretControls) << option;
   for (const wchar_t* option : {L"x -echo", L"x -E"}) EXPECT_TRUE(OptionsOf(option).Echo) << option;
   EXPECT_FALSE(OptionsOf(L"x -echo-").Echo);
+  EXPECT_EQ(OptionsOf(L"x -log:file").LogFile, L"file");
+  EXPECT_TRUE(OptionsOf(L"x -timestamps").Timestamps);
+  EXPECT_EQ(OptionsOf(L"x -env:name=value -env:name=").Environment,
+            (std::vector<tEnvironmentChange>{{L"name", L"value"}, {L"name", std::nullopt}}));
   for (const wchar_t* option : {L"x -help", L"x -h", L"x -?", L"x /HELP"})
     EXPECT_TRUE(OptionsOf(option).HelpAtStart) << option;
   for (const wchar_t* encoding : {L"UTF8", L"UTF16LE", L"UTF16BE", L"ANSI", L"OEM"}) {
@@ -162,7 +168,8 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
 TEST(HelpPage, ExamplesDoWhatThePageSays) {
   const tHtmlDocument page = ParseHtml(HelpPage());
   const std::vector<std::wstring> lines = PreformattedLines(page, L"examples");
-  ASSERT_EQ(lines, (std::vector<std::wstring>{L"Marvesk", L"Marvesk -U -D", L"Marvesk -echo -- xcopy /?"}));
+  ASSERT_EQ(lines, (std::vector<std::wstring>{L"Marvesk", L"Marvesk -U -D", L"Marvesk -echo -- xcopy /?",
+                                              L"Marvesk -log:build.log -timestamps -- nmake"}));
 
   const cCommandLine plain(lines[0]);
   const tSessionOptions plainOptions = ProcessOptions(plain);
@@ -180,6 +187,11 @@ TEST(HelpPage, ExamplesDoWhatThePageSays) {
   EXPECT_TRUE(ProcessOptions(child).Echo);
   EXPECT_EQ(child.ChildCommandLine(), L"xcopy /?");
   EXPECT_FALSE(ProcessOptions(child).HelpAtStart);
+
+  const cCommandLine logged(lines[3]);
+  EXPECT_EQ(ProcessOptions(logged).LogFile, L"build.log");
+  EXPECT_TRUE(ProcessOptions(logged).Timestamps);
+  EXPECT_EQ(logged.ChildCommandLine(), L"nmake");
 
   EXPECT_EQ(PreformattedLines(page, L"cmdline"), (std::vector<std::wstring>{L"Marvesk [Options] [ -- [Cmdline] ]"}));
 }
@@ -295,7 +307,7 @@ TEST_F(HtmlViewTest, TableRowsFollowEachOtherAndWrapInNarrowViews) {
   std::vector<int> rows;
   for (size_t i = 0; i < blocks.size(); ++i)
     if (blocks[i].Kind == hbkTableRow) rows.push_back(view.BlockTop(static_cast<int>(i)));
-  ASSERT_EQ(rows.size(), 8u);
+  ASSERT_EQ(rows.size(), 11u);
   EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
   EXPECT_EQ(std::adjacent_find(rows.begin(), rows.end()), rows.end());
 

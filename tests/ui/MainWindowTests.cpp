@@ -143,8 +143,8 @@ TEST_F(MainWindow, MenusHoldTheActionsInOrderAndShowTheirHints) {
   };
   using tItems = std::vector<std::pair<std::wstring, UINT>>;
   ASSERT_EQ(::GetMenuItemCount(Menu()), 6);
-  EXPECT_EQ(items(0), (tItems{{L"Save &As...", ID_FILE_SAVE_AS}, {L"&Load...", ID_FILE_LOAD}, {L"", 0},
-                              {L"E&xit", ID_FILE_EXIT}}));
+  EXPECT_EQ(items(0), (tItems{{L"Save &As...", ID_FILE_SAVE_AS}, {L"&Load...", ID_FILE_LOAD},
+                              {L"Log to &File...", ID_FILE_LOG}, {L"", 0}, {L"E&xit", ID_FILE_EXIT}}));
   EXPECT_EQ(items(1), (tItems{{L"&Undo\tCtrl+Z", ID_EDIT_UNDO}, {L"", 0}, {L"Cu&t\tShift+Del", ID_EDIT_CUT},
                               {L"&Copy\tCtrl+Ins", ID_EDIT_COPY}, {L"&Paste\tShift+Ins", ID_EDIT_PASTE},
                               {L"&Delete", ID_EDIT_DELETE}, {L"Select &All\tCtrl+A", ID_EDIT_SELECT_ALL}}));
@@ -153,7 +153,9 @@ TEST_F(MainWindow, MenusHoldTheActionsInOrderAndShowTheirHints) {
                               {L"", 0},
                               {L"&Word Wrap", ID_VIEW_WORD_WRAP},
                               {L"&Enlarge Font\tCtrl+Num +", ID_VIEW_INC_FONT},
-                              {L"&Reduce Font\tCtrl+Num -", ID_VIEW_DEC_FONT}}));
+                              {L"&Reduce Font\tCtrl+Num -", ID_VIEW_DEC_FONT},
+                              {L"", 0},
+                              {L"&Timestamps in Log", ID_VIEW_TIMESTAMPS}}));
   EXPECT_EQ(items(3), (tItems{{L"&Find...\tCtrl+F", ID_SEARCH_FIND}, {L"Find Next\tF3", ID_SEARCH_FIND_NEXT},
                               {L"", 0}, {L"Go to...\tCtrl+G", ID_SEARCH_GOTO_LINE}}));
   EXPECT_EQ(items(4), (tItems{{L"&Options...", ID_TOOLS_OPTIONS}}));

@@ -1,0 +1,90 @@
+#include "session/ChildEnvironment.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// The name of an entry: up to the "=" that follows it. A name may begin with "=" ("=C:").
+std::wstring_view NameOf(std::wstring_view entry) {
+  const size_t equals = entry.find(L'=', 1);
+  return entry.substr(0, equals == std::wstring_view::npos ? entry.size() : equals);
+}
+
+// Compares two names as the system does: ordinal, without regard to letter case.
+int CompareNames(std::wstring_view a, std::wstring_view b) {
+  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) -
+         CSTR_EQUAL;
+}
+
+struct tEnvironmentStringsDeleter {
+  void operator()(wchar_t* strings) const noexcept { ::FreeEnvironmentStringsW(strings); }
+};
+
+}  // namespace
+
+std::optional<tEnvironmentChange> ParseEnvironmentChange(std::wstring_view text) {
+  const size_t equals = text.find(L'=');
+  if (equals == std::wstring_view::npos || equals == 0) return std::nullopt;
+  tEnvironmentChange change{std::wstring(text.substr(0, equals)), std::nullopt};
+  if (equals + 1 < text.size()) change.Value = std::wstring(text.substr(equals + 1));
+  return change;
+}
+
+std::optional<std::wstring> PythonEncodingName(const tPipeEncodings& encodings, unsigned ansiCodePage,
+                                               unsigned oemCodePage) {
+  if (!(encodings.Input == encodings.Output)) return std::nullopt;
+  switch (encodings.Output.Scheme) {
+    case esUTF8:
+      return L"utf-8";
+    case esUTF16LE:
+      return L"utf-16-le";
+    case esUTF16BE:
+      return L"utf-16-be";
+    case esANSI:
+      return L"cp" + std::to_wstring(encodings.Output.Oem ? oemCodePage : ansiCodePage);
+  }
+  return std::nullopt;
+}
+
+std::vector<std::wstring> ProcessEnvironment() {
+  std::vector<std::wstring> entries;
+  const std::unique_ptr<wchar_t, tEnvironmentStringsDeleter> strings(::GetEnvironmentStringsW());
+  if (!strings) return entries;
+  for (const wchar_t* entry = strings.get(); *entry; entry += entries.back().size() + 1) entries.emplace_back(entry);
+  return entries;
+}
+
+std::wstring ChildEnvironmentBlock(const std::vector<std::wstring>& entries,
+                                   const std::optional<std::wstring>& pythonEncoding,
+                                   const std::vector<tEnvironmentChange>& changes) {
+  std::vector<std::wstring> result(entries);
+  auto find = [&](std::wstring_view name) {
+    return std::find_if(result.begin(), result.end(),
+                        [&](const std::wstring& entry) { return CompareNames(NameOf(entry), name) == 0; });
+  };
+  auto setDefault = [&](std::wstring_view name, std::wstring_view value) {
+    if (find(name) == result.end()) result.push_back(std::wstring(name) + L'=' + std::wstring(value));
+  };
+  setDefault(L"PYTHONUNBUFFERED", L"1");
+  if (pythonEncoding) setDefault(L"PYTHONIOENCODING", *pythonEncoding);
+  for (const tEnvironmentChange& change : changes) {
+    auto found = find(change.Name);
+    if (found != result.end()) result.erase(found);
+    if (change.Value) result.push_back(change.Name + L'=' + *change.Value);
+  }
+  std::stable_sort(result.begin(), result.end(), [](const std::wstring& a, const std::wstring& b) {
+    return CompareNames(NameOf(a), NameOf(b)) < 0;
+  });
+  std::wstring block;
+  for (const std::wstring& entry : result) {
+    block += entry;
+    block += L'\0';
+  }
+  // An empty environment is two NULs.
+  if (block.empty()) block += L'\0';
+  block += L'\0';
+  return block;
+}

@@ -1,0 +1,165 @@
+#include "session/SessionLog.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "gui/ResString.h"
+#include "resources/resource.h"
+#include "text/TextCodec.h"
+#include "text/Utils.h"
+
+namespace {
+
+// What may wait in memory before it is written, whatever the timer does.
+constexpr size_t kFlushBytes = 256 * 1024;
+// The most one WriteFile call takes.
+constexpr size_t kMostWriteBytes = 1 << 30;
+
+void AppendNumber(std::wstring& text, unsigned value, int digits) {
+  std::wstring number = std::to_wstring(value);
+  if (number.size() < static_cast<size_t>(digits)) text.append(digits - number.size(), L'0');
+  text += number;
+}
+
+}  // namespace
+
+SYSTEMTIME cSessionLog::LocalNow() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return now;
+}
+
+cSessionLog::cSessionLog(tClock clock) : clock_(std::move(clock)) {}
+
+cSessionLog::~cSessionLog() { Close(); }
+
+std::wstring cSessionLog::FormatTime(const SYSTEMTIME& time) {
+  const struct {
+    wchar_t Before;
+    unsigned Value;
+    int Digits;
+  } parts[] = {{L'\0', time.wYear, 4},  {L'-', time.wMonth, 2},  {L'-', time.wDay, 2},         {L' ', time.wHour, 2},
+               {L':', time.wMinute, 2}, {L':', time.wSecond, 2}, {L'.', time.wMilliseconds, 3}};
+  std::wstring text;
+  for (const auto& part : parts) {
+    if (part.Before) text += part.Before;
+    AppendNumber(text, part.Value, part.Digits);
+  }
+  return text;
+}
+
+bool cSessionLog::Open(const std::wstring& path, std::wstring_view commandLine) {
+  Close();
+  path_ = path;
+  error_.clear();
+  // A read-only file is refused as Windows refuses it: Wine 8 run by root opens one for writing
+  // all the same.
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return Fail(IDS_LOG_CANNOT_OPEN, ERROR_ACCESS_DENIED);
+  // Whatever the file holds stays: writing starts at its end, and nobody else may write meanwhile
+  // (others may read). A pipe or a device has no end to start at.
+  file_.reset(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file_) return Fail(IDS_LOG_CANNOT_OPEN, ::GetLastError());
+  if (::GetFileType(file_.get()) == FILE_TYPE_DISK && !::SetFilePointerEx(file_.get(), {}, nullptr, FILE_END))
+    return Fail(IDS_LOG_CANNOT_OPEN, ::GetLastError());
+  atLineStart_ = true;
+  afterCr_ = false;
+  cTextCodec::AppendUtf8(gui::FormatRes(IDS_LOG_FIRST_LINE, {FormatTime(clock_()), commandLine}) + L"\r\n",
+                         waiting_);
+  return Flush();
+}
+
+void cSessionLog::Output(std::wstring_view text) {
+  if (!file_) return;
+  haveNow_ = false;
+  while (!text.empty()) {
+    if (atLineStart_) StartLine();
+    // The longest stretch that is written as it is: up to a line feed without its carriage
+    // return (in this piece or the one before), which gets one, or, with timestamps, to the end
+    // of a line, where the next one starts.
+    size_t end = text.size();
+    bool lone = false;
+    for (size_t lf = text.find(L'\n'); lf != std::wstring_view::npos; lf = text.find(L'\n', lf + 1)) {
+      if (!(lf > 0 ? text[lf - 1] == L'\r' : afterCr_)) {
+        end = lf;
+        lone = true;
+        break;
+      }
+      if (timestamps_) {
+        end = lf + 1;
+        break;
+      }
+    }
+    Append(text.substr(0, end));
+    if (lone) {
+      Append(L"\r\n");
+      ++end;
+    }
+    atLineStart_ = text[end - 1] == L'\n';
+    afterCr_ = text[end - 1] == L'\r';
+    text.remove_prefix(end);
+  }
+}
+
+void cSessionLog::Command(std::wstring_view command) {
+  if (!file_) return;
+  haveNow_ = false;
+  EndLine();
+  StartLine();
+  Append(command);
+  Append(L"\r\n");
+  atLineStart_ = true;
+}
+
+void cSessionLog::StartLine() {
+  atLineStart_ = false;
+  if (!timestamps_) return;
+  if (!haveNow_) {
+    now_ = clock_();
+    haveNow_ = true;
+  }
+  Append(FormatTime(now_) + L' ');
+}
+
+void cSessionLog::EndLine() {
+  if (atLineStart_) return;
+  Append(afterCr_ ? L"\n" : L"\r\n");
+  afterCr_ = false;
+  atLineStart_ = true;
+}
+
+void cSessionLog::Append(std::wstring_view text) { cTextCodec::AppendUtf8(text, waiting_); }
+
+bool cSessionLog::FlushDue() const noexcept { return waiting_.size() >= kFlushBytes; }
+
+bool cSessionLog::Flush() {
+  if (!file_) return true;
+  size_t done = 0;
+  while (done < waiting_.size()) {
+    const DWORD part = static_cast<DWORD>(std::min(waiting_.size() - done, kMostWriteBytes));
+    DWORD written = 0;
+    if (!::WriteFile(file_.get(), waiting_.data() + done, part, &written, nullptr))
+      return Fail(IDS_LOG_CANNOT_WRITE, ::GetLastError());
+    if (written == 0) return Fail(IDS_LOG_CANNOT_WRITE, ERROR_WRITE_FAULT);
+    done += written;
+  }
+  waiting_.clear();
+  return true;
+}
+
+bool cSessionLog::Close() {
+  if (!file_) return true;
+  EndLine();
+  const bool written = Flush();
+  file_.reset();
+  return written;
+}
+
+bool cSessionLog::Fail(unsigned messageId, DWORD code) {
+  error_ = gui::FormatRes(messageId, {path_, cSystemResources::SystemErrorTextW(code)});
+  waiting_.clear();
+  file_.reset();
+  return false;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The session's log: what the child wrote, as it was decoded, and the commands echoed, appended
+// to a file in UTF-8 without a byte order mark. Line breaks are written as CR LF; backspace and
+// form feed stay as they came. Text is kept in memory and written when the owner flushes (from a
+// timer, or once FlushDue says enough waits), so that a slow file never holds the output up. It
+// shows nothing: a failure is told as a message for the owner to show, and the log closes.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "gui/Handle.h"
+
+class cSessionLog {
+public:
+  // The local time now; tests give their own.
+  using tClock = std::function<SYSTEMTIME()>;
+  static SYSTEMTIME LocalNow();
+  explicit cSessionLog(tClock clock = LocalNow);
+  // Flushes and closes an open log.
+  ~cSessionLog();
+  cSessionLog(const cSessionLog&) = delete;
+  cSessionLog& operator=(const cSessionLog&) = delete;
+
+  // Opens the file to append to it (made when it is not there) and writes the part's first line:
+  // the time now and the child's command line. False, with Error set, when it cannot.
+  bool Open(const std::wstring& path, std::wstring_view commandLine);
+  bool IsOpen() const noexcept { return static_cast<bool>(file_); }
+  const std::wstring& Path() const noexcept { return path_; }
+  // Whether each line starts with the time its first character came; from the next line on.
+  bool Timestamps() const noexcept { return timestamps_; }
+  void SetTimestamps(bool on) noexcept { timestamps_ = on; }
+
+  // Output as it came, in pieces cut anywhere; nothing while the log is closed.
+  void Output(std::wstring_view text);
+  // A command echoed: a line of its own.
+  void Command(std::wstring_view command);
+
+  // Enough waits in memory that it should be written now.
+  bool FlushDue() const noexcept;
+  // Writes what waits; nothing to do while closed. False when the write failed: the log is
+  // closed then, what waited is dropped and Error says why.
+  bool Flush();
+  // Ends an unfinished line, flushes and closes; false as Flush.
+  bool Close();
+  // Why the last Open or Flush failed, naming the file and the system's reason.
+  const std::wstring& Error() const noexcept { return error_; }
+
+  // "2026-12-09 08:15:02.123"
+  static std::wstring FormatTime(const SYSTEMTIME& time);
+
+private:
+  void Append(std::wstring_view text);
+  void StartLine();
+  void EndLine();
+  bool Fail(unsigned messageId, DWORD code);
+
+  tClock clock_;
+  gui::cKernelHandle file_;
+  std::wstring path_;
+  std::wstring error_;
+  std::string waiting_;  // UTF-8
+  bool timestamps_ = false;
+  bool atLineStart_ = true;
+  bool afterCr_ = false;
+  // The time of the piece being logged, taken once it is needed.
+  SYSTEMTIME now_{};
+  bool haveNow_ = false;
+};
