@@ -1,9 +1,11 @@
 // The text view's UI Automation provider, called in the process through its COM interfaces over
 // a view of the test's own.
 //
-// Wine 8 ships UIAutomationCore.dll with every function the provider loads; seen under Wine 8.0:
-// UiaGetReservedNotSupportedValue gives an object, UiaHostProviderFromHwnd gives a host provider
-// for a real window.
+// Wine 8 ships UIAutomationCore.dll with every function the provider loads. Seen under Wine 8.0:
+// UiaGetReservedNotSupportedValue gives an object, UiaHostProviderFromHwnd a host provider for a
+// real window, and UiaReturnRawElementProvider hands the provider to a client of the same process;
+// but UiaClientsAreListening is a stub that answers FALSE, so no event is ever raised there, and
+// the events are not tested.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "gui/ComPtr.h"
+#include "gui/Thread.h"
 #include "gui/TextViewProvider.h"
 
 using namespace gui;
@@ -356,6 +359,81 @@ TEST_F(TextViewProvider, GivesTheHostAndTheNotSupportedValue) {
 
   provider_->Disconnect();
   ::DestroyWindow(view_.window_);
+}
+
+// A window whose WM_GETOBJECT the provider answers, as the view's does.
+LRESULT CALLBACK AnsweringProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* provider = reinterpret_cast<cTextViewProvider*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_GETOBJECT && provider) return AnswerGetObject(hwnd, wParam, lParam, *provider);
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
+  // A client of UI Automation in the same process, through UIAutomationCore.dll's own client
+  // functions (no header declares them). Seen under Wine 8.0: the node of the window answers the
+  // provider's control type and name, not the window's text.
+  const cOleScope ole;
+  const cModule module(::LoadLibraryExW(L"UIAutomationCore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  ASSERT_TRUE(module);
+  const HMODULE core = module.get();
+  using tNodeFromHandle = HRESULT(WINAPI*)(HWND, HUIANODE*);
+  using tGetPropertyValue = HRESULT(WINAPI*)(HUIANODE, PROPERTYID, VARIANT*);
+  using tNodeRelease = BOOL(WINAPI*)(HUIANODE);
+  const auto nodeFromHandle = reinterpret_cast<tNodeFromHandle>(::GetProcAddress(core, "UiaNodeFromHandle"));
+  const auto getPropertyValue = reinterpret_cast<tGetPropertyValue>(::GetProcAddress(core, "UiaGetPropertyValue"));
+  const auto nodeRelease = reinterpret_cast<tNodeRelease>(::GetProcAddress(core, "UiaNodeRelease"));
+  ASSERT_TRUE(nodeFromHandle && getPropertyValue && nodeRelease);
+
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = AnsweringProcedure;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"TextViewProviderTest";
+  ::RegisterClassW(&windowClass);
+  view_.window_ = ::CreateWindowExW(0, windowClass.lpszClassName, L"the whole output", WS_POPUP, 0, 0, 50, 50,
+                                    nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_TRUE(view_.window_);
+  ::SetWindowLongPtrW(view_.window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(provider_));
+
+  // UI Automation asks the window's thread for the provider, so the client runs on another
+  // thread while this one answers messages until it is done.
+  struct tSeen {
+    HRESULT Node = E_FAIL;
+    LONG ControlType = 0;
+    VARTYPE NameType = VT_EMPTY;
+    std::wstring Name = L"unread";
+  } seen;
+  const cThread client([&] {
+    const cOleScope clientOle;
+    HUIANODE node = nullptr;
+    seen.Node = nodeFromHandle(view_.window_, &node);
+    if (FAILED(seen.Node)) return;
+    VARIANT value;
+    ::VariantInit(&value);
+    if (SUCCEEDED(getPropertyValue(node, UIA_ControlTypePropertyId, &value)) && value.vt == VT_I4)
+      seen.ControlType = value.lVal;
+    ::VariantClear(&value);
+    if (SUCCEEDED(getPropertyValue(node, UIA_NamePropertyId, &value))) {
+      seen.NameType = value.vt;
+      if (value.vt == VT_BSTR) seen.Name.assign(value.bstrVal, ::SysStringLen(value.bstrVal));
+    }
+    ::VariantClear(&value);
+    nodeRelease(node);
+  });
+  // Posted messages too: COM calls into this apartment come as those.
+  const HANDLE thread = client.Handle();
+  while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+  EXPECT_EQ(seen.Node, S_OK);
+  EXPECT_EQ(seen.ControlType, 50004);
+  EXPECT_EQ(seen.NameType, VT_BSTR);
+  EXPECT_EQ(seen.Name, L"");
+
+  // What the view does on WM_DESTROY; UI Automation lets go of the provider.
+  provider_->Disconnect();
+  ::DestroyWindow(view_.window_);
+  ::UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
 }
 
 TEST_F(TextViewProvider, DisconnectedItAnswersNothing) {
