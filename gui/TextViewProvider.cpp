@@ -530,8 +530,9 @@ HRESULT cTextViewProvider::GetPropertyValue(PROPERTYID propertyId, VARIANT* valu
         value->lVal = uia::EditControlTypeId;
         break;
       case UIA_NamePropertyId:
-        value->vt = VT_BSTR;
+        // The string first: should it fail, the variant stays empty.
         value->bstrVal = MakeBstr(access.Name());
+        value->vt = VT_BSTR;
         break;
       case UIA_IsKeyboardFocusablePropertyId:
       case UIA_IsTextPatternAvailablePropertyId:
