@@ -372,7 +372,6 @@ TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
   // A client of UI Automation in the same process, through UIAutomationCore.dll's own client
   // functions (no header declares them). Seen under Wine 8.0: the node of the window answers the
   // provider's control type and name, not the window's text.
-  const cOleScope ole;
   const cModule module(::LoadLibraryExW(L"UIAutomationCore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   ASSERT_TRUE(module);
   const HMODULE core = module.get();
@@ -395,7 +394,8 @@ TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
   ::SetWindowLongPtrW(view_.window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(provider_));
 
   // UI Automation asks the window's thread for the provider, so the client runs on another
-  // thread while this one answers messages until it is done.
+  // thread while this one answers messages until it is done. Only the client has COM: the
+  // program's window thread has none.
   struct tSeen {
     HRESULT Node = E_FAIL;
     LONG ControlType = 0;
@@ -419,7 +419,8 @@ TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
     ::VariantClear(&value);
     nodeRelease(node);
   });
-  // Posted messages too: COM calls into this apartment come as those.
+  // Posted messages too, as the program's message loop handles them: answering only sent ones,
+  // the client waited forever under Wine.
   const HANDLE thread = client.Handle();
   while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
     MSG message;
