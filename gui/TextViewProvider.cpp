@@ -166,12 +166,48 @@ tTextSpan UnitAround(const iTextViewAccess& access, TextUnit unit, std::int64_t 
   return holds ? span : CharacterAround(access, position, length);
 }
 
+// Characters are walked in blocks of the text, so that a move by millions of them (a client's
+// way to the end) asks the view for text a few thousand times, not once a character. The two
+// units of a pair tell it on their own: a pair's second unit never starts one.
+constexpr std::int64_t kWalkBlock = 4096;
+
+int MoveCharacters(const iTextViewAccess& access, std::int64_t& position, int count, bool toEnd,
+                   std::int64_t length) {
+  int moved = 0;
+  while (count > 0 && position < length) {
+    // One unit more than is walked, to see a pair at the block's end whole.
+    const std::wstring text = access.Text(position, std::min(length - position, kWalkBlock + 1));
+    const size_t walked = std::min<size_t>(text.size(), kWalkBlock);
+    size_t i = 0;
+    for (; count > 0 && i < walked; --count, ++moved) {
+      const size_t step = IsPair(text, i) ? 2 : 1;
+      if (!toEnd && position + static_cast<std::int64_t>(i + step) >= length) {
+        position += static_cast<std::int64_t>(i);
+        return moved;
+      }
+      i += step;
+    }
+    position += static_cast<std::int64_t>(i);
+  }
+  while (count < 0 && position > 0) {
+    const std::int64_t from = std::max<std::int64_t>(0, position - kWalkBlock - 1);
+    const std::wstring text = access.Text(from, position - from);
+    // Before the block's first unit lies text unseen, so the walk stops short of it.
+    const size_t floor = from > 0 ? 1 : 0;
+    size_t i = text.size();
+    for (; count < 0 && i > floor; ++count, --moved) i -= (i >= 2 && IsPair(text, i - 2)) ? 2 : 1;
+    position = from + static_cast<std::int64_t>(i);
+  }
+  return moved;
+}
+
 // Moves a position by count units, as far as the text allows; gives how many it moved (negative
 // backward). A move forward from within a unit ends at the next unit's start; backward, at the
 // start of the unit it was in. With toEnd false, a move forward does not end at the text's end,
 // where no unit starts.
 int MovePosition(const iTextViewAccess& access, TextUnit unit, std::int64_t& position, int count, bool toEnd) {
   const std::int64_t length = access.TextLength();
+  if (unit == TextUnit_Character) return MoveCharacters(access, position, count, toEnd, length);
   int moved = 0;
   for (; count > 0 && position < length; --count, ++moved) {
     const std::int64_t next = UnitAround(access, unit, position, length).End;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -201,6 +202,32 @@ TEST_F(TextViewProvider, MovesByUnits) {
               S_OK);
     EXPECT_EQ(moved, c.Moved);
     EXPECT_EQ(Text(range.get()), c.Expected);
+  }
+}
+
+TEST_F(TextViewProvider, MovesByCharactersThroughLongText) {
+  // Surrogate pairs on odd positions, so that pairs straddle where the text is read in blocks.
+  std::wstring text = L"x";
+  for (int i = 0; i < 3000; ++i) text += L"\xD83D\xDE00";
+  Use(text + L"\r\n");
+  struct tCase {
+    int Count;
+    int Moved;
+    int Start;
+  };
+  const tCase cases[] = {{2048, 2048, 4095}, {INT_MAX, 954, 6003}, {-2, -2, 5999}};
+  const cComPtr<ITextRangeProvider> range = Range(0, 0), mark = Range(0, 0);
+  for (const tCase& c : cases) {
+    SCOPED_TRACE(c.Count);
+    int moved = 0;
+    ASSERT_EQ(range->Move(TextUnit_Character, c.Count, &moved), S_OK);
+    EXPECT_EQ(moved, c.Moved);
+    ASSERT_EQ(mark->MoveEndpointByRange(TextPatternRangeEndpoint_End, range.get(), TextPatternRangeEndpoint_Start), S_OK);
+    ASSERT_EQ(mark->MoveEndpointByRange(TextPatternRangeEndpoint_Start, range.get(), TextPatternRangeEndpoint_Start), S_OK);
+    EXPECT_EQ(Text(mark.get()), L"");
+    int back = 0;
+    ASSERT_EQ(mark->MoveEndpointByUnit(TextPatternRangeEndpoint_Start, TextUnit_Character, -INT_MAX, &back), S_OK);
+    EXPECT_EQ(Text(mark.get()).size(), static_cast<size_t>(c.Start));
   }
 }
 
