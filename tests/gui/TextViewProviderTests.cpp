@@ -24,8 +24,6 @@ namespace {
 // A view over a string: words are runs of letters or of anything else, as the tests need.
 class cFakeView final : public iTextViewAccess {
 public:
-  explicit cFakeView(std::wstring text) : text_(std::move(text)) {}
-
   HWND Window() const override { return window_; }
   std::int64_t TextLength() const override { return static_cast<std::int64_t>(text_.size()); }
   std::wstring Text(std::int64_t start, std::int64_t count) const override {
@@ -90,9 +88,6 @@ std::vector<cComPtr<ITextRangeProvider>> Ranges(SAFEARRAY* array) {
 
 class TextViewProvider : public ::testing::Test {
 protected:
-  void Use(std::wstring text) {
-    view_.text_ = std::move(text);
-  }
   cComPtr<ITextProvider> TextPattern() {
     cComPtr<IUnknown> pattern;
     EXPECT_EQ(provider_->GetPatternProvider(UIA_TextPatternId, pattern.put()), S_OK);
@@ -118,12 +113,12 @@ protected:
     EXPECT_EQ(provider_->Release(), 0u);
   }
 
-  cFakeView view_{L""};
+  cFakeView view_;
   cTextViewProvider* provider_ = cTextViewProvider::Create(view_);
 };
 
 TEST_F(TextViewProvider, DocumentRangeHoldsTheWholeText) {
-  Use(L"one\r\ntwo");
+  view_.text_ = L"one\r\ntwo";
   EXPECT_EQ(Text(Document().get()), L"one\r\ntwo");
   BSTR some = nullptr;
   ASSERT_EQ(Document()->GetText(2, &some), S_OK);
@@ -158,7 +153,7 @@ TEST_F(TextViewProvider, ExpandsToTheEnclosingUnit) {
       {3, TextUnit_Page, text.c_str()},
       {12, TextUnit_Document, text.c_str()},
   };
-  Use(text);
+  view_.text_ = text;
   for (const tCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "position " << c.Position << ", unit " << c.Unit);
     const cComPtr<ITextRangeProvider> range = Range(c.Position, c.Position);
@@ -168,7 +163,7 @@ TEST_F(TextViewProvider, ExpandsToTheEnclosingUnit) {
 }
 
 TEST_F(TextViewProvider, MovesByUnits) {
-  Use(L"ab cd\r\nef");
+  view_.text_ = L"ab cd\r\nef";
   struct tCase {
     int Start, End;
     TextUnit Unit;
@@ -209,7 +204,7 @@ TEST_F(TextViewProvider, MovesByCharactersThroughLongText) {
   // Surrogate pairs on odd positions, so that pairs straddle where the text is read in blocks.
   std::wstring text = L"x";
   for (int i = 0; i < 3000; ++i) text += L"\xD83D\xDE00";
-  Use(text + L"\r\n");
+  view_.text_ = text + L"\r\n";
   struct tCase {
     int Count;
     int Moved;
@@ -232,7 +227,7 @@ TEST_F(TextViewProvider, MovesByCharactersThroughLongText) {
 }
 
 TEST_F(TextViewProvider, ComparesEndpointsAndRanges) {
-  Use(L"abcdef");
+  view_.text_ = L"abcdef";
   const cComPtr<ITextRangeProvider> early = Range(1, 3), late = Range(2, 5), same = Range(1, 3);
   struct tCase {
     TextPatternRangeEndpoint Mine, Theirs;
@@ -258,7 +253,7 @@ TEST_F(TextViewProvider, ComparesEndpointsAndRanges) {
 }
 
 TEST_F(TextViewProvider, GivesTheSelectionAndTheVisibleRange) {
-  Use(L"abcdefgh");
+  view_.text_ = L"abcdefgh";
   view_.selection_ = {1, 4};
   SAFEARRAY* array = nullptr;
   ASSERT_EQ(TextPattern()->GetSelection(&array), S_OK);
@@ -277,7 +272,7 @@ TEST_F(TextViewProvider, GivesTheSelectionAndTheVisibleRange) {
 }
 
 TEST_F(TextViewProvider, FindsText) {
-  Use(L"Abc abc ABC");
+  view_.text_ = L"Abc abc ABC";
   struct tCase {
     const wchar_t* Pattern;
     BOOL Backward, IgnoreCase;
@@ -309,7 +304,7 @@ TEST_F(TextViewProvider, FindsText) {
 }
 
 TEST_F(TextViewProvider, ValuePatternReadsButNeverWrites) {
-  Use(L"output");
+  view_.text_ = L"output";
   cComPtr<IUnknown> pattern;
   ASSERT_EQ(provider_->GetPatternProvider(UIA_ValuePatternId, pattern.put()), S_OK);
   const cComPtr<IValueProvider> value = pattern.As<IValueProvider>();
@@ -376,7 +371,7 @@ TEST_F(TextViewProvider, GivesTheHostAndTheNotSupportedValue) {
 
   // Bounding rectangles are left, top, width and height on the screen.
   SAFEARRAY* rectangles = nullptr;
-  Use(L"abcdef");
+  view_.text_ = L"abcdef";
   ASSERT_EQ(Range(1, 4)->GetBoundingRectangles(&rectangles), S_OK);
   double* parts = nullptr;
   ASSERT_EQ(::SafeArrayAccessData(rectangles, reinterpret_cast<void**>(&parts)), S_OK);
@@ -465,7 +460,7 @@ TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
 }
 
 TEST_F(TextViewProvider, DisconnectedItAnswersNothing) {
-  Use(L"text");
+  view_.text_ = L"text";
   const cComPtr<ITextRangeProvider> range = Document();
   const cComPtr<ITextProvider> pattern = TextPattern();
   provider_->Disconnect();
@@ -484,7 +479,7 @@ TEST_F(TextViewProvider, DisconnectedItAnswersNothing) {
 }
 
 TEST_F(TextViewProvider, RangesOutgrownByTheTextAreCut) {
-  Use(L"abcdef");
+  view_.text_ = L"abcdef";
   const cComPtr<ITextRangeProvider> range = Range(2, 6);
   view_.text_ = L"abc";
   EXPECT_EQ(Text(range.get()), L"c");
