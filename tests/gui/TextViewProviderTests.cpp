@@ -455,6 +455,8 @@ TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
 
   // What the view does on WM_DESTROY; UI Automation lets go of the provider.
   provider_->Disconnect();
+  // A provider that lost its view is handed out no more.
+  EXPECT_EQ(::SendMessageW(view_.window_, WM_GETOBJECT, 0, static_cast<LPARAM>(UiaRootObjectId)), 0);
   ::DestroyWindow(view_.window_);
   ::UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
 }
