@@ -25,7 +25,9 @@ struct tTextSpan {
   friend bool operator==(const tTextSpan&, const tTextSpan&) = default;
 };
 
-// What the provider asks of the view. Positions count UTF-16 units from 0; a line break is CR LF.
+// What the provider asks of the view, always on the view's thread. Positions count UTF-16 units
+// from 0; a line break is CR LF. The two that measure text are not const: measuring may fill the
+// view's caches.
 class iTextViewAccess {
 public:
   // The view's window.
@@ -47,9 +49,9 @@ public:
   virtual tTextSpan WordAround(std::int64_t position) const = 0;
   // In client pixels, one rectangle per visible row that the stretch covers, cut to the part of
   // the row it covers; for an empty stretch, a rectangle of no width where it is, if visible.
-  virtual std::vector<RECT> SpanRectangles(tTextSpan span) const = 0;
+  virtual std::vector<RECT> SpanRectangles(tTextSpan span) = 0;
   // The position nearest to a point in client pixels.
-  virtual std::int64_t PositionFromPoint(POINT client) const = 0;
+  virtual std::int64_t PositionFromPoint(POINT client) = 0;
   // Scrolls so that the position shows, on the top row when toTop, else on the bottom row.
   virtual void ScrollIntoView(std::int64_t position, bool toTop) = 0;
   virtual bool ReadOnly() const = 0;

@@ -46,10 +46,10 @@ public:
     while (end < TextLength() && kind(end) == kind(position)) ++end;
     return {start, end};
   }
-  std::vector<RECT> SpanRectangles(tTextSpan span) const override {
+  std::vector<RECT> SpanRectangles(tTextSpan span) override {
     return {RECT{static_cast<LONG>(span.Start), 0, static_cast<LONG>(span.End), 16}};
   }
-  std::int64_t PositionFromPoint(POINT client) const override { return client.x; }
+  std::int64_t PositionFromPoint(POINT client) override { return client.x; }
   void ScrollIntoView(std::int64_t, bool) override {}
   bool ReadOnly() const override { return readOnly_; }
   bool Focused() const override { return focused_; }
