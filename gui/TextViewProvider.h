@@ -44,8 +44,9 @@ public:
   // The line around a position, between its line breaks, the break left out: as EM_LINEINDEX and
   // EM_LINELENGTH give it. The text's end is on its last line (empty after a final break).
   virtual tTextSpan LineAround(std::int64_t position) const = 0;
-  // The word around a position before the text's end, as a double-click selects it; words tile
-  // the text, so Start <= position < End.
+  // The word around a position before the text's end: from the last stop of Ctrl+Left at or
+  // before it to the next stop of Ctrl+Right, so that words tile the text and Start <= position
+  // < End. (A span that does not hold the position is taken as the character there.)
   virtual tTextSpan WordAround(std::int64_t position) const = 0;
   // In client pixels, one rectangle per visible row that the stretch covers, cut to the part of
   // the row it covers; for an empty stretch, a rectangle of no width where it is, if visible.
@@ -57,8 +58,8 @@ public:
   virtual bool ReadOnly() const = 0;
   virtual bool Focused() const = 0;
   // The accessible name: an edit control takes the text of the label before it, so the output
-  // pane, which has none, gives an empty one. (Given empty rather than not at all, UI Automation
-  // would take the window's text, which is the whole output.)
+  // pane, which has none, gives an empty one. It is given even when empty: without it UI
+  // Automation would take the window's text, which is the whole output.
   virtual std::wstring Name() const = 0;
 
 protected:
