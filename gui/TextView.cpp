@@ -6,6 +6,7 @@
 #include <climits>
 #include <cwctype>
 #include <memory>
+#include <utility>
 
 #include "gui/TextClusters.h"
 #include "gui/Window.h"
@@ -61,7 +62,10 @@ LRESULT CALLBACK cTextView::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
 }
 
 cTextView::cTextView(HWND hwnd, DWORD style)
-    : hwnd_(hwnd), measureDc_(::CreateCompatibleDC(nullptr)), layout_(*this, *this) {
+    : hwnd_(hwnd),
+      measureDc_(::CreateCompatibleDC(nullptr)),
+      layout_(*this, *this),
+      provider_(cTextViewProvider::Create(*this)) {
   store_.SetEvents(this);
   readOnly_ = (style & ES_READONLY) != 0;
   layout_.SetWordWrap(WrapsWords(style));
@@ -110,6 +114,12 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       UpdateScrollBars();
+      return 0;
+    case WM_GETOBJECT:
+      return AnswerGetObject(hwnd_, wParam, lParam, *provider_.get());
+    case WM_DESTROY:
+      // A client may hold the provider longer than the window lives.
+      provider_->Disconnect();
       return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTALLKEYS;
@@ -328,6 +338,7 @@ void cTextView::Select(tTextPos anchor, tTextPos caret) {
   if (anchor == anchor_ && caret == caret_) return;
   anchor_ = anchor;
   caret_ = caret;
+  selectionChanged_ = true;
   goalX_ = -1;
   PlaceCaret();
   ::InvalidateRect(hwnd_, nullptr, FALSE);
@@ -421,6 +432,48 @@ void cTextView::Paste() {
 void cTextView::Notify(WORD code) const {
   const auto id = static_cast<WORD>(::GetDlgCtrlID(hwnd_));
   ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(hwnd_));
+}
+
+// ---- what UI Automation reads
+
+void cTextView::Select(tTextSpan span) {
+  const tTextPos length = store_.Length();
+  Select(std::clamp<tTextPos>(span.Start, 0, length), std::clamp<tTextPos>(span.End, 0, length));
+  ScrollCaretIntoView();
+}
+
+tTextSpan cTextView::VisibleSpan() const {
+  const int last = std::min(topRow_ + VisibleRows(), layout_.RowCount()) - 1;
+  return {RowStartPosition(topRow_), RowEndPosition(std::max(last, topRow_))};
+}
+
+tTextSpan cTextView::LineAround(std::int64_t position) const {
+  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  return {start, start + store_.LineLength(line)};
+}
+
+tTextSpan cTextView::WordAround(std::int64_t position) const {
+  // Where Ctrl+Left stops at or before the position, and Ctrl+Right after that.
+  const tTextPos start = WordBefore(std::min(position + 1, store_.Length()));
+  return {start, WordAfter(start)};
+}
+
+std::vector<RECT> cTextView::SpanRectangles(tTextSpan span) {
+  std::vector<RECT> rectangles;
+  const int first = std::max(RowOfPosition(span.Start), topRow_);
+  const int last = std::min(RowOfPosition(span.End), topRow_ + VisibleRows() - 1);
+  for (int row = first; row <= last; ++row) {
+    const tTextPos from = std::max(span.Start, RowStartPosition(row)), to = std::min(span.End, RowEndPosition(row));
+    if (from > to || (from == to && span.Start != span.End)) continue;
+    const POINT left = PointFromPosition(from), right = PointFromPosition(to);
+    rectangles.push_back({left.x, left.y, std::max(right.x, left.x), left.y + rowHeight_});
+  }
+  return rectangles;
+}
+
+void cTextView::ScrollIntoView(std::int64_t position, bool toTop) {
+  const int row = RowOfPosition(store_.ClampPosition(position));
+  ScrollTo(toTop ? row : row - VisibleRows() + 1, xOffset_);
 }
 
 // ---- rows and positions
@@ -684,6 +737,7 @@ void cTextView::HorizontalScroll(WORD request) {
 }
 
 void cTextView::Changed() {
+  textChanged_ = selectionChanged_ = true;
   MakeVisibleExact();
   UpdateScrollBars();
   PlaceCaret();
@@ -725,6 +779,9 @@ void cTextView::Paint() {
     }
   }
   ::EndPaint(hwnd_, &paint);
+  // Screen readers hear of changes at the pace the user sees them, not chunk by chunk.
+  if (std::exchange(textChanged_, false)) RaiseTextChanged(*provider_.get());
+  if (std::exchange(selectionChanged_, false)) RaiseSelectionChanged(*provider_.get());
 }
 
 void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back) {

@@ -15,13 +15,18 @@
 #include <string_view>
 #include <vector>
 
+#include "gui/ComPtr.h"
 #include "gui/Handle.h"
 #include "gui/TextLayout.h"
 #include "gui/TextStore.h"
+#include "gui/TextViewProvider.h"
 
 namespace gui {
 
-class cTextView final : private iLayoutText, private iTextMeasure, private iTextStoreEvents {
+class cTextView final : private iLayoutText,
+                        private iTextMeasure,
+                        private iTextStoreEvents,
+                        private iTextViewAccess {
 public:
   // Registers, once per process, a window class of the program whose messages the trampoline
   // hands to its object, and whose default procedure is this view's.
@@ -53,6 +58,21 @@ private:
   int AverageCharWidth() override;
   // iTextStoreEvents
   void TextChanged(const tTextChange& change) override;
+  // iTextViewAccess: what UI Automation reads of the view.
+  HWND Window() const override { return hwnd_; }
+  std::int64_t TextLength() const override { return store_.Length(); }
+  std::wstring Text(std::int64_t start, std::int64_t count) const override { return store_.Substr(start, count); }
+  tTextSpan Selection() const override { return {SelStart(), SelEnd()}; }
+  void Select(tTextSpan span) override;
+  tTextSpan VisibleSpan() const override;
+  tTextSpan LineAround(std::int64_t position) const override;
+  tTextSpan WordAround(std::int64_t position) const override;
+  std::vector<RECT> SpanRectangles(tTextSpan span) override;
+  std::int64_t PositionFromPoint(POINT client) override { return PositionFromPoint(client.x, client.y); }
+  void ScrollIntoView(std::int64_t position, bool toTop) override;
+  bool ReadOnly() const override { return readOnly_; }
+  bool Focused() const override { return focused_; }
+  std::wstring Name() const override { return {}; }
 
   // Text and selection.
   tTextPos SelStart() const noexcept { return std::min(anchor_, caret_); }
@@ -123,6 +143,9 @@ private:
   bool relayoutTimer_ = false;
   ULONGLONG lastPaint_ = 0;
   bool paintTimer_ = false;
+  // Told to UI Automation's clients with the next paint.
+  bool textChanged_ = false, selectionChanged_ = false;
+  const cComPtr<cTextViewProvider> provider_;
 };
 
 }  // namespace gui

@@ -16,6 +16,8 @@
 #include "gui/ComPtr.h"
 #include "gui/Thread.h"
 #include "gui/TextViewProvider.h"
+#include "tests/unicode/ControlTestSupport.h"
+#include "unicode/UnicodeControls.h"
 
 using namespace gui;
 
@@ -84,6 +86,56 @@ std::vector<cComPtr<ITextRangeProvider>> Ranges(SAFEARRAY* array) {
   }
   ::SafeArrayDestroy(array);
   return ranges;
+}
+
+// What a client of UI Automation in the same process reads of a window's node, through
+// UIAutomationCore.dll's own client functions (no header declares them). UI Automation asks the
+// window's thread for the provider, so the client runs on another thread while this one answers
+// messages until it is done. Only the client has COM: the program's window thread has none.
+// Posted messages are answered too, as the program's message loop does: answering only sent
+// ones, the client waited forever under Wine.
+struct tNodeSeen {
+  HRESULT Node = E_FAIL;
+  LONG ControlType = 0;
+  VARTYPE NameType = VT_EMPTY;
+  std::wstring Name = L"unread";
+};
+
+tNodeSeen ReadNode(HWND window) {
+  tNodeSeen seen;
+  const cModule module(::LoadLibraryExW(L"UIAutomationCore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!module) return seen;
+  const HMODULE core = module.get();
+  using tNodeFromHandle = HRESULT(WINAPI*)(HWND, HUIANODE*);
+  using tGetPropertyValue = HRESULT(WINAPI*)(HUIANODE, PROPERTYID, VARIANT*);
+  using tNodeRelease = BOOL(WINAPI*)(HUIANODE);
+  const auto nodeFromHandle = reinterpret_cast<tNodeFromHandle>(::GetProcAddress(core, "UiaNodeFromHandle"));
+  const auto getPropertyValue = reinterpret_cast<tGetPropertyValue>(::GetProcAddress(core, "UiaGetPropertyValue"));
+  const auto nodeRelease = reinterpret_cast<tNodeRelease>(::GetProcAddress(core, "UiaNodeRelease"));
+  if (!nodeFromHandle || !getPropertyValue || !nodeRelease) return seen;
+  const cThread client([&] {
+    const cOleScope clientOle;
+    HUIANODE node = nullptr;
+    seen.Node = nodeFromHandle(window, &node);
+    if (FAILED(seen.Node)) return;
+    VARIANT value;
+    ::VariantInit(&value);
+    if (SUCCEEDED(getPropertyValue(node, UIA_ControlTypePropertyId, &value)) && value.vt == VT_I4)
+      seen.ControlType = value.lVal;
+    ::VariantClear(&value);
+    if (SUCCEEDED(getPropertyValue(node, UIA_NamePropertyId, &value))) {
+      seen.NameType = value.vt;
+      if (value.vt == VT_BSTR) seen.Name.assign(value.bstrVal, ::SysStringLen(value.bstrVal));
+    }
+    ::VariantClear(&value);
+    nodeRelease(node);
+  });
+  const HANDLE thread = client.Handle();
+  while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+  return seen;
 }
 
 class TextViewProvider : public ::testing::Test {
@@ -390,21 +442,9 @@ LRESULT CALLBACK AnsweringProcedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
   return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+// Seen under Wine 8.0: the node of the window answers the provider's control type and name, not
+// the window's text.
 TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
-  // A client of UI Automation in the same process, through UIAutomationCore.dll's own client
-  // functions (no header declares them). Seen under Wine 8.0: the node of the window answers the
-  // provider's control type and name, not the window's text.
-  const cModule module(::LoadLibraryExW(L"UIAutomationCore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-  ASSERT_TRUE(module);
-  const HMODULE core = module.get();
-  using tNodeFromHandle = HRESULT(WINAPI*)(HWND, HUIANODE*);
-  using tGetPropertyValue = HRESULT(WINAPI*)(HUIANODE, PROPERTYID, VARIANT*);
-  using tNodeRelease = BOOL(WINAPI*)(HUIANODE);
-  const auto nodeFromHandle = reinterpret_cast<tNodeFromHandle>(::GetProcAddress(core, "UiaNodeFromHandle"));
-  const auto getPropertyValue = reinterpret_cast<tGetPropertyValue>(::GetProcAddress(core, "UiaGetPropertyValue"));
-  const auto nodeRelease = reinterpret_cast<tNodeRelease>(::GetProcAddress(core, "UiaNodeRelease"));
-  ASSERT_TRUE(nodeFromHandle && getPropertyValue && nodeRelease);
-
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = AnsweringProcedure;
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
@@ -415,39 +455,7 @@ TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
   ASSERT_TRUE(view_.window_);
   ::SetWindowLongPtrW(view_.window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(provider_));
 
-  // UI Automation asks the window's thread for the provider, so the client runs on another
-  // thread while this one answers messages until it is done. Only the client has COM: the
-  // program's window thread has none.
-  struct tSeen {
-    HRESULT Node = E_FAIL;
-    LONG ControlType = 0;
-    VARTYPE NameType = VT_EMPTY;
-    std::wstring Name = L"unread";
-  } seen;
-  const cThread client([&] {
-    const cOleScope clientOle;
-    HUIANODE node = nullptr;
-    seen.Node = nodeFromHandle(view_.window_, &node);
-    if (FAILED(seen.Node)) return;
-    VARIANT value;
-    ::VariantInit(&value);
-    if (SUCCEEDED(getPropertyValue(node, UIA_ControlTypePropertyId, &value)) && value.vt == VT_I4)
-      seen.ControlType = value.lVal;
-    ::VariantClear(&value);
-    if (SUCCEEDED(getPropertyValue(node, UIA_NamePropertyId, &value))) {
-      seen.NameType = value.vt;
-      if (value.vt == VT_BSTR) seen.Name.assign(value.bstrVal, ::SysStringLen(value.bstrVal));
-    }
-    ::VariantClear(&value);
-    nodeRelease(node);
-  });
-  // Posted messages too, as the program's message loop handles them: answering only sent ones,
-  // the client waited forever under Wine.
-  const HANDLE thread = client.Handle();
-  while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-  }
+  const tNodeSeen seen = ReadNode(view_.window_);
   EXPECT_EQ(seen.Node, S_OK);
   EXPECT_EQ(seen.ControlType, 50004);
   EXPECT_EQ(seen.NameType, VT_BSTR);
@@ -459,6 +467,18 @@ TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
   EXPECT_EQ(::SendMessageW(view_.window_, WM_GETOBJECT, 0, static_cast<LPARAM>(UiaRootObjectId)), 0);
   ::DestroyWindow(view_.window_);
   ::UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+}
+
+// The output view itself answers with its provider, whatever text it holds.
+TEST(TextViewAccessibility, TheViewAnswersAsAnEditControlWithoutAName) {
+  cTestHost host;
+  cWMemo view(mwTextView);
+  host.Hold(view);
+  view.SetWText(L"the whole output\r\nsecond line");
+  const tNodeSeen seen = ReadNode(view.Handle());
+  EXPECT_EQ(seen.Node, S_OK);
+  EXPECT_EQ(seen.ControlType, 50004);
+  EXPECT_EQ(seen.Name, L"");
 }
 
 TEST_F(TextViewProvider, DisconnectedItAnswersNothing) {
