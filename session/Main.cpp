@@ -1,7 +1,6 @@
 #include "session/Main.h"
 
 #include <algorithm>
-#include <climits>
 #include <utility>
 #include <vector>
 
@@ -34,13 +33,6 @@ constexpr DWORD kChildEndAfterOutputMs = 250;
 
 // Whether input or posted messages wait for the window.
 bool MessagesWaiting() { return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0; }
-
-// Whether the caret is at the end of the pane's text with nothing selected.
-bool CaretAtEnd(const cWMemo& pane) {
-  DWORD start = 0, end = 0;
-  pane.WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return start == end && static_cast<LRESULT>(end) == pane.WPerform(WM_GETTEXTLENGTH, 0, 0);
-}
 
 // The whole line that holds the caret, between the line breaks around it, however many rows word
 // wrap makes of it.
@@ -206,11 +198,6 @@ void cFormMain::ApplicationIdle() {
 
 // ---- commands ----
 
-void cConsoleEdit::ForwardControlKey(WORD key) {
-  if (OnConsoleControl && ::GetKeyState(VK_CONTROL) < 0 && key != VK_CONTROL && (key == VK_CANCEL || key == 'C'))
-    OnConsoleControl(key == VK_CANCEL ? CTRL_BREAK_EVENT : CTRL_C_EVENT);
-}
-
 void cFormMain::EditorKeyDown(WORD key, gui::tShiftState shift) {
   // The command always comes from the command pane, whichever pane the key went to. The key
   // goes on to the pane afterwards.
@@ -276,52 +263,6 @@ bool cFormMain::WriteLine(std::wstring_view text) {
 }
 
 // ---- output ----
-
-LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_KEYDOWN) return cSearchableEditor::HandleMessage(message, wParam, lParam);
-  // The pane's own handling first (the key-down event, then the control), then the child's
-  // console gets Ctrl+C or Ctrl+Break, read-only panes included.
-  LRESULT result = cSearchableEditor::HandleMessage(message, wParam, lParam);
-  ForwardControlKey(static_cast<WORD>(wParam));
-  if (OnAfterKeyDown) OnAfterKeyDown();
-  return result;
-}
-
-// ---- the output pane as the output rules' text ----
-
-void cConsoleEdit::AppendText(std::wstring_view text) {
-  if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
-  SetWSelText(text);
-}
-
-int cConsoleEdit::TextLength() const { return static_cast<int>(WPerform(WM_GETTEXTLENGTH, 0, 0)); }
-
-int cConsoleEdit::LineCount() const { return WLines().GetCount(); }
-
-std::wstring cConsoleEdit::Line(int index) const { return WLines().Get(index); }
-
-void cConsoleEdit::DeleteLine(int index) { WLines().Delete(index); }
-
-std::wstring cConsoleEdit::LastLineTail(int count) const {
-  // Only the last line is read, so the cost does not grow with the pane.
-  const int end = TextLength();
-  const auto line = static_cast<int>(WPerform(EM_LINEFROMCHAR, static_cast<WPARAM>(end), 0));
-  const auto start = static_cast<int>(WPerform(EM_LINEINDEX, static_cast<WPARAM>(line), 0));
-  const std::wstring text = WLines().Get(line);
-  const size_t before = std::min(static_cast<size_t>(std::max(end - start, 0)), text.size());
-  const size_t taken = std::min(before, static_cast<size_t>(std::max(count, 0)));
-  return text.substr(before - taken, taken);
-}
-
-void cConsoleEdit::DeleteTail(int count) {
-  SetSelStart(INT_MAX);
-  const int end = SelStart();
-  SetSelStart(std::max(end - count, 0));
-  SetSelLength(std::min(count, end));
-  SetWSelText(L"");
-}
-
-void cConsoleEdit::ClearText() { WLines().Clear(); }
 
 void cFormMain::AppendOutput(std::wstring_view text) { rules_->Append(text); }
 

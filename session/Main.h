@@ -24,38 +24,8 @@
 #include "text/TextCodec.h"
 // The session form's base class, and all the session takes from the window's own layer.
 #include "ui/MenuForm.h"
-#include "editor/EditorSearches.h"
+#include "session/ConsoleEdit.h"
 #include "unicode/UnicodeControls.h"
-
-// A pane of the console session.
-class cConsoleEdit : public cSearchableEditor, public IOutputSink {
-public:
-  explicit cConsoleEdit(tMemoWindow window) : cSearchableEditor(window) {}
-
-  // The child's console window; none until the child has been found, and none if it never was.
-  HWND ConsoleWindow = nullptr;
-  // Raises Ctrl+C (CTRL_C_EVENT) or Ctrl+Break (CTRL_BREAK_EVENT) in the child's console; not set
-  // until the child runs.
-  std::function<void(DWORD controlEvent)> OnConsoleControl;
-  // Called after every key-down message the pane has handled.
-  std::function<void()> OnAfterKeyDown;
-
-  // The pane as the text of the output rules.
-  void AppendText(std::wstring_view text) override;
-  int TextLength() const override;
-  int LineCount() const override;
-  std::wstring Line(int index) const override;
-  void DeleteLine(int index) override;
-  std::wstring LastLineTail(int count) const override;
-  void DeleteTail(int count) override;
-  void ClearText() override;
-
-protected:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-private:
-  void ForwardControlKey(WORD key);
-};
 
 // The session part of the main window. The window as the user sees it (menus, status bar, help)
 // is the derived form's: the session tells it what to show through the hooks below.
