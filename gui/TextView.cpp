@@ -10,6 +10,7 @@
 
 #include "gui/TextClusters.h"
 #include "gui/Window.h"
+#include "resources/resource.h"
 
 namespace gui {
 namespace {
@@ -321,6 +322,12 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
       SelectWordAt(PositionFromPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
       return 0;
+    case WM_CONTEXTMENU:
+      ShowContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_IME_STARTCOMPOSITION:
+      PlaceComposition();
+      return ::DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_KEYDOWN:
       KeyDown(wParam);
       return 0;
@@ -641,6 +648,46 @@ void cTextView::Char(wchar_t character) {
     ReplaceSelection(L"\r\n", true);
   } else if (character == L'\t' || character >= L' ') {
     ReplaceSelection(std::wstring_view(&character, 1), true, true);
+  }
+}
+
+// The edit control's menu: each item sends the message that is its id.
+void cTextView::ShowContextMenu(int x, int y) {
+  const cMenu menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_TEXT_VIEW_CONTEXT)));
+  HMENU popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
+  if (!popup) return;
+  if (x == -1 && y == -1) {
+    // From the keyboard: at the caret.
+    POINT caret = PointFromPosition(caret_);
+    caret.y += rowHeight_;
+    ::ClientToScreen(hwnd_, &caret);
+    x = caret.x;
+    y = caret.y;
+  }
+  const bool selection = anchor_ != caret_;
+  const auto enable = [&](UINT id, bool on) { ::EnableMenuItem(popup, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+  enable(WM_UNDO, undo_.Valid && !readOnly_);
+  enable(WM_CUT, selection && !readOnly_);
+  enable(WM_COPY, selection);
+  enable(WM_PASTE, !readOnly_ && ::IsClipboardFormatAvailable(CF_UNICODETEXT));
+  enable(WM_CLEAR, selection && !readOnly_);
+  enable(EM_SETSEL, store_.Length() > 0);
+  const auto command =
+      static_cast<UINT>(::TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr));
+  if (command == EM_SETSEL)
+    Message(EM_SETSEL, 0, -1);
+  else if (command != 0)
+    Message(command, 0, 0);
+}
+
+// An input method's composition window stands at the caret.
+void cTextView::PlaceComposition() {
+  if (HIMC context = ::ImmGetContext(hwnd_)) {
+    COMPOSITIONFORM form{};
+    form.dwStyle = CFS_POINT;
+    form.ptCurrentPos = PointFromPosition(caret_);
+    ::ImmSetCompositionWindow(context, &form);
+    ::ImmReleaseContext(hwnd_, context);
   }
 }
 

@@ -10,6 +10,7 @@
 // read-only, WM_CTLCOLORSTATIC, and EN_CHANGE to the parent after every change of the text but
 // WM_SETTEXT's.
 #include <windows.h>
+#include <imm.h>
 
 #include <string>
 #include <string_view>
@@ -102,6 +103,8 @@ private:
   void KeyDown(WPARAM key);
   void Char(wchar_t character);
   void MoveCaret(tTextPos position, bool extend, bool keepGoalX = false);
+  void ShowContextMenu(int x, int y);
+  void PlaceComposition();
 
   // Scrolling and painting.
   int VisibleRows() const;

@@ -87,6 +87,9 @@
 // The main window: its menu, its shortcuts and the commands of both. A command's hint is the
 // string whose id is the command's plus IDS_HINT_OFFSET.
 #define IDM_MAIN                       600
+// The output view's context menu; its items' ids are the edit messages they send (EM_SETSEL
+// selects all).
+#define IDM_TEXT_VIEW_CONTEXT          700
 #define IDA_MAIN                       601
 #define ID_FILE_EXIT                   610
 #define ID_VIEW_STATUS_BAR             611

@@ -492,12 +492,10 @@ scenario_flood() {
   e2e_close
 }
 
-# One long line with no line break shows whole, and the window answers meanwhile. Under Wine
-# the output pane takes about 30 s for each MB of one line (8 MB would take minutes): the
-# scenario sends half a megabyte unless E2E_LONG_LINE_BYTES asks for more, and then waits
-# E2E_LONG_LINE_BOUND seconds for it.
+# One long line of 8 MB with no line break shows whole, and the window answers meanwhile
+# (E2E_LONG_LINE_BYTES and E2E_LONG_LINE_BOUND change the size and the wait).
 scenario_long_line() {
-  local size=${E2E_LONG_LINE_BYTES:-$((512 * 1024))}
+  local size=${E2E_LONG_LINE_BYTES:-$((8 * 1024 * 1024))}
   e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "line:$size" out:0D0A646F6E650D0A sleep
   local began=$SECONDS
   E2E_BOUND=${E2E_LONG_LINE_BOUND:-120} e2e_watch_answers "the long line" e2e_length_is 1 $((${#e2e_scenario} + 2 + size + 8))
@@ -508,6 +506,44 @@ scenario_long_line() {
   [ "$(sed -n 2p <<<"$output")" = "$expected" ] ||
     e2e_fail "the long line did not arrive whole: $(sed -n 2p <<<"$output" | wc -c) bytes"
   [ "$(sed -n 3p <<<"$output")" = done ] || e2e_fail "the line after the long one is missing"
+  e2e_close
+}
+
+# The output pane is edited as the user edits it, with real keys and the mouse: typing, undo,
+# selecting with the keys and by dragging, copying and pasting; then View > Word Wrap is switched
+# while output floods in, and every line still arrives.
+scenario_output_view() {
+  # "alpha beta" and a line break; the flood comes once a line is sent.
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" out:616C70686120626574610D0A prompt: flood:32000000 sleep
+  e2e_wait "the first line" e2e_output_has '^alpha beta$'
+  # A click below the text puts the caret at its end.
+  xdotool mousemove 600 400 click 1
+  e2e_type xyz
+  e2e_wait "typed text in the output pane" e2e_pane_ends_with 1 $'alpha beta\nxyz'
+  e2e_key ctrl+z
+  e2e_wait "undo takes the typing back" e2e_pane_ends_with 1 'alpha beta'
+  # Ctrl+C would reach the child: Ctrl+Insert copies, Shift+Insert pastes.
+  e2e_key ctrl+Home Down shift+End ctrl+Insert
+  e2e_wait "the keys select the line" e2e_selection_is 1 "$((${#e2e_scenario} + 2)) $((${#e2e_scenario} + 12))"
+  e2e_key ctrl+End shift+Insert
+  e2e_wait "the copy pasted at the end" e2e_pane_ends_with 1 $'alpha beta\nalpha beta'
+  xdotool mousemove 195 48 mousedown 1 mousemove 260 48 mouseup 1
+  local selection
+  selection=$(e2e_probe selection 1)
+  [ "${selection% *}" != "${selection#* }" ] || e2e_fail "dragging selected nothing: $selection"
+
+  # Sent from the command pane, the line starts the flood; the output pane gets the focus again.
+  xdotool mousemove 80 400 click 1
+  e2e_type go
+  e2e_key shift+Return
+  e2e_wait "the flood begins" e2e_output_has '^00000001 '
+  xdotool mousemove 600 400 click 1
+  e2e_key alt+v
+  e2e_key w
+  # The mark, "alpha beta", the pasted copy, the line sent back ("go") and the flood.
+  local flood=$((${#e2e_scenario} + 2 + 12 + 10 + 4 + 32000000))
+  E2E_BOUND=120 e2e_watch_answers "every line of the flood after the switch" e2e_length_is 1 "$flood"
+  e2e_log "the longest answer while wrap switched during the flood: $e2e_longest_answer ms"
   e2e_close
 }
 
@@ -952,7 +988,7 @@ scenario_release_archive() {
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
   thousand_commands hostile_command_lines files file_types log_file log_menu python_variables
-  unicode_program_folder release_archive)
+  output_view unicode_program_folder release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then
