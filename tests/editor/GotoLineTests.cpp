@@ -19,7 +19,8 @@ tGotoRequest RunDialog(TFormGotoLine& form, const std::function<void(HWND)>& use
   return request;
 }
 
-class GotoTest : public ::testing::Test {
+// Run against both windows an editor can have: the edit control and the text view.
+class GotoTest : public ::testing::TestWithParam<tMemoWindow> {
 protected:
   void SetUp() override { host.Hold(editor); }
   void Load(const std::wstring& text, int caret) {
@@ -42,7 +43,7 @@ protected:
   }
 
   cTestHost host;
-  cSearchableEditor editor;
+  cSearchableEditor editor{GetParam()};
 };
 
 }  // namespace
@@ -150,7 +151,7 @@ TEST(GotoLineDialog, ARealModalRunEndsThroughTheDialogManager) {
   EXPECT_EQ(form.Handle(), nullptr);
 }
 
-TEST_F(GotoTest, LinesAndColumnsAreClampedToTheText) {
+TEST_P(GotoTest, LinesAndColumnsAreClampedToTheText) {
   Load(L"ab\r\ncdef\r\n", 6);
   Line(0);
   EXPECT_EQ(Column(0), 0);
@@ -180,7 +181,7 @@ TEST_F(GotoTest, LinesAndColumnsAreClampedToTheText) {
   EXPECT_EQ(Column(3), 0);
 }
 
-TEST_F(GotoTest, TheCommandMovesTheLineFirstThenTheColumn) {
+TEST_P(GotoTest, TheCommandMovesTheLineFirstThenTheColumn) {
   Load(L"one\r\ntwo\r\nthree", 1);
   // The first: line 3, the column of the caret kept.
   const std::pair<tGotoRequest, int> steps[] = {
@@ -190,3 +191,5 @@ TEST_F(GotoTest, TheCommandMovesTheLineFirstThenTheColumn) {
     EXPECT_EQ(Caret(), caret) << request.Line << ", " << request.Column;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, GotoTest, ::testing::Values(mwSystemEdit, mwTextView), MemoWindowName);

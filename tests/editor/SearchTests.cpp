@@ -24,7 +24,8 @@ tSearchRequest Request(std::wstring text, tSearchRange range, tSearchOptions opt
   return {range, options, std::move(text)};
 }
 
-class SearchTest : public ::testing::Test {
+// Run against both windows an editor can have: the edit control and the text view.
+class SearchTest : public ::testing::TestWithParam<tMemoWindow> {
 protected:
   void SetUp() override { host.Hold(editor); }
   void Load(const std::wstring& text, int selStart = 0, int selLength = 0) {
@@ -39,7 +40,7 @@ protected:
   std::pair<int, int> Selection() const { return {editor.SelStart(), editor.SelLength()}; }
 
   cTestHost host;
-  cSearchableEditor editor;
+  cSearchableEditor editor{GetParam()};
 };
 
 }  // namespace
@@ -99,7 +100,7 @@ TEST(TextSearch, WholeWordsNeedNonWordCharactersAroundThem) {
   EXPECT_EQ(Forward(L"x", L"x_ _x 9x x", whole), 10);
 }
 
-TEST_F(SearchTest, BoundsFollowRangeDirectionAndSelection) {
+TEST_P(SearchTest, BoundsFollowRangeDirectionAndSelection) {
   Load(L"0123456789", 2, 3);
   EXPECT_EQ(editor.SearchBounds(srEntireScope, false, 10), (tSearchBounds{1, 10}));
   EXPECT_EQ(editor.SearchBounds(srEntireScope, true, 10), (tSearchBounds{1, 10}));
@@ -109,7 +110,7 @@ TEST_F(SearchTest, BoundsFollowRangeDirectionAndSelection) {
   EXPECT_EQ(editor.SearchBounds(srSelectedText, true, 10), (tSearchBounds{3, 6}));
 }
 
-TEST_F(SearchTest, FindPositionKeepsToItsStretch) {
+TEST_P(SearchTest, FindPositionKeepsToItsStretch) {
   Load(L"");
   for (auto range : {srEntireScope, srFromCursor, srSelectedText}) {
     EXPECT_EQ(editor.FindPosition(L"a", Request(L"a", range)), 0);
@@ -138,7 +139,7 @@ TEST_F(SearchTest, FindPositionKeepsToItsStretch) {
   EXPECT_EQ(editor.FindPosition(L"bc", Request(L"bc", srSelectedText, soBackward)), 7);
 }
 
-TEST_F(SearchTest, SearchSelectsTheMatchInTheTextsOwnCase) {
+TEST_P(SearchTest, SearchSelectsTheMatchInTheTextsOwnCase) {
   Load(L"xABC\r\nabc", 0);
   ASSERT_TRUE(editor.Search(L"abc", Request(L"abc", srFromCursor)));
   EXPECT_EQ(Selection(), std::make_pair(1, 3));
@@ -154,7 +155,7 @@ TEST_F(SearchTest, SearchSelectsTheMatchInTheTextsOwnCase) {
   EXPECT_EQ(cWaitCursor::Depth(), 0);
 }
 
-TEST_F(SearchTest, FindNextMovesOnToOverlappingMatchesAndFindDoesNot) {
+TEST_P(SearchTest, FindNextMovesOnToOverlappingMatchesAndFindDoesNot) {
   cMessageRecorder boxes;
   // Forward from the cursor: Find selects the current match again, Find Next the overlapping one.
   Load(L"aaaa", 0);
@@ -177,7 +178,7 @@ TEST_F(SearchTest, FindNextMovesOnToOverlappingMatchesAndFindDoesNot) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(SearchTest, AFailedSearchRestoresTheSelectionAndSaysSo) {
+TEST_P(SearchTest, AFailedSearchRestoresTheSelectionAndSaysSo) {
   cMessageRecorder boxes;
   const std::wstring pattern = L"\u041F\u043E\u0438\u0441\u043A";
   Load(L"x \u043F\u043E\u0438\u0441\u043A y", 2, 5);
@@ -198,7 +199,7 @@ TEST_F(SearchTest, AFailedSearchRestoresTheSelectionAndSaysSo) {
   EXPECT_EQ(boxes.boxes.size(), 3u);
 }
 
-TEST_F(SearchTest, WholeWordsOnlyIsHonouredByTheCommands) {
+TEST_P(SearchTest, WholeWordsOnlyIsHonouredByTheCommands) {
   cMessageRecorder boxes;
   Load(L"concat cat", 0);
   ASSERT_TRUE(editor.Find(Request(L"cat", srFromCursor, soIgnoreCase | soWholeWord)));
@@ -209,3 +210,5 @@ TEST_F(SearchTest, WholeWordsOnlyIsHonouredByTheCommands) {
   ASSERT_FALSE(editor.FindNext(Request(L"cat", srFromCursor, soIgnoreCase | soWholeWord | soBackward)));
   EXPECT_EQ(boxes.boxes.size(), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, SearchTest, ::testing::Values(mwSystemEdit, mwTextView), MemoWindowName);

@@ -5,8 +5,11 @@
 
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "gui/Handle.h"
 #include "gui/Window.h"
+#include "unicode/UnicodeControls.h"
 
 class cTestHost final : public gui::cWindow {
 public:
@@ -33,4 +36,9 @@ std::wstring ErrorMessage(tAction action) {
     message = e.Message();
   }
   return message;
+}
+
+// Tests of a memo run against both its windows, named by the window in the test's name.
+inline std::string MemoWindowName(const ::testing::TestParamInfo<tMemoWindow>& info) {
+  return info.param == mwTextView ? "TextView" : "SystemEdit";
 }

@@ -307,10 +307,7 @@ TEST_P(MemoTest, PaintsTheRowsAndTheSelection) {
   EXPECT_EQ(count(::GetSysColor(COLOR_WINDOWTEXT), 3 * rowHeight, 4 * rowHeight), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, MemoTest, ::testing::Values(mwSystemEdit, mwTextView),
-                         [](const ::testing::TestParamInfo<tMemoWindow>& info) {
-                           return std::string(info.param == mwTextView ? "TextView" : "SystemEdit");
-                         });
+INSTANTIATE_TEST_SUITE_P(Windows, MemoTest, ::testing::Values(mwSystemEdit, mwTextView), MemoWindowName);
 
 TEST(NarrowMemo, TextDegradesThroughTheCodePageAndLinesStillWork) {
   cTestHost host;
