@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -47,6 +48,28 @@ inline double Median(std::vector<double> figures) {
   std::sort(figures.begin(), figures.end());
   size_t middle = figures.size() / 2;
   return figures.size() % 2 != 0 ? figures[middle] : (figures[middle - 1] + figures[middle]) / 2;
+}
+
+// Whether the window shows what it holds: no paint pending. The output view paints at most
+// every 16 ms while its text changes, so a pending paint clears within about that.
+inline bool Painted(HWND window) { return !::GetUpdateRect(window, nullptr, FALSE); }
+
+// Dispatches the thread's messages one at a time until done() holds, looking before each one,
+// so that a moment (a paint completed) is stamped as it happens, even while timers keep the
+// queue busy; false when the seconds ran out first.
+inline bool PumpUntil(const std::function<bool()>& done, double seconds) {
+  const double deadline = Clock() + seconds;
+  MSG msg;
+  while (!done()) {
+    if (Clock() >= deadline) return false;
+    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    } else {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+  }
+  return true;
 }
 
 // A bare reader of the test child: starts it with the verbs as the session does (a new, hidden
@@ -126,6 +149,14 @@ public:
     for (const tSample& sample : samples_)
       if (sample.Start >= begin) longest = std::max(longest, sample.Took);
     return longest;
+  }
+  // Ends the probing; the longest answer with when it was asked for.
+  tSample Slowest() {
+    Join();
+    tSample slowest;
+    for (const tSample& sample : samples_)
+      if (sample.Took > slowest.Took) slowest = sample;
+    return slowest;
   }
 
 private:
