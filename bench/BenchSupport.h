@@ -72,6 +72,12 @@ inline bool PumpUntil(const std::function<bool()>& done, double seconds) {
   return true;
 }
 
+// The test child's first verb, which holds its output back until the session sends it an empty
+// line (CR LF), so that a measure runs from a session that is ready, as the bare reader's runs
+// from a child that runs; and what the child answers to that line before its output.
+inline constexpr std::wstring_view kWaitForLine = L"take:2";
+inline constexpr std::wstring_view kLineTaken = L"took 2\r\n";
+
 // A bare reader of the test child: starts it with the verbs as the session does (a new, hidden
 // console; output and error on one pipe) and reads as the listener reads, until the given number
 // of bytes came. Seconds from the first read, once the child runs; 0 when it could not start.
@@ -128,6 +134,7 @@ public:
             samples_.push_back({start, Clock() - start});
             ::Sleep(5);
           }
+          finished_ = true;
         }) {}
   ~cAnswerProbe() { Stop(); }
   cAnswerProbe(const cAnswerProbe&) = delete;
@@ -160,12 +167,20 @@ public:
   }
 
 private:
+  // The thread that ends the probing is the window's: while it waits, it answers the message the
+  // probe may have sent, which would otherwise wait out the timeout and count as a slow answer.
   void Join() {
     done_ = true;
-    if (thread_.joinable()) thread_.join();
+    if (!thread_.joinable()) return;
+    MSG msg;
+    while (!finished_) {
+      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+    }
+    thread_.join();
   }
 
-  std::atomic<bool> done_{false};
+  std::atomic<bool> done_{false}, finished_{false};
   // Written by the probing thread only, read once it has ended.
   std::vector<tSample> samples_;
   std::thread thread_;

@@ -109,19 +109,24 @@ std::vector<double> MeasurePaneOneLine(TFormMain& form) {
 
 // 1. The real window, probed for its answers throughout.
 tFlood MeasureMarvesk(size_t bytes, bool oneLine) {
-  cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({L"flood:" + std::to_wstring(bytes), L"echo"}));
+  // The child floods once the session, ready, sends it a line.
+  cCommandLine commandLine(
+      L"Marvesk.exe -- " + TestChildCommandLine({kWaitForLine, L"flood:" + std::to_wstring(bytes), L"echo"}));
   TFormMain form(commandLine);
   ::ShowWindow(form.Handle(), SW_SHOW);
   gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); }, 20000);
+  gui::cApplication::RunUntil([&] { return PaneShown(form); }, 20000);
+  const size_t expected = PaneLength(form) + kLineTaken.size() + bytes;
   tFlood flood;
-  double start = Clock();
   double quickEnd = 0;  // when the pane first held more than 16 MB
   cAnswerProbe probe(form.Handle());
+  double start = Clock();
+  form.WriteLine(L"");
   gui::cApplication::RunUntil(
       [&] {
         size_t length = PaneLength(form);
         if (quickEnd == 0 && length > kQuickAnswerBytes) quickEnd = Clock();
-        return length >= bytes && PaneShown(form);
+        return length >= expected && PaneShown(form);
       },
       3600 * 1000);
   flood.Seconds = Clock() - start;

@@ -25,8 +25,6 @@
 namespace {
 
 constexpr double kAnswerAim = 0.050;
-// What the child answers to the line that starts it ("take:2" reads its CR LF).
-constexpr std::wstring_view kTook = L"took 2\r\n";
 
 size_t PaneLength(const TFormMain& form) {
   return static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0));
@@ -38,7 +36,7 @@ bool MeasureLine(size_t kilobytes) {
   const std::wstring verb = L"line:" + std::to_wstring(bytes);
   // The child waits for a line before it writes, so that the session's start-up stays out of
   // the time.
-  cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({L"take:2", verb, L"sleep"}));
+  cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({kWaitForLine, verb, L"sleep"}));
   double seconds = 0, longest = 0;
   bool shown = false;
   {
@@ -47,7 +45,7 @@ bool MeasureLine(size_t kilobytes) {
     gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); },
                                 20000);
     gui::cApplication::RunUntil([&] { return Painted(form.OutputEditor()->Handle()); }, 20000);
-    const size_t expected = PaneLength(form) + kTook.size() + bytes;
+    const size_t expected = PaneLength(form) + kLineTaken.size() + bytes;
     cAnswerProbe probe(form.Handle());
     const double start = Clock();
     form.WriteLine(L"");

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -49,7 +50,7 @@ PROCESS_MEMORY_COUNTERS MemoryCounters() {
 double Megabytes(size_t bytes) { return double(bytes) / (1024 * 1024); }
 
 // Whether the text is the flood of that many bytes: the flood is ASCII, one character a byte.
-bool IsFlood(const std::wstring& text, size_t bytes) {
+bool IsFlood(std::wstring_view text, size_t bytes) {
   if (text.size() != bytes) return false;
   std::vector<char> expected(1024 * 1024);
   for (size_t offset = 0; offset < bytes; offset += expected.size()) {
@@ -63,30 +64,38 @@ bool IsFlood(const std::wstring& text, size_t bytes) {
 
 // 1. The real window; reports every tenth of the flood as it arrives.
 tShown MeasureMarvesk(size_t bytes) {
-  cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({L"flood:" + std::to_wstring(bytes), L"sleep"}));
+  // The child floods once the session, ready, sends it a line.
+  cCommandLine commandLine(
+      L"Marvesk.exe -- " + TestChildCommandLine({kWaitForLine, L"flood:" + std::to_wstring(bytes), L"sleep"}));
   TFormMain form(commandLine);
   ::ShowWindow(form.Handle(), SW_SHOW);
   gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); }, 20000);
   tShown shown;
+  gui::cApplication::RunUntil([&] { return Painted(form.OutputEditor()->Handle()); }, 20000);
+  const size_t before = static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0));
+  const size_t expected = before + kLineTaken.size() + bytes;
   shown.Before = MemoryCounters();
   double start = Clock();
+  form.WriteLine(L"");
   size_t nextReport = bytes / 10;
   cAnswerProbe probe(form.Handle());
   gui::cApplication::RunUntil(
       [&] {
         size_t length = static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0));
-        if (length >= nextReport && length < bytes) {
+        if (length >= nextReport && length < expected) {
           std::printf("  shown %6.1f MB after %7.1f s\n", Megabytes(length), Clock() - start);
           nextReport = (length / (bytes / 10) + 1) * (bytes / 10);
         }
-        return (length >= bytes && Painted(form.OutputEditor()->Handle())) || !form.IsChildAlive();
+        return (length >= expected && Painted(form.OutputEditor()->Handle())) || !form.IsChildAlive();
       },
       kTimeoutMs);
   shown.Seconds = Clock() - start;
   shown.LongestAnswer = probe.Stop();
   shown.After = MemoryCounters();
   if (!form.IsChildAlive()) std::printf("  the test child has ended before all of it came\n");
-  shown.Complete = IsFlood(form.OutputEditor()->WText(), bytes);
+  const std::wstring text = form.OutputEditor()->WText();
+  shown.Complete = std::wstring_view(text).substr(before, kLineTaken.size()) == kLineTaken &&
+                   IsFlood(std::wstring_view(text).substr(before + kLineTaken.size()), bytes);
   ::DestroyWindow(form.Handle());
   return shown;
 }
