@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -48,6 +49,34 @@ inline double Median(std::vector<double> figures) {
   size_t middle = figures.size() / 2;
   return figures.size() % 2 != 0 ? figures[middle] : (figures[middle - 1] + figures[middle]) / 2;
 }
+
+// Whether the window shows what it holds: no paint pending. The output view paints at most
+// every 16 ms while its text changes, so a pending paint clears within about that.
+inline bool Painted(HWND window) { return !::GetUpdateRect(window, nullptr, FALSE); }
+
+// Dispatches the thread's messages one at a time until done() holds, looking before each one,
+// so that a moment (a paint completed) is stamped as it happens, even while timers keep the
+// queue busy; false when the seconds ran out first.
+inline bool PumpUntil(const std::function<bool()>& done, double seconds) {
+  const double deadline = Clock() + seconds;
+  MSG msg;
+  while (!done()) {
+    if (Clock() >= deadline) return false;
+    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    } else {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+  }
+  return true;
+}
+
+// The test child's first verb, which holds its output back until the session sends it an empty
+// line (CR LF), so that a measure runs from a session that is ready, as the bare reader's runs
+// from a child that runs; and what the child answers to that line before its output.
+inline constexpr std::wstring_view kWaitForLine = L"take:2";
+inline constexpr std::wstring_view kLineTaken = L"took 2\r\n";
 
 // A bare reader of the test child: starts it with the verbs as the session does (a new, hidden
 // console; output and error on one pipe) and reads as the listener reads, until the given number
@@ -105,6 +134,7 @@ public:
             samples_.push_back({start, Clock() - start});
             ::Sleep(5);
           }
+          finished_ = true;
         }) {}
   ~cAnswerProbe() { Stop(); }
   cAnswerProbe(const cAnswerProbe&) = delete;
@@ -127,14 +157,30 @@ public:
       if (sample.Start >= begin) longest = std::max(longest, sample.Took);
     return longest;
   }
-
-private:
-  void Join() {
-    done_ = true;
-    if (thread_.joinable()) thread_.join();
+  // Ends the probing; the longest answer with when it was asked for.
+  tSample Slowest() {
+    Join();
+    tSample slowest;
+    for (const tSample& sample : samples_)
+      if (sample.Took > slowest.Took) slowest = sample;
+    return slowest;
   }
 
-  std::atomic<bool> done_{false};
+private:
+  // The thread that ends the probing is the window's: while it waits, it answers the message the
+  // probe may have sent, which would otherwise wait out the timeout and count as a slow answer.
+  void Join() {
+    done_ = true;
+    if (!thread_.joinable()) return;
+    MSG msg;
+    while (!finished_) {
+      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+    }
+    thread_.join();
+  }
+
+  std::atomic<bool> done_{false}, finished_{false};
   // Written by the probing thread only, read once it has ended.
   std::vector<tSample> samples_;
   std::thread thread_;

@@ -20,16 +20,23 @@ constexpr int kRounds = 3;
 // The log may cost at most a fifth more.
 constexpr double kBound = 1.2;
 
-// Seconds until the pane holds the whole flood, with the options given.
+// Seconds until the pane holds the whole flood and has painted it, with the options given.
 double ShowFlood(const std::wstring& options) {
   cCommandLine commandLine(L"Marvesk.exe " + options + L" -- " +
-                           TestChildCommandLine({L"flood:" + std::to_wstring(kFlood), L"sleep"}));
+                           TestChildCommandLine({kWaitForLine, L"flood:" + std::to_wstring(kFlood), L"sleep"}));
   TFormMain form(commandLine);
   ::ShowWindow(form.Handle(), SW_SHOW);
   gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); }, 20000);
+  // The child floods once the session, ready, sends it a line.
+  const size_t expected =
+      static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0)) + kLineTaken.size() + kFlood;
   const double start = Clock();
+  form.WriteLine(L"");
   gui::cApplication::RunUntil(
-      [&] { return static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0)) >= kFlood; },
+      [&] {
+        return static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0)) >= expected &&
+               Painted(form.OutputEditor()->Handle());
+      },
       3600 * 1000);
   const double seconds = Clock() - start;
   ::DestroyWindow(form.Handle());

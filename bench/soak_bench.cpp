@@ -1,12 +1,13 @@
 // A soak of the output path, measured side by side in one run: the test child floods numbered
 // 80-column lines, 100 MB unless the first argument gives another number of megabytes, and this
 // program times
-//   1. Marvesk's main window, until its output pane holds all of it, then checks that the pane
-//      holds exactly what was sent and takes the peak memory of this process (which hosts the
-//      window) per character shown;
+//   1. Marvesk's main window, until its output pane holds all of it and has painted it, while a
+//      thread of its own asks the window for an answer every 5 ms and keeps the longest wait;
+//      then checks that the pane holds exactly what was sent and takes the peak memory of this
+//      process (which hosts the window) per character shown;
 //   2. a bare reader draining the same child's pipe.
-// Rows of the table: the time of 1 against 2, and the peak bytes per character against the two
-// bytes that a UTF-16 character takes.
+// Rows of the table: the time of 1 against 2, the peak bytes per character against the two bytes
+// that a UTF-16 character takes, and the longest answer against the aim of 50 ms.
 //
 //   soak_bench [MEGABYTES]
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -28,9 +30,11 @@ namespace {
 
 constexpr size_t kDefaultMegabytes = 100;
 constexpr DWORD kTimeoutMs = 3600 * 1000;
+constexpr double kAnswerAim = 0.050;
 
 struct tShown {
   double Seconds = 0;
+  double LongestAnswer = 0;
   bool Complete = false;  // the pane holds exactly the bytes sent
   PROCESS_MEMORY_COUNTERS Before{};  // once the session has started
   PROCESS_MEMORY_COUNTERS After{};   // once the pane holds it all
@@ -46,7 +50,7 @@ PROCESS_MEMORY_COUNTERS MemoryCounters() {
 double Megabytes(size_t bytes) { return double(bytes) / (1024 * 1024); }
 
 // Whether the text is the flood of that many bytes: the flood is ASCII, one character a byte.
-bool IsFlood(const std::wstring& text, size_t bytes) {
+bool IsFlood(std::wstring_view text, size_t bytes) {
   if (text.size() != bytes) return false;
   std::vector<char> expected(1024 * 1024);
   for (size_t offset = 0; offset < bytes; offset += expected.size()) {
@@ -60,28 +64,38 @@ bool IsFlood(const std::wstring& text, size_t bytes) {
 
 // 1. The real window; reports every tenth of the flood as it arrives.
 tShown MeasureMarvesk(size_t bytes) {
-  cCommandLine commandLine(L"Marvesk.exe -- " + TestChildCommandLine({L"flood:" + std::to_wstring(bytes), L"sleep"}));
+  // The child floods once the session, ready, sends it a line.
+  cCommandLine commandLine(
+      L"Marvesk.exe -- " + TestChildCommandLine({kWaitForLine, L"flood:" + std::to_wstring(bytes), L"sleep"}));
   TFormMain form(commandLine);
   ::ShowWindow(form.Handle(), SW_SHOW);
   gui::cApplication::RunUntil([&] { return form.ChildProcess() != nullptr && !form.InputEditor()->ReadOnly(); }, 20000);
   tShown shown;
+  gui::cApplication::RunUntil([&] { return Painted(form.OutputEditor()->Handle()); }, 20000);
+  const size_t before = static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0));
+  const size_t expected = before + kLineTaken.size() + bytes;
   shown.Before = MemoryCounters();
   double start = Clock();
+  form.WriteLine(L"");
   size_t nextReport = bytes / 10;
+  cAnswerProbe probe(form.Handle());
   gui::cApplication::RunUntil(
       [&] {
         size_t length = static_cast<size_t>(form.OutputEditor()->WPerform(WM_GETTEXTLENGTH, 0, 0));
-        if (length >= nextReport && length < bytes) {
+        if (length >= nextReport && length < expected) {
           std::printf("  shown %6.1f MB after %7.1f s\n", Megabytes(length), Clock() - start);
           nextReport = (length / (bytes / 10) + 1) * (bytes / 10);
         }
-        return length >= bytes || !form.IsChildAlive();
+        return (length >= expected && Painted(form.OutputEditor()->Handle())) || !form.IsChildAlive();
       },
       kTimeoutMs);
   shown.Seconds = Clock() - start;
+  shown.LongestAnswer = probe.Stop();
   shown.After = MemoryCounters();
   if (!form.IsChildAlive()) std::printf("  the test child has ended before all of it came\n");
-  shown.Complete = IsFlood(form.OutputEditor()->WText(), bytes);
+  const std::wstring text = form.OutputEditor()->WText();
+  shown.Complete = std::wstring_view(text).substr(before, kLineTaken.size()) == kLineTaken &&
+                   IsFlood(std::wstring_view(text).substr(before + kLineTaken.size()), bytes);
   ::DestroyWindow(form.Handle());
   return shown;
 }
@@ -104,7 +118,8 @@ int main(int argc, char** argv) {
   std::printf("  1. Marvesk shows it all      %8.3f s   %s\n", shown.Seconds,
               shown.Complete ? "every character arrived" : "THE PANE DOES NOT HOLD WHAT WAS SENT");
   std::printf("  2. bare pipe reader          %8.3f s\n", pipe);
-  std::printf("  ratio 1/2 %.2f\n", shown.Seconds / pipe);
+  std::printf("  ratio 1/2 %.2f; longest answer of the main window meanwhile: %.1f ms\n", shown.Seconds / pipe,
+              shown.LongestAnswer * 1000);
   std::printf("  memory of this process        working set    pagefile usage\n");
   std::printf("    once the session ran         %8.1f MB     %8.1f MB\n", Megabytes(shown.Before.WorkingSetSize),
               Megabytes(shown.Before.PagefileUsage));
@@ -115,5 +130,6 @@ int main(int argc, char** argv) {
   const std::string size = std::to_string(megabytes) + " MB";
   Row(size + " soak shown, vs bare pipe reader", shown.Seconds, pipe, "s");
   Row(size + " soak peak working set per char, vs UTF-16", perChar, 2, "bytes/char");
+  Row(size + " soak longest answer, vs aim", shown.LongestAnswer * 1000, kAnswerAim * 1000, "ms");
   return shown.Complete ? 0 : 1;
 }

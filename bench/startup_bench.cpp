@@ -35,14 +35,13 @@ bool EndsWithPrompt(std::basic_string_view<Char> text) {
 }
 
 // The window of the process with the class name, among the top-level windows or, with a parent,
-// among its children; of several the rightmost, and none while there are fewer than wanted.
-HWND FindWindowOf(DWORD processId, const wchar_t* className, HWND parent = nullptr, int wanted = 1) {
+// among its children; of several the rightmost.
+HWND FindWindowOf(DWORD processId, const wchar_t* className, HWND parent = nullptr) {
   struct tSearch {
     DWORD processId;
     const wchar_t* className;
     HWND found = nullptr;
     LONG left = LONG_MIN;
-    int count = 0;
   } search{processId, className};
   WNDENUMPROC visit = [](HWND window, LPARAM lParam) -> BOOL {
     auto& s = *reinterpret_cast<tSearch*>(lParam);
@@ -52,7 +51,6 @@ HWND FindWindowOf(DWORD processId, const wchar_t* className, HWND parent = nullp
     RECT rect;
     if (pid == s.processId && ::GetClassNameW(window, name, 64) && std::wstring_view(name) == s.className &&
         ::GetWindowRect(window, &rect)) {
-      ++s.count;
       if (rect.left > s.left) {
         s.found = window;
         s.left = rect.left;
@@ -64,7 +62,7 @@ HWND FindWindowOf(DWORD processId, const wchar_t* className, HWND parent = nullp
     ::EnumChildWindows(parent, visit, reinterpret_cast<LPARAM>(&search));
   else
     ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
-  return search.count >= wanted ? search.found : nullptr;
+  return search.found;
 }
 
 std::wstring WindowText(HWND window) {
@@ -95,9 +93,8 @@ double StartMarvesk() {
   HWND form = nullptr, pane = nullptr;
   while (Clock() - start < kTimeoutSeconds) {
     if (!form) form = FindWindowOf(pi.dwProcessId, L"MarveskMain");
-    // The output pane is the right one of the two; turning word wrap on makes it anew.
-    if (pane && !::IsWindow(pane)) pane = nullptr;
-    if (form && !pane) pane = FindWindowOf(pi.dwProcessId, L"MarveskEdit", form, 2);
+    // The output pane is the program's own view; the command pane is an edit control.
+    if (form && !pane) pane = FindWindowOf(pi.dwProcessId, L"MarveskEditView", form);
     if (pane && EndsWithPrompt<wchar_t>(WindowText(pane))) {
       seconds = Clock() - start;
       break;
