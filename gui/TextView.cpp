@@ -17,8 +17,10 @@ namespace {
 
 constexpr UINT_PTR kRelayoutTimer = 1;
 constexpr UINT_PTR kPaintTimer = 2;
-// While text keeps changing, the view is painted at most this often.
+// While text keeps changing, the view is painted at most this often, and its scroll bars (a
+// scroll bar drawn costs Wine about as much as a paint of the whole view) less often.
 constexpr ULONGLONG kPaintIntervalMs = 16;
+constexpr ULONGLONG kScrollBarIntervalMs = 100;
 // A slice of laying out the rows again after a change of width, font or wrap.
 constexpr ULONGLONG kRelayoutSliceMs = 15;
 constexpr int kRelayoutSliceChars = 256 * 1024;
@@ -83,7 +85,15 @@ std::wstring_view cTextView::Line(int index) const {
   const tTextPos start = store_.LineStart(index), length = store_.LineLength(index);
   if (start < 0) return {};
   if (auto view = store_.View(start, length)) return *view;
-  lineCopy_ = store_.Substr(start, length);
+  // A line across blocks is copied; a long line that output makes longer is copied once, and
+  // from then on only what was appended to it (TextChanged forgets a copy an edit touched).
+  const auto copied = static_cast<tTextPos>(lineCopy_.size());
+  if (lineCopyStart_ != start || copied > length) {
+    lineCopy_ = store_.Substr(start, length);
+  } else if (copied < length) {
+    lineCopy_ += store_.Substr(start + copied, length - copied);
+  }
+  lineCopyStart_ = start;
   return lineCopy_;
 }
 
@@ -101,6 +111,10 @@ bool cTextView::ContinuesLineBreak(const tTextChange& change) const {
 }
 
 void cTextView::TextChanged(const tTextChange& change) {
+  if (lineCopyStart_ >= 0 && change.Start < lineCopyStart_ + static_cast<tTextPos>(lineCopy_.size())) {
+    lineCopyStart_ = -1;
+    lineCopy_.clear();
+  }
   const bool appended = change.Removed == 0 && change.Start + change.Inserted == store_.Length();
   if (appended && !ContinuesLineBreak(change))
     layout_.TextAppended();
@@ -260,7 +274,7 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == kPaintTimer) {
         ::KillTimer(hwnd_, kPaintTimer);
         paintTimer_ = false;
-        ::UpdateWindow(hwnd_);
+        ShowOwed();
       }
       return 0;
     case WM_ERASEBKGND:
@@ -282,15 +296,18 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_VSCROLL:
       VerticalScroll(LOWORD(wParam));
+      DrawScrollBars();
       return 0;
     case WM_HSCROLL:
       HorizontalScroll(LOWORD(wParam));
+      DrawScrollBars();
       return 0;
     case WM_MOUSEWHEEL: {
       UINT lines = 3;
       ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
       const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
       ScrollTo(topRow_ - notches * static_cast<int>(lines == WHEEL_PAGESCROLL ? VisibleRows() : lines), xOffset_);
+      DrawScrollBars();
       return 0;
     }
     case WM_LBUTTONDOWN: {
@@ -729,21 +746,31 @@ void cTextView::ScrollCaretIntoView() {
 }
 
 void cTextView::UpdateScrollBars() {
-  SCROLLINFO info{};
-  info.cbSize = sizeof info;
-  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
-  info.nMax = std::max(layout_.RowCount() - 1, 0);
-  info.nPage = static_cast<UINT>(VisibleRows());
-  info.nPos = topRow_;
-  ::SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+  // Setting a scroll bar repaints it: one that would stay as it is is left alone.
+  auto set = [&](int bar, tScrollState state, tScrollState& shown) {
+    if (state == shown) return;
+    shown = state;
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMax = state.Max;
+    info.nPage = static_cast<UINT>(state.Page);
+    info.nPos = state.Pos;
+    ::SetScrollInfo(hwnd_, bar, &info, FALSE);
+    scrollBarsOwed_ = true;
+  };
+  set(SB_VERT, {std::max(layout_.RowCount() - 1, 0), VisibleRows(), topRow_}, verticalShown_);
   if (!layout_.WordWrap()) {
     RECT client{};
     ::GetClientRect(hwnd_, &client);
-    info.nMax = layout_.LongestRowWidth();
-    info.nPage = static_cast<UINT>(client.right);
-    info.nPos = xOffset_;
-    ::SetScrollInfo(hwnd_, SB_HORZ, &info, TRUE);
+    set(SB_HORZ, {layout_.LongestRowWidth(), static_cast<int>(client.right), xOffset_}, horizontalShown_);
   }
+}
+
+void cTextView::DrawScrollBars() {
+  if (!std::exchange(scrollBarsOwed_, false)) return;
+  lastScrollBars_ = ::GetTickCount64();
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
 }
 
 void cTextView::VerticalScroll(WORD request) {
@@ -789,13 +816,17 @@ void cTextView::Changed() {
   UpdateScrollBars();
   PlaceCaret();
   ::InvalidateRect(hwnd_, nullptr, FALSE);
-  // Text that keeps coming is shown about every kPaintIntervalMs, not only once the window is idle.
+  // Text that keeps coming is shown about every kPaintIntervalMs, not only once the window is idle;
+  // what is left is shown by a timer once it stops.
+  ShowOwed();
+}
+
+void cTextView::ShowOwed() {
   const ULONGLONG now = ::GetTickCount64();
-  if (now - lastPaint_ >= kPaintIntervalMs) {
-    ::UpdateWindow(hwnd_);
-  } else if (!paintTimer_) {
-    paintTimer_ = ::SetTimer(hwnd_, kPaintTimer, static_cast<UINT>(kPaintIntervalMs - (now - lastPaint_)), nullptr) != 0;
-  }
+  if (now - lastScrollBars_ >= kScrollBarIntervalMs) DrawScrollBars();
+  if (now - lastPaint_ >= kPaintIntervalMs) ::UpdateWindow(hwnd_);
+  const bool owed = scrollBarsOwed_ || ::GetUpdateRect(hwnd_, nullptr, FALSE);
+  if (owed && !paintTimer_) paintTimer_ = ::SetTimer(hwnd_, kPaintTimer, static_cast<UINT>(kPaintIntervalMs), nullptr) != 0;
 }
 
 void cTextView::Paint() {
@@ -903,6 +934,8 @@ void cTextView::ApplyStyle(DWORD style) {
   if (wrap == layout_.WordWrap()) return;
   layout_.SetWordWrap(wrap);
   if (wrap) xOffset_ = 0;
+  // The horizontal bar comes and goes with the style.
+  horizontalShown_ = {};
   StartRelayout();
 }
 

@@ -39,6 +39,11 @@ public:
   ~cTextView() override;
 
 private:
+  // What a scroll bar shows.
+  struct tScrollState {
+    int Max = -1, Page = 0, Pos = 0;
+    friend bool operator==(const tScrollState&, const tScrollState&) = default;
+  };
   // The user's last edit, undone by EM_UNDO, which makes it the edit that undoes it.
   struct tUndo {
     bool Valid = false;
@@ -110,10 +115,14 @@ private:
   int VisibleRows() const;
   void ScrollTo(int topRow, int xOffset);
   void ScrollCaretIntoView();
+  // The scroll bars follow the text at once and are drawn at their own pace (DrawScrollBars).
   void UpdateScrollBars();
+  void DrawScrollBars();
   void VerticalScroll(WORD request);
   void HorizontalScroll(WORD request);
   void Changed();
+  // Paints and draws the scroll bars when their time has come, and later what is still owed.
+  void ShowOwed();
   void Paint();
   void PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back);
   bool ContinuesLineBreak(const tTextChange& change) const;
@@ -131,7 +140,9 @@ private:
   int averageWidth_ = 8;
   cTextStore store_;
   cTextLayout layout_;
+  // A line that lies across blocks of the store, copied, and where it starts (-1: none).
   mutable std::wstring lineCopy_;
+  mutable tTextPos lineCopyStart_ = -1;
 
   tTextPos anchor_ = 0, caret_ = 0;
   // Where up and down keep the caret, in pixels from the row's start.
@@ -146,6 +157,9 @@ private:
   bool relayoutTimer_ = false;
   ULONGLONG lastPaint_ = 0;
   bool paintTimer_ = false;
+  tScrollState verticalShown_, horizontalShown_;
+  bool scrollBarsOwed_ = false;
+  ULONGLONG lastScrollBars_ = 0;
   // Told to UI Automation's clients with the next paint.
   bool textChanged_ = false, selectionChanged_ = false;
   const cComPtr<cTextViewProvider> provider_;

@@ -275,7 +275,6 @@ void cFormMain::ShowOutput(std::wstring_view text) {
     RenderOutput(text);
   else
     AppendOutput(text);
-  UpdateOutputStatus();
 }
 
 LRESULT cFormMain::ListenerData(const char* data, size_t count) {

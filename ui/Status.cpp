@@ -1,5 +1,7 @@
 #include "ui/Status.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 
 #include "gui/Handle.h"
@@ -71,6 +73,9 @@ void cStatus::AlignCommandPanel() {
 }
 
 void cStatus::SetPanelText(int panel, std::wstring text) {
+  // Output that floods in reports its pane at every chunk: a panel that stays as it was is not
+  // painted again.
+  if (texts_[static_cast<size_t>(panel)] == text) return;
   texts_[static_cast<size_t>(panel)] = std::move(text);
   // Owner-drawn: the bar keeps only the panel number and repaints the panel.
   ::SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(panel) | SBT_OWNERDRAW, panel);
@@ -91,6 +96,8 @@ void cStatus::ApplyWidths() {
     edges[panel] = right;
   }
   edges[kLastPanel] = -1;
+  if (std::equal(std::begin(edges), std::end(edges), std::begin(edges_))) return;
+  std::copy(std::begin(edges), std::end(edges), std::begin(edges_));
   ::SendMessageW(bar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
 }
 

@@ -45,4 +45,6 @@ private:
   gui::cSplitter& splitter_;
   std::array<std::wstring, 4> texts_;
   std::array<int, 4> widths_{};
+  // The panels' right edges as the bar has them last.
+  std::array<int, 4> edges_{};
 };
