@@ -18,11 +18,9 @@ namespace {
 // Lets the listener read on once the window has handled what waited for it: timers come only
 // once the queue holds nothing else.
 constexpr UINT_PTR kReleaseListenerTimer = 1;
-// Writes the log's text, so that it reaches the file within a second of its coming.
-constexpr UINT_PTR kFlushLogTimer = 3;
-constexpr UINT kFlushLogMs = 500;
-// Shows why the log stopped.
-constexpr UINT_PTR kLogFailedTimer = 4;
+// Output that floods in changes the pane at every chunk: its status is shown at most this often.
+constexpr UINT_PTR kOutputStatusTimer = 5;
+constexpr UINT kOutputStatusMs = 50;
 // How long the start-up looks for the child's console window.
 constexpr ULONGLONG kConsoleSearchMs = 5000;
 // Bounds of the shutdown's waits.
@@ -97,9 +95,15 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   for (auto* handler : {&inputEditor_->OnChange, &inputEditor_->OnClick, &inputEditor_->OnEnter,
                         &inputEditor_->OnExit, &inputEditor_->OnAfterKeyDown, &inputEditor_->OnSelChange})
     *handler = [this] { UpdateCommandText(); };
-  for (auto* handler : {&outputEditor_->OnChange, &outputEditor_->OnClick, &outputEditor_->OnEnter,
-                        &outputEditor_->OnExit, &outputEditor_->OnAfterKeyDown})
+  for (auto* handler : {&outputEditor_->OnClick, &outputEditor_->OnEnter, &outputEditor_->OnExit,
+                        &outputEditor_->OnAfterKeyDown})
     *handler = [this] { UpdateOutputStatus(); };
+  outputEditor_->OnChange = [this] {
+    if (::GetTickCount64() - lastOutputStatus_ >= kOutputStatusMs)
+      UpdateOutputStatus();
+    else
+      ::SetTimer(Handle(), kOutputStatusTimer, kOutputStatusMs, nullptr);
+  };
   outputEditor_->SetWordWrap(true);
   ::SetFocus(inputEditor_->Handle());
 
@@ -216,6 +220,8 @@ void cFormMain::UpdateCommandText() {
 
 void cFormMain::UpdateOutputStatus() {
   if (!outputEditor_ || !outputEditor_->Handle() || closing_) return;
+  ::KillTimer(Handle(), kOutputStatusTimer);
+  lastOutputStatus_ = ::GetTickCount64();
   cConsoleEdit& pane = *outputEditor_;
   ShowOutputStatus(pane.WCaretPos(), pane.WLines().GetCount(), pane.Focused());
 }
@@ -305,6 +311,10 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ReleaseListener();
         return 0;
       }
+      if (wParam == kOutputStatusTimer) {
+        UpdateOutputStatus();
+        return 0;
+      }
       if (wParam == kFlushLogTimer) {
         FlushLog();
         return 0;
@@ -353,50 +363,10 @@ void cFormMain::Shutdown() {
     ::KillTimer(Handle(), kReleaseListenerTimer);
     ::KillTimer(Handle(), kFlushLogTimer);
     ::KillTimer(Handle(), kLogFailedTimer);
+    ::KillTimer(Handle(), kOutputStatusTimer);
   }
 
   child_->End(kChildExitMs, kThreadEndMs);
   // The window is going: a last write that fails has nobody to tell.
   log_.Close();
-}
-
-// ---- the log ----
-
-void cFormMain::OpenLog(const std::wstring& path) {
-  if (!log_.Open(path, childCommandLine_)) {
-    ShowError(log_.Error());
-    return;
-  }
-  ::SetTimer(Handle(), kFlushLogTimer, kFlushLogMs, nullptr);
-}
-
-void cFormMain::StopLog() {
-  ::KillTimer(Handle(), kFlushLogTimer);
-  if (!log_.Close()) ShowError(log_.Error());
-}
-
-void cFormMain::FlushLog() {
-  if (log_.Flush()) return;
-  ::KillTimer(Handle(), kFlushLogTimer);
-  logFailure_ = log_.Error();
-  ::SetTimer(Handle(), kLogFailedTimer, USER_TIMER_MINIMUM, nullptr);
-}
-
-bool cFormMain::FileLogToFile(bool doIt, bool& checked) {
-  if (doIt) {
-    if (log_.IsOpen()) {
-      StopLog();
-    } else {
-      if (logDialog_.FileName.empty()) logDialog_.FileName = logFile_;
-      if (logDialog_.Execute(Handle())) OpenLog(logDialog_.FileName);
-    }
-  }
-  checked = log_.IsOpen();
-  return true;
-}
-
-bool cFormMain::ViewTimestamps(bool doIt, bool& checked) {
-  if (doIt) log_.SetTimestamps(!log_.Timestamps());
-  checked = log_.Timestamps();
-  return true;
 }

@@ -108,6 +108,11 @@ private:
   void ShowOutput(std::wstring_view text);
   // Lets a listener that waited read on.
   void ReleaseListener();
+  // Writes the log's text, so that it reaches the file within a second of its coming; shows why
+  // the log stopped.
+  static constexpr UINT_PTR kFlushLogTimer = 3;
+  static constexpr UINT kFlushLogMs = 500;
+  static constexpr UINT_PTR kLogFailedTimer = 4;
   // Starts the log, or shows why it cannot start.
   void OpenLog(const std::wstring& path);
   void StopLog();
@@ -134,6 +139,8 @@ private:
   cStreamDecoder decoder_;
   // The listener waits while the window has input or posted messages to handle.
   bool listenerHeld_ = false;
+  // When the output pane's status was last shown.
+  ULONGLONG lastOutputStatus_ = 0;
   // The log: the file the command line names, the dialog that picks one, and a failure that
   // waits to be shown.
   cSessionLog log_;
