@@ -15,12 +15,6 @@
 
 namespace {
 
-// Lets the listener read on once the window has handled what waited for it: timers come only
-// once the queue holds nothing else.
-constexpr UINT_PTR kReleaseListenerTimer = 1;
-// Output that floods in changes the pane at every chunk: its status is shown at most this often.
-constexpr UINT_PTR kOutputStatusTimer = 5;
-constexpr UINT kOutputStatusMs = 50;
 // How long the start-up looks for the child's console window.
 constexpr ULONGLONG kConsoleSearchMs = 5000;
 // Bounds of the shutdown's waits.
