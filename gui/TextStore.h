@@ -25,8 +25,9 @@ namespace gui {
 
 // Positions and counts: 64 bits, so nothing overflows past 2^31 characters.
 using tTextPos = std::int64_t;
-// How a stretch of text looks; opaque to the store. Typed text and plain output have 0.
-using tTextAttribute = std::uint32_t;
+// How a stretch of text looks (see gui/TextLook.h); opaque to the store. Typed text and plain
+// output have 0.
+using tTextAttribute = std::uint64_t;
 
 // An edit control's messages answer in int: a value beyond its range is answered as the nearest
 // int (a position past INT_MAX as INT_MAX).

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "gui/TextClusters.h"
+#include "gui/TextViewMessages.h"
 #include "gui/Window.h"
 #include "resources/resource.h"
 
@@ -171,6 +172,11 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       ReplaceSelection(lParam ? std::wstring_view(reinterpret_cast<const wchar_t*>(lParam)) : std::wstring_view(),
                        wParam != 0);
       return 0;
+    case kViewReplaceSelLook: {
+      const auto* looked = reinterpret_cast<const tLookedText*>(lParam);
+      if (looked) ReplaceSelection(std::wstring_view(looked->Text, looked->Length), false, false, looked->Look);
+      return 1;
+    }
     case EM_GETLINECOUNT:
       return layout_.RowCount();
     case EM_LINEINDEX: {
@@ -368,16 +374,16 @@ void cTextView::Select(tTextPos anchor, tTextPos caret) {
   ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, bool typing) {
+void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, bool typing, tTextAttribute look) {
   const tTextPos start = SelStart(), count = SelEnd() - SelStart();
   if (count == 0 && text.empty()) return;
   const bool continues = typing && undo_.Valid && undo_.Typing && count == 0 && start == undo_.Start + undo_.Inserted;
   // Output comes at the end: an append there costs what it appends.
   std::wstring removed;
   if (count == 0 && start == store_.Length())
-    store_.Append(text);
+    store_.Append(text, look);
   else
-    removed = store_.Replace(start, count, text);
+    removed = store_.Replace(start, count, text, look);
   const auto inserted = static_cast<tTextPos>(text.size());
   if (undoable) {
     if (continues)

@@ -85,7 +85,7 @@ private:
   tTextPos SelEnd() const noexcept { return std::max(anchor_, caret_); }
   void Select(tTextPos anchor, tTextPos caret);
   // Replaces the selection, as typing, pasting or EM_REPLACESEL does; undoable or not.
-  void ReplaceSelection(std::wstring_view text, bool undoable, bool typing = false);
+  void ReplaceSelection(std::wstring_view text, bool undoable, bool typing = false, tTextAttribute look = 0);
   void SetText(std::wstring_view text);
   void Undo();
   bool CopySelection() const;
