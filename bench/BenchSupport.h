@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gui/Handle.h"
+#include "gui/TextViewMessages.h"
 #include "session/Threading.h"
 #include "tests/support/TestSupport.h"
 
@@ -52,7 +53,10 @@ inline double Median(std::vector<double> figures) {
 
 // Whether the window shows what it holds: no paint pending. The output view paints at most
 // every 16 ms while its text changes, so a pending paint clears within about that.
-inline bool Painted(HWND window) { return !::GetUpdateRect(window, nullptr, FALSE); }
+// The output view paints at its own pace, and knows what it still owes.
+inline bool Painted(HWND window) {
+  return !::GetUpdateRect(window, nullptr, FALSE) && ::SendMessageW(window, gui::kViewPaintOwed, 0, 0) == 0;
+}
 
 // Dispatches the thread's messages one at a time until done() holds, looking before each one,
 // so that a moment (a paint completed) is stamped as it happens, even while timers keep the

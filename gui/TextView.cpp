@@ -130,6 +130,7 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       UpdateScrollBars();
+      DrawScrollBars();
       return 0;
     case WM_GETOBJECT:
       return AnswerGetObject(hwnd_, wParam, lParam, *provider_.get());
@@ -172,6 +173,8 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       ReplaceSelection(lParam ? std::wstring_view(reinterpret_cast<const wchar_t*>(lParam)) : std::wstring_view(),
                        wParam != 0);
       return 0;
+    case kViewPaintOwed:
+      return PaintOwed() ? 1 : 0;
     case kViewReplaceSelLook: {
       const auto* looked = reinterpret_cast<const tLookedText*>(lParam);
       if (looked) ReplaceSelection(std::wstring_view(looked->Text, looked->Length), false, false, looked->Look);
@@ -371,7 +374,7 @@ void cTextView::Select(tTextPos anchor, tTextPos caret) {
   selectionChanged_ = true;
   goalX_ = -1;
   PlaceCaret();
-  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  Invalidate();
 }
 
 void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, bool typing, tTextAttribute look) {
@@ -731,7 +734,7 @@ void cTextView::ScrollTo(int topRow, int xOffset) {
   MakeVisibleExact();
   UpdateScrollBars();
   PlaceCaret();
-  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  Invalidate();
 }
 
 void cTextView::ScrollCaretIntoView() {
@@ -752,8 +755,23 @@ void cTextView::ScrollCaretIntoView() {
 }
 
 void cTextView::UpdateScrollBars() {
-  // Setting a scroll bar repaints it: one that would stay as it is is left alone.
-  auto set = [&](int bar, tScrollState state, tScrollState& shown) {
+  // Only what the bars are to show: setting them is a call into the system at every append, so
+  // they are set when they are drawn (DrawScrollBars).
+  verticalWanted_ = {std::max(layout_.RowCount() - 1, 0), VisibleRows(), topRow_};
+  if (!layout_.WordWrap()) {
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    horizontalWanted_ = {layout_.LongestRowWidth(), static_cast<int>(client.right), xOffset_};
+  }
+  if (verticalWanted_ != verticalShown_ || (!layout_.WordWrap() && horizontalWanted_ != horizontalShown_))
+    scrollBarsOwed_ = true;
+}
+
+void cTextView::DrawScrollBars() {
+  if (!std::exchange(scrollBarsOwed_, false)) return;
+  lastScrollBars_ = ::GetTickCount64();
+  // A bar that would stay as it is is left alone: setting one draws it.
+  auto set = [&](int bar, const tScrollState& state, tScrollState& shown) {
     if (state == shown) return;
     shown = state;
     SCROLLINFO info{};
@@ -762,21 +780,10 @@ void cTextView::UpdateScrollBars() {
     info.nMax = state.Max;
     info.nPage = static_cast<UINT>(state.Page);
     info.nPos = state.Pos;
-    ::SetScrollInfo(hwnd_, bar, &info, FALSE);
-    scrollBarsOwed_ = true;
+    ::SetScrollInfo(hwnd_, bar, &info, TRUE);
   };
-  set(SB_VERT, {std::max(layout_.RowCount() - 1, 0), VisibleRows(), topRow_}, verticalShown_);
-  if (!layout_.WordWrap()) {
-    RECT client{};
-    ::GetClientRect(hwnd_, &client);
-    set(SB_HORZ, {layout_.LongestRowWidth(), static_cast<int>(client.right), xOffset_}, horizontalShown_);
-  }
-}
-
-void cTextView::DrawScrollBars() {
-  if (!std::exchange(scrollBarsOwed_, false)) return;
-  lastScrollBars_ = ::GetTickCount64();
-  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
+  set(SB_VERT, verticalWanted_, verticalShown_);
+  if (!layout_.WordWrap()) set(SB_HORZ, horizontalWanted_, horizontalShown_);
 }
 
 void cTextView::VerticalScroll(WORD request) {
@@ -821,19 +828,42 @@ void cTextView::Changed() {
   MakeVisibleExact();
   UpdateScrollBars();
   PlaceCaret();
-  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  Invalidate();
   // Text that keeps coming is shown about every kPaintIntervalMs, not only once the window is idle;
   // what is left is shown by a timer once it stops.
   ShowOwed();
 }
 
+void cTextView::Invalidate() {
+  // Between two chunks of a flood the queue is empty for a moment, and an invalid window would be
+  // painted then, at every chunk: what changes within the pace waits for the timer instead.
+  if (::GetTickCount64() - lastPaint_ >= kPaintIntervalMs) {
+    ::InvalidateRect(hwnd_, nullptr, FALSE);
+    return;
+  }
+  paintOwed_ = true;
+  ArmPaintTimer();
+}
+
+void cTextView::ArmPaintTimer() {
+  if (paintTimer_) return;
+  // Due when the pace allows the next paint, not a whole interval from now.
+  const ULONGLONG since = ::GetTickCount64() - lastPaint_;
+  const auto wait = static_cast<UINT>(since >= kPaintIntervalMs ? USER_TIMER_MINIMUM : kPaintIntervalMs - since);
+  paintTimer_ = ::SetTimer(hwnd_, kPaintTimer, std::max<UINT>(wait, USER_TIMER_MINIMUM), nullptr) != 0;
+}
+
 void cTextView::ShowOwed() {
   const ULONGLONG now = ::GetTickCount64();
   if (now - lastScrollBars_ >= kScrollBarIntervalMs) DrawScrollBars();
-  if (now - lastPaint_ >= kPaintIntervalMs) ::UpdateWindow(hwnd_);
-  const bool owed = scrollBarsOwed_ || ::GetUpdateRect(hwnd_, nullptr, FALSE);
-  if (owed && !paintTimer_) paintTimer_ = ::SetTimer(hwnd_, kPaintTimer, static_cast<UINT>(kPaintIntervalMs), nullptr) != 0;
+  if (now - lastPaint_ >= kPaintIntervalMs) {
+    if (std::exchange(paintOwed_, false)) ::InvalidateRect(hwnd_, nullptr, FALSE);
+    ::UpdateWindow(hwnd_);
+  }
+  if (!paintTimer_ && (scrollBarsOwed_ || PaintOwed())) ArmPaintTimer();
 }
+
+bool cTextView::PaintOwed() const { return paintOwed_ || ::GetUpdateRect(hwnd_, nullptr, FALSE); }
 
 void cTextView::Paint() {
   PAINTSTRUCT paint{};

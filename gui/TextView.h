@@ -115,14 +115,19 @@ private:
   int VisibleRows() const;
   void ScrollTo(int topRow, int xOffset);
   void ScrollCaretIntoView();
-  // The scroll bars follow the text at once and are drawn at their own pace (DrawScrollBars).
+  // The scroll bars follow the text and are set and drawn at their own pace (DrawScrollBars).
   void UpdateScrollBars();
   void DrawScrollBars();
   void VerticalScroll(WORD request);
   void HorizontalScroll(WORD request);
   void Changed();
+  // The text, the caret's row or the scroll position changed: the rows shown are drawn again when
+  // the pace allows (ShowOwed).
+  void Invalidate();
   // Paints and draws the scroll bars when their time has come, and later what is still owed.
   void ShowOwed();
+  bool PaintOwed() const;
+  void ArmPaintTimer();
   void Paint();
   void PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back);
   bool ContinuesLineBreak(const tTextChange& change) const;
@@ -157,7 +162,10 @@ private:
   bool relayoutTimer_ = false;
   ULONGLONG lastPaint_ = 0;
   bool paintTimer_ = false;
-  tScrollState verticalShown_, horizontalShown_;
+  // Rows changed that wait for the pace to be drawn (not yet invalid).
+  bool paintOwed_ = false;
+  // What the scroll bars show, and what they are to show once they are drawn.
+  tScrollState verticalShown_, horizontalShown_, verticalWanted_, horizontalWanted_;
   bool scrollBarsOwed_ = false;
   ULONGLONG lastScrollBars_ = 0;
   // Told to UI Automation's clients with the next paint.

@@ -23,4 +23,9 @@ inline constexpr UINT kViewReplaceSelLook = WM_USER + 0x200;
 // const tTextSpan*, an empty span (or none) takes it away. Answers 1.
 inline constexpr UINT kViewSetHotSpan = WM_USER + 0x201;
 
+// Answers 1 while a change of the rows shown is not yet on the screen: the view paints at its own
+// pace, and what changed within it is not yet part of the window's update region. (The scroll
+// bars follow at a slower pace of their own.)
+inline constexpr UINT kViewPaintOwed = WM_USER + 0x202;
+
 }  // namespace gui

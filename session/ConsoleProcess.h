@@ -61,7 +61,11 @@ public:
 private:
   void EndConsole(DWORD waitMs);
 
-  cPipe output_{cPipe::tOwnEnd::Read};
+  // The child writes on while a chunk of its output is being shown, and each read then takes a
+  // whole chunk: with the default of a few pages the child waited for every chunk, and the
+  // listener read half chunks (seen under Wine, which keeps to the size asked for).
+  static constexpr DWORD kOutputPipeBytes = 1024 * 1024;
+  cPipe output_{cPipe::tOwnEnd::Read, kOutputPipeBytes};
   cWritePipe input_;
   std::unique_ptr<cListenerThread> listener_;
   gui::cKernelHandle process_, thread_;

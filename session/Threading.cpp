@@ -34,9 +34,9 @@ bool CancelAndWait(const gui::cThread& thread, DWORD timeoutMs) {
 
 }  // namespace
 
-cPipe::cPipe(tOwnEnd ownEnd) {
+cPipe::cPipe(tOwnEnd ownEnd, DWORD bufferBytes) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  if (::CreatePipe(read_.put(), write_.put(), &sa, 0))
+  if (::CreatePipe(read_.put(), write_.put(), &sa, bufferBytes))
     ::SetHandleInformation(ownEnd == tOwnEnd::Read ? read_.get() : write_.get(), HANDLE_FLAG_INHERIT, 0);
 }
 

@@ -36,7 +36,8 @@ public:
   // Which end the program itself uses. That end is not inheritable: only the child's end goes to
   // the child.
   enum class tOwnEnd { Read, Write };
-  explicit cPipe(tOwnEnd ownEnd);
+  // bufferBytes: how much the pipe holds before a write waits (0: the system's default).
+  explicit cPipe(tOwnEnd ownEnd, DWORD bufferBytes = 0);
   cPipe(const cPipe&) = delete;
   cPipe& operator=(const cPipe&) = delete;
 
