@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "gui/TextViewMessages.h"
+
 namespace {
 
 // Whether the caret is at the end of the pane's text with nothing selected.
@@ -31,9 +33,11 @@ LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 // ---- the output pane as the output rules' text ----
 
-void cConsoleEdit::AppendText(std::wstring_view text) {
+void cConsoleEdit::AppendText(std::wstring_view text, gui::tTextAttribute look) {
   if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
-  SetWSelText(text);
+  // A system edit control has no looks: it answers 0 and gets the plain text.
+  const gui::tLookedText looked{text.data(), text.size(), look};
+  if (look == 0 || WPerform(gui::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(text);
 }
 
 int cConsoleEdit::TextLength() const { return static_cast<int>(WPerform(WM_GETTEXTLENGTH, 0, 0)); }

@@ -24,7 +24,7 @@ public:
   std::function<void()> OnAfterKeyDown;
 
   // The pane as the text of the output rules.
-  void AppendText(std::wstring_view text) override;
+  void AppendText(std::wstring_view text, gui::tTextAttribute look) override;
   int TextLength() const override;
   int LineCount() const override;
   std::wstring Line(int index) const override;

@@ -333,10 +333,11 @@ bool cFormMain::ChildOutput(const char* data, size_t count) { return ListenerDat
 void cFormMain::ChildOutputEnded() {
   if (!outputEditor_ || closing_) return;
   // What the decoder still holds (a cut character) can never be completed now: it is shown as a
-  // whole text shows such bytes.
+  // whole text shows such bytes. An escape sequence cut off by the end is shown as text.
   const std::wstring rest = decoder_.Flush();
   log_.Output(rest);
   ShowOutput(rest);
+  rules_->Finish();
   // The output ends when the last process writing it has ended, which is normally the child: its
   // end is then noticed here rather than at the next idle moment. A pipe that fails while the
   // child runs locks the session too, but leaves the output pane white.

@@ -13,7 +13,9 @@ constexpr bool IsLowSurrogate(wchar_t c) noexcept { return c >= 0xDC00 && c <= 0
 
 }  // namespace
 
-void cOutputRules::Append(std::wstring_view text) { sink_.AppendText(cStringUtils::NormalizeLineBreaks(text)); }
+void cOutputRules::Append(std::wstring_view text, gui::tTextAttribute look) {
+  sink_.AppendText(cStringUtils::NormalizeLineBreaks(text), look);
+}
 
 void cOutputRules::Backspace() {
   const int n = sink_.LineCount() - 1;
@@ -28,9 +30,16 @@ void cOutputRules::Backspace() {
 }
 
 void cOutputRules::Render(std::wstring_view text) {
-  if (text.empty()) return;
+  escapes_.Feed(text, renderPlain_);
+}
+
+void cOutputRules::Finish() {
+  escapes_.Finish(renderPlain_);
+}
+
+void cOutputRules::RenderPlain(std::wstring_view text, gui::tTextAttribute look) {
   if (text.find_first_of(L"\b\f") == std::wstring_view::npos) {
-    Append(text);
+    Append(text, look);
     return;
   }
   tWStringArray items;
@@ -49,7 +58,7 @@ void cOutputRules::Render(std::wstring_view text) {
     } else if (item.size() == 1 && item[0] == kFormFeed) {
       sink_.ClearText();
     } else {
-      Append(item);
+      Append(item, look);
     }
   }
 }

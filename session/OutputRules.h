@@ -1,16 +1,21 @@
 #pragma once
 // What the child's output does to the text it goes to: line breaks become CR LF, a backspace
-// takes back the last character and a form feed clears the text (in dump mode both are shown as
-// they are: the caller appends instead of rendering). The rules work on a small text sink and
-// know no window: the output pane is one sink, a string in the tests another.
+// takes back the last character, a form feed clears the text, and escape sequences set the look
+// of the text that follows and are taken out (in dump mode all of them are shown as they are: the
+// caller appends instead of rendering). The rules work on a small text sink and know no window:
+// the output pane is one sink, a string in the tests another.
 #include <string>
 #include <string_view>
+
+#include "gui/TextStore.h"
+#include "session/EscapeParser.h"
 
 // The text that output goes to. Its line breaks are CR LF.
 class IOutputSink {
 public:
-  // Appends at the end of the text; the caret then stands behind it.
-  virtual void AppendText(std::wstring_view text) = 0;
+  // Appends at the end of the text, in the look given (0: the sink's own); the caret then stands
+  // behind it.
+  virtual void AppendText(std::wstring_view text, gui::tTextAttribute look = 0) = 0;
   virtual int TextLength() const = 0;
   // The lines, counted as an edit control counts them: an empty last line does not count.
   virtual int LineCount() const = 0;
@@ -31,10 +36,20 @@ class cOutputRules {
 public:
   explicit cOutputRules(IOutputSink& sink) : sink_(sink) {}
 
-  void Append(std::wstring_view text);
+  // Adds the text with its line breaks made CR LF and nothing else changed.
+  void Append(std::wstring_view text, gui::tTextAttribute look = 0);
   void Backspace();
+  // Interprets the text; a sequence cut at its end waits for the next text.
   void Render(std::wstring_view text);
+  // The output has ended: a sequence that waits is shown as text.
+  void Finish();
 
 private:
+  void RenderPlain(std::wstring_view text, gui::tTextAttribute look);
+
   IOutputSink& sink_;
+  cEscapeParser escapes_;
+  const cEscapeParser::tVisit renderPlain_ = [this](std::wstring_view text, gui::tTextAttribute look) {
+    RenderPlain(text, look);
+  };
 };

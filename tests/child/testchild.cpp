@@ -17,6 +17,7 @@
 //   err:HEX       the same on standard error
 //   flood:N       write exactly N bytes of numbered 80-column lines ("00000001 abc...\r\n", see
 //                 tests/support/Flood.h) in writes of 64 KiB
+//   colourflood:N the same with each line's number in colour (escape sequences; see Flood.h)
 //   line:N        write exactly N bytes of one line with no line break, the digits 0 to 9 over
 //                 and over ("0123456789012..."), in writes of 64 KiB
 //   prompt:TEXT   write TEXT (its ANSI bytes) with no line break, then wait for one line on
@@ -208,12 +209,12 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
   return value;
 }
 
-enum class tVerb { Echo, Copy, Take, Out, Err, Flood, Line, Prompt, Ctrl, Sleep, SleepForever, Exit, Spawn };
+enum class tVerb { Echo, Copy, Take, Out, Err, Flood, ColourFlood, Line, Prompt, Ctrl, Sleep, SleepForever, Exit, Spawn };
 
 struct tStep {
   tVerb Verb;
   std::string Bytes;       // Out, Err, Prompt; Spawn: how
-  std::uint64_t Number{};  // Flood, Line, Sleep, Exit
+  std::uint64_t Number{};  // Flood, ColourFlood, Line, Sleep, Exit
 };
 
 std::optional<tStep> ParseStep(std::string_view argument) {
@@ -237,12 +238,14 @@ std::optional<tStep> ParseStep(std::string_view argument) {
     if (auto number = ParseNumber(value)) return tStep{tVerb::Take, {}, *number};
     return std::nullopt;
   }
-  if ((name == "flood" || name == "line" || name == "sleep" || name == "exit") && hasValue) {
-    bool stream = name == "flood" || name == "line";
+  if ((name == "flood" || name == "colourflood" || name == "line" || name == "sleep" || name == "exit") &&
+      hasValue) {
+    bool stream = name == "flood" || name == "colourflood" || name == "line";
     auto number = ParseNumber(value);
     if (!number || (!stream && *number > 0xFFFFFFFFu)) return std::nullopt;
-    tVerb verb = name == "flood"  ? tVerb::Flood
-                 : name == "line" ? tVerb::Line
+    tVerb verb = name == "flood"         ? tVerb::Flood
+                 : name == "colourflood" ? tVerb::ColourFlood
+                 : name == "line"        ? tVerb::Line
                  : name == "sleep" ? tVerb::Sleep
                                    : tVerb::Exit;
     return tStep{verb, {}, *number};
@@ -272,6 +275,7 @@ int main(int argc, char** argv) {
       case tVerb::Out: WriteOut(step.Bytes); break;
       case tVerb::Err: WriteAll(::GetStdHandle(STD_ERROR_HANDLE), step.Bytes); break;
       case tVerb::Flood: Flood(step.Number); break;
+      case tVerb::ColourFlood: WriteStream(step.Number, ColourFloodBytes); break;
       case tVerb::Line: LongLine(step.Number); break;
       case tVerb::Prompt: Prompt(input, step.Bytes); break;
       case tVerb::Ctrl: ReportControlEvents(); break;

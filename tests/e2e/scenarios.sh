@@ -222,6 +222,26 @@ scenario_dump() {
   e2e_close
 }
 
+# Colour: the pane holds the plain text (the looks are kept beside it), and -dump shows every
+# sequence as the child wrote it. The first SGR is cut between two writes.
+scenario_colours() {
+  local first second expected option
+  first=$(e2e_hex $'\e[31mred\e[0m \e[1;38;5')
+  second=$(e2e_hex $';33mbold\e[0m\e]0;title\a\e[?25l\e[2K\r\ndone\r\n')
+  for option in -dump ""; do
+    if [ -n "$option" ]; then
+      expected=$'\e[31mred\e[0m \e[1;38;5;33mbold\e[0m\e]0;title\a\e[?25l\e[2K\ndone'
+    else
+      expected=$'red bold\ndone'
+    fi
+    e2e_start $option -- "$E2E_TESTCHILD" "out:$first" sleep:200 "out:$second" sleep
+    e2e_wait "the child's last line" e2e_output_has '^done$'
+    [ "$(e2e_pane 1)" = "$expected" ] ||
+      e2e_fail "with \"$option\" the output pane shows $(e2e_pane 1 | od -c | head -n 5)"
+    e2e_close
+  done
+}
+
 # -U2 starts CMD.EXE /U, whose UTF-16 output reads as text.
 scenario_unicode2() {
   e2e_start -U2
@@ -985,7 +1005,7 @@ scenario_release_archive() {
   e2e_close
 }
 
-all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump unicode2 ctrl_break ctrl_c
+all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
   thousand_commands hostile_command_lines files file_types log_file log_menu python_variables
   output_view unicode_program_folder release_archive)

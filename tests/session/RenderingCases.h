@@ -16,5 +16,7 @@ inline std::vector<tRenderingCase> RenderingCases() {
       {L"a\r\nb\r\n\b\bc", L"a\r\nbc"},
       // Form feed, a lone CR and a lone LF.
       {L"x\fy", L"y"}, {L"x\f\f", L""}, {L"10%\r20%", L"10%20%"}, {L"a\nb\r\nc", L"a\r\nb\r\nc"},
+      // Escape sequences are taken out, also around a backspace and a line break.
+      {L"\x1b[31ma\x1b[1mb\b\x1b[0mc\x1b]0;t\x07\r\x1b[K\n", L"ac\r\n"},
   };
 }

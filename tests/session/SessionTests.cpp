@@ -202,6 +202,16 @@ TEST_F(SessionTest, BackspaceAndFormFeedEditThePaneUnlessDumping) {
   EXPECT_TRUE(OutputBecomes(L"a\bb"));
 }
 
+// A sequence that the end of the output cuts off can never end: it is shown as text. The command
+// pane, a system edit control with no looks, takes text with a look as plain text.
+TEST_F(SessionTest, TheOutputsEndShowsAWaitingSequence) {
+  OpenChild({L"out:1B5B33316D7265641B5B306D0D0A781B5B33"});
+  EXPECT_TRUE(OutputBecomes(L"red\r\nx\x1b[3"));
+  Input().SetWText(L"");
+  Input().AppendText(L"abc", 1);
+  EXPECT_EQ(Input().WText(), L"abc");
+}
+
 // The pane is a faithful text for the output rules: each case leaves in it what it leaves in a
 // plain string.
 TEST_F(SessionTest, ThePaneShowsWhatTheRulesMake) {

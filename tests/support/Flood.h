@@ -2,6 +2,7 @@
 // The byte stream of the test child's "flood" verb, shared by the child and the tests that check
 // what arrived: numbered lines of 80 bytes, "00000001 " then 69 letters then CR LF, cut after
 // exactly the requested number of bytes.
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -35,4 +36,28 @@ inline std::string FloodText(std::size_t size) {
   std::string text(size, '\0');
   FloodBytes(0, size, text.data());
   return text;
+}
+
+// The stream of the "colourflood" verb: lines of 80 bytes as well, each the flood's line with its
+// number coloured ("ESC[31m00000001ESC[0m abc...", one of six colours), its letters fewer by the
+// bytes of the two escape sequences. A line shows ColourFloodShownLength characters.
+inline constexpr std::size_t ColourFloodEscapeBytes = 9;
+inline constexpr std::size_t ColourFloodShownLength = FloodLineLength - ColourFloodEscapeBytes;
+
+inline std::string ColourFloodLine(std::size_t number) {
+  char plain[FloodLineLength];
+  FloodBytes((number - 1) * FloodLineLength, FloodLineLength, plain);
+  return "\x1b[3" + std::to_string(1 + number % 6) + "m" + std::string(plain, 8) + "\x1b[0m" +
+         std::string(plain + 8, ColourFloodShownLength - 10) + "\r\n";
+}
+
+inline void ColourFloodBytes(std::size_t offset, std::size_t count, char* out) {
+  while (count > 0) {
+    const std::size_t column = offset % FloodLineLength;
+    const std::size_t taken = std::min(count, FloodLineLength - column);
+    ColourFloodLine(offset / FloodLineLength + 1).copy(out, taken, column);
+    out += taken;
+    offset += taken;
+    count -= taken;
+  }
 }

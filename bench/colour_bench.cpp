@@ -1,0 +1,40 @@
+// Colour under a flood: Marvesk's main window shows the test child's 8 MB flood with every line's
+// number in colour (two escape sequences a line, read by the output rules and kept as looks
+// beside the text), and the same number of bytes without colour, in turns, in one run. Each way
+// runs three times; the best of each counts, which keeps the shared machine's load out.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "bench/BenchSupport.h"
+#include "bench/FloodSession.h"
+#include "tests/support/Flood.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+// Whole lines, so that no sequence is cut by the end.
+constexpr size_t kLines = 8 * 1024 * 1024 / FloodLineLength;
+constexpr size_t kFlood = kLines * FloodLineLength;
+constexpr int kRounds = 3;
+// Colour may cost at most three tenths more.
+constexpr double kBound = 1.3;
+
+}  // namespace
+
+int main() {
+  StartBench();
+  double without = 0, with = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const double plain = ShowFlood(L"", L"flood:" + std::to_wstring(kFlood), kFlood);
+    const double coloured = ShowFlood(L"", L"colourflood:" + std::to_wstring(kFlood), kLines * ColourFloodShownLength);
+    std::printf("round %d: without colour %8.3f s, with colour %8.3f s\n", round + 1, plain, coloured);
+    without = round == 0 ? plain : std::min(without, plain);
+    with = round == 0 ? coloured : std::min(with, coloured);
+  }
+  std::printf("8 MB flood shown in colour: %.2f times the time without (bound %.1f)\n", with / without, kBound);
+  Row("8 MB flood shown with every line in colour, vs the same flood without", with, without, "s");
+  return 0;
+}

@@ -1,0 +1,211 @@
+#include "session/EscapeParser.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr wchar_t kEscape = 0x1B, kBell = 0x07;
+// Parameters are cut here: no colour or code is larger, and nothing overflows.
+constexpr int kLargestValue = 0xFFFF;
+
+constexpr bool Within(wchar_t c, wchar_t first, wchar_t last) noexcept { return c >= first && c <= last; }
+constexpr bool IsIntermediate(wchar_t c) noexcept { return Within(c, 0x20, 0x2F); }
+constexpr bool IsFinal(wchar_t c) noexcept { return Within(c, 0x40, 0x7E); }
+// The characters that open a string ended by BEL or ST: OSC, DCS, SOS, PM and APC.
+constexpr bool OpensString(wchar_t c) noexcept { return c == L']' || c == L'P' || c == L'X' || c == L'^' || c == L'_'; }
+
+}  // namespace
+
+void cEscapeParser::Feed(std::wstring_view chunk, const tVisit& visit) {
+  std::size_t i = 0;
+  while (i < chunk.size()) {
+    if (state_ == tState::Ground) {
+      const std::size_t escape = chunk.find(kEscape, i);
+      if (escape != i) visit(chunk.substr(i, escape == std::wstring_view::npos ? escape : escape - i), attribute_);
+      if (escape == std::wstring_view::npos) return;
+      pending_.assign(1, kEscape);
+      state_ = tState::Escape;
+      i = escape + 1;
+      continue;
+    }
+    if (pending_.size() == kLongestSequence) {
+      ShowPending(visit);
+      continue;
+    }
+    const wchar_t c = chunk[i];
+    const tState before = state_;
+    switch (Advance(c)) {
+      case tStep::Taken:
+        pending_ += c;
+        ++i;
+        break;
+      case tStep::Ended:
+        // The parameters are what follows "ESC [".
+        if (before == tState::Csi && c == L'm') ApplySgr(std::wstring_view(pending_).substr(2));
+        pending_.clear();
+        state_ = tState::Ground;
+        ++i;
+        break;
+      case tStep::Broken:
+        // An escape character that broke a string begins a sequence of its own.
+        if (before == tState::StringEscape) {
+          pending_.pop_back();
+          ShowPending(visit);
+          pending_.assign(1, kEscape);
+          state_ = tState::Escape;
+        } else {
+          ShowPending(visit);
+        }
+        break;
+    }
+  }
+}
+
+void cEscapeParser::Finish(const tVisit& visit) {
+  if (state_ != tState::Ground) ShowPending(visit);
+}
+
+cEscapeParser::tStep cEscapeParser::Advance(wchar_t c) {
+  switch (state_) {
+    case tState::Ground:
+      break;
+    case tState::Escape:
+      if (c == L'[') {
+        state_ = tState::Csi;
+        return tStep::Taken;
+      }
+      if (OpensString(c)) {
+        state_ = tState::String;
+        return tStep::Taken;
+      }
+      if (IsIntermediate(c)) {
+        state_ = tState::EscapeIntermediate;
+        return tStep::Taken;
+      }
+      return Within(c, 0x30, 0x7E) ? tStep::Ended : tStep::Broken;
+    case tState::EscapeIntermediate:
+      return Within(c, 0x30, 0x7E) ? tStep::Ended : tStep::Broken;
+    case tState::Csi:
+      if (Within(c, 0x30, 0x3F)) return tStep::Taken;
+      [[fallthrough]];
+    case tState::CsiIntermediate:
+      if (IsIntermediate(c)) {
+        state_ = tState::CsiIntermediate;
+        return tStep::Taken;
+      }
+      return IsFinal(c) ? tStep::Ended : tStep::Broken;
+    case tState::String:
+      if (c == kBell) return tStep::Ended;
+      if (c == kEscape) {
+        state_ = tState::StringEscape;
+        return tStep::Taken;
+      }
+      return c < 0x20 || c == 0x7F ? tStep::Broken : tStep::Taken;
+    case tState::StringEscape:
+      return c == L'\\' ? tStep::Ended : tStep::Broken;
+  }
+  return tStep::Broken;
+}
+
+void cEscapeParser::ShowPending(const tVisit& visit) {
+  if (!pending_.empty()) visit(pending_, attribute_);
+  pending_.clear();
+  state_ = tState::Ground;
+}
+
+// ---- SGR ----
+
+void cEscapeParser::ApplySgr(std::wstring_view text) {
+  // A private sequence ("CSI > 4 m") is no SGR.
+  if (text.find_first_not_of(L"0123456789;:") != std::wstring_view::npos) return;
+  parameters_.clear();
+  tParameter current;
+  for (const wchar_t c : text) {
+    if (c == L';' || c == L':') {
+      parameters_.push_back(current);
+      current = tParameter{0, false, c == L':'};
+    } else {
+      current.Value = std::min(current.Value * 10 + (c - L'0'), kLargestValue);
+      current.Given = true;
+    }
+  }
+  parameters_.push_back(current);
+
+  const std::size_t count = parameters_.size();
+  for (std::size_t i = 0; i < count;) {
+    std::size_t end = i + 1;
+    while (end < count && parameters_[end].Sub) ++end;
+    const int code = parameters_[i].Value;
+    if (code == 38 || code == 48 || code == 58) {
+      // 58, the underline's colour, is read only so that its numbers are not taken for codes.
+      std::optional<COLORREF> colour;
+      if (end > i + 1) {
+        ReadColour(i + 1, end, true, colour);
+      } else {
+        end += ReadColour(end, count, false, colour);
+      }
+      if (colour && code == 38) {
+        look_.HasForeground = true;
+        look_.Foreground = *colour;
+      } else if (colour && code == 48) {
+        look_.HasBackground = true;
+        look_.Background = *colour;
+      }
+    } else if (code == 4 && end > i + 1) {
+      // 4:0 is no underline, 4:1 to 4:5 the kinds of underline, all drawn as one.
+      ApplyCode(parameters_[i + 1].Value == 0 ? 24 : 4);
+    } else {
+      ApplyCode(code);
+    }
+    i = end;
+  }
+  attribute_ = gui::PackLook(look_);
+}
+
+std::size_t cEscapeParser::ReadColour(std::size_t first, std::size_t end, bool subParameters,
+                                      std::optional<COLORREF>& colour) const {
+  if (first >= end) return 0;
+  const auto value = [&](std::size_t index) { return parameters_[index].Value; };
+  const std::size_t available = end - first;
+  if (value(first) == 5) {
+    if (available >= 2 && value(first + 1) <= 255) colour = gui::IndexedColour(value(first + 1));
+    return std::min<std::size_t>(available, 2);
+  }
+  if (value(first) != 2) return subParameters ? available : 0;
+  // 38:2:r:g:b, 38:2:space:r:g:b (the space is not looked at) and 38;2;r;g;b.
+  const std::size_t rgb = subParameters && available >= 5 ? first + 2 : first + 1;
+  if (rgb + 3 <= end && value(rgb) <= 255 && value(rgb + 1) <= 255 && value(rgb + 2) <= 255)
+    colour = RGB(value(rgb), value(rgb + 1), value(rgb + 2));
+  return subParameters ? available : std::min<std::size_t>(available, 4);
+}
+
+void cEscapeParser::ApplyCode(int code) {
+  const auto set = [this](std::uint8_t styles) { look_.Styles = static_cast<std::uint8_t>(look_.Styles | styles); };
+  const auto clear = [this](std::uint8_t styles) { look_.Styles = static_cast<std::uint8_t>(look_.Styles & ~styles); };
+  switch (code) {
+    case 0: look_ = {}; return;
+    case 1: set(gui::lsBold); return;
+    case 2: set(gui::lsFaint); return;
+    case 3: set(gui::lsItalic); return;
+    case 4: set(gui::lsUnderline); return;
+    case 7: set(gui::lsInverse); return;
+    case 9: set(gui::lsStrike); return;
+    case 21: clear(gui::lsBold); return;
+    case 22: clear(gui::lsBold | gui::lsFaint); return;
+    case 23: clear(gui::lsItalic); return;
+    case 24: clear(gui::lsUnderline); return;
+    case 27: clear(gui::lsInverse); return;
+    case 29: clear(gui::lsStrike); return;
+    case 39: look_.HasForeground = false; return;
+    case 49: look_.HasBackground = false; return;
+    default: break;
+  }
+  const auto among = [code](int first, int last) { return code >= first && code <= last; };
+  if (among(30, 37) || among(90, 97)) {
+    look_.HasForeground = true;
+    look_.Foreground = gui::BasicColour(code < 90 ? code - 30 : code - 90 + 8);
+  } else if (among(40, 47) || among(100, 107)) {
+    look_.HasBackground = true;
+    look_.Background = gui::BasicColour(code < 100 ? code - 40 : code - 100 + 8);
+  }
+}
