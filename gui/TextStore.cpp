@@ -206,6 +206,10 @@ void cTextStore::ForEachRun(tTextPos start, tTextPos end,
 
 void cTextStore::Append(std::wstring_view text, tTextAttribute attribute) { Change(Length(), 0, text, attribute); }
 
+void cTextStore::Append(std::wstring_view text, std::span<const tAttributeRun> runs) {
+  Change(Length(), 0, text, runs.empty() ? 0 : runs.front().Attribute, runs);
+}
+
 std::wstring cTextStore::Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute) {
   const tTextPos end = RangeEnd(start, count);
   start = ClampPosition(start);
@@ -241,7 +245,8 @@ std::vector<tTextPos> cTextStore::BreaksAfterChange(tTextPos start, tTextPos end
   return found;
 }
 
-void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute) {
+void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute,
+                        std::span<const tAttributeRun> runs) {
   const tTextPos end = start + count;
   const auto inserted = static_cast<tTextPos>(text.size());
   if (count == 0 && inserted == 0) return;
@@ -257,11 +262,24 @@ void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, 
   // What can fail, allocating, comes first, and the text goes in at once: an edit that cannot get
   // its memory leaves the store as it was. The rest cannot fail.
   breaks_.Prepare(found.size(), length + delta);
-  Reserve(runs_, 2);
+  Reserve(runs_, 2 + runs.size());
   InsertText(end, text);
   EraseText(start, count);
   breaks_.Splice(first, last, found, delta);
   SpliceRuns(start, end, inserted, attribute, end < length);
+  // The runs after the first, of text appended at the end: each starts a run of its own unless its
+  // attribute goes on.
+  if (!runs.empty() && end == length) {
+    const tTextPos textEnd = start + inserted;
+    tTextPos at = std::min(start + static_cast<tTextPos>(runs.front().Length), textEnd);
+    for (std::size_t k = 1; k <= runs.size() && at < textEnd; ++k) {
+      const tTextAttribute next = k < runs.size() ? runs[k].Attribute : 0;
+      // A run that the next one starts with has no length and gives way.
+      if (runs_.back().Start == at) runs_.pop_back();
+      if (runs_.empty() || runs_.back().Attribute != next) runs_.push_back({at, next});
+      if (k < runs.size()) at = std::min(at + static_cast<tTextPos>(runs[k].Length), textEnd);
+    }
+  }
   if (events_) events_->TextChanged(change);
 }
 

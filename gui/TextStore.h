@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,12 @@ using tTextAttribute = std::uint64_t;
 // An edit control's messages answer in int: a value beyond its range is answered as the nearest
 // int (a position past INT_MAX as INT_MAX).
 int ClampToInt(tTextPos value) noexcept;
+
+// A stretch of Length characters in one attribute.
+struct tAttributeRun {
+  std::size_t Length;
+  tTextAttribute Attribute;
+};
 
 // One change of the text: the characters [Start, Start + Removed) were replaced by Inserted
 // characters, and with them RemovedBreaks line breaks by InsertedBreaks; the first line that
@@ -101,6 +108,9 @@ public:
 
   // Adds the text at the end; costs what the text costs, whatever the store holds.
   void Append(std::wstring_view text, tTextAttribute attribute = 0);
+  // Adds the text at the end in one change, the runs giving its stretches their attributes in
+  // order; what they leave at its end gets 0.
+  void Append(std::wstring_view text, std::span<const tAttributeRun> runs);
   // Replaces the range [start, start + count), cut to the text, by the text, which gets the
   // attribute; answers what it removed. An edit that cannot get its memory throws and changes
   // nothing.
@@ -158,7 +168,8 @@ private:
   void MergeAround(std::size_t first, std::size_t last);
   void SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute, bool textAfter);
   std::vector<tTextPos> BreaksAfterChange(tTextPos start, tTextPos end, std::wstring_view text) const;
-  void Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute);
+  void Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute,
+              std::span<const tAttributeRun> runs = {});
 
   const std::size_t blockUnits_;
   const tTextPos origin_;

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cwctype>
 #include <memory>
+#include <span>
 #include <utility>
 
 #include "gui/TextClusters.h"
@@ -177,7 +178,9 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       return PaintOwed() ? 1 : 0;
     case kViewReplaceSelLook: {
       const auto* looked = reinterpret_cast<const tLookedText*>(lParam);
-      if (looked) ReplaceSelection(std::wstring_view(looked->Text, looked->Length), false, false, looked->Look);
+      if (looked)
+        ReplaceSelection(std::wstring_view(looked->Text, looked->Length), false, false,
+                         std::span<const tAttributeRun>(looked->Runs, looked->RunCount));
       return 1;
     }
     case EM_GETLINECOUNT:
@@ -377,16 +380,38 @@ void cTextView::Select(tTextPos anchor, tTextPos caret) {
   Invalidate();
 }
 
-void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, bool typing, tTextAttribute look) {
+void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, bool typing, std::span<const tAttributeRun> looks) {
   const tTextPos start = SelStart(), count = SelEnd() - SelStart();
   if (count == 0 && text.empty()) return;
   const bool continues = typing && undo_.Valid && undo_.Typing && count == 0 && start == undo_.Start + undo_.Inserted;
   // Output comes at the end: an append there costs what it appends.
   std::wstring removed;
-  if (count == 0 && start == store_.Length())
-    store_.Append(text, look);
-  else
-    removed = store_.Replace(start, count, text, look);
+  if (looks.empty()) {
+    if (count == 0 && start == store_.Length())
+      store_.Append(text);
+    else
+      removed = store_.Replace(start, count, text);
+  } else {
+    // Each run goes in with its look; the window follows once, for all of them.
+    if (count > 0) removed = store_.Replace(start, count, {});
+    if (start == store_.Length()) {
+      store_.Append(text, looks);
+    } else {
+      tTextPos at = start;
+      std::size_t used = 0;
+      auto insert = [&](std::wstring_view piece, tTextAttribute look) {
+        if (piece.empty()) return;
+        store_.Replace(at, 0, piece, look);
+        at += static_cast<tTextPos>(piece.size());
+      };
+      for (const tAttributeRun& run : looks) {
+        const std::size_t length = std::min(run.Length, text.size() - used);
+        insert(text.substr(used, length), run.Attribute);
+        used += length;
+      }
+      insert(text.substr(used), 0);
+    }
+  }
   const auto inserted = static_cast<tTextPos>(text.size());
   if (undoable) {
     if (continues)

@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <imm.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "gui/Handle.h"
 #include "gui/TextLayout.h"
 #include "gui/TextStore.h"
+#include "gui/TextViewMessages.h"
 #include "gui/TextViewProvider.h"
 
 namespace gui {
@@ -85,7 +87,7 @@ private:
   tTextPos SelEnd() const noexcept { return std::max(anchor_, caret_); }
   void Select(tTextPos anchor, tTextPos caret);
   // Replaces the selection, as typing, pasting or EM_REPLACESEL does; undoable or not.
-  void ReplaceSelection(std::wstring_view text, bool undoable, bool typing = false, tTextAttribute look = 0);
+  void ReplaceSelection(std::wstring_view text, bool undoable, bool typing = false, std::span<const tAttributeRun> looks = {});
   void SetText(std::wstring_view text);
   void Undo();
   bool CopySelection() const;

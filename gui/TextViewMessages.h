@@ -10,14 +10,16 @@
 
 namespace gui {
 
-// Text with the look it is shown in.
+// Text with the looks it is shown in: the runs cover it from its start, in order; what they leave
+// at its end has the pane's own look.
 struct tLookedText {
   const wchar_t* Text;
   std::size_t Length;
-  tTextAttribute Look;
+  const tAttributeRun* Runs;
+  std::size_t RunCount;
 };
 
-// EM_REPLACESEL, not undoable, with a look: lParam is a const tLookedText*. Answers 1.
+// EM_REPLACESEL, not undoable, with looks: lParam is a const tLookedText*. Answers 1.
 inline constexpr UINT kViewReplaceSelLook = WM_USER + 0x200;
 // The stretch that the mouse points at as a place that opens, drawn underlined; lParam is a
 // const tTextSpan*, an empty span (or none) takes it away. Answers 1.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "gui/TextViewMessages.h"
 
@@ -34,19 +35,46 @@ LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 // ---- the output pane as the output rules' text ----
 
 void cConsoleEdit::AppendText(std::wstring_view text, gui::tTextAttribute look) {
-  if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
-  // A system edit control has no looks: it answers 0 and gets the plain text.
-  const gui::tLookedText looked{text.data(), text.size(), look};
-  if (look == 0 || WPerform(gui::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(text);
+  // Gathered, and shown in one append at the next flush: a coloured line is several pieces, and the
+  // pane's cost is per append.
+  if (text.empty()) return;
+  pending_ += text;
+  if (!pendingRuns_.empty() && pendingRuns_.back().Attribute == look)
+    pendingRuns_.back().Length += text.size();
+  else
+    pendingRuns_.push_back({text.size(), look});
 }
 
-int cConsoleEdit::TextLength() const { return static_cast<int>(WPerform(WM_GETTEXTLENGTH, 0, 0)); }
+void cConsoleEdit::Flush() {
+  if (pending_.empty()) return;
+  const std::wstring text = std::exchange(pending_, {});
+  const std::vector<gui::tAttributeRun> runs = std::exchange(pendingRuns_, {});
+  if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
+  // A system edit control has no looks: it answers 0 and gets the plain text.
+  const bool plain = runs.size() == 1 && runs.front().Attribute == 0;
+  const gui::tLookedText looked{text.data(), text.size(), runs.data(), runs.size()};
+  if (plain || WPerform(gui::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(text);
+}
 
-int cConsoleEdit::LineCount() const { return WLines().GetCount(); }
+int cConsoleEdit::TextLength() const {
+  Flushed();
+  return static_cast<int>(WPerform(WM_GETTEXTLENGTH, 0, 0));
+}
 
-std::wstring cConsoleEdit::Line(int index) const { return WLines().Get(index); }
+int cConsoleEdit::LineCount() const {
+  Flushed();
+  return WLines().GetCount();
+}
 
-void cConsoleEdit::DeleteLine(int index) { WLines().Delete(index); }
+std::wstring cConsoleEdit::Line(int index) const {
+  Flushed();
+  return WLines().Get(index);
+}
+
+void cConsoleEdit::DeleteLine(int index) {
+  Flush();
+  WLines().Delete(index);
+}
 
 std::wstring cConsoleEdit::LastLineTail(int count) const {
   // Only the last line is read, so the cost does not grow with the pane.
@@ -60,6 +88,7 @@ std::wstring cConsoleEdit::LastLineTail(int count) const {
 }
 
 void cConsoleEdit::DeleteTail(int count) {
+  Flush();
   SetSelStart(INT_MAX);
   const int end = SelStart();
   SetSelStart(std::max(end - count, 0));
@@ -67,4 +96,9 @@ void cConsoleEdit::DeleteTail(int count) {
   SetWSelText(L"");
 }
 
-void cConsoleEdit::ClearText() { WLines().Clear(); }
+void cConsoleEdit::ClearText() {
+  // What was gathered before a form feed never shows.
+  pending_.clear();
+  pendingRuns_.clear();
+  WLines().Clear();
+}

@@ -6,8 +6,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "editor/EditorSearches.h"
+#include "gui/TextViewMessages.h"
 #include "session/OutputRules.h"
 
 // A pane of the console session.
@@ -32,10 +34,17 @@ public:
   std::wstring LastLineTail(int count) const override;
   void DeleteTail(int count) override;
   void ClearText() override;
+  void Flush() override;
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
   void ForwardControlKey(WORD key);
+  // The sink's questions see what was gathered.
+  void Flushed() const { const_cast<cConsoleEdit*>(this)->Flush(); }
+
+  // Output gathered since the last flush, and its looks.
+  std::wstring pending_;
+  std::vector<gui::tAttributeRun> pendingRuns_;
 };

@@ -96,7 +96,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
     if (::GetTickCount64() - lastOutputStatus_ >= kOutputStatusMs)
       UpdateOutputStatus();
     else
-      ::SetTimer(Handle(), kOutputStatusTimer, kOutputStatusMs, nullptr);
+      outputStatusTimer_ = outputStatusTimer_ || ::SetTimer(Handle(), kOutputStatusTimer, kOutputStatusMs, nullptr) != 0;
   };
   outputEditor_->SetWordWrap(true);
   ::SetFocus(inputEditor_->Handle());
@@ -214,7 +214,7 @@ void cFormMain::UpdateCommandText() {
 
 void cFormMain::UpdateOutputStatus() {
   if (!outputEditor_ || !outputEditor_->Handle() || closing_) return;
-  ::KillTimer(Handle(), kOutputStatusTimer);
+  if (std::exchange(outputStatusTimer_, false)) ::KillTimer(Handle(), kOutputStatusTimer);
   lastOutputStatus_ = ::GetTickCount64();
   cConsoleEdit& pane = *outputEditor_;
   ShowOutputStatus(pane.WCaretPos(), pane.WLines().GetCount(), pane.Focused());

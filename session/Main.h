@@ -147,6 +147,8 @@ private:
   bool listenerHeld_ = false;
   // When the output pane's status was last shown.
   ULONGLONG lastOutputStatus_ = 0;
+  // Whether the timer that shows it later runs: setting a timer at every chunk cost Wine a call.
+  bool outputStatusTimer_ = false;
   // The log: the file the command line names, the dialog that picks one, and a failure that
   // waits to be shown.
   cSessionLog log_;

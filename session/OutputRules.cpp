@@ -14,7 +14,16 @@ constexpr bool IsLowSurrogate(wchar_t c) noexcept { return c >= 0xDC00 && c <= 0
 }  // namespace
 
 void cOutputRules::Append(std::wstring_view text, gui::tTextAttribute look) {
-  sink_.AppendText(cStringUtils::NormalizeLineBreaks(text), look);
+  AppendPiece(text, look);
+  sink_.Flush();
+}
+
+void cOutputRules::AppendPiece(std::wstring_view text, gui::tTextAttribute look) {
+  // A piece between two escape sequences seldom holds a line break, and needs no copy then.
+  if (text.find_first_of(L"\r\n") == std::wstring_view::npos)
+    sink_.AppendText(text, look);
+  else
+    sink_.AppendText(cStringUtils::NormalizeLineBreaks(text), look);
 }
 
 void cOutputRules::Backspace() {
@@ -31,15 +40,17 @@ void cOutputRules::Backspace() {
 
 void cOutputRules::Render(std::wstring_view text) {
   escapes_.Feed(text, renderPlain_);
+  sink_.Flush();
 }
 
 void cOutputRules::Finish() {
   escapes_.Finish(renderPlain_);
+  sink_.Flush();
 }
 
 void cOutputRules::RenderPlain(std::wstring_view text, gui::tTextAttribute look) {
   if (text.find_first_of(L"\b\f") == std::wstring_view::npos) {
-    Append(text, look);
+    AppendPiece(text, look);
     return;
   }
   tWStringArray items;
@@ -58,7 +69,7 @@ void cOutputRules::RenderPlain(std::wstring_view text, gui::tTextAttribute look)
     } else if (item.size() == 1 && item[0] == kFormFeed) {
       sink_.ClearText();
     } else {
-      Append(item, look);
+      AppendPiece(item, look);
     }
   }
 }

@@ -27,6 +27,9 @@ public:
   // Deletes count characters at the end of the text.
   virtual void DeleteTail(int count) = 0;
   virtual void ClearText() = 0;
+  // The rules are done with what they were given: what was appended must show now. A sink may
+  // gather appends until then.
+  virtual void Flush() {}
 
 protected:
   ~IOutputSink() = default;
@@ -46,6 +49,7 @@ public:
 
 private:
   void RenderPlain(std::wstring_view text, gui::tTextAttribute look);
+  void AppendPiece(std::wstring_view text, gui::tTextAttribute look);
 
   IOutputSink& sink_;
   cEscapeParser escapes_;

@@ -129,10 +129,21 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
       const size_t count = below(std::min<size_t>(text.size() - start, 8) + 1);
       const auto look = static_cast<tTextAttribute>(below(3));
       const tTextPos lines = store.LineCount(), line = store.LineFromPosition(at(start));
-      ASSERT_EQ(store.Replace(at(start), static_cast<tTextPos>(count), inserted, look), text.substr(start, count));
-      text.replace(start, count, inserted);
-      looks.erase(looks.begin() + static_cast<ptrdiff_t>(start), looks.begin() + static_cast<ptrdiff_t>(start + count));
-      looks.insert(looks.begin() + static_cast<ptrdiff_t>(start), inserted.size(), look);
+      if (start == text.size() && below(2) == 0) {
+        // Appended in runs of their own looks, some of no length, the rest in the default look.
+        std::vector<gui::tAttributeRun> runs;
+        for (size_t n = below(4); n > 0; --n) runs.push_back({below(4), static_cast<tTextAttribute>(below(3))});
+        store.Append(inserted, runs);
+        for (const auto& run : runs)
+          looks.insert(looks.end(), std::min(run.Length, inserted.size() + start - looks.size()), run.Attribute);
+        looks.resize(start + inserted.size(), 0);
+        text += inserted;
+      } else {
+        ASSERT_EQ(store.Replace(at(start), static_cast<tTextPos>(count), inserted, look), text.substr(start, count));
+        text.replace(start, count, inserted);
+        looks.erase(looks.begin() + static_cast<ptrdiff_t>(start), looks.begin() + static_cast<ptrdiff_t>(start + count));
+        looks.insert(looks.begin() + static_cast<ptrdiff_t>(start), inserted.size(), look);
+      }
       if (count + inserted.size() > 0) {
         const gui::tTextChange& change = changes.Seen.back();
         EXPECT_EQ(std::make_tuple(change.Start, change.Removed, change.Inserted, change.Line),

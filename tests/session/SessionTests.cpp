@@ -209,6 +209,7 @@ TEST_F(SessionTest, TheOutputsEndShowsAWaitingSequence) {
   EXPECT_TRUE(OutputBecomes(L"red\r\nx\x1b[3"));
   Input().SetWText(L"");
   Input().AppendText(L"abc", 1);
+  Input().Flush();
   EXPECT_EQ(Input().WText(), L"abc");
 }
 
