@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <utility>
 
 #include "gui/TextViewMessages.h"
 
@@ -47,13 +46,14 @@ void cConsoleEdit::AppendText(std::wstring_view text, gui::tTextAttribute look) 
 
 void cConsoleEdit::Flush() {
   if (pending_.empty()) return;
-  const std::wstring text = std::exchange(pending_, {});
-  const std::vector<gui::tAttributeRun> runs = std::exchange(pendingRuns_, {});
   if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
   // A system edit control has no looks: it answers 0 and gets the plain text.
-  const bool plain = runs.size() == 1 && runs.front().Attribute == 0;
-  const gui::tLookedText looked{text.data(), text.size(), runs.data(), runs.size()};
-  if (plain || WPerform(gui::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(text);
+  const bool plain = pendingRuns_.size() == 1 && pendingRuns_.front().Attribute == 0;
+  const gui::tLookedText looked{pending_.data(), pending_.size(), pendingRuns_.data(), pendingRuns_.size()};
+  if (plain || WPerform(gui::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(pending_);
+  // Emptied, not given up: the next chunk needs as much room.
+  pending_.clear();
+  pendingRuns_.clear();
 }
 
 int cConsoleEdit::TextLength() const {

@@ -101,13 +101,16 @@ std::wstring cStringUtils::ReplaceText(std::wstring_view text, std::wstring_view
 }
 
 std::wstring cStringUtils::NormalizeLineBreaks(std::wstring_view text) {
+  // Whole stretches between the breaks are copied at once: output is mostly such stretches.
   std::wstring result;
   result.reserve(text.size() + text.size() / 16);
-  for (wchar_t c : text) {
-    if (c == L'\r') continue;
-    if (c == L'\n') result += L'\r';
-    result += c;
+  std::size_t from = 0;
+  for (std::size_t at = text.find_first_of(L"\r\n"); at != std::wstring_view::npos; at = text.find_first_of(L"\r\n", from)) {
+    result.append(text.substr(from, at - from));
+    if (text[at] == L'\n') result.append(L"\r\n");
+    from = at + 1;
   }
+  result.append(text.substr(from));
   return result;
 }
 
