@@ -469,4 +469,19 @@ int cTextLayout::XFromColumn(int line, int column) {
   return ClampWidth(x);
 }
 
+void cTextLayout::ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place) {
+  if (lines_ == 0) return;
+  const tRowStart start = RowStart(row);
+  const std::wstring_view text = text_.Line(start.Line);
+  const size_t end = static_cast<size_t>(start.Column + RowLength(row));
+  long long x = 0;
+  for (size_t at = static_cast<size_t>(start.Column); at < end;) {
+    const size_t next = std::min(cTextClusters::End(text, at), end);
+    const long long advance = Advance(text.substr(at, next - at), x);
+    if (!place({static_cast<int>(at), static_cast<int>(next), ClampWidth(x), ClampWidth(advance)})) return;
+    x += advance;
+    at = next;
+  }
+}
+
 }  // namespace gui

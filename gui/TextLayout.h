@@ -30,6 +30,7 @@
 // laid out again yet (IsExact false) is an estimate: its rows as they were, shifted by what the
 // lines above it gained or lost.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <span>
@@ -68,6 +69,15 @@ protected:
 struct tRowStart {
   int Line = 0;
   int Column = 0;
+};
+
+// One cluster of a row where it is drawn: its columns [Column, End), its left edge in pixels from
+// the row's left edge, and its width (a tab's reaches to its stop).
+struct tPlacedCluster {
+  int Column = 0;
+  int End = 0;
+  int Left = 0;
+  int Width = 0;
 };
 
 class cTextLayout {
@@ -124,6 +134,8 @@ public:
   // The left edge of the column in its row (RowOf), in pixels from the row's left edge, as
   // EM_POSFROMCHAR gives it; a column inside a cluster is taken as the cluster's start.
   int XFromColumn(int line, int column);
+  // Calls place with the row's clusters in the order of their columns until it answers false.
+  void ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place);
 
 private:
   // The rows of consecutive lines, each line's in order.

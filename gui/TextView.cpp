@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "gui/TextClusters.h"
+#include "gui/TextLook.h"
 #include "gui/TextViewMessages.h"
 #include "gui/Window.h"
 #include "resources/resource.h"
@@ -177,6 +178,9 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       if (looked) ReplaceSelection(std::wstring_view(looked->Text, looked->Length), false, false, looked->Look);
       return 1;
     }
+    case kViewSetHotSpan:
+      SetHotSpan(lParam ? *reinterpret_cast<const tTextSpan*>(lParam) : tTextSpan{});
+      return 1;
     case EM_GETLINECOUNT:
       return layout_.RowCount();
     case EM_LINEINDEX: {
@@ -288,6 +292,12 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       Paint();
       return 0;
+    case WM_PRINTCLIENT: {
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      Draw(reinterpret_cast<HDC>(wParam), client);
+      return 0;
+    }
     case WM_SETFOCUS:
       focused_ = true;
       ::CreateCaret(hwnd_, nullptr, 1, rowHeight_);
@@ -839,6 +849,14 @@ void cTextView::Paint() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(hwnd_, &paint);
   lastPaint_ = ::GetTickCount64();
+  Draw(dc, paint.rcPaint);
+  ::EndPaint(hwnd_, &paint);
+  // Screen readers hear of changes at the pace the user sees them, not chunk by chunk.
+  if (std::exchange(textChanged_, false)) RaiseTextChanged(*provider_.get());
+  if (std::exchange(selectionChanged_, false)) RaiseSelectionChanged(*provider_.get());
+}
+
+void cTextView::Draw(HDC dc, const RECT& area) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   // The parent chooses the colours, as it does for an edit control.
@@ -847,65 +865,131 @@ void cTextView::Paint() {
   ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
   auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(::GetParent(hwnd_), ask, reinterpret_cast<WPARAM>(dc),
                                                        reinterpret_cast<LPARAM>(hwnd_)));
-  const COLORREF text = ::GetTextColor(dc), back = ::GetBkColor(dc);
-  cSelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(SYSTEM_FONT));
-  const int first = topRow_ + static_cast<int>(paint.rcPaint.top) / rowHeight_;
-  const int last = std::min(layout_.RowCount() - 1, topRow_ + static_cast<int>(paint.rcPaint.bottom) / rowHeight_);
+  const tPaneColours pane{::GetTextColor(dc), ::GetBkColor(dc)};
+  const cSelectedObject font(dc, FontFor(0));
+  const int previousMode = ::SetBkMode(dc, TRANSPARENT);
+  const int first = topRow_ + static_cast<int>(area.top) / rowHeight_;
+  const int last = std::min(layout_.RowCount() - 1, topRow_ + static_cast<int>(area.bottom) / rowHeight_);
   int y = (first - topRow_) * rowHeight_;
-  for (int row = first; row <= last; ++row, y += rowHeight_) PaintRow(dc, row, y, client, text, back);
-  if (y < static_cast<int>(paint.rcPaint.bottom)) {
-    RECT rest{client.left, y, client.right, paint.rcPaint.bottom};
+  for (int row = first; row <= last; ++row, y += rowHeight_) PaintRow(dc, row, y, client, pane);
+  if (y < static_cast<int>(area.bottom)) {
+    RECT rest{client.left, y, client.right, area.bottom};
     if (brush) {
       ::FillRect(dc, &rest, brush);
     } else {
-      ::SetBkColor(dc, back);
+      ::SetBkColor(dc, pane.Back);
       ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rest, nullptr, 0, nullptr);
     }
   }
-  ::EndPaint(hwnd_, &paint);
-  // Screen readers hear of changes at the pace the user sees them, not chunk by chunk.
-  if (std::exchange(textChanged_, false)) RaiseTextChanged(*provider_.get());
-  if (std::exchange(selectionChanged_, false)) RaiseSelectionChanged(*provider_.get());
+  ::SetBkMode(dc, previousMode);
 }
 
-void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back) {
+// A row is drawn in pieces of one look, each where the layout puts its clusters, so that what is
+// drawn is where the caret and the mouse find it. Only what shows is drawn: a long row without
+// wrap stops at the window's right edge.
+void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColours pane) {
   const tRowStart start = layout_.RowStart(row);
   const std::wstring_view line = Line(start.Line);
-  const int length = layout_.RowLength(row);
-  const tTextPos rowStart = store_.LineStart(start.Line) + start.Column;
-  const tTextPos selStart = SelStart(), selEnd = SelEnd();
+  const tTextPos lineStart = store_.LineStart(start.Line);
+  const tTextPos rowStart = lineStart + start.Column, rowEnd = rowStart + layout_.RowLength(row);
   RECT band{client.left, y, client.right, y + rowHeight_};
-  ::SetBkColor(dc, back);
+  ::SetBkColor(dc, pane.Back);
   ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
-  // Pieces of one look between tabs and the selection's edges, each drawn where the layout puts it.
-  // Only what shows is drawn: a long row without wrap is cut to the window's width.
-  int column = xOffset_ > 0 ? std::max(start.Column, layout_.ColumnFromX(row, xOffset_) - 1) : start.Column;
-  const int end = std::min(start.Column + length, layout_.ColumnFromX(row, xOffset_ + client.right) + 1);
-  while (column < end) {
-    const tTextPos at = rowStart + (column - start.Column);
-    const bool selected = at >= selStart && at < selEnd;
-    int next = column;
-    if (line[static_cast<size_t>(column)] == L'\t') {
-      ++next;
+  rowLooks_.clear();
+  store_.ForEachRun(rowStart, rowEnd, [&](tTextPos runStart, tTextPos, tTextAttribute look) {
+    rowLooks_.emplace_back(static_cast<int>(runStart - lineStart), look);
+  });
+  const tTextPos selStart = SelStart(), selEnd = SelEnd();
+  size_t look = 0;
+  tPiece piece;
+  bool open = false;
+  const int right = xOffset_ + static_cast<int>(client.right);
+  layout_.ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+    if (cluster.Left >= right) return false;
+    if (cluster.Left + cluster.Width <= xOffset_) return true;
+    while (look + 1 < rowLooks_.size() && rowLooks_[look + 1].first <= cluster.Column) ++look;
+    const tTextPos at = lineStart + cluster.Column;
+    tPiece next{cluster.Column,
+                cluster.End,
+                cluster.Left,
+                cluster.Left + cluster.Width,
+                look < rowLooks_.size() ? rowLooks_[look].second : 0,
+                at >= selStart && at < selEnd,
+                at >= hotSpan_.Start && at < hotSpan_.End,
+                line[static_cast<size_t>(cluster.Column)] == L'\t'};
+    if (open && piece.SameDrawing(next) && piece.End == next.Column) {
+      piece.End = next.End;
+      piece.Right = next.Right;
     } else {
-      while (next < end && line[static_cast<size_t>(next)] != L'\t' &&
-             (rowStart + (next - start.Column) >= selStart && rowStart + (next - start.Column) < selEnd) == selected)
-        ++next;
+      if (open) DrawPiece(dc, piece, line, y, pane);
+      piece = next;
+      open = true;
+      advances_.clear();
     }
-    const int left = layout_.XFromColumn(start.Line, column) - xOffset_;
-    const int right = next < end ? layout_.XFromColumn(start.Line, next) - xOffset_
-                                 : left + (line[static_cast<size_t>(column)] == L'\t' ? averageWidth_ : 0);
-    ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
-    ::SetBkColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHT) : back);
-    if (line[static_cast<size_t>(column)] == L'\t') {
-      RECT tab{left, y, std::max(right, left), y + rowHeight_};
-      if (selected) ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &tab, nullptr, 0, nullptr);
-    } else {
-      ::ExtTextOutW(dc, left, y, selected ? ETO_OPAQUE : 0, nullptr, line.data() + column, static_cast<UINT>(next - column),
-                    nullptr);
-    }
-    column = next;
+    advances_.push_back(cluster.Width);
+    // A cluster's later units add nothing to the advance.
+    advances_.resize(advances_.size() + static_cast<size_t>(cluster.End - cluster.Column - 1), 0);
+    return true;
+  });
+  if (open) DrawPiece(dc, piece, line, y, pane);
+}
+
+// The selection is drawn in the system's highlight colours over any look, so it stays visible.
+void cTextView::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane) {
+  const tTextLook look = UnpackLook(piece.Look);
+  const tDrawnColours drawn = DrawnColours(look, pane.Text, pane.Back);
+  const COLORREF text = piece.Selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : drawn.Text;
+  const int left = piece.Left - xOffset_;
+  if (piece.Selected || !drawn.OwnBack) {
+    RECT cells{left, y, piece.Right - xOffset_, y + rowHeight_};
+    ::SetBkColor(dc, piece.Selected ? ::GetSysColor(COLOR_HIGHLIGHT) : drawn.Back);
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cells, nullptr, 0, nullptr);
   }
+  if (piece.Tab) return;
+  const cSelectedObject font(dc, FontFor(static_cast<std::uint8_t>(look.Styles | (piece.Hot ? lsUnderline : 0))));
+  ::SetTextColor(dc, text);
+  // Every cluster takes the width that the layout gave it in the pane's own font: a bold or
+  // italic glyph may reach a pixel into the next cell, but nothing moves.
+  ::ExtTextOutW(dc, left, y, 0, nullptr, line.data() + piece.Column, static_cast<UINT>(piece.End - piece.Column),
+                advances_.data());
+}
+
+HFONT cTextView::FontFor(std::uint8_t styles) {
+  const auto base = font_ ? font_ : static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
+  const int index = ((styles & lsBold) ? 1 : 0) | ((styles & lsItalic) ? 2 : 0) | ((styles & lsUnderline) ? 4 : 0) |
+                    ((styles & lsStrike) ? 8 : 0);
+  if (index == 0) return base;
+  cFont& variant = fontVariants_[static_cast<size_t>(index)];
+  if (!variant) {
+    LOGFONTW description{};
+    if (!::GetObjectW(base, sizeof description, &description)) return base;
+    if (index & 1) description.lfWeight = FW_BOLD;
+    if (index & 2) description.lfItalic = TRUE;
+    if (index & 4) description.lfUnderline = TRUE;
+    if (index & 8) description.lfStrikeOut = TRUE;
+    variant.reset(::CreateFontIndirectW(&description));
+  }
+  return variant ? variant.get() : base;
+}
+
+void cTextView::SetHotSpan(tTextSpan span) {
+  if (span.End <= span.Start) span = {};
+  if (span == hotSpan_) return;
+  InvalidateRows(hotSpan_);
+  hotSpan_ = span;
+  InvalidateRows(hotSpan_);
+}
+
+// Only the rows of the span that show.
+void cTextView::InvalidateRows(tTextSpan span) {
+  if (span.End <= span.Start) return;
+  const int first = std::max(RowOfPosition(store_.ClampPosition(span.Start)), topRow_);
+  const int last = std::min(RowOfPosition(store_.ClampPosition(span.End)), topRow_ + VisibleRows());
+  if (first > last) return;
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  RECT rows{client.left, (first - topRow_) * rowHeight_, client.right, (last - topRow_ + 1) * rowHeight_};
+  ::InvalidateRect(hwnd_, &rows, FALSE);
 }
 
 void cTextView::PlaceCaret() {
@@ -916,6 +1000,7 @@ void cTextView::PlaceCaret() {
 
 void cTextView::ApplyFont(HFONT font) {
   font_ = font;
+  for (cFont& variant : fontVariants_) variant.reset();
   ::SelectObject(measureDc_.get(), font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(SYSTEM_FONT));
   TEXTMETRICW metrics{};
   ::GetTextMetricsW(measureDc_.get(), &metrics);

@@ -12,8 +12,11 @@
 #include <windows.h>
 #include <imm.h>
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "gui/ComPtr.h"
@@ -43,6 +46,21 @@ private:
   struct tScrollState {
     int Max = -1, Page = 0, Pos = 0;
     friend bool operator==(const tScrollState&, const tScrollState&) = default;
+  };
+  // Clusters of a row side by side that are drawn alike: one look, selected or not, in the hot
+  // span or not; a tab is a piece of its own.
+  struct tPiece {
+    int Column = 0, End = 0;
+    int Left = 0, Right = 0;
+    tTextAttribute Look = 0;
+    bool Selected = false, Hot = false, Tab = false;
+    bool SameDrawing(const tPiece& other) const noexcept {
+      return Look == other.Look && Selected == other.Selected && Hot == other.Hot && !Tab && !other.Tab;
+    }
+  };
+  // The colours that the parent gives the pane.
+  struct tPaneColours {
+    COLORREF Text, Back;
   };
   // The user's last edit, undone by EM_UNDO, which makes it the edit that undoes it.
   struct tUndo {
@@ -124,7 +142,14 @@ private:
   // Paints and draws the scroll bars when their time has come, and later what is still owed.
   void ShowOwed();
   void Paint();
-  void PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back);
+  // Draws what lies in area (client coordinates) of the view into dc.
+  void Draw(HDC dc, const RECT& area);
+  void PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColours pane);
+  void DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane);
+  // The pane's font with the styles of a look (lsBold, lsItalic, lsUnderline, lsStrike).
+  HFONT FontFor(std::uint8_t styles);
+  void SetHotSpan(tTextSpan span);
+  void InvalidateRows(tTextSpan span);
   bool ContinuesLineBreak(const tTextChange& change) const;
   void PlaceCaret();
   void ApplyFont(HFONT font);
@@ -136,6 +161,8 @@ private:
   const HWND hwnd_;
   cMemoryDC measureDc_;
   HFONT font_ = nullptr;
+  // The pane's font made bold, italic, underlined or struck through, by FontFor's index.
+  std::array<cFont, 16> fontVariants_;
   int rowHeight_ = 16;
   int averageWidth_ = 8;
   cTextStore store_;
@@ -160,6 +187,12 @@ private:
   tScrollState verticalShown_, horizontalShown_;
   bool scrollBarsOwed_ = false;
   ULONGLONG lastScrollBars_ = 0;
+  // Drawn underlined (kViewSetHotSpan); empty for none.
+  tTextSpan hotSpan_;
+  // What a paint reuses: the row's attribute runs (where each starts, in columns) and the advances
+  // of the piece being drawn.
+  std::vector<std::pair<int, tTextAttribute>> rowLooks_;
+  std::vector<int> advances_;
   // Told to UI Automation's clients with the next paint.
   bool textChanged_ = false, selectionChanged_ = false;
   const cComPtr<cTextViewProvider> provider_;
