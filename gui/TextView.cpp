@@ -1,5 +1,6 @@
 #include "gui/TextView.h"
 
+#include <usp10.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -34,6 +35,23 @@ bool IsWordChar(wchar_t c) { return !IsBlank(c) && !IsBreak(c); }
 DWORD WindowStyle(HWND hwnd) { return static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)); }
 
 bool WrapsWords(DWORD style) { return (style & (WS_HSCROLL | ES_AUTOHSCROLL)) == 0; }
+
+void FreeAnalysis(SCRIPT_STRING_ANALYSIS analysis) noexcept { ::ScriptStringFree(&analysis); }
+using cScriptString = cHandle<tNullHandleTraits<SCRIPT_STRING_ANALYSIS, &FreeAnalysis>>;
+
+// Text laid out by Uniscribe in the device context's font as the edit control lays it out: shaped,
+// ordered, and with the characters that the font lacks in fonts that have them. With advances,
+// each character takes the advance given (a cluster's first character the cluster's, the others
+// none). None when Uniscribe cannot.
+cScriptString Analyse(HDC dc, std::wstring_view text, DWORD flags, const int* advances) {
+  cScriptString analysis;
+  const auto length = static_cast<int>(text.size());
+  if (FAILED(::ScriptStringAnalyse(dc, text.data(), length, length * 3 / 2 + 16, -1,
+                                   SSA_GLYPHS | SSA_FALLBACK | SSA_LINK | flags, 0, nullptr, nullptr, advances,
+                                   nullptr, nullptr, analysis.put())))
+    analysis.reset();
+  return analysis;
+}
 
 }  // namespace
 
@@ -100,6 +118,9 @@ std::wstring_view cTextView::Line(int index) const {
 }
 
 int cTextView::ClusterWidth(std::wstring_view cluster) {
+  if (const cScriptString analysis = Analyse(measureDc_.get(), cluster, 0, nullptr)) {
+    if (const SIZE* size = ::ScriptString_pSize(analysis.get())) return size->cx;
+  }
   SIZE size{};
   ::GetTextExtentPoint32W(measureDc_.get(), cluster.data(), static_cast<int>(cluster.size()), &size);
   return size.cx;
@@ -905,7 +926,8 @@ void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColour
   bool open = false;
   const int right = xOffset_ + static_cast<int>(client.right);
   layout_.ForEachCluster(row, [&](const tPlacedCluster& cluster) {
-    if (cluster.Left >= right) return false;
+    // Right of the window: what follows shows no more, but for the rest of a right-to-left stretch.
+    if (cluster.Left >= right) return cluster.RightToLeft;
     if (cluster.Left + cluster.Width <= xOffset_) return true;
     while (look + 1 < rowLooks_.size() && rowLooks_[look + 1].first <= cluster.Column) ++look;
     const tTextPos at = lineStart + cluster.Column;
@@ -916,10 +938,16 @@ void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColour
                 look < rowLooks_.size() ? rowLooks_[look].second : 0,
                 at >= selStart && at < selEnd,
                 at >= hotSpan_.Start && at < hotSpan_.End,
-                line[static_cast<size_t>(cluster.Column)] == L'\t'};
+                line[static_cast<size_t>(cluster.Column)] == L'\t',
+                cluster.RightToLeft,
+                cluster.RightToLeft || cluster.End - cluster.Column > 1 ||
+                    line[static_cast<size_t>(cluster.Column)] >= cTextClusters::FirstJoining};
     if (open && piece.SameDrawing(next) && piece.End == next.Column) {
       piece.End = next.End;
-      piece.Right = next.Right;
+      // Within a right-to-left stretch the next cluster stands left of the piece.
+      piece.Left = std::min(piece.Left, next.Left);
+      piece.Right = std::max(piece.Right, next.Right);
+      piece.Complex = piece.Complex || next.Complex;
     } else {
       if (open) DrawPiece(dc, piece, line, y, pane);
       piece = next;
@@ -938,7 +966,7 @@ void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColour
 void cTextView::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane) {
   const tTextLook look = UnpackLook(piece.Look);
   const tDrawnColours drawn = DrawnColours(look, pane.Text, pane.Back);
-  const COLORREF text = piece.Selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : drawn.Text;
+  const COLORREF ink = piece.Selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : drawn.Text;
   const int left = piece.Left - xOffset_;
   if (piece.Selected || !drawn.OwnBack) {
     RECT cells{left, y, piece.Right - xOffset_, y + rowHeight_};
@@ -947,11 +975,19 @@ void cTextView::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, i
   }
   if (piece.Tab) return;
   const cSelectedObject font(dc, FontFor(static_cast<std::uint8_t>(look.Styles | (piece.Hot ? lsUnderline : 0))));
-  ::SetTextColor(dc, text);
+  ::SetTextColor(dc, ink);
   // Every cluster takes the width that the layout gave it in the pane's own font: a bold or
   // italic glyph may reach a pixel into the next cell, but nothing moves.
-  ::ExtTextOutW(dc, left, y, 0, nullptr, line.data() + piece.Column, static_cast<UINT>(piece.End - piece.Column),
-                advances_.data());
+  const std::wstring_view text =
+      line.substr(static_cast<size_t>(piece.Column), static_cast<size_t>(piece.End - piece.Column));
+  if (piece.Complex) {
+    // A right-to-left piece is all of one stretch (or part of one): drawn as a paragraph of its own.
+    if (const cScriptString analysis = Analyse(dc, text, piece.RightToLeft ? SSA_RTL : 0, advances_.data())) {
+      ::ScriptStringOut(analysis.get(), left, y, 0, nullptr, 0, 0, FALSE);
+      return;
+    }
+  }
+  ::ExtTextOutW(dc, left, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()), advances_.data());
 }
 
 HFONT cTextView::FontFor(std::uint8_t styles) {

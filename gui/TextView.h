@@ -47,15 +47,19 @@ private:
     int Max = -1, Page = 0, Pos = 0;
     friend bool operator==(const tScrollState&, const tScrollState&) = default;
   };
-  // Clusters of a row side by side that are drawn alike: one look, selected or not, in the hot
-  // span or not; a tab is a piece of its own.
+  // Clusters of a row in a row of columns that are drawn alike: one look, selected or not, in the
+  // hot span or not, one direction; a tab is a piece of its own.
   struct tPiece {
     int Column = 0, End = 0;
     int Left = 0, Right = 0;
     tTextAttribute Look = 0;
     bool Selected = false, Hot = false, Tab = false;
+    // Drawn right to left, and holding more than characters of their own below U+0300, which the
+    // pane's font draws without help.
+    bool RightToLeft = false, Complex = false;
     bool SameDrawing(const tPiece& other) const noexcept {
-      return Look == other.Look && Selected == other.Selected && Hot == other.Hot && !Tab && !other.Tab;
+      return Look == other.Look && Selected == other.Selected && Hot == other.Hot && RightToLeft == other.RightToLeft &&
+             !Tab && !other.Tab;
     }
   };
   // The colours that the parent gives the pane.

@@ -2,6 +2,7 @@
 // whose pixels are read back. Seen under Wine 8.0 with Liberation Mono in place of Courier New.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ using namespace gui;
 namespace {
 
 constexpr int kWidth = 400, kHeight = 100;
+const COLORREF kPaneText = ::GetSysColor(COLOR_WINDOWTEXT), kPaneBack = ::GetSysColor(COLOR_WINDOW);
 
 class cDrawnView {
 public:
@@ -28,11 +30,19 @@ public:
   }
   ~cDrawnView() { ::DestroyWindow(view_); }
 
+  HWND Host() const { return host_.Handle(); }
+  HFONT Font() const { return font_.get(); }
   void Append(std::wstring_view text, const tTextLook& look = {}) const {
     const tLookedText looked{text.data(), text.size(), PackLook(look)};
     ::SendMessageW(view_, kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked));
   }
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const { return ::SendMessageW(view_, message, wParam, lParam); }
+  // The columns where something is drawn in the pane's text colour.
+  std::vector<bool> Inked() const {
+    std::vector<bool> inked(kWidth, false);
+    for (int x = 0; x < kWidth; ++x) inked[static_cast<size_t>(x)] = Count({x, 0, x + 1, kHeight}, kPaneText) > 0;
+    return inked;
+  }
 
   // The cells of the characters [start, end) of the first row.
   RECT Cells(int start, int end) const {
@@ -45,8 +55,9 @@ public:
     return {LOWORD(left), HIWORD(left), LOWORD(right), static_cast<LONG>(HIWORD(left) + metrics.tmHeight)};
   }
 
-  // Draws the view and keeps its pixels.
-  void Draw() {
+  // Draws the view (or another window of the same size) and keeps its pixels.
+  void Draw() { Draw(view_); }
+  void Draw(HWND window) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -55,7 +66,7 @@ public:
     ASSERT_TRUE(bitmap && bits);
     {
       const cSelectedObject selected(dc.get(), bitmap.get());
-      Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+      ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
       ::GdiFlush();
     }
     const auto* pixels = static_cast<const DWORD*>(bits);
@@ -84,8 +95,6 @@ private:
   cFont font_;
   std::vector<DWORD> pixels_;
 };
-
-const COLORREF kPaneText = ::GetSysColor(COLOR_WINDOWTEXT), kPaneBack = ::GetSysColor(COLOR_WINDOW);
 
 }  // namespace
 
@@ -148,4 +157,84 @@ TEST(TextViewDraw, StylesFollowANewFont) {
   view.Send(WM_SETFONT, reinterpret_cast<WPARAM>(large.get()), 0);
   view.Draw();
   EXPECT_GT(view.Count(below, kPaneText), 50);
+}
+
+// A row of text beyond the font (East Asian, an emoji as a surrogate pair, a combining mark) is
+// measured and drawn as the system edit control does it: the same caret positions, the same
+// columns inked. Seen under Wine 8.0: the fallback fonts are Droid Sans Fallback (East Asian) and
+// DejaVu Sans; there is no emoji font, so the emoji is the fallback's empty box in both windows.
+TEST(TextViewDraw, DrawsAsTheEditControl) {
+  const std::wstring text = L"a\x6F22" L"b\xD83D\xDE00" L"ce\x0301 z";
+  cDrawnView view;
+  view.Append(text);
+  const HWND edit = ::CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL,
+                                      0, 0, kWidth, kHeight, view.Host(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(edit);
+  ::SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(view.Font()), 0);
+  ::SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+  // Inside the pair and before the mark the edit control answers for the units themselves.
+  for (WPARAM position : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    EXPECT_EQ(LOWORD(view.Send(EM_POSFROMCHAR, position, 0)), LOWORD(::SendMessageW(edit, EM_POSFROMCHAR, position, 0)))
+        << position;
+  }
+  view.Draw(edit);
+  const std::vector<bool> expected = view.Inked();
+  view.Draw();
+  EXPECT_EQ(view.Inked(), expected);
+  ::DestroyWindow(edit);
+}
+
+// Hebrew is drawn in its reading order, right to left, each letter where the caret and the mouse
+// find it. (Wine's edit control orders and measures the blanks inside right-to-left text in ways
+// of its own, so it is no reference here; nor for Arabic, whose letters join there.)
+TEST(TextViewDraw, DrawsHebrewRightToLeftInItsCells) {
+  struct tDrawn {
+    std::vector<bool> Ink;
+    int Width;  // where the caret before the first letter stands: its right edge
+  };
+  const auto draw = [](std::wstring_view text) {
+    cDrawnView view;
+    view.Append(text);
+    view.Draw();
+    return tDrawn{view.Inked(), LOWORD(view.Send(EM_POSFROMCHAR, 0, 0))};
+  };
+  const tDrawn alef = draw(L"\x05D0"), bet = draw(L"\x05D1"), both = draw(L"\x05D0\x05D1");
+  ASSERT_GT(bet.Width, 0);
+  EXPECT_EQ(both.Width, alef.Width + bet.Width);
+  // The two letters side by side, the first one left or right.
+  const auto side = [&](const tDrawn& left, const tDrawn& right) {
+    std::vector<bool> ink(left.Ink.begin(), left.Ink.begin() + left.Width);
+    ink.insert(ink.end(), right.Ink.begin(), right.Ink.begin() + right.Width);
+    return ink;
+  };
+  const std::vector<bool> drawn(both.Ink.begin(), both.Ink.begin() + both.Width);
+  EXPECT_EQ(drawn, side(bet, alef));
+  EXPECT_NE(drawn, side(alef, bet));
+}
+
+// Arabic letters join, so they are drawn wider or narrower than each alone; they keep to the
+// cells measured alone all the same, and what follows them stays where the caret finds it.
+TEST(TextViewDraw, ArabicKeepsItsCells) {
+  const std::wstring_view arabic = L"\x0639\x0631\x0628\x064A";
+  cDrawnView letters, view;
+  letters.Append(arabic);
+  const int width = LOWORD(letters.Send(EM_POSFROMCHAR, 0, 0));
+  view.Append(L"ab");
+  view.Append(arabic);
+  view.Append(L"cd");
+  view.Draw();
+  const std::vector<bool> drawn = view.Inked();
+  const int left = LOWORD(view.Send(EM_POSFROMCHAR, 2, 0)) - width, after = LOWORD(view.Send(EM_POSFROMCHAR, 6, 0));
+  EXPECT_EQ(left + width, after);
+  cDrawnView latin;
+  latin.Append(L"abcd");
+  latin.Draw();
+  const std::vector<bool> expected = latin.Inked();
+  for (int x = 0; x < kWidth; ++x) {
+    const int at = x < left ? x : x >= after ? x - width : -1;
+    if (at >= 0) {
+      EXPECT_EQ(drawn[static_cast<size_t>(x)], expected[static_cast<size_t>(at)]) << x;
+    }
+  }
+  EXPECT_GT(std::count(drawn.begin() + left, drawn.begin() + after, true), width / 4);
 }
