@@ -7,6 +7,7 @@
 #include <climits>
 #include <cwctype>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "gui/TextClusters.h"
@@ -138,6 +139,8 @@ void cTextView::TextChanged(const tTextChange& change) {
     lineCopyStart_ = -1;
     lineCopy_.clear();
   }
+  // The hot span names text that an edit before its end may have changed or moved.
+  if (change.Start < hotSpan_.End) hotSpan_ = {};
   const bool appended = change.Removed == 0 && change.Start + change.Inserted == store_.Length();
   if (appended && !ContinuesLineBreak(change))
     layout_.TextAppended();
@@ -965,7 +968,7 @@ void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColour
 // The selection is drawn in the system's highlight colours over any look, so it stays visible.
 void cTextView::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane) {
   const tTextLook look = UnpackLook(piece.Look);
-  const tDrawnColours drawn = DrawnColours(look, pane.Text, pane.Back);
+  const tDrawnColours drawn = ColoursOf(piece.Look, look, pane);
   const COLORREF ink = piece.Selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : drawn.Text;
   const int left = piece.Left - xOffset_;
   if (piece.Selected || !drawn.OwnBack) {
@@ -974,10 +977,11 @@ void cTextView::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, i
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cells, nullptr, 0, nullptr);
   }
   if (piece.Tab) return;
-  const cSelectedObject font(dc, FontFor(static_cast<std::uint8_t>(look.Styles | (piece.Hot ? lsUnderline : 0))));
+  const auto styles = static_cast<std::uint8_t>(look.Styles | (piece.Hot ? lsUnderline : 0));
+  // The pane's own font is selected already; another is for this piece only.
+  std::optional<cSelectedObject> font;
+  if ((styles & (lsBold | lsItalic | lsUnderline | lsStrike)) != 0) font.emplace(dc, FontFor(styles));
   ::SetTextColor(dc, ink);
-  // Every cluster takes the width that the layout gave it in the pane's own font: a bold or
-  // italic glyph may reach a pixel into the next cell, but nothing moves.
   const std::wstring_view text =
       line.substr(static_cast<size_t>(piece.Column), static_cast<size_t>(piece.End - piece.Column));
   if (piece.Complex) {
@@ -987,7 +991,26 @@ void cTextView::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, i
       return;
     }
   }
-  ::ExtTextOutW(dc, left, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()), advances_.data());
+  // Every cluster takes the width that the layout gave it in the pane's own font: a bold or
+  // italic glyph may reach a pixel into the next cell, but nothing moves. The pane's font, and its
+  // underlined or struck-through variants, advance by those widths by themselves.
+  const bool ownAdvances = (styles & (lsBold | lsItalic)) == 0 && !piece.Complex;
+  ::ExtTextOutW(dc, left, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()),
+                ownAdvances ? nullptr : advances_.data());
+}
+
+// Darkening a colour for contrast takes a search: each look's colours are found once for the
+// pane's colours of the time.
+tDrawnColours cTextView::ColoursOf(tTextAttribute attribute, const tTextLook& look, tPaneColours pane) {
+  constexpr size_t kMostLooks = 1024;
+  if (pane.Text != colourCache_.Pane.Text || pane.Back != colourCache_.Pane.Back ||
+      colourCache_.Looks.size() >= kMostLooks) {
+    colourCache_.Looks.clear();
+    colourCache_.Pane = pane;
+  }
+  const auto known = colourCache_.Looks.find(attribute);
+  if (known != colourCache_.Looks.end()) return known->second;
+  return colourCache_.Looks.emplace(attribute, DrawnColours(look, pane.Text, pane.Back)).first->second;
 }
 
 HFONT cTextView::FontFor(std::uint8_t styles) {

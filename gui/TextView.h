@@ -2,7 +2,8 @@
 // A text view of the program's own that answers an edit control's messages: a window class whose
 // default procedure is cTextView::Procedure, as an edit control's is the system's, so a memo
 // drives either the same way. The text lives in a cTextStore and its rows in a cTextLayout; this
-// class only turns messages into calls on them and paints the rows that show.
+// class only turns messages into calls on them and paints the rows that show, in the looks of the
+// store's attribute runs (gui/TextLook.h), through Uniscribe as the edit control draws text.
 //
 // What it keeps of the edit control: the styles ES_MULTILINE, ES_READONLY (which EM_SETREADONLY
 // sets), ES_NOHIDESEL, WS_HSCROLL and ES_AUTOHSCROLL (either means no word wrap; a style change
@@ -16,12 +17,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "gui/ComPtr.h"
 #include "gui/Handle.h"
 #include "gui/TextLayout.h"
+#include "gui/TextLook.h"
 #include "gui/TextStore.h"
 #include "gui/TextViewProvider.h"
 
@@ -150,6 +153,7 @@ private:
   void Draw(HDC dc, const RECT& area);
   void PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColours pane);
   void DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane);
+  tDrawnColours ColoursOf(tTextAttribute attribute, const tTextLook& look, tPaneColours pane);
   // The pane's font with the styles of a look (lsBold, lsItalic, lsUnderline, lsStrike).
   HFONT FontFor(std::uint8_t styles);
   void SetHotSpan(tTextSpan span);
@@ -191,12 +195,18 @@ private:
   tScrollState verticalShown_, horizontalShown_;
   bool scrollBarsOwed_ = false;
   ULONGLONG lastScrollBars_ = 0;
-  // Drawn underlined (kViewSetHotSpan); empty for none.
+  // Drawn underlined (kViewSetHotSpan) until cleared or until the text before its end changes;
+  // empty for none.
   tTextSpan hotSpan_;
   // What a paint reuses: the row's attribute runs (where each starts, in columns) and the advances
   // of the piece being drawn.
   std::vector<std::pair<int, tTextAttribute>> rowLooks_;
   std::vector<int> advances_;
+  // The colours of the looks drawn lately, for the pane's colours of the time.
+  struct {
+    tPaneColours Pane{CLR_INVALID, CLR_INVALID};
+    std::unordered_map<tTextAttribute, tDrawnColours> Looks;
+  } colourCache_;
   // Told to UI Automation's clients with the next paint.
   bool textChanged_ = false, selectionChanged_ = false;
   const cComPtr<cTextViewProvider> provider_;

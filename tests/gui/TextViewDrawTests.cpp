@@ -140,7 +140,15 @@ TEST(TextViewDraw, UnderlinesTheHotSpanUntilCleared) {
   view.Draw();
   EXPECT_TRUE(view.HasLine(cells, kPaneText));
   EXPECT_FALSE(view.HasLine(view.Cells(9, 13), kPaneText));
+  view.Append(L" and more");
+  view.Draw();
+  EXPECT_TRUE(view.HasLine(cells, kPaneText));
   EXPECT_EQ(view.Send(kViewSetHotSpan, 0, 0), 1);
+  view.Draw();
+  EXPECT_FALSE(view.HasLine(cells, kPaneText));
+  // Text changed before its end takes it away: it named other text.
+  view.Send(kViewSetHotSpan, 0, reinterpret_cast<LPARAM>(&hot));
+  view.Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"see abcd here"));
   view.Draw();
   EXPECT_FALSE(view.HasLine(cells, kPaneText));
 }
