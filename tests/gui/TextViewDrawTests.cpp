@@ -44,16 +44,9 @@ public:
     return inked;
   }
 
-  // The cells of the characters [start, end) of the first row.
-  RECT Cells(int start, int end) const {
-    const auto left = static_cast<DWORD>(Send(EM_POSFROMCHAR, static_cast<WPARAM>(start), 0));
-    const auto right = static_cast<DWORD>(Send(EM_POSFROMCHAR, static_cast<WPARAM>(end), 0));
-    TEXTMETRICW metrics{};
-    const cMemoryDC dc(::CreateCompatibleDC(nullptr));
-    const cSelectedObject font(dc.get(), font_.get());
-    ::GetTextMetricsW(dc.get(), &metrics);
-    return {LOWORD(left), HIWORD(left), LOWORD(right), static_cast<LONG>(HIWORD(left) + metrics.tmHeight)};
-  }
+  // The cells of the characters [start, end) of the first row, with room below for an underline.
+  RECT Cells(int start, int end) const { return {X(start), 0, X(end), 24}; }
+  int X(int position) const { return LOWORD(Send(EM_POSFROMCHAR, static_cast<WPARAM>(position), 0)); }
 
   // Draws the view (or another window of the same size) and keeps its pixels.
   void Draw() { Draw(view_); }
@@ -182,8 +175,7 @@ TEST(TextViewDraw, DrawsAsTheEditControl) {
   ::SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
   // Inside the pair and before the mark the edit control answers for the units themselves.
   for (WPARAM position : {0, 1, 2, 3, 5, 6, 8, 9}) {
-    EXPECT_EQ(LOWORD(view.Send(EM_POSFROMCHAR, position, 0)), LOWORD(::SendMessageW(edit, EM_POSFROMCHAR, position, 0)))
-        << position;
+    EXPECT_EQ(view.X(static_cast<int>(position)), LOWORD(::SendMessageW(edit, EM_POSFROMCHAR, position, 0))) << position;
   }
   view.Draw(edit);
   const std::vector<bool> expected = view.Inked();
@@ -192,57 +184,39 @@ TEST(TextViewDraw, DrawsAsTheEditControl) {
   ::DestroyWindow(edit);
 }
 
-// Hebrew is drawn in its reading order, right to left, each letter where the caret and the mouse
-// find it. (Wine's edit control orders and measures the blanks inside right-to-left text in ways
-// of its own, so it is no reference here; nor for Arabic, whose letters join there.)
-TEST(TextViewDraw, DrawsHebrewRightToLeftInItsCells) {
+// Right-to-left text is drawn in its reading order, each letter where the caret and the mouse find
+// it: Hebrew letters as each is drawn alone, mirrored; Arabic letters join, so only their stretch
+// keeps to the cells measured alone, and the text around it stays in place. (Wine's edit control
+// orders and measures the blanks inside right-to-left text in ways of its own: no reference here.)
+TEST(TextViewDraw, DrawsRightToLeftInItsCells) {
   struct tDrawn {
     std::vector<bool> Ink;
-    int Width;  // where the caret before the first letter stands: its right edge
+    int Right;  // where the caret before the first letter stands: its right edge
   };
-  const auto draw = [](std::wstring_view text) {
+  const auto draw = [](std::wstring_view text, int first = 0) {
     cDrawnView view;
     view.Append(text);
     view.Draw();
-    return tDrawn{view.Inked(), LOWORD(view.Send(EM_POSFROMCHAR, 0, 0))};
+    return tDrawn{view.Inked(), view.X(first)};
+  };
+  const auto cut = [](const tDrawn& drawn, int from, int to) {
+    return std::vector<bool>(drawn.Ink.begin() + from, drawn.Ink.begin() + to);
   };
   const tDrawn alef = draw(L"\x05D0"), bet = draw(L"\x05D1"), both = draw(L"\x05D0\x05D1");
-  ASSERT_GT(bet.Width, 0);
-  EXPECT_EQ(both.Width, alef.Width + bet.Width);
-  // The two letters side by side, the first one left or right.
-  const auto side = [&](const tDrawn& left, const tDrawn& right) {
-    std::vector<bool> ink(left.Ink.begin(), left.Ink.begin() + left.Width);
-    ink.insert(ink.end(), right.Ink.begin(), right.Ink.begin() + right.Width);
-    return ink;
-  };
-  const std::vector<bool> drawn(both.Ink.begin(), both.Ink.begin() + both.Width);
-  EXPECT_EQ(drawn, side(bet, alef));
-  EXPECT_NE(drawn, side(alef, bet));
-}
+  ASSERT_GT(bet.Right, 0);
+  ASSERT_EQ(both.Right, alef.Right + bet.Right);
+  std::vector<bool> mirrored = cut(bet, 0, bet.Right), unmirrored = cut(alef, 0, alef.Right);
+  mirrored.insert(mirrored.end(), alef.Ink.begin(), alef.Ink.begin() + alef.Right);
+  unmirrored.insert(unmirrored.end(), bet.Ink.begin(), bet.Ink.begin() + bet.Right);
+  EXPECT_EQ(cut(both, 0, both.Right), mirrored);
+  EXPECT_NE(cut(both, 0, both.Right), unmirrored);
 
-// Arabic letters join, so they are drawn wider or narrower than each alone; they keep to the
-// cells measured alone all the same, and what follows them stays where the caret finds it.
-TEST(TextViewDraw, ArabicKeepsItsCells) {
-  const std::wstring_view arabic = L"\x0639\x0631\x0628\x064A";
-  cDrawnView letters, view;
-  letters.Append(arabic);
-  const int width = LOWORD(letters.Send(EM_POSFROMCHAR, 0, 0));
-  view.Append(L"ab");
-  view.Append(arabic);
-  view.Append(L"cd");
-  view.Draw();
-  const std::vector<bool> drawn = view.Inked();
-  const int left = LOWORD(view.Send(EM_POSFROMCHAR, 2, 0)) - width, after = LOWORD(view.Send(EM_POSFROMCHAR, 6, 0));
-  EXPECT_EQ(left + width, after);
-  cDrawnView latin;
-  latin.Append(L"abcd");
-  latin.Draw();
-  const std::vector<bool> expected = latin.Inked();
-  for (int x = 0; x < kWidth; ++x) {
-    const int at = x < left ? x : x >= after ? x - width : -1;
-    if (at >= 0) {
-      EXPECT_EQ(drawn[static_cast<size_t>(x)], expected[static_cast<size_t>(at)]) << x;
-    }
-  }
-  EXPECT_GT(std::count(drawn.begin() + left, drawn.begin() + after, true), width / 4);
+  const tDrawn arabic = draw(L"\x0639\x0631\x0628\x064A"), around = draw(L"ab\x0639\x0631\x0628\x064A" L"cd", 2);
+  const tDrawn latin = draw(L"abcd", 2);
+  const int left = around.Right - arabic.Right;
+  EXPECT_EQ(left, latin.Right);
+  EXPECT_EQ(cut(around, 0, left), cut(latin, 0, left));
+  EXPECT_EQ(cut(around, around.Right, kWidth), cut(latin, left, kWidth - arabic.Right));
+  const std::vector<bool> stretch = cut(around, left, around.Right);
+  EXPECT_GT(std::count(stretch.begin(), stretch.end(), true), arabic.Right / 4);
 }
