@@ -131,4 +131,24 @@ size_t cTextClusters::End(std::wstring_view text, size_t index) noexcept {
   return end;
 }
 
+tDirection cTextClusters::Direction(std::wstring_view cluster) noexcept {
+  size_t units = 0;
+  const char32_t c = CodePointAt(cluster, 0, units);
+  if (c < 0x80) {
+    const bool letterOrDigit = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+    return c >= L' ' && !letterOrDigit ? tDirection::Neutral : tDirection::LeftToRight;
+  }
+  if (c < 0x0590) {
+    const bool neutral = c >= 0xA0 && c <= 0xBF && c != 0xAA && c != 0xB2 && c != 0xB3 && c != 0xB5 && c != 0xB9 &&
+                         c != 0xBA;
+    return neutral ? tDirection::Neutral : tDirection::LeftToRight;
+  }
+  // Arabic-Indic and Persian digits are numbers, not letters.
+  const bool digit = (c >= 0x0660 && c <= 0x066C) || (c >= 0x06F0 && c <= 0x06F9);
+  if ((c <= 0x08FF && !digit) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFE) ||
+      (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF))
+    return tDirection::RightToLeft;
+  return c >= 0x2000 && c <= 0x206F ? tDirection::Neutral : tDirection::LeftToRight;
+}
+
 }  // namespace gui

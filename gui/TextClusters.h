@@ -9,6 +9,9 @@
 
 namespace gui {
 
+// Which way a cluster is written, as far as the view orders a row (see gui/TextLayout.h).
+enum class tDirection : unsigned char { LeftToRight, RightToLeft, Neutral };
+
 class cTextClusters {
 public:
   // No unit below it is a surrogate or joins the cluster before it.
@@ -18,6 +21,11 @@ public:
   static size_t End(std::wstring_view text, size_t index) noexcept;
   // Whether the code point is of the categories Mn or Me (Unicode 14).
   static bool IsMark(char32_t codePoint) noexcept;
+  // The direction of the cluster's base character: right to left for the letters of Hebrew,
+  // Arabic and the other scripts written that way; neutral for blanks and the punctuation of
+  // ASCII, Latin-1 and General Punctuation; left to right for everything else, digits and tabs
+  // among them (a digit or a tab ends a stretch of right-to-left text).
+  static tDirection Direction(std::wstring_view cluster) noexcept;
 };
 
 }  // namespace gui

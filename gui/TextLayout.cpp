@@ -439,34 +439,77 @@ int cTextLayout::LongestRowWidth() const {
 int cTextLayout::ColumnFromX(int row, int x) {
   if (lines_ == 0) return 0;
   const tRowStart start = RowStart(row);
-  const std::wstring_view text = text_.Line(start.Line);
-  const size_t end = static_cast<size_t>(start.Column + RowLength(row));
-  long long left = 0;
-  for (size_t at = static_cast<size_t>(start.Column); at < end;) {
-    const size_t next = std::min(cTextClusters::End(text, at), end);
-    const long long advance = Advance(text.substr(at, next - at), left);
-    // Nearer to the cluster's left edge than to its right one.
-    if (2 * (x - left) < advance) return static_cast<int>(at);
-    left += advance;
-    at = next;
-  }
-  return static_cast<int>(end);
+  int column = start.Column + RowLength(row);
+  ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+    // Left of the row is in its leftmost cluster.
+    if (x >= cluster.Left + cluster.Width || (x < cluster.Left && cluster.Left > 0)) return true;
+    // Nearer to the cluster's leading edge than to its trailing one.
+    const bool leading = (2 * (x - cluster.Left) < cluster.Width) != cluster.RightToLeft;
+    column = leading ? cluster.Column : cluster.End;
+    return false;
+  });
+  return column;
 }
 
 int cTextLayout::XFromColumn(int line, int column) {
   if (lines_ == 0) return 0;
   line = std::clamp(line, 0, lines_ - 1);
-  const int row = RowOf(line, column);
-  const std::wstring_view text = text_.Line(line);
-  const size_t target = static_cast<size_t>(std::clamp(column, 0, static_cast<int>(text.size())));
+  column = std::clamp(column, 0, static_cast<int>(text_.Line(line).size()));
+  // At the cluster's leading edge; after the row's last cluster, at its trailing edge.
+  int x = 0;
+  ForEachCluster(RowOf(line, column), [&](const tPlacedCluster& cluster) {
+    if (column < cluster.End) {
+      x = cluster.RightToLeft ? cluster.Left + cluster.Width : cluster.Left;
+      return false;
+    }
+    x = cluster.RightToLeft ? cluster.Left : cluster.Left + cluster.Width;
+    return true;
+  });
+  return x;
+}
+
+void cTextLayout::ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place) {
+  if (lines_ == 0) return;
+  const tRowStart start = RowStart(row);
+  const std::wstring_view text = text_.Line(start.Line);
+  const size_t end = static_cast<size_t>(start.Column + RowLength(row));
+  auto clusterAt = [&](size_t at) { return text.substr(at, std::min(cTextClusters::End(text, at), end) - at); };
   long long x = 0;
-  for (size_t at = static_cast<size_t>(RowStart(row).Column); at < target;) {
-    const size_t next = cTextClusters::End(text, at);
-    if (next > target) break;
-    x += Advance(text.substr(at, next - at), x);
-    at = next;
+  for (size_t at = static_cast<size_t>(start.Column); at < end;) {
+    const std::wstring_view cluster = clusterAt(at);
+    if (cTextClusters::Direction(cluster) != tDirection::RightToLeft) {
+      const long long advance = Advance(cluster, x);
+      if (!place({static_cast<int>(at), static_cast<int>(at + cluster.size()), ClampWidth(x), ClampWidth(advance)}))
+        return;
+      x += advance;
+      at += cluster.size();
+      continue;
+    }
+    // The stretch reaches to its last right-to-left cluster before one that goes left to right;
+    // it holds no tab, so its widths do not depend on where it stands.
+    size_t stretchEnd = at;
+    long long width = 0, scanned = 0;
+    for (size_t scan = at; scan < end;) {
+      const std::wstring_view next = clusterAt(scan);
+      const tDirection direction = cTextClusters::Direction(next);
+      if (direction == tDirection::LeftToRight) break;
+      scanned += MeasureCluster(next);
+      scan += next.size();
+      if (direction == tDirection::RightToLeft) {
+        stretchEnd = scan;
+        width = scanned;
+      }
+    }
+    long long right = x + width;
+    for (; at < stretchEnd;) {
+      const std::wstring_view next = clusterAt(at);
+      const int advance = MeasureCluster(next);
+      right -= advance;
+      if (!place({static_cast<int>(at), static_cast<int>(at + next.size()), ClampWidth(right), advance, true})) return;
+      at += next.size();
+    }
+    x += width;
   }
-  return ClampWidth(x);
 }
 
 }  // namespace gui

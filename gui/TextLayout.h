@@ -14,9 +14,14 @@
 //   many units; several are the stops themselves, and the default stops follow the last.
 // - A row never parts a cluster (gui/TextClusters.h): a surrogate pair or a character with its
 //   marks goes to a row whole.
+// - Right-to-left text is shown in its reading order inside the left-to-right row: a stretch of
+//   right-to-left clusters (gui/TextClusters.h), with the neutral ones between them, is drawn
+//   mirrored in the place it takes. As in the edit control, the caret before a right-to-left
+//   cluster stands at its right edge, and a click on its right half goes before it.
 // What is knowingly simpler than the system's text: widths are the sum of each cluster's width
-// drawn alone (no kerning or shaping across clusters), and right-to-left text is laid out and hit
-// in logical order (x grows with the column, as if all were left to right).
+// drawn alone (no kerning or shaping across clusters), the paragraph is always left to right, and
+// the order is less than the full bidirectional algorithm: digits and tabs end a right-to-left
+// stretch, and there are no embeddings.
 //
 // Columns count UTF-16 units from the start of the line; lines and rows count from 0. With word
 // wrap on, the rows are what the edit control's line messages count as lines.
@@ -30,6 +35,7 @@
 // laid out again yet (IsExact false) is an estimate: its rows as they were, shifted by what the
 // lines above it gained or lost.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <span>
@@ -68,6 +74,17 @@ protected:
 struct tRowStart {
   int Line = 0;
   int Column = 0;
+};
+
+// One cluster of a row where it is drawn: its columns [Column, End), its left edge in pixels from
+// the row's left edge, its width (a tab's reaches to its stop), and whether it is part of a
+// stretch drawn right to left.
+struct tPlacedCluster {
+  int Column = 0;
+  int End = 0;
+  int Left = 0;
+  int Width = 0;
+  bool RightToLeft = false;
 };
 
 class cTextLayout {
@@ -124,6 +141,9 @@ public:
   // The left edge of the column in its row (RowOf), in pixels from the row's left edge, as
   // EM_POSFROMCHAR gives it; a column inside a cluster is taken as the cluster's start.
   int XFromColumn(int line, int column);
+  // Calls place with the row's clusters in the order of their columns until it answers false
+  // (within a right-to-left stretch x falls as the column grows).
+  void ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place);
 
 private:
   // The rows of consecutive lines, each line's in order.

@@ -1,15 +1,18 @@
 #include "gui/TextView.h"
 
+#include <usp10.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <climits>
 #include <cwctype>
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 
 #include "gui/TextClusters.h"
+#include "gui/TextLook.h"
 #include "gui/TextViewMessages.h"
 #include "gui/Window.h"
 #include "resources/resource.h"
@@ -34,6 +37,23 @@ bool IsWordChar(wchar_t c) { return !IsBlank(c) && !IsBreak(c); }
 DWORD WindowStyle(HWND hwnd) { return static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)); }
 
 bool WrapsWords(DWORD style) { return (style & (WS_HSCROLL | ES_AUTOHSCROLL)) == 0; }
+
+void FreeAnalysis(SCRIPT_STRING_ANALYSIS analysis) noexcept { ::ScriptStringFree(&analysis); }
+using cScriptString = cHandle<tNullHandleTraits<SCRIPT_STRING_ANALYSIS, &FreeAnalysis>>;
+
+// Text laid out by Uniscribe in the device context's font as the edit control lays it out: shaped,
+// ordered, and with the characters that the font lacks in fonts that have them. With advances,
+// each character takes the advance given (a cluster's first character the cluster's, the others
+// none). None when Uniscribe cannot.
+cScriptString Analyse(HDC dc, std::wstring_view text, DWORD flags, const int* advances) {
+  cScriptString analysis;
+  const auto length = static_cast<int>(text.size());
+  if (FAILED(::ScriptStringAnalyse(dc, text.data(), length, length * 3 / 2 + 16, -1,
+                                   SSA_GLYPHS | SSA_FALLBACK | SSA_LINK | flags, 0, nullptr, nullptr, advances,
+                                   nullptr, nullptr, analysis.put())))
+    analysis.reset();
+  return analysis;
+}
 
 }  // namespace
 
@@ -100,6 +120,9 @@ std::wstring_view cTextView::Line(int index) const {
 }
 
 int cTextView::ClusterWidth(std::wstring_view cluster) {
+  if (const cScriptString analysis = Analyse(measureDc_.get(), cluster, 0, nullptr)) {
+    if (const SIZE* size = ::ScriptString_pSize(analysis.get())) return size->cx;
+  }
   SIZE size{};
   ::GetTextExtentPoint32W(measureDc_.get(), cluster.data(), static_cast<int>(cluster.size()), &size);
   return size.cx;
@@ -117,6 +140,8 @@ void cTextView::TextChanged(const tTextChange& change) {
     lineCopyStart_ = -1;
     lineCopy_.clear();
   }
+  // The hot span names text that an edit before its end may have changed or moved.
+  if (change.Start < hotSpan_.End) hotSpan_ = {};
   const bool appended = change.Removed == 0 && change.Start + change.Inserted == store_.Length();
   if (appended && !ContinuesLineBreak(change))
     layout_.TextAppended();
@@ -183,6 +208,9 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
                          std::span<const tAttributeRun>(looked->Runs, looked->RunCount));
       return 1;
     }
+    case kViewSetHotSpan:
+      SetHotSpan(lParam ? *reinterpret_cast<const tTextSpan*>(lParam) : tTextSpan{});
+      return 1;
     case EM_GETLINECOUNT:
       return layout_.RowCount();
     case EM_LINEINDEX: {
@@ -294,6 +322,12 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       Paint();
       return 0;
+    case WM_PRINTCLIENT: {
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      Draw(reinterpret_cast<HDC>(wParam), client);
+      return 0;
+    }
     case WM_SETFOCUS:
       focused_ = true;
       ::CreateCaret(hwnd_, nullptr, 1, rowHeight_);
@@ -894,6 +928,14 @@ void cTextView::Paint() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(hwnd_, &paint);
   lastPaint_ = ::GetTickCount64();
+  Draw(dc, paint.rcPaint);
+  ::EndPaint(hwnd_, &paint);
+  // Screen readers hear of changes at the pace the user sees them, not chunk by chunk.
+  if (std::exchange(textChanged_, false)) RaiseTextChanged(*provider_.get());
+  if (std::exchange(selectionChanged_, false)) RaiseSelectionChanged(*provider_.get());
+}
+
+void cTextView::Draw(HDC dc, const RECT& area) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   // The parent chooses the colours, as it does for an edit control.
@@ -902,65 +944,166 @@ void cTextView::Paint() {
   ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
   auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(::GetParent(hwnd_), ask, reinterpret_cast<WPARAM>(dc),
                                                        reinterpret_cast<LPARAM>(hwnd_)));
-  const COLORREF text = ::GetTextColor(dc), back = ::GetBkColor(dc);
-  cSelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(SYSTEM_FONT));
-  const int first = topRow_ + static_cast<int>(paint.rcPaint.top) / rowHeight_;
-  const int last = std::min(layout_.RowCount() - 1, topRow_ + static_cast<int>(paint.rcPaint.bottom) / rowHeight_);
+  const tPaneColours pane{::GetTextColor(dc), ::GetBkColor(dc)};
+  const cSelectedObject font(dc, FontFor(0));
+  const int previousMode = ::SetBkMode(dc, TRANSPARENT);
+  const int first = topRow_ + static_cast<int>(area.top) / rowHeight_;
+  const int last = std::min(layout_.RowCount() - 1, topRow_ + static_cast<int>(area.bottom) / rowHeight_);
   int y = (first - topRow_) * rowHeight_;
-  for (int row = first; row <= last; ++row, y += rowHeight_) PaintRow(dc, row, y, client, text, back);
-  if (y < static_cast<int>(paint.rcPaint.bottom)) {
-    RECT rest{client.left, y, client.right, paint.rcPaint.bottom};
+  for (int row = first; row <= last; ++row, y += rowHeight_) PaintRow(dc, row, y, client, pane);
+  if (y < static_cast<int>(area.bottom)) {
+    RECT rest{client.left, y, client.right, area.bottom};
     if (brush) {
       ::FillRect(dc, &rest, brush);
     } else {
-      ::SetBkColor(dc, back);
+      ::SetBkColor(dc, pane.Back);
       ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rest, nullptr, 0, nullptr);
     }
   }
-  ::EndPaint(hwnd_, &paint);
-  // Screen readers hear of changes at the pace the user sees them, not chunk by chunk.
-  if (std::exchange(textChanged_, false)) RaiseTextChanged(*provider_.get());
-  if (std::exchange(selectionChanged_, false)) RaiseSelectionChanged(*provider_.get());
+  ::SetBkMode(dc, previousMode);
 }
 
-void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back) {
+// A row is drawn in pieces of one look, each where the layout puts its clusters, so that what is
+// drawn is where the caret and the mouse find it. Only what shows is drawn: a long row without
+// wrap stops at the window's right edge.
+void cTextView::PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColours pane) {
   const tRowStart start = layout_.RowStart(row);
   const std::wstring_view line = Line(start.Line);
-  const int length = layout_.RowLength(row);
-  const tTextPos rowStart = store_.LineStart(start.Line) + start.Column;
-  const tTextPos selStart = SelStart(), selEnd = SelEnd();
+  const tTextPos lineStart = store_.LineStart(start.Line);
+  const tTextPos rowStart = lineStart + start.Column, rowEnd = rowStart + layout_.RowLength(row);
   RECT band{client.left, y, client.right, y + rowHeight_};
-  ::SetBkColor(dc, back);
+  ::SetBkColor(dc, pane.Back);
   ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
-  // Pieces of one look between tabs and the selection's edges, each drawn where the layout puts it.
-  // Only what shows is drawn: a long row without wrap is cut to the window's width.
-  int column = xOffset_ > 0 ? std::max(start.Column, layout_.ColumnFromX(row, xOffset_) - 1) : start.Column;
-  const int end = std::min(start.Column + length, layout_.ColumnFromX(row, xOffset_ + client.right) + 1);
-  while (column < end) {
-    const tTextPos at = rowStart + (column - start.Column);
-    const bool selected = at >= selStart && at < selEnd;
-    int next = column;
-    if (line[static_cast<size_t>(column)] == L'\t') {
-      ++next;
+  rowLooks_.clear();
+  store_.ForEachRun(rowStart, rowEnd, [&](tTextPos runStart, tTextPos, tTextAttribute look) {
+    rowLooks_.emplace_back(static_cast<int>(runStart - lineStart), look);
+  });
+  const tTextPos selStart = SelStart(), selEnd = SelEnd();
+  size_t look = 0;
+  tPiece piece;
+  bool open = false;
+  const int right = xOffset_ + static_cast<int>(client.right);
+  layout_.ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+    // Right of the window: what follows shows no more, but for the rest of a right-to-left stretch.
+    if (cluster.Left >= right) return cluster.RightToLeft;
+    if (cluster.Left + cluster.Width <= xOffset_) return true;
+    while (look + 1 < rowLooks_.size() && rowLooks_[look + 1].first <= cluster.Column) ++look;
+    const tTextPos at = lineStart + cluster.Column;
+    tPiece next{cluster.Column,
+                cluster.End,
+                cluster.Left,
+                cluster.Left + cluster.Width,
+                look < rowLooks_.size() ? rowLooks_[look].second : 0,
+                at >= selStart && at < selEnd,
+                at >= hotSpan_.Start && at < hotSpan_.End,
+                line[static_cast<size_t>(cluster.Column)] == L'\t',
+                cluster.RightToLeft,
+                cluster.RightToLeft || cluster.End - cluster.Column > 1 ||
+                    line[static_cast<size_t>(cluster.Column)] >= cTextClusters::FirstJoining};
+    if (open && piece.SameDrawing(next) && piece.End == next.Column) {
+      piece.End = next.End;
+      // Within a right-to-left stretch the next cluster stands left of the piece.
+      piece.Left = std::min(piece.Left, next.Left);
+      piece.Right = std::max(piece.Right, next.Right);
+      piece.Complex = piece.Complex || next.Complex;
     } else {
-      while (next < end && line[static_cast<size_t>(next)] != L'\t' &&
-             (rowStart + (next - start.Column) >= selStart && rowStart + (next - start.Column) < selEnd) == selected)
-        ++next;
+      if (open) DrawPiece(dc, piece, line, y, pane);
+      piece = next;
+      open = true;
+      advances_.clear();
     }
-    const int left = layout_.XFromColumn(start.Line, column) - xOffset_;
-    const int right = next < end ? layout_.XFromColumn(start.Line, next) - xOffset_
-                                 : left + (line[static_cast<size_t>(column)] == L'\t' ? averageWidth_ : 0);
-    ::SetTextColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
-    ::SetBkColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHT) : back);
-    if (line[static_cast<size_t>(column)] == L'\t') {
-      RECT tab{left, y, std::max(right, left), y + rowHeight_};
-      if (selected) ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &tab, nullptr, 0, nullptr);
-    } else {
-      ::ExtTextOutW(dc, left, y, selected ? ETO_OPAQUE : 0, nullptr, line.data() + column, static_cast<UINT>(next - column),
-                    nullptr);
-    }
-    column = next;
+    advances_.push_back(cluster.Width);
+    // A cluster's later units add nothing to the advance.
+    advances_.resize(advances_.size() + static_cast<size_t>(cluster.End - cluster.Column - 1), 0);
+    return true;
+  });
+  if (open) DrawPiece(dc, piece, line, y, pane);
+}
+
+// The selection is drawn in the system's highlight colours over any look, so it stays visible.
+void cTextView::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane) {
+  const tTextLook look = UnpackLook(piece.Look);
+  const tDrawnColours drawn = ColoursOf(piece.Look, look, pane);
+  const COLORREF ink = piece.Selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : drawn.Text;
+  const int left = piece.Left - xOffset_;
+  if (piece.Selected || !drawn.OwnBack) {
+    RECT cells{left, y, piece.Right - xOffset_, y + rowHeight_};
+    ::SetBkColor(dc, piece.Selected ? ::GetSysColor(COLOR_HIGHLIGHT) : drawn.Back);
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cells, nullptr, 0, nullptr);
   }
+  if (piece.Tab) return;
+  const auto styles = static_cast<std::uint8_t>(look.Styles | (piece.Hot ? lsUnderline : 0));
+  // The pane's own font is selected already; another is for this piece only.
+  std::optional<cSelectedObject> font;
+  if ((styles & (lsBold | lsItalic | lsUnderline | lsStrike)) != 0) font.emplace(dc, FontFor(styles));
+  ::SetTextColor(dc, ink);
+  const std::wstring_view text =
+      line.substr(static_cast<size_t>(piece.Column), static_cast<size_t>(piece.End - piece.Column));
+  if (piece.Complex) {
+    // A right-to-left piece is all of one stretch (or part of one): drawn as a paragraph of its own.
+    if (const cScriptString analysis = Analyse(dc, text, piece.RightToLeft ? SSA_RTL : 0, advances_.data())) {
+      ::ScriptStringOut(analysis.get(), left, y, 0, nullptr, 0, 0, FALSE);
+      return;
+    }
+  }
+  // Every cluster takes the width that the layout gave it in the pane's own font: a bold or
+  // italic glyph may reach a pixel into the next cell, but nothing moves. The pane's font, and its
+  // underlined or struck-through variants, advance by those widths by themselves.
+  const bool ownAdvances = (styles & (lsBold | lsItalic)) == 0 && !piece.Complex;
+  ::ExtTextOutW(dc, left, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()),
+                ownAdvances ? nullptr : advances_.data());
+}
+
+// Darkening a colour for contrast takes a search: each look's colours are found once for the
+// pane's colours of the time.
+tDrawnColours cTextView::ColoursOf(tTextAttribute attribute, const tTextLook& look, tPaneColours pane) {
+  constexpr size_t kMostLooks = 1024;
+  if (pane.Text != colourCache_.Pane.Text || pane.Back != colourCache_.Pane.Back ||
+      colourCache_.Looks.size() >= kMostLooks) {
+    colourCache_.Looks.clear();
+    colourCache_.Pane = pane;
+  }
+  const auto known = colourCache_.Looks.find(attribute);
+  if (known != colourCache_.Looks.end()) return known->second;
+  return colourCache_.Looks.emplace(attribute, DrawnColours(look, pane.Text, pane.Back)).first->second;
+}
+
+HFONT cTextView::FontFor(std::uint8_t styles) {
+  const auto base = font_ ? font_ : static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
+  const int index = ((styles & lsBold) ? 1 : 0) | ((styles & lsItalic) ? 2 : 0) | ((styles & lsUnderline) ? 4 : 0) |
+                    ((styles & lsStrike) ? 8 : 0);
+  if (index == 0) return base;
+  cFont& variant = fontVariants_[static_cast<size_t>(index)];
+  if (!variant) {
+    LOGFONTW description{};
+    if (!::GetObjectW(base, sizeof description, &description)) return base;
+    if (index & 1) description.lfWeight = FW_BOLD;
+    if (index & 2) description.lfItalic = TRUE;
+    if (index & 4) description.lfUnderline = TRUE;
+    if (index & 8) description.lfStrikeOut = TRUE;
+    variant.reset(::CreateFontIndirectW(&description));
+  }
+  return variant ? variant.get() : base;
+}
+
+void cTextView::SetHotSpan(tTextSpan span) {
+  if (span.End <= span.Start) span = {};
+  if (span == hotSpan_) return;
+  InvalidateRows(hotSpan_);
+  hotSpan_ = span;
+  InvalidateRows(hotSpan_);
+}
+
+// Only the rows of the span that show.
+void cTextView::InvalidateRows(tTextSpan span) {
+  if (span.End <= span.Start) return;
+  const int first = std::max(RowOfPosition(store_.ClampPosition(span.Start)), topRow_);
+  const int last = std::min(RowOfPosition(store_.ClampPosition(span.End)), topRow_ + VisibleRows());
+  if (first > last) return;
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  RECT rows{client.left, (first - topRow_) * rowHeight_, client.right, (last - topRow_ + 1) * rowHeight_};
+  ::InvalidateRect(hwnd_, &rows, FALSE);
 }
 
 void cTextView::PlaceCaret() {
@@ -971,6 +1114,7 @@ void cTextView::PlaceCaret() {
 
 void cTextView::ApplyFont(HFONT font) {
   font_ = font;
+  for (cFont& variant : fontVariants_) variant.reset();
   ::SelectObject(measureDc_.get(), font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(SYSTEM_FONT));
   TEXTMETRICW metrics{};
   ::GetTextMetricsW(measureDc_.get(), &metrics);

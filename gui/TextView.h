@@ -2,7 +2,8 @@
 // A text view of the program's own that answers an edit control's messages: a window class whose
 // default procedure is cTextView::Procedure, as an edit control's is the system's, so a memo
 // drives either the same way. The text lives in a cTextStore and its rows in a cTextLayout; this
-// class only turns messages into calls on them and paints the rows that show.
+// class only turns messages into calls on them and paints the rows that show, in the looks of the
+// store's attribute runs (gui/TextLook.h), through Uniscribe as the edit control draws text.
 //
 // What it keeps of the edit control: the styles ES_MULTILINE, ES_READONLY (which EM_SETREADONLY
 // sets), ES_NOHIDESEL, WS_HSCROLL and ES_AUTOHSCROLL (either means no word wrap; a style change
@@ -12,14 +13,19 @@
 #include <windows.h>
 #include <imm.h>
 
+#include <array>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "gui/ComPtr.h"
 #include "gui/Handle.h"
 #include "gui/TextLayout.h"
+#include "gui/TextLook.h"
 #include "gui/TextStore.h"
 #include "gui/TextViewMessages.h"
 #include "gui/TextViewProvider.h"
@@ -45,6 +51,25 @@ private:
   struct tScrollState {
     int Max = -1, Page = 0, Pos = 0;
     friend bool operator==(const tScrollState&, const tScrollState&) = default;
+  };
+  // Clusters of a row in a row of columns that are drawn alike: one look, selected or not, in the
+  // hot span or not, one direction; a tab is a piece of its own.
+  struct tPiece {
+    int Column = 0, End = 0;
+    int Left = 0, Right = 0;
+    tTextAttribute Look = 0;
+    bool Selected = false, Hot = false, Tab = false;
+    // Drawn right to left, and holding more than characters of their own below U+0300, which the
+    // pane's font draws without help.
+    bool RightToLeft = false, Complex = false;
+    bool SameDrawing(const tPiece& other) const noexcept {
+      return Look == other.Look && Selected == other.Selected && Hot == other.Hot && RightToLeft == other.RightToLeft &&
+             !Tab && !other.Tab;
+    }
+  };
+  // The colours that the parent gives the pane.
+  struct tPaneColours {
+    COLORREF Text, Back;
   };
   // The user's last edit, undone by EM_UNDO, which makes it the edit that undoes it.
   struct tUndo {
@@ -131,7 +156,15 @@ private:
   bool PaintOwed() const;
   void ArmPaintTimer();
   void Paint();
-  void PaintRow(HDC dc, int row, int y, const RECT& client, COLORREF text, COLORREF back);
+  // Draws what lies in area (client coordinates) of the view into dc.
+  void Draw(HDC dc, const RECT& area);
+  void PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColours pane);
+  void DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane);
+  tDrawnColours ColoursOf(tTextAttribute attribute, const tTextLook& look, tPaneColours pane);
+  // The pane's font with the styles of a look (lsBold, lsItalic, lsUnderline, lsStrike).
+  HFONT FontFor(std::uint8_t styles);
+  void SetHotSpan(tTextSpan span);
+  void InvalidateRows(tTextSpan span);
   bool ContinuesLineBreak(const tTextChange& change) const;
   void PlaceCaret();
   void ApplyFont(HFONT font);
@@ -143,6 +176,8 @@ private:
   const HWND hwnd_;
   cMemoryDC measureDc_;
   HFONT font_ = nullptr;
+  // The pane's font made bold, italic, underlined or struck through, by FontFor's index.
+  std::array<cFont, 16> fontVariants_;
   int rowHeight_ = 16;
   int averageWidth_ = 8;
   cTextStore store_;
@@ -170,6 +205,18 @@ private:
   tScrollState verticalShown_, horizontalShown_, verticalWanted_, horizontalWanted_;
   bool scrollBarsOwed_ = false;
   ULONGLONG lastScrollBars_ = 0;
+  // Drawn underlined (kViewSetHotSpan) until cleared or until the text before its end changes;
+  // empty for none.
+  tTextSpan hotSpan_;
+  // What a paint reuses: the row's attribute runs (where each starts, in columns) and the advances
+  // of the piece being drawn.
+  std::vector<std::pair<int, tTextAttribute>> rowLooks_;
+  std::vector<int> advances_;
+  // The colours of the looks drawn lately, for the pane's colours of the time.
+  struct {
+    tPaneColours Pane{CLR_INVALID, CLR_INVALID};
+    std::unordered_map<tTextAttribute, tDrawnColours> Looks;
+  } colourCache_;
   // Told to UI Automation's clients with the next paint.
   bool textChanged_ = false, selectionChanged_ = false;
   const cComPtr<cTextViewProvider> provider_;

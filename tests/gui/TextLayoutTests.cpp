@@ -355,6 +355,28 @@ TEST(TextLayout, HitTestingRoundTrips) {
   EXPECT_EQ(layout.ColumnFromX(layout.FirstRow(1), 999), 9);
 }
 
+// A right-to-left stretch, with the blanks between its letters, is mirrored in its place; the
+// caret before one of its letters stands at the letter's right edge. A digit ends a stretch.
+TEST(TextLayout, MirrorsRightToLeftStretches) {
+  // a b _ alef bet _ gimel _ c | alef 1 bet
+  cFakeText text({L"ab \x05D0\x05D1 \x05D2 c", L"\x05D0" L"1\x05D1"});
+  cFakeMeasure measure;
+  cTextLayout layout(text, measure);
+  struct tCase {
+    int Line, Column, X;
+  };
+  const tCase edges[] = {{0, 2, 16}, {0, 3, 56}, {0, 4, 48}, {0, 5, 40}, {0, 6, 32}, {0, 7, 56},
+                         {0, 9, 72}, {1, 0, 8},  {1, 1, 8},  {1, 2, 24}, {1, 3, 16}};
+  for (const tCase& edge : edges) EXPECT_EQ(layout.XFromColumn(edge.Line, edge.Column), edge.X) << edge.Column;
+  struct tHit {
+    int Line, X, Column;
+  };
+  const tHit hits[] = {{0, 25, 7}, {0, 30, 6}, {0, 50, 4},  {0, 54, 3},
+                       {0, 58, 7}, {1, -3, 1}, {1, 18, 3}, {1, 22, 2}};
+  for (const tHit& hit : hits)
+    EXPECT_EQ(layout.ColumnFromX(layout.FirstRow(hit.Line), hit.X), hit.Column) << hit.X;
+}
+
 // Each cluster is measured once per font.
 TEST(TextLayout, MeasuresEachClusterOncePerFont) {
   cFakeText text({L"abab\xD83D\xDE00\xD83D\xDE00", L"ba e\x0301 e\x0301"});
