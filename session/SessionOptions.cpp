@@ -88,6 +88,8 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine) {
 
   if (tCommandLineOption log = commandLine.FindOption(L"log"); log.Kind == clkValue) o.LogFile = log.Value;
   o.Timestamps = IsOptionSet(commandLine, L"timestamps");
+  if (tCommandLineOption editor = commandLine.FindOption(L"editor"); editor.Kind == clkValue)
+    o.EditorCommand = editor.Value;
   for (const tCommandLineOption& option : commandLine.Options()) {
     if (option.Name != L"ENV") continue;
     if (std::optional<tEnvironmentChange> change = ParseEnvironmentChange(option.Value)) {
