@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "gui/Handle.h"
 #include "gui/ResString.h"
 #include "gui/TextViewMessages.h"
 #include "resources/resource.h"
@@ -23,6 +24,19 @@ bool ControlHeld() { return ::GetKeyState(VK_CONTROL) < 0; }
 // A number the pane gives in 16 bits (EM_CHARFROMPOS), made whole again from a full one at most
 // 65535 below it.
 int Widen(int low16, int below) { return below + ((low16 - below) & 0xFFFF); }
+
+// The height of a row in the pane's font, where no other row tells it.
+int FontRowHeight(HWND pane) {
+  const gui::cWindowDC dc(::GetDC(pane));
+  const gui::cSelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(pane, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics{};
+  return ::GetTextMetricsW(dc.get(), &metrics) ? metrics.tmHeight : 0;
+}
+
+POINT PointOfCharacter(const cWMemo& pane, int position) {
+  const auto point = static_cast<DWORD>(pane.WPerform(EM_POSFROMCHAR, static_cast<WPARAM>(position), 0));
+  return {GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+}
 
 // Whether the caret is at the end of the pane's text with nothing selected.
 bool CaretAtEnd(const cWMemo& pane) {
@@ -71,7 +85,8 @@ LRESULT cConsoleEdit::HandlePlaceMessage(UINT message, WPARAM wParam, LPARAM lPa
       break;
     case WM_TIMER:
       if (wParam != kHotPlaceTimer) break;
-      if (!ControlHeld()) SetHotPlace(std::nullopt);
+      // Ctrl may have gone up in another window, the mouse gone away, the text changed.
+      UpdateHotPlace();
       handled = true;
       return 0;
     case WM_SETCURSOR:
@@ -90,8 +105,9 @@ LRESULT cConsoleEdit::HandlePlaceMessage(UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     }
     case WM_KEYDOWN:
-      if (wParam == VK_CONTROL) UpdateHotPlace();
-      if (wParam != VK_F4) break;
+      // Once as Ctrl goes down, not at every repeat of the held key.
+      if (wParam == VK_CONTROL && !(lParam & (1 << 30))) UpdateHotPlace();
+      if (wParam != VK_F4 || ControlHeld()) break;
       OpenNextPlace(::GetKeyState(VK_SHIFT) >= 0);
       if (OnAfterKeyDown) OnAfterKeyDown();
       handled = true;
@@ -116,13 +132,25 @@ std::optional<tPlaceTarget> cConsoleEdit::PlaceAtPoint(POINT point) const {
   const auto rowStart = static_cast<int>(WPerform(EM_LINEINDEX, static_cast<WPARAM>(row), 0));
   if (rowStart < 0) return std::nullopt;
   int position = Widen(LOWORD(found), rowStart);
+  const auto rowEnd = rowStart + static_cast<int>(WPerform(EM_LINELENGTH, static_cast<WPARAM>(rowStart), 0));
+  if (rowEnd == rowStart) return std::nullopt;
   // The answer is the nearest boundary between characters; the mouse is over the character
   // before it when that boundary lies right of the mouse.
-  const auto rowEnd = rowStart + static_cast<int>(WPerform(EM_LINELENGTH, static_cast<WPARAM>(rowStart), 0));
-  if (position > rowStart &&
-      (position >= rowEnd ||
-       GET_X_LPARAM(WPerform(EM_POSFROMCHAR, static_cast<WPARAM>(position), 0)) > point.x))
-    --position;
+  if (position > rowStart && (position >= rowEnd || PointOfCharacter(*this, position).x > point.x)) --position;
+  // Beside the row's last character or below the last row the answer is that character too:
+  // the mouse must be within the character's cell, as wide as the one before it and as high as
+  // the row.
+  const POINT cell = PointOfCharacter(*this, position);
+  auto rowTop = [&](int r) {
+    const auto start = static_cast<int>(WPerform(EM_LINEINDEX, static_cast<WPARAM>(r), 0));
+    return start < 0 ? -1 : PointOfCharacter(*this, start).y;
+  };
+  const int below = rowTop(row + 1), above = row > 0 ? rowTop(row - 1) : -1;
+  const int height = below > cell.y ? below - cell.y : above >= 0 ? cell.y - above : FontRowHeight(Handle());
+  if (height > 0 && (point.y < cell.y || point.y >= cell.y + height)) return std::nullopt;
+  if (position + 1 >= rowEnd && position > rowStart &&
+      point.x >= cell.x + std::max<LONG>(cell.x - PointOfCharacter(*this, position - 1).x, 1))
+    return std::nullopt;
   return cPanePlaces(Handle(), WorkingFolder).PlaceAt(position);
 }
 

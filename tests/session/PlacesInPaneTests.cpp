@@ -90,7 +90,13 @@ TEST_F(PlacesInPane, APathThatWordWrapSplitsIsOneLocation) {
 }
 
 TEST_F(PlacesInPane, CtrlClickOpensThePlaceAndLeavesTheSelection) {
-  Output().SetWText(L"at " + source_ + L"(4): here");
+  Output().SetWText(L"at " + source_ + L"(4)");
+  // Beside the line's end and below it the mouse is over no place.
+  const POINT last = PointOf(static_cast<int>(Output().WText().size()) - 1);
+  for (const POINT away : {POINT{last.x + 60, last.y}, POINT{last.x, last.y + 60}})
+    ::SendMessageW(Output().Handle(), WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(away.x, away.y));
+  ::SendMessageW(Output().Handle(), WM_LBUTTONUP, MK_CONTROL, 0);
+  EXPECT_TRUE(opened_.empty());
   Output().SetSelStart(1);
   const POINT point = PointOf(6);
   const LPARAM at = MAKELPARAM(point.x, point.y);
