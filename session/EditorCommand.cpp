@@ -25,10 +25,6 @@ std::wstring SystemPath(Call call) {
   }
 }
 
-std::wstring SystemFolder() {
-  return SystemPath([](wchar_t* buffer, UINT size) { return ::GetSystemDirectoryW(buffer, size); });
-}
-
 bool IsSlash(wchar_t c) noexcept { return c == L'\\' || c == L'/'; }
 
 bool HasExtension(std::wstring_view name) {
@@ -53,6 +49,10 @@ bool IsBatchFile(std::wstring_view program) {
 }
 
 }  // namespace
+
+std::wstring SystemFolder() {
+  return SystemPath([](wchar_t* buffer, UINT size) { return ::GetSystemDirectoryW(buffer, size); });
+}
 
 std::optional<std::wstring> ExpandEditorCommand(std::wstring_view command, std::wstring_view path, int line,
                                                 int column) {

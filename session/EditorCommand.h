@@ -27,6 +27,8 @@ struct tProgramLaunch {
 // Windows folder and the absolute folders of PATH, in that order, never in the current folder,
 // with the extensions .com, .exe, .bat and .cmd when it has none. Empty when it is not found.
 std::wstring FindProgram(std::wstring_view name, std::wstring_view searchPath);
+// The system folder, where the system's own programs are.
+std::wstring SystemFolder();
 // The folders a bare program name is looked for in, separated by ";".
 std::wstring ProgramSearchPath();
 
