@@ -64,7 +64,9 @@ cPanePlaces::tFolder cPanePlaces::FolderAt(int firstRow) const {
   int row = firstRow;
   const int floor = std::max(firstRow - kPromptRows, 0);
   while (row >= floor) {
-    if (std::optional<std::wstring> prompt = PromptFolder(LineHead(row))) return {std::move(*prompt), row, row};
+    // A prompt starts with a drive ("C:\"): only such a line is read further.
+    if (PromptFolder(RowText(row, 3) + L">"))
+      if (std::optional<std::wstring> prompt = PromptFolder(LineHead(row))) return {std::move(*prompt), row, row};
     // Up to the start of the line above.
     if (--row < 0) break;
     while (row > floor && !EndsLine(row - 1)) --row;

@@ -21,7 +21,7 @@ public:
   // (backward). Looks at no more than kScanRows rows.
   std::optional<tPlaceTarget> NextPlace(int position, bool forward) const;
 
-  static constexpr int kScanRows = 50000;
+  static constexpr int kScanRows = 10000;
   // How far up a prompt is looked for.
   static constexpr int kPromptRows = 5000;
 
