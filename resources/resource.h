@@ -29,6 +29,10 @@
 #define IDS_OPT_ENVIRONMENT            127  /* "-env:%s" */
 #define IDS_OPT_INVALID_ENVIRONMENT    128  /* "Invalid environment option: %s..." */
 
+#define IDS_PLACE_ADDRESS_FAILED       160  /* "The address cannot be opened. %s\r\n\r\nAddress: %s" */
+#define IDS_PLACE_EDITOR_FAILED        161  /* "The editor cannot be started. %s\r\n\r\nCommand: %s" */
+#define IDS_PLACE_EDITOR_UNUSABLE      162  /* "The editor command cannot open this file..." */
+
 #define IDS_TEXT_EXCEEDS_CAPACITY      140  /* "Text exceeds memo capacity" */
 #define IDS_LIST_INDEX_OUT_OF_BOUNDS   141  /* "List index out of bounds (%d)" */
 #define IDS_UNABLE_TO_INSERT_LINE      142  /* "Unable to insert a line" */
@@ -73,6 +77,7 @@
 #define IDC_OPTIONS_OUTPUT_UTF16BE     422
 #define IDC_OPTIONS_OUTPUT_ANSI        423
 #define IDC_OPTIONS_OUTPUT_OEM         424
+#define IDC_OPTIONS_EDITOR             430
 
 // The about box
 #define IDD_ABOUT                      450

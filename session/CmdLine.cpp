@@ -13,9 +13,9 @@ constexpr bool IsBlank(wchar_t c) noexcept { return static_cast<char16_t>(c) <= 
 
 constexpr bool IsSign(wchar_t c) noexcept { return c == L'+' || c == L'-'; }
 
-// Options whose value is a file name or a variable's value, which may well end with a sign: for
-// them a trailing "+" or "-" is part of the value.
-bool TakesAnyValue(std::wstring_view name) noexcept { return name == L"LOG" || name == L"ENV"; }
+// Options whose value is a file name, a variable's value or a command line, which may well end
+// with a sign: for them a trailing "+" or "-" is part of the value.
+bool TakesAnyValue(std::wstring_view name) noexcept { return name == L"LOG" || name == L"ENV" || name == L"EDITOR"; }
 
 // Length of the program name at the very start of a command line: it ends at the first blank
 // outside double quotes, without skipping leading blanks.

@@ -24,7 +24,7 @@ struct tCommandLineOption {
 // What one argument is.
 enum tArgumentKind : std::uint8_t {
   akNotOption,  // does not begin with "-" or "/"
-  akMalformed,  // an option that cannot be used ("-", "-:x", "-name:value+" but for -log: and -env:)
+  akMalformed,  // an option that cannot be used ("-", "-:x", "-name:value+" but for -log:, -env: and -editor:)
   akOption,
 };
 

@@ -4,13 +4,16 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "editor/EditorSearches.h"
 #include "gui/TextViewMessages.h"
+#include "session/EditorCommand.h"
 #include "session/OutputRules.h"
+#include "session/Places.h"
 
 // A pane of the console session.
 class cConsoleEdit : public cSearchableEditor, public IOutputSink {
@@ -24,6 +27,16 @@ public:
   std::function<void(DWORD controlEvent)> OnConsoleControl;
   // Called after every key-down message the pane has handled.
   std::function<void()> OnAfterKeyDown;
+
+  // Whether the pane's places open: with Ctrl held the one under the mouse is underlined and
+  // Ctrl+click opens it; F4 and Shift+F4 select and open the next one down or up.
+  bool OpensPlaces = false;
+  // Opens file locations; %f, %l and %c stand for the path, the line and the column.
+  std::wstring EditorCommand{kDefaultEditorCommand};
+  // Relative paths are taken from here when no prompt above them names a folder.
+  std::wstring WorkingFolder;
+  // Shows why a place could not be opened.
+  std::function<void(const std::wstring& message)> OnOpenFailed;
 
   // The pane as the text of the output rules.
   void AppendText(std::wstring_view text, gui::tTextAttribute look) override;
@@ -41,6 +54,18 @@ protected:
 
 private:
   void ForwardControlKey(WORD key);
+  LRESULT HandlePlaceMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  // The place under the point of the pane's client area, if any.
+  std::optional<tPlaceTarget> PlaceAtPoint(POINT point) const;
+  // Underlines the place (none takes the underline away) and shows the cursor that goes with it.
+  void SetHotPlace(std::optional<tPlaceTarget> place);
+  void UpdateHotPlace();
+  void OpenNextPlace(bool forward);
+  void OpenPlace(const tPlaceTarget& place);
+
+  std::optional<tPlaceTarget> hotPlace_;
+  bool trackingLeave_ = false;
+
   // The sink's questions see what was gathered.
   void Flushed() const { const_cast<cConsoleEdit*>(this)->Flush(); }
 

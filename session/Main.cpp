@@ -37,6 +37,18 @@ std::wstring CaretLine(const cWMemo& pane) {
   return text.substr(start, end - start);
 }
 
+std::wstring CurrentFolder() {
+  std::wstring folder(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+    if (length < folder.size()) {
+      folder.resize(length);
+      return folder;
+    }
+    folder.resize(length);
+  }
+}
+
 }  // namespace
 
 cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, std::wstring productName, int width,
@@ -52,6 +64,7 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   logFile_ = options.LogFile;
   log_.SetTimestamps(options.Timestamps);
   environment_ = options.Environment;
+  editorCommand_ = options.EditorCommand;
   SetUpLogDialog(logDialog_);
   child_ = std::make_unique<cConsoleProcess>(*this);
   SetEncodings(options.Encodings);
@@ -60,6 +73,11 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
 }
 
 cFormMain::~cFormMain() { Shutdown(); }
+
+void cFormMain::SetEditorCommand(const std::wstring& command) {
+  editorCommand_ = command;
+  if (outputEditor_) outputEditor_->EditorCommand = command;
+}
 
 void cFormMain::SetEncodings(const tPipeEncodings& encodings) {
   encodings_ = encodings;
@@ -99,6 +117,11 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
       outputStatusTimer_ = outputStatusTimer_ || ::SetTimer(Handle(), kOutputStatusTimer, kOutputStatusMs, nullptr) != 0;
   };
   outputEditor_->SetWordWrap(true);
+  outputEditor_->OpensPlaces = true;
+  outputEditor_->EditorCommand = editorCommand_;
+  // The child starts in this program's current folder.
+  outputEditor_->WorkingFolder = CurrentFolder();
+  outputEditor_->OnOpenFailed = [this](const std::wstring& message) { ShowError(message); };
   ::SetFocus(inputEditor_->Handle());
 
   if (!optionMessage_.empty()) ShowError(optionMessage_);

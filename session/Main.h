@@ -36,6 +36,8 @@ public:
   const tPipeEncodings& Encodings() const noexcept override { return encodings_; }
   // The output encoding applies from the next chunk read, the input one from the next command.
   void SetEncodings(const tPipeEncodings& encodings) override;
+  const std::wstring& EditorCommand() const noexcept override { return editorCommand_; }
+  void SetEditorCommand(const std::wstring& command) override;
 
   // File > Log to File: stops the log that is on, or asks for a file and starts one.
   bool FileLogToFile(bool doIt, bool& checked) override;
@@ -155,6 +157,7 @@ private:
   std::wstring logFile_;
   cFileDialog logDialog_{true};
   std::wstring logFailure_;
+  std::wstring editorCommand_;
   // The -env: changes to the child's environment.
   std::vector<tEnvironmentChange> environment_;
 };

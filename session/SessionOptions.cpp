@@ -88,6 +88,8 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine) {
 
   if (tCommandLineOption log = commandLine.FindOption(L"log"); log.Kind == clkValue) o.LogFile = log.Value;
   o.Timestamps = IsOptionSet(commandLine, L"timestamps");
+  if (tCommandLineOption editor = commandLine.FindOption(L"editor"); editor.Kind == clkValue)
+    o.EditorCommand = editor.Value;
   for (const tCommandLineOption& option : commandLine.Options()) {
     if (option.Name != L"ENV") continue;
     if (std::optional<tEnvironmentChange> change = ParseEnvironmentChange(option.Value)) {
@@ -108,15 +110,6 @@ std::wstring ChildCommandLineFor(const cCommandLine& commandLine, tPipeEncoding 
 
 std::wstring ChildApplicationFor(const cCommandLine& commandLine) {
   if (!commandLine.ChildCommandLine().empty()) return {};
-  std::wstring folder(MAX_PATH, L'\0');
-  for (;;) {
-    const UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
-    if (length == 0) return {};
-    if (length < folder.size()) {
-      folder.resize(length);
-      break;
-    }
-    folder.resize(length);
-  }
-  return folder + L"\\cmd.exe";
+  const std::wstring folder = SystemFolder();
+  return folder.empty() ? std::wstring() : folder + L"\\cmd.exe";
 }

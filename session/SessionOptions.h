@@ -5,6 +5,7 @@
 
 #include "session/ChildEnvironment.h"
 #include "session/CmdLine.h"
+#include "session/EditorCommand.h"
 #include "text/PipeEncoding.h"
 
 struct tSessionOptions {
@@ -17,6 +18,8 @@ struct tSessionOptions {
   // The log's file (none when empty) and whether its lines start with the time.
   std::wstring LogFile;
   bool Timestamps = false;
+  // The command that opens a file location of the output (-editor:).
+  std::wstring EditorCommand{kDefaultEditorCommand};
   // The -env: changes to the child's environment, in the order given.
   std::vector<tEnvironmentChange> Environment;
   // Conflicting or invalid options, to be shown once when the session starts; empty if none.

@@ -165,7 +165,11 @@ bool cMenuForm::StatusBtnShowMenu(bool doIt, bool&) {
 bool cMenuForm::ToolsOptions(bool doIt, bool&) {
   if (doIt) {
     tPipeEncodings encodings = Encodings();
-    if (TFormOptions::Execute(encodings)) SetEncodings(encodings);
+    std::wstring editorCommand = EditorCommand();
+    if (TFormOptions::Execute(encodings, editorCommand)) {
+      SetEncodings(encodings);
+      SetEditorCommand(editorCommand);
+    }
   }
   return true;
 }

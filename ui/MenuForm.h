@@ -83,6 +83,9 @@ public:
   // The session's encodings, which the options command shows and changes.
   virtual const tPipeEncodings& Encodings() const noexcept = 0;
   virtual void SetEncodings(const tPipeEncodings& encodings) = 0;
+  // The command that opens the output's file locations.
+  virtual const std::wstring& EditorCommand() const noexcept = 0;
+  virtual void SetEditorCommand(const std::wstring& command) = 0;
   // The session's log: started or stopped (checked while one is on), and its timestamps.
   virtual bool FileLogToFile(bool doIt, bool& checked) = 0;
   virtual bool ViewTimestamps(bool doIt, bool& checked) = 0;

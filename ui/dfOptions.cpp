@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "resources/resource.h"
+#include "session/EditorCommand.h"
+#include "text/Utils.h"
 
 namespace {
 
@@ -33,12 +35,15 @@ void CollectRow(const tEncodingButtonRow& row, tPipeEncoding& encoding) {
 
 TFormOptions::TFormOptions() : cDialog(IDD_OPTIONS) {}
 
-bool TFormOptions::Execute(tPipeEncodings& encodings) {
+bool TFormOptions::Execute(tPipeEncodings& encodings, std::wstring& editorCommand) {
   TFormOptions form;
   PresetButtons(encodings, form.buttons_);
+  form.editorCommand_ = editorCommand;
   // Like every modal box of the program, it belongs to the window the user is working in.
   if (form.ShowModal(::GetActiveWindow()) != IDOK) return false;
   CollectEncodings(form.buttons_, encodings);
+  editorCommand = cStringUtils::Trim(form.editorCommand_);
+  if (editorCommand.empty()) editorCommand = kDefaultEditorCommand;
   return true;
 }
 
@@ -53,6 +58,7 @@ void TFormOptions::CollectEncodings(const tEncodingButtons& buttons, tPipeEncodi
 }
 
 bool TFormOptions::InitDialog() {
+  SetItemText(IDC_OPTIONS_EDITOR, editorCommand_);
   for (std::size_t direction = 0; direction < ButtonIds.size(); ++direction)
     for (std::size_t column = 0; column < EncodingButtonColumns; ++column)
       SetChecked(ButtonIds[direction][column], buttons_[direction][column]);
@@ -68,4 +74,5 @@ void TFormOptions::CloseDialog(INT_PTR) {
   for (std::size_t direction = 0; direction < ButtonIds.size(); ++direction)
     for (std::size_t column = 0; column < EncodingButtonColumns; ++column)
       buttons_[direction][column] = Checked(ButtonIds[direction][column]);
+  editorCommand_ = ItemText(IDC_OPTIONS_EDITOR);
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 
 #include "gui/Dialog.h"
 #include "text/PipeEncoding.h"
@@ -26,7 +27,8 @@ class TFormOptions : public gui::cDialog {
 public:
   // Shows the dialog over the active window, preset with the settings. Confirmed, the settings
   // become the user's choice; otherwise they stay as they were. Answers whether it was confirmed.
-  static bool Execute(tPipeEncodings& encodings);
+  // An editor command left blank is the default one.
+  static bool Execute(tPipeEncodings& encodings, std::wstring& editorCommand);
 
   // Checks the one button of each direction's encoding: OEM when its flag is set, else the
   // column of its scheme.
@@ -44,4 +46,5 @@ private:
   TFormOptions();
 
   tEncodingButtons buttons_{};
+  std::wstring editorCommand_;
 };

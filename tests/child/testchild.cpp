@@ -30,6 +30,9 @@
 //   sleep:MS      sleep MS milliseconds without touching standard input; "sleep" alone sleeps
 //                 forever
 //   exit:CODE     end at once with the decimal exit code CODE
+//   args:FILE     as the first verb only: write the arguments that follow it, each followed by a
+//                 line break, into FILE (replaced as a whole, so that it shows complete or not
+//                 at all) and end; the arguments are not verbs
 //   spawn:HOW     start another testchild that sleeps forever and write "spawned PID" and a line
 //                 break; HOW is "same" (in this console), "own" (in a new console of its own) or
 //                 "none" (detached from every console). It inherits no handle.
@@ -253,9 +256,23 @@ std::optional<tStep> ParseStep(std::string_view argument) {
   return std::nullopt;
 }
 
+// Records how the program was started, as an editor that a test makes it would.
+int RecordArguments(const std::string& file, int count, char** arguments) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += std::string(arguments[i]) + "\n";
+  const std::string partial = file + ".partial";
+  HANDLE handle = ::CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return BadArguments;
+  WriteAll(handle, text);
+  ::CloseHandle(handle);
+  return ::MoveFileExA(partial.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : BadArguments;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]).starts_with("args:"))
+    return RecordArguments(argv[1] + 5, argc - 2, argv + 2);
   std::vector<tStep> steps;
   for (int i = 1; i < argc; ++i) {
     auto step = ParseStep(argv[i]);

@@ -1005,10 +1005,68 @@ scenario_release_archive() {
   e2e_close
 }
 
+# Places that open. F4 and Ctrl+click run the editor command (the test child built as a GUI
+# program, which shows no window and so leaves the keyboard to Marvesk, recording its arguments) with the file, line and column; a place naming a batch file opens it in the editor
+# and never runs it. An address goes to the shell's URL open, which Wine hands to winebrowser:
+# for this scenario only, Wine's "Browsers" setting names a script that records the address.
+scenario_places() {
+  e2e_new_work_folder
+  mkdir -p "$e2e_work/src dir"
+  : >"$e2e_work/src dir/main file.c"
+  local work_win
+  work_win=$(e2e_windows_path "$e2e_work")
+  printf '@echo ran>"%s\\ran.txt"\r\n' "$work_win" >"$e2e_work/tool.cmd"
+  local editor_record="$e2e_work/editor.txt" browser_record="$e2e_work/browser.txt"
+  printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s.partial" && mv "%s.partial" "%s"\n' \
+    "$browser_record" "$browser_record" "$browser_record" >"$e2e_work/browser.sh"
+  chmod +x "$e2e_work/browser.sh"
+  wine64 reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$e2e_work/browser.sh" /f </dev/null >/dev/null 2>&1 ||
+    e2e_fail "the browser setting cannot be made"
+
+  local source="$work_win\\src dir\\main file.c" output
+  output="$source(12,5): error C2065: 'x': undeclared identifier"$'\r\n'
+  output+="see https://example.com/page?a=1 for more"$'\r\n'
+  output+="$work_win\\tool.cmd:3: note"$'\r\n'
+  local child editor
+  child=$(e2e_windows_path "$E2E_TESTCHILD")
+  editor=$(e2e_windows_path "$(dirname "$E2E_TESTCHILD")/testchild_gui.exe")
+  e2e_start "-editor:$editor args:$(e2e_windows_path "$editor_record") %f %l %c" -- "$child" "out:$(e2e_hex "$output")" sleep
+  e2e_wait "the places show" e2e_output_has 'tool\.cmd:3: note'
+  e2e_wait "the command pane is editable" e2e_editable 0
+  xdotool mousemove 600 400 click 1
+  e2e_key ctrl+Home
+
+  e2e_key F4
+  e2e_wait "F4 opens the first location in the editor" e2e_file_is "$editor_record" "$source"$'\n12\n5'
+  rm -f "$editor_record"
+  e2e_key F4
+  e2e_wait "F4 hands the address to the browser" e2e_file_is "$browser_record" 'https://example.com/page?a=1'
+  e2e_key F4
+  e2e_wait "F4 opens the batch file in the editor" e2e_file_is "$editor_record" "$work_win\\tool.cmd"$'\n3\n1'
+  rm -f "$editor_record"
+  local selection
+  selection=$(e2e_probe selection 1)
+
+  # Ctrl+click on the first location: the mouse moves with Ctrl held, then clicks.
+  local point x y
+  point=$(e2e_probe point 1 20) || e2e_fail "the place's position is not known"
+  x=${point% *} y=${point#* }
+  xdotool mousemove "$x" "$y" keydown ctrl mousemove "$((x + 1))" "$y" click 1 keyup ctrl
+  e2e_wait "Ctrl+click opens the location in the editor" e2e_file_is "$editor_record" "$source"$'\n12\n5'
+  e2e_selection_is 1 "$selection" || e2e_fail "Ctrl+click moved the selection to $(e2e_probe selection 1)"
+  sleep 1
+  [ ! -e "$e2e_work/ran.txt" ] || e2e_fail "a place ran the batch file it names"
+  wine64 reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f </dev/null >/dev/null 2>&1
+  e2e_close
+}
+
+# e2e_file_is FILE TEXT: the file holds the text (its last line break aside).
+e2e_file_is() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
+
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
   thousand_commands hostile_command_lines files file_types log_file log_menu python_variables
-  output_view unicode_program_folder release_archive)
+  output_view unicode_program_folder places release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

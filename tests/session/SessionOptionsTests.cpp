@@ -32,6 +32,14 @@ TEST(ProcessOptionsTest, Switches) {
   EXPECT_FALSE(Options(L"-- -echo").Echo);
 }
 
+TEST(ProcessOptionsTest, EditorCommandAsTheHelpWritesIt) {
+  EXPECT_EQ(Options(L"").EditorCommand, L"notepad.exe \"%f\"");
+  EXPECT_EQ(Options(L"-editor:\"code -g %f:%l:%c\"").EditorCommand, L"code -g %f:%l:%c");
+  EXPECT_EQ(Options(L"/EDITOR:\"notepad++ -n%l %f\" -- cmd").EditorCommand, L"notepad++ -n%l %f");
+  // A command may end with a sign.
+  EXPECT_EQ(Options(L"-editor:\"ed +\"").EditorCommand, L"ed +");
+}
+
 TEST(ProcessOptionsTest, UnicodeAndUnicode2Conflict) {
   tSessionOptions o = Options(L"-U -U2");
   EXPECT_EQ(o.OptionMessage, kUnicodeConflict);

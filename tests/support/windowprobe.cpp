@@ -9,6 +9,8 @@
 //   windowprobe length TITLE N    writes the length of that edit control's text in characters
 //   windowprobe selection TITLE N writes that edit control's selection as "START END" (character
 //                                 positions; the control answers in 16 bits, so up to 65535)
+//   windowprobe point TITLE N P   writes where character P of that edit control shows, as screen
+//                                 coordinates "X Y" of a point inside it
 //   windowprobe menu TITLE        writes "menu" when the window shows its menu bar, else "no menu"
 //   windowprobe caption TITLE     writes the window's caption
 //   windowprobe dialog TITLE      writes the caption of a visible dialog box of the window's
@@ -31,6 +33,8 @@
 // Exit code 0 when the window (and the edit control, the dialog box) was found, 1 when there is
 // none, 2 for a bad command line.
 #include <windows.h>
+
+#include <cwchar>
 
 #include <string>
 #include <string_view>
@@ -206,7 +210,8 @@ int wmain(int argc, wchar_t** argv) {
   bool indexed = verb == L"pane" || verb == L"readonly" || verb == L"selection" || verb == L"length";
   bool plain = verb == L"text" || verb == L"caption" || verb == L"dialog" || verb == L"close" || verb == L"menu" ||
                verb == L"foreground" || verb == L"answer";
-  if (!(indexed && argc == 4) && !(plain && argc == 3)) return BadArguments;
+  bool located = verb == L"point";
+  if (!(indexed && argc == 4) && !(plain && argc == 3) && !(located && argc == 5)) return BadArguments;
 
   tSearch search{argv[2]};
   ::EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
@@ -252,6 +257,16 @@ int wmain(int argc, wchar_t** argv) {
       DWORD_PTR length = 0;
       if (!::SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return NotFound;
       WriteUtf8(std::to_wstring(length));
+    } else if (verb == L"point") {
+      DWORD_PTR point = 0;
+      const WPARAM position = std::wcstoul(argv[4], nullptr, 10);
+      if (!::SendMessageTimeoutW(edit, EM_POSFROMCHAR, position, 0, SMTO_ABORTIFHUNG, 2000, &point) ||
+          point == static_cast<DWORD_PTR>(-1))
+        return NotFound;
+      // A little inside the character's cell, which starts at the point.
+      POINT screen{static_cast<short>(LOWORD(point)) + 2, static_cast<short>(HIWORD(point)) + 4};
+      ::ClientToScreen(edit, &screen);
+      WriteUtf8(std::to_wstring(screen.x) + L" " + std::to_wstring(screen.y));
     } else if (verb == L"selection") {
       DWORD_PTR selection = 0;
       if (!::SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selection)) return NotFound;

@@ -119,7 +119,7 @@ TEST(HelpUrl, AddressEscapesPathTypeAndName) {
 TEST(HelpPage, ResourceHoldsItsAnchorsAndEveryOption) {
   const std::string html = HelpPage();
   ASSERT_FALSE(html.empty()) << "no resource HELP_HTML of type 100";
-  for (const char* anchor : {"keyboard", "cmdline", "options", "log", "environment", "examples"})
+  for (const char* anchor : {"keyboard", "cmdline", "options", "log", "environment", "places", "examples"})
     EXPECT_NE(html.find(std::string("name=\"") + anchor + "\""), std::string::npos) << anchor;
 
   const tHtmlDocument page = ParseHtml(html);
@@ -130,7 +130,8 @@ TEST(HelpPage, ResourceHoldsItsAnchorsAndEveryOption) {
         L"-U2", L"-dump", L"-D", L"-echo", L"-E", L"-help", L"-h", L"-?", L"--", L"Alt+Enter", L"Ctrl+Enter",
         L"Shift+Enter", L"Ctrl+C", L"Ctrl+Break", L"Shift+Del", L"Ctrl+Ins", L"Shift+Ins", L"Tools/Options",
         L"CMD.EXE /U", L"[Options] [ -- [Cmdline] ]", L"File/Log to File...", L"View/Timestamps in Log",
-        L"PYTHONUNBUFFERED=1", L"-env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING="})
+        L"PYTHONUNBUFFERED=1", L"-env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING=", L"F4", L"Shift+F4",
+        L"Ctrl+click", L"notepad.exe \"%f\""})
     EXPECT_NE(text.find(word), std::wstring::npos) << word;
 }
 
@@ -140,7 +141,7 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
   EXPECT_EQ(TableCells(page, 0),
             (std::vector<std::wstring>{L"-input:encoding", L"-output:encoding", L"-Unicode, -U", L"-Unicode2, -U2",
                                        L"-dump, -D", L"-echo, -E", L"-help, -h, -?", L"-log:file", L"-timestamps",
-                                       L"-env:name=value, -env:name="}));
+                                       L"-env:name=value, -env:name=", L"-editor:command"}));
   for (const wchar_t* option : {L"x -Unicode", L"x -U", L"x /u"}) {
     const tSessionOptions options = OptionsOf(option);
     EXPECT_EQ(options.Encodings.Output, Utf16Le) << option;
@@ -155,6 +156,7 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
   EXPECT_FALSE(OptionsOf(L"x -echo-").Echo);
   EXPECT_EQ(OptionsOf(L"x -log:file").LogFile, L"file");
   EXPECT_TRUE(OptionsOf(L"x -timestamps").Timestamps);
+  EXPECT_EQ(OptionsOf(L"x -editor:command").EditorCommand, L"command");
   EXPECT_EQ(OptionsOf(L"x -env:name=value -env:name=").Environment,
             (std::vector<tEnvironmentChange>{{L"name", L"value"}, {L"name", std::nullopt}}));
   for (const wchar_t* option : {L"x -help", L"x -h", L"x -?", L"x /HELP"})
@@ -169,7 +171,9 @@ TEST(HelpPage, ExamplesDoWhatThePageSays) {
   const tHtmlDocument page = ParseHtml(HelpPage());
   const std::vector<std::wstring> lines = PreformattedLines(page, L"examples");
   ASSERT_EQ(lines, (std::vector<std::wstring>{L"Marvesk", L"Marvesk -U -D", L"Marvesk -echo -- xcopy /?",
-                                              L"Marvesk -log:build.log -timestamps -- nmake"}));
+                                              L"Marvesk -log:build.log -timestamps -- nmake",
+                                              L"Marvesk -editor:\"code -g %f:%l:%c\" -- nmake",
+                                              L"Marvesk -editor:\"notepad++ -n%l %f\""}));
 
   const cCommandLine plain(lines[0]);
   const tSessionOptions plainOptions = ProcessOptions(plain);
@@ -192,6 +196,14 @@ TEST(HelpPage, ExamplesDoWhatThePageSays) {
   EXPECT_EQ(ProcessOptions(logged).LogFile, L"build.log");
   EXPECT_TRUE(ProcessOptions(logged).Timestamps);
   EXPECT_EQ(logged.ChildCommandLine(), L"nmake");
+
+  const cCommandLine code(lines[4]);
+  EXPECT_EQ(ProcessOptions(code).EditorCommand, L"code -g %f:%l:%c");
+  EXPECT_EQ(code.ChildCommandLine(), L"nmake");
+  EXPECT_EQ(ExpandEditorCommand(ProcessOptions(code).EditorCommand, L"C:\\a b.c", 3, 7), L"code -g \"C:\\a b.c\":3:7");
+  const cCommandLine notepad(lines[5]);
+  EXPECT_EQ(ExpandEditorCommand(ProcessOptions(notepad).EditorCommand, L"C:\\a b.c", 3, 1),
+            L"notepad++ -n3 \"C:\\a b.c\"");
 
   EXPECT_EQ(PreformattedLines(page, L"cmdline"), (std::vector<std::wstring>{L"Marvesk [Options] [ -- [Cmdline] ]"}));
 }
@@ -307,7 +319,7 @@ TEST_F(HtmlViewTest, TableRowsFollowEachOtherAndWrapInNarrowViews) {
   std::vector<int> rows;
   for (size_t i = 0; i < blocks.size(); ++i)
     if (blocks[i].Kind == hbkTableRow) rows.push_back(view.BlockTop(static_cast<int>(i)));
-  ASSERT_EQ(rows.size(), 11u);
+  ASSERT_EQ(rows.size(), 12u);
   EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
   EXPECT_EQ(std::adjacent_find(rows.begin(), rows.end()), rows.end());
 

@@ -551,15 +551,18 @@ TEST_F(MainWindow, OptionsHandsTheEncodingsToTheSessionOnlyOnOk) {
     Command(ID_TOOLS_OPTIONS);
   }
   EXPECT_EQ(form_->Encodings(), before);
+  EXPECT_EQ(Output().EditorCommand, L"notepad.exe \"%f\"");
   {
     gui::cDialogSeam::cDialogResponderScope user([](const gui::tDialogRequest& request) {
       Click(request.Dialog, IDC_OPTIONS_INPUT_UTF8);
+      ::SetDlgItemTextW(request.Dialog, IDC_OPTIONS_EDITOR, L"code -g %f:%l:%c");
       Click(request.Dialog, IDOK);
     });
     Command(ID_TOOLS_OPTIONS);
   }
   EXPECT_EQ(form_->Encodings().Input.Scheme, esUTF8);
   EXPECT_EQ(form_->Encodings().Output, before.Output);
+  EXPECT_EQ(Output().EditorCommand, L"code -g %f:%l:%c");
 }
 
 TEST_F(MainWindow, HelpAndAboutOpenTheirDialogsOverTheWindow) {

@@ -33,10 +33,15 @@ tEncodingButtonRow OnlyColumn(std::size_t column) {
 tEncodingButtons OnlyColumns(std::size_t input, std::size_t output) { return {OnlyColumn(input), OnlyColumn(output)}; }
 
 // Runs the options dialog on the settings with the user's actions; answers what Execute did.
-bool RunOptions(tPipeEncodings& encodings, const std::function<void(HWND)>& user) {
+bool RunOptions(tPipeEncodings& encodings, std::wstring& editorCommand, const std::function<void(HWND)>& user) {
   bool confirmed = false;
-  RunAsUser(IDD_OPTIONS, user, [&] { confirmed = TFormOptions::Execute(encodings); });
+  RunAsUser(IDD_OPTIONS, user, [&] { confirmed = TFormOptions::Execute(encodings, editorCommand); });
   return confirmed;
+}
+
+bool RunOptions(tPipeEncodings& encodings, const std::function<void(HWND)>& user) {
+  std::wstring editorCommand = L"ed %f";
+  return RunOptions(encodings, editorCommand, user);
 }
 
 // The buttons the dialog shows checked, input then output.
@@ -146,6 +151,33 @@ TEST(OptionsDialog, OkHandsBackTheButtonsTheUserChecked) {
   }
 }
 
+TEST(OptionsDialog, TheEditorCommandIsShownAndHandedBack) {
+  struct tCase {
+    const wchar_t* Typed;  // none: left as shown
+    UINT Closing;
+    const wchar_t* Expected;
+  };
+  const tCase cases[] = {
+      {nullptr, IDOK, L"code -g %f:%l:%c"},
+      {L"  \"C:\\My Editor\\ed.exe\" -n%l \"%f\" ", IDOK, L"\"C:\\My Editor\\ed.exe\" -n%l \"%f\""},
+      // A blank command is the default one.
+      {L"   ", IDOK, L"notepad.exe \"%f\""},
+      {L"other %f", IDCANCEL, L"code -g %f:%l:%c"},
+  };
+  for (const tCase& c : cases) {
+    tPipeEncodings encodings;
+    std::wstring editorCommand = L"code -g %f:%l:%c";
+    RunOptions(encodings, editorCommand, [&](HWND dialog) {
+      HWND field = ::GetDlgItem(dialog, IDC_OPTIONS_EDITOR);
+      EXPECT_EQ(WindowText(field), L"code -g %f:%l:%c");
+      if (c.Typed) ::SetWindowTextW(field, c.Typed);
+      Click(dialog, static_cast<int>(c.Closing));
+    });
+    EXPECT_EQ(editorCommand, c.Expected) << (c.Typed ? c.Typed : L"(as shown)");
+    EXPECT_EQ(encodings, (tPipeEncodings{peOEM, peOEM}));
+  }
+}
+
 TEST(OptionsDialog, OneDirectionChangesAlone) {
   tPipeEncodings encodings;
   EXPECT_TRUE(RunOptions(encodings, [](HWND dialog) {
@@ -197,7 +229,8 @@ TEST(OptionsDialog, EscInARealModalRunCancels) {
     ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
   });
   tPipeEncodings encodings{peUTF8, peUTF16LE};
-  const bool confirmed = TFormOptions::Execute(encodings);
+  std::wstring editorCommand = L"ed %f";
+  const bool confirmed = TFormOptions::Execute(encodings, editorCommand);
   ::KillTimer(nullptr, timer);
   EXPECT_FALSE(confirmed);
   EXPECT_EQ(encodings, (tPipeEncodings{peUTF8, peUTF16LE}));

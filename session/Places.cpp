@@ -1,0 +1,296 @@
+#include "session/Places.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::size_t kNone = std::wstring_view::npos;
+
+constexpr bool IsDigit(wchar_t c) noexcept { return c >= L'0' && c <= L'9'; }
+constexpr bool IsAsciiLetter(wchar_t c) noexcept { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+// Letters and digits of any script count as word characters.
+constexpr bool IsWordChar(wchar_t c) noexcept { return IsDigit(c) || IsAsciiLetter(c) || c >= 0x80; }
+constexpr bool IsSlash(wchar_t c) noexcept { return c == L'\\' || c == L'/'; }
+
+// Characters no path holds; blanks aside, they also end a path that may hold blanks.
+constexpr bool IsForbiddenInPath(wchar_t c) noexcept {
+  return c < 0x20 || c == L'"' || c == L'<' || c == L'>' || c == L'|' || c == L'*' || c == L'?';
+}
+
+// The colon of a drive letter: "X:" followed by a slash, the letter not ending a longer word.
+bool IsDriveColon(std::wstring_view line, std::size_t i) {
+  return line[i] == L':' && i >= 1 && IsAsciiLetter(line[i - 1]) && (i < 2 || !IsWordChar(line[i - 2])) &&
+         i + 1 < line.size() && IsSlash(line[i + 1]);
+}
+
+// A colon that is not a drive letter's separates a path from what follows it.
+bool EndsPath(std::wstring_view line, std::size_t i) {
+  return IsForbiddenInPath(line[i]) || (line[i] == L':' && !IsDriveColon(line, i));
+}
+
+// Where an absolute path starts: "X:\", "X:/" or the "\\" of a network path.
+bool StartsAbsolutePath(std::wstring_view line, std::size_t i) {
+  if (i + 2 < line.size() && IsDriveColon(line, i + 1)) return true;
+  return i + 1 < line.size() && line[i] == L'\\' && line[i + 1] == L'\\' && (i == 0 || line[i - 1] != L'\\');
+}
+
+// Brackets that a place's text may hold in pairs.
+constexpr std::array<std::array<wchar_t, 2>, 3> kBrackets{{{L'(', L')'}, {L'[', L']'}, {L'{', L'}'}}};
+
+bool IsAbsolute(std::wstring_view path) { return StartsAbsolutePath(path, 0); }
+
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    wchar_t c = text[i];
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// A decimal number of one to nine digits at i; its value and where it ends.
+struct tNumber {
+  int Value = 0;
+  std::size_t End = 0;
+};
+
+std::optional<tNumber> NumberAt(std::wstring_view line, std::size_t i) {
+  tNumber number{0, i};
+  while (number.End < line.size() && IsDigit(line[number.End])) {
+    if (number.End - i == 9) return std::nullopt;
+    number.Value = number.Value * 10 + (line[number.End] - L'0');
+    ++number.End;
+  }
+  if (number.End == i) return std::nullopt;
+  return number;
+}
+
+// An address: "http://" or "https://" at i, not inside a word, and what follows up to a blank or
+// a character that no address holds. Punctuation at its end belongs to the sentence, and so does a
+// closing bracket that opened before the address.
+std::optional<tPlace> AddressAt(std::wstring_view line, std::size_t i) {
+  if (i > 0 && IsWordChar(line[i - 1])) return std::nullopt;
+  std::size_t schemeLength = 0;
+  if (StartsWithNoCase(line.substr(i), L"http://")) schemeLength = 7;
+  else if (StartsWithNoCase(line.substr(i), L"https://")) schemeLength = 8;
+  else return std::nullopt;
+  std::size_t end = i + schemeLength;
+  while (end < line.size() && line[end] > 0x20 && line[end] != 0x7F && line[end] != L'"' && line[end] != L'<' &&
+         line[end] != L'>' && line[end] != L'`')
+    ++end;
+  for (;;) {
+    const std::wstring_view address = line.substr(i, end - i);
+    const wchar_t last = address.back();
+    bool unbalanced = false;
+    for (const auto& [open, close] : kBrackets)
+      if (last == close)
+        unbalanced = std::count(address.begin(), address.end(), open) < std::count(address.begin(), address.end(), close);
+    if (unbalanced || std::wstring_view(L".,;:!?'").find(last) != kNone) --end;
+    else break;
+  }
+  if (end <= i + schemeLength) return std::nullopt;
+  tPlace place;
+  place.Kind = pkAddress;
+  place.Start = i;
+  place.End = end;
+  place.Address = line.substr(i, end - i);
+  return place;
+}
+
+// What a line tells about the paths that end at a position: where the last absolute path before
+// it starts, and where the line's own first path would start.
+class cPathStarts {
+public:
+  explicit cPathStarts(std::wstring_view line) : line_(line), lastAbsolute_(line.size() + 1, kNone) {
+    std::size_t current = kNone;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (EndsPath(line, i)) current = kNone;
+      if (StartsAbsolutePath(line, i)) current = i;
+      lastAbsolute_[i + 1] = current;
+    }
+    // A build tool's project number ("12>") and the indent come before the first path.
+    std::size_t start = 0;
+    while (start < line.size() && line[start] == L' ') ++start;
+    std::size_t digits = start;
+    while (digits < line.size() && IsDigit(line[digits])) ++digits;
+    if (digits > start && digits < line.size() && line[digits] == L'>') start = digits + 1;
+    lineStart_ = start;
+    firstEnd_ = start;
+    while (firstEnd_ < line.size() && !EndsPath(line, firstEnd_)) ++firstEnd_;
+  }
+
+  // The readings of a path that ends at end and starts no earlier than from: the whole absolute
+  // path, blanks and all; the line's first path, blanks and all; the last word before end.
+  std::vector<tPlacePath> Readings(std::size_t from, std::size_t end) const {
+    std::size_t word = end;
+    while (word > from && line_[word - 1] != L' ' && !EndsPath(line_, word - 1)) --word;
+    // A bracket that opens before the path and does not close in it belongs to the sentence.
+    for (bool stripped = true; stripped && word < end;) {
+      stripped = false;
+      for (const auto& [open, close] : kBrackets) {
+        if (line_[word] == open && line_.substr(word, end - word).find(close) == kNone) {
+          ++word;
+          stripped = true;
+        }
+      }
+    }
+    const std::wstring_view last = line_.substr(word, end - word);
+    const bool hasLetter = std::any_of(last.begin(), last.end(), [](wchar_t c) { return !IsDigit(c); });
+    // "scheme://host:port" is an address of a kind that does not open.
+    const bool address = word > 0 && line_[word - 1] == L':' && last.starts_with(L"//");
+    if (last.empty() || !hasLetter || address || IsSlash(last.back())) return {};
+
+    std::vector<tPlacePath> readings;
+    // A word that starts with a slash starts a path: no name of a folder ends with a blank.
+    if (IsSlash(last.front())) {
+      readings.push_back({word, std::wstring(last)});
+      return readings;
+    }
+    const std::size_t absolute = lastAbsolute_[end];
+    if (absolute != kNone && absolute >= from && absolute < word)
+      readings.push_back({absolute, std::wstring(line_.substr(absolute, end - absolute))});
+    else if (lineStart_ >= from && lineStart_ < word && end <= firstEnd_)
+      readings.push_back({lineStart_, std::wstring(line_.substr(lineStart_, end - lineStart_))});
+    readings.push_back({word, std::wstring(last)});
+    return readings;
+  }
+
+private:
+  std::wstring_view line_;
+  std::vector<std::size_t> lastAbsolute_;
+  std::size_t lineStart_ = 0;
+  std::size_t firstEnd_ = 0;
+};
+
+// Python's File "path", line N at i.
+std::optional<tPlace> TracebackAt(std::wstring_view line, std::size_t i, std::size_t from) {
+  static constexpr std::wstring_view kFile = L"File \"", kLine = L"\", line ";
+  if (i < from || line.substr(i, kFile.size()) != kFile || (i > 0 && IsWordChar(line[i - 1]))) return std::nullopt;
+  const std::size_t pathStart = i + kFile.size();
+  const std::size_t quote = line.find(L'"', pathStart);
+  if (quote == kNone || quote == pathStart || line.substr(quote, kLine.size()) != kLine) return std::nullopt;
+  const std::optional<tNumber> number = NumberAt(line, quote + kLine.size());
+  if (!number) return std::nullopt;
+  tPlace place;
+  place.Kind = pkFile;
+  place.Start = pathStart;
+  place.End = number->End;
+  place.Paths.push_back({pathStart, std::wstring(line.substr(pathStart, quote - pathStart))});
+  place.Line = number->Value;
+  return place;
+}
+
+// "(line)" or "(line,column)" after a path, as Microsoft's tools write, or ":line" and
+// ":line:column", as most others do, at i.
+std::optional<tPlace> LocationAt(std::wstring_view line, std::size_t i, std::size_t from, const cPathStarts& starts) {
+  if (i == 0) return std::nullopt;
+  tPlace place;
+  place.Kind = pkFile;
+  if (line[i] == L'(') {
+    const std::optional<tNumber> row = NumberAt(line, i + 1);
+    if (!row || row->End >= line.size()) return std::nullopt;
+    std::size_t end = row->End;
+    if (line[end] == L',') {
+      const std::optional<tNumber> column = NumberAt(line, end + 1);
+      if (!column) return std::nullopt;
+      place.Column = column->Value;
+      end = column->End;
+    }
+    if (end >= line.size() || line[end] != L')') return std::nullopt;
+    place.Line = row->Value;
+    place.End = end + 1;
+  } else if (line[i] == L':' && !IsDriveColon(line, i)) {
+    const std::optional<tNumber> row = NumberAt(line, i + 1);
+    if (!row) return std::nullopt;
+    place.Line = row->Value;
+    place.End = row->End;
+    if (place.End + 1 < line.size() && line[place.End] == L':') {
+      if (const std::optional<tNumber> column = NumberAt(line, place.End + 1)) {
+        place.Column = column->Value;
+        place.End = column->End;
+      }
+    }
+  } else {
+    return std::nullopt;
+  }
+  place.Paths = starts.Readings(from, i);
+  if (place.Paths.empty()) return std::nullopt;
+  place.Start = place.Paths.front().Start;
+  return place;
+}
+
+}  // namespace
+
+std::vector<tPlace> FindPlaces(std::wstring_view line) {
+  line = line.substr(0, std::min(line.size(), kPlaceLineLimit));
+  const cPathStarts starts(line);
+  std::vector<tPlace> places;
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < line.size();) {
+    std::optional<tPlace> place = AddressAt(line, i);
+    if (!place) place = TracebackAt(line, i, from);
+    if (!place) place = LocationAt(line, i, from, starts);
+    if (!place) {
+      ++i;
+      continue;
+    }
+    from = i = place->End;
+    places.push_back(std::move(*place));
+  }
+  return places;
+}
+
+std::optional<std::wstring> PromptFolder(std::wstring_view line) {
+  line = line.substr(0, std::min(line.size(), kPlaceLineLimit));
+  if (!StartsAbsolutePath(line, 0) || line[0] == L'\\') return std::nullopt;
+  for (std::size_t i = 3; i < line.size(); ++i) {
+    if (line[i] == L'>') return std::wstring(line.substr(0, i));
+    if (EndsPath(line, i)) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::wstring AbsolutePlacePath(std::wstring_view path, std::wstring_view folder) {
+  std::wstring joined;
+  if (IsAbsolute(path) || folder.empty()) {
+    joined = path;
+  } else if (IsSlash(path.front())) {
+    // Rooted: on the folder's drive.
+    joined = std::wstring(folder.substr(0, 2)) + std::wstring(path);
+  } else {
+    joined = folder;
+    if (!IsSlash(joined.back())) joined += L'\\';
+    joined += path;
+  }
+  std::wstring full(joined.size() + MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return joined;
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.resize(length);
+  }
+}
+
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<tPlaceTarget> ResolvePlace(const tPlace& place, std::wstring_view folder, const tFileExists& exists) {
+  if (place.Kind == pkAddress) return tPlaceTarget{pkAddress, place.Start, place.End, place.Address, 0, 1};
+  for (const tPlacePath& reading : place.Paths) {
+    if (reading.Path.empty() || std::any_of(reading.Path.begin(), reading.Path.end(), IsForbiddenInPath)) continue;
+    std::wstring path = AbsolutePlacePath(reading.Path, folder);
+    if (exists(path))
+      return tPlaceTarget{pkFile, reading.Start, place.End, std::move(path), place.Line,
+                          place.Column > 0 ? place.Column : 1};
+  }
+  return std::nullopt;
+}

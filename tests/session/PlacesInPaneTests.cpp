@@ -1,0 +1,137 @@
+// Places in the output pane: F4 and Shift+F4, Ctrl+click and the hand over a place, with the
+// opener's seam answering instead of a browser or an editor.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "session/PlaceOpener.h"
+#include "tests/session/SessionFixture.h"
+
+namespace {
+
+class PlacesInPane : public cSessionTest {
+protected:
+  void SetUp() override {
+    std::filesystem::create_directory(dir_.Path() / L"sub");
+    source_ = dir_.WriteFile(L"a b.cpp", "").wstring();
+    note_ = dir_.WriteFile(L"sub\\b.c", "").wstring();
+    OpenChild({L"sleep"});
+    Output().EditorCommand = L"\"" + TestChildPath() + L"\" %f %l %c";
+    ::SendMessageW(form_->Handle(), WM_SIZE, 0, 0);
+  }
+
+  // The command line the editor would get for the file.
+  std::wstring EditorLine(const std::wstring& path, int line, int column) const {
+    return L"\"" + TestChildPath() + L"\" \"" + path + L"\" " + std::to_wstring(line) + L" " + std::to_wstring(column);
+  }
+
+  // A key goes down in the output pane while Shift is held or not.
+  void Press(WORD key, bool shift = false) {
+    BYTE saved[256], state[256];
+    ::GetKeyboardState(saved);
+    std::memcpy(state, saved, sizeof state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    ::SetKeyboardState(state);
+    ::SendMessageW(Output().Handle(), WM_KEYDOWN, key, 1);
+    ::SetKeyboardState(saved);
+  }
+
+  // Where a character of the output pane shows, in the pane's client area.
+  POINT PointOf(int position) const {
+    const auto point = static_cast<DWORD>(::SendMessageW(Output().Handle(), EM_POSFROMCHAR, position, 0));
+    return {static_cast<short>(LOWORD(point)) + 1, static_cast<short>(HIWORD(point)) + 2};
+  }
+
+  std::vector<tOpenRequest> opened_;
+  cPlaceOpener::cResponderScope opener_{[this](const tOpenRequest& request) {
+    opened_.push_back(request);
+    return true;
+  }};
+  cTempDir dir_;
+  std::wstring source_, note_;
+};
+
+tOpenRequest Address(const wchar_t* address) { return {address, {}}; }
+
+}  // namespace
+
+TEST_F(PlacesInPane, F4OpensTheNextPlaceDownAndShiftF4UpSkippingFilesThatDoNotExist) {
+  const std::wstring folder = dir_.Path().wstring();
+  Output().SetWText(folder + L">make\r\nmissing.c:1:1: error\r\n" + source_ +
+                    L"(12,5): error C2065\r\nsee https://example.com/x.\r\nsub\\b.c:3: note");
+  Output().SetSelStart(0);
+  const tOpenRequest source{L"", {TestChildPath(), EditorLine(source_, 12, 5)}};
+  const tOpenRequest note{L"", {TestChildPath(), EditorLine(note_, 3, 1)}};
+
+  for (int i = 0; i < 4; ++i) Press(VK_F4);
+  EXPECT_EQ(opened_, (std::vector<tOpenRequest>{source, Address(L"https://example.com/x"), note}));
+  // The place opened last is selected.
+  EXPECT_EQ(Output().WSelText(), L"sub\\b.c:3");
+  Press(VK_F4, true);
+  Press(VK_F4, true);
+  EXPECT_EQ(Output().WSelText(), source_ + L"(12,5)");
+  EXPECT_EQ(opened_.size(), 5u);
+  EXPECT_EQ(opened_.back(), source);
+}
+
+TEST_F(PlacesInPane, APathThatWordWrapSplitsIsOneLocation) {
+  std::wstring folder = L"wrapped";
+  for (int i = 0; i < 30; ++i) folder += L" w" + std::to_wstring(i);
+  std::filesystem::create_directory(dir_.Path() / folder);
+  const std::wstring path = dir_.WriteFile(folder + L"\\c.cpp", "").wstring();
+  Output().SetWText(L"x\r\n" + path + L"(7): warning");
+  ASSERT_GT(::SendMessageW(Output().Handle(), EM_GETLINECOUNT, 0, 0), 2) << "the line wraps";
+  Press(VK_F4);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0].Launch.CommandLine, EditorLine(path, 7, 1));
+}
+
+TEST_F(PlacesInPane, CtrlClickOpensThePlaceAndLeavesTheSelection) {
+  Output().SetWText(L"at " + source_ + L"(4)");
+  // Beside the line's end and below it the mouse is over no place.
+  const POINT last = PointOf(static_cast<int>(Output().WText().size()) - 1);
+  for (const POINT away : {POINT{last.x + 60, last.y}, POINT{last.x, last.y + 60}})
+    ::SendMessageW(Output().Handle(), WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(away.x, away.y));
+  ::SendMessageW(Output().Handle(), WM_LBUTTONUP, MK_CONTROL, 0);
+  EXPECT_TRUE(opened_.empty());
+  Output().SetSelStart(1);
+  const POINT point = PointOf(6);
+  const LPARAM at = MAKELPARAM(point.x, point.y);
+  ::SendMessageW(Output().Handle(), WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+  ::SendMessageW(Output().Handle(), WM_LBUTTONUP, MK_CONTROL, at);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0].Launch.CommandLine, EditorLine(source_, 4, 1));
+  EXPECT_EQ(Output().SelStart(), 1);
+  EXPECT_EQ(Output().SelLength(), 0);
+  // Without Ctrl a click is a click.
+  ::SendMessageW(Output().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::SendMessageW(Output().Handle(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(Output().SelStart(), 6);
+}
+
+TEST_F(PlacesInPane, WithCtrlHeldThePlaceUnderTheMouseGetsTheHand) {
+  Output().SetWText(L"see https://example.com/ now");
+  HWND pane = Output().Handle();
+  POINT screen = PointOf(10);
+  ::ClientToScreen(pane, &screen);
+  ::SetCursorPos(screen.x, screen.y);
+  POINT client = PointOf(10);
+  BYTE saved[256], state[256];
+  ::GetKeyboardState(saved);
+  std::memcpy(state, saved, sizeof state);
+  state[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(state);
+  ::SendMessageW(pane, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(client.x, client.y));
+  EXPECT_EQ(::SendMessageW(pane, WM_SETCURSOR, reinterpret_cast<WPARAM>(pane), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+            TRUE);
+  EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
+  ::SetKeyboardState(saved);
+  ::SendMessageW(pane, WM_KEYUP, VK_CONTROL, 0);
+  ::SendMessageW(pane, WM_SETCURSOR, reinterpret_cast<WPARAM>(pane), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_NE(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
+  EXPECT_TRUE(opened_.empty());
+}
