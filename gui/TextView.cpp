@@ -896,7 +896,11 @@ void cTextView::Changed() {
 void cTextView::Invalidate() {
   // Between two chunks of a flood the queue is empty for a moment, and an invalid window would be
   // painted then, at every chunk: what changes within the pace waits for the timer instead.
-  if (::GetTickCount64() - lastPaint_ >= kPaintIntervalMs) {
+  // One change within the pace is shown at once too: an answer is often two writes, the command's
+  // echo and the child's, and the second would wait for the timer.
+  const bool due = ::GetTickCount64() - lastPaint_ >= kPaintIntervalMs;
+  if (due || !quickPaint_) {
+    quickPaint_ = !due;
     ::InvalidateRect(hwnd_, nullptr, FALSE);
     return;
   }

@@ -201,6 +201,8 @@ private:
   bool paintTimer_ = false;
   // Rows changed that wait for the pace to be drawn (not yet invalid).
   bool paintOwed_ = false;
+  // Whether the one paint allowed within the pace since the last paced one has been used.
+  bool quickPaint_ = false;
   // What the scroll bars show, and what they are to show once they are drawn.
   tScrollState verticalShown_, horizontalShown_, verticalWanted_, horizontalWanted_;
   bool scrollBarsOwed_ = false;

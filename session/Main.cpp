@@ -212,6 +212,9 @@ void cFormMain::SetSessionCaption(const std::wstring& text) {
 }
 
 void cFormMain::ApplicationIdle() {
+  // What waited for the window has been handled: the held listener goes on at once. (The timer
+  // that also releases it covers the loops of menus and dialogs, which have no idle moment here.)
+  if (listenerHeld_) ReleaseListener();
   if (closing_ || IsChildAlive()) return;
   LockSession(true);
   gui::cApplication::ClearIdleHandler();

@@ -238,8 +238,26 @@ scenario_colours() {
     e2e_wait "the child's last line" e2e_output_has '^done$'
     [ "$(e2e_pane 1)" = "$expected" ] ||
       e2e_fail "with \"$option\" the output pane shows $(e2e_pane 1 | od -c | head -n 5)"
+    if [ -z "$option" ]; then
+      # The colours on the screen: red as the console's red, 256-colour 33 (a light blue, darkened
+      # for contrast on the pane's white), and the plain word in the pane's black.
+      e2e_wait "\"red\" drawn in red" e2e_drawn_in 0 'r > 150 && g < 60 && b < 80'
+      e2e_wait "\"bold\" drawn in blue" e2e_drawn_in 4 'b > 120 && r < 40 && g > 40 && g < b'
+      e2e_drawn_in 10 'r < 60 && g < 60 && b < 60' || e2e_fail "\"done\" is not drawn in black"
+      e2e_drawn_in 10 'r > 150 && g < 60 && b < 80' && e2e_fail "\"done\" is drawn in red"
+    fi
     e2e_close
   done
+}
+
+# e2e_drawn_in POSITION CONDITION: a pixel of the output pane's character at the position, and the
+# two after it, meets the awk condition on r, g and b (read off a screenshot of the display).
+e2e_drawn_in() {
+  local point x y
+  point=$(e2e_probe point 1 "$1") || return 1
+  x=$((${point% *} - 2)) y=$((${point#* } - 4))
+  import -window root -crop "24x14+$x+$y" -depth 8 txt:- 2>/dev/null |
+    awk -F'[(),]' 'NR > 1 { r = $3; g = $4; b = $5; if ('"$2"') found = 1 } END { exit !found }'
 }
 
 # -U2 starts CMD.EXE /U, whose UTF-16 output reads as text.
