@@ -4,6 +4,9 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <richedit.h>
 
 #include "gui/DialogSeam.h"
 #include "gui/ResString.h"
@@ -122,6 +125,36 @@ int ScanForward(std::wstring_view pattern, std::wstring_view text, tSearchOption
 
 size_t ToIndex(int position) noexcept { return position > 0 ? static_cast<size_t>(position) - 1 : 0; }
 
+// The text of a window that hands out ranges of it (EM_GETTEXTRANGE, as the program's own view
+// does), read a stretch at a time into one buffer instead of copied whole. A stretch holds the
+// unit before it and the pattern's length after it, so that a match across two stretches and the
+// word around a match are seen. A system edit control does not answer, and is read whole.
+class cStretchReader {
+public:
+  static constexpr size_t kStretch = 0x10000;
+
+  cStretchReader(const IWMessageHandler& window, size_t patternLength) : window_(window), extra_(patternLength) {}
+
+  // The text around [start, end) (end - start at most kStretch), and where it begins; false when
+  // the window hands out no ranges.
+  bool Read(size_t start, size_t end, size_t length, std::wstring_view& text, size_t& textStart) {
+    textStart = start > 0 ? start - 1 : 0;
+    const size_t textEnd = std::min(end + extra_, length);
+    buffer_.resize(textEnd - textStart + 1);
+    TEXTRANGEW range{{static_cast<LONG>(textStart), static_cast<LONG>(textEnd)}, buffer_.data()};
+    const auto copied =
+        static_cast<size_t>(window_.WPerform(EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+    if (copied != textEnd - textStart) return false;
+    text = std::wstring_view(buffer_.data(), copied);
+    return true;
+  }
+
+private:
+  const IWMessageHandler& window_;
+  const size_t extra_;
+  std::vector<wchar_t> buffer_;
+};
+
 }  // namespace
 
 bool cSearchableEditor::Search(std::wstring_view pattern, const tSearchRequest& request) {
@@ -134,6 +167,44 @@ bool cSearchableEditor::Search(std::wstring_view pattern, const tSearchRequest& 
 }
 
 int cSearchableEditor::FindPosition(std::wstring_view pattern, const tSearchRequest& request) const {
+  if (pattern.empty()) return 0;
+  const bool backward = (request.Options & soBackward) != 0;
+  const auto length = static_cast<size_t>(std::max<LRESULT>(WPerform(WM_GETTEXTLENGTH, 0, 0), 0));
+  const tSearchBounds bounds = SearchBounds(request.Range, backward, static_cast<int>(length));
+  cStretchReader reader(*this, pattern.size());
+  std::wstring_view text;
+  size_t textStart = 0;
+  const size_t stretch = cStretchReader::kStretch;
+  if (!backward && bounds.End >= bounds.Start && length > 0) {
+    // Stretch by stretch from the bounds' start: the first stretch with a match has the first.
+    const size_t from = ToIndex(bounds.Start), lastStart = ToIndex(bounds.End);
+    for (size_t start = from; start <= lastStart && start < length; start += stretch) {
+      const size_t end = std::min(start + stretch, length);
+      if (!reader.Read(start, end, length, text, textStart)) return FindPositionInCopy(pattern, request);
+      const int found = ScanForward(pattern, text, request.Options, start - textStart,
+                                    std::min(lastStart, end - 1) - textStart);
+      if (found > 0) return found + static_cast<int>(textStart);
+    }
+    return 0;
+  }
+  if (backward && bounds.End >= bounds.Start && bounds.End >= 1) {
+    // Stretch by stretch down from the bounds' end: a match lies wholly in [first, last).
+    const size_t first = ToIndex(bounds.Start), last = std::min(static_cast<size_t>(bounds.End), length);
+    for (size_t end = last; end > first;) {
+      const size_t start = end - std::min(end - first, stretch);
+      if (!reader.Read(start, end, length, text, textStart)) return FindPositionInCopy(pattern, request);
+      // Matches that start in [start, end) and end by last.
+      const int found = BackwardPos(pattern, text, request.Options, static_cast<int>(start - textStart) + 1,
+                                    static_cast<int>(std::min(last, end + pattern.size() - 1) - textStart));
+      if (found > 0) return found + static_cast<int>(textStart);
+      end = start;
+    }
+    return 0;
+  }
+  return 0;
+}
+
+int cSearchableEditor::FindPositionInCopy(std::wstring_view pattern, const tSearchRequest& request) const {
   const std::wstring text = WText();
   const bool backward = (request.Options & soBackward) != 0;
   const tSearchBounds bounds = SearchBounds(request.Range, backward, static_cast<int>(text.size()));

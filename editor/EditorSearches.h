@@ -29,6 +29,8 @@ public:
   // Where the match of the pattern starts (from 1), 0 when there is none. Forward, the match
   // must start within the bounds; backward, it must lie wholly within them.
   int FindPosition(std::wstring_view pattern, const tSearchRequest& request) const;
+  // The same in a copy of the whole text, for a window that hands out no ranges of it.
+  int FindPositionInCopy(std::wstring_view pattern, const tSearchRequest& request) const;
   // The stretch a search over a text of that length looks at, from the current selection.
   tSearchBounds SearchBounds(tSearchRange range, bool backward, int textLength) const;
 

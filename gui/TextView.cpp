@@ -1,6 +1,7 @@
 #include "gui/TextView.h"
 
 #include <usp10.h>
+#include <richedit.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -173,6 +174,17 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       auto* out = reinterpret_cast<wchar_t*>(lParam);
       const size_t copied = store_.CopyTo(0, wParam - 1, out);
       out[copied] = L'\0';
+      return static_cast<LRESULT>(copied);
+    }
+    case EM_GETTEXTRANGE: {
+      // As a rich edit control answers it: the text between two positions (-1 as the end: the
+      // text's end), with a null after it, into a buffer that has room.
+      auto* range = reinterpret_cast<TEXTRANGEW*>(lParam);
+      if (!range || !range->lpstrText || range->chrg.cpMin < 0) return 0;
+      const tTextPos end = range->chrg.cpMax < 0 ? store_.Length() : std::min<tTextPos>(range->chrg.cpMax, store_.Length());
+      const tTextPos start = std::min<tTextPos>(range->chrg.cpMin, end);
+      const std::size_t copied = store_.CopyTo(start, static_cast<std::size_t>(end - start), range->lpstrText);
+      range->lpstrText[copied] = L'\0';
       return static_cast<LRESULT>(copied);
     }
     case WM_SETTEXT:

@@ -9,7 +9,8 @@
 // sets), ES_NOHIDESEL, WS_HSCROLL and ES_AUTOHSCROLL (either means no word wrap; a style change
 // switches wrap on the live window), the colours its parent gives it for WM_CTLCOLOREDIT or,
 // read-only, WM_CTLCOLORSTATIC, and EN_CHANGE to the parent after every change of the text but
-// WM_SETTEXT's.
+// WM_SETTEXT's. Beyond the edit control it answers EM_GETTEXTRANGE as a rich edit control does, so
+// that a search reads a stretch of the text without copying all of it.
 #include <windows.h>
 #include <imm.h>
 

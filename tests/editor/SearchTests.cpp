@@ -139,6 +139,34 @@ TEST_P(SearchTest, FindPositionKeepsToItsStretch) {
   EXPECT_EQ(editor.FindPosition(L"bc", Request(L"bc", srSelectedText, soBackward)), 7);
 }
 
+// A long text is searched a stretch at a time where the window hands out ranges: the matches
+// across the stretches' edges, and the words around them, are those of the whole text.
+TEST_P(SearchTest, StretchesFindWhatTheWholeTextHolds) {
+  constexpr int kStretch = 0x10000;
+  std::wstring text(3 * kStretch + 50, L'.');
+  for (int edge = kStretch; edge < static_cast<int>(text.size()); edge += kStretch) {
+    text.replace(static_cast<size_t>(edge - 3), 6, L"ab Cdx");
+    text.replace(static_cast<size_t>(edge - 20), 5, L"ab cd");
+  }
+  Load(text);
+  const tSearchOptions optionSets[] = {0, soIgnoreCase, soWholeWord, soIgnoreCase | soWholeWord};
+  const int cursors[] = {0, kStretch - 21, kStretch - 3, kStretch - 2, kStretch, 2 * kStretch + 1,
+                         static_cast<int>(text.size())};
+  for (const wchar_t* pattern : {L"ab cd", L"b c", L"x", L"Cdx"}) {
+    for (tSearchOptions options : optionSets) {
+      for (tSearchOptions direction : {tSearchOptions{0}, tSearchOptions{soBackward}}) {
+        for (int cursor : cursors) {
+          Select(cursor, 0);
+          const tSearchRequest request = Request(pattern, srFromCursor, options | direction);
+          EXPECT_EQ(editor.FindPosition(pattern, request), editor.FindPositionInCopy(pattern, request))
+              << testing::PrintToString(std::wstring(pattern)) << " options " << (options | direction) << " from "
+              << cursor;
+        }
+      }
+    }
+  }
+}
+
 TEST_P(SearchTest, SearchSelectsTheMatchInTheTextsOwnCase) {
   Load(L"xABC\r\nabc", 0);
   ASSERT_TRUE(editor.Search(L"abc", Request(L"abc", srFromCursor)));
