@@ -4,9 +4,6 @@
 #include <array>
 #include <memory>
 #include <string>
-#include <vector>
-
-#include <richedit.h>
 
 #include "gui/DialogSeam.h"
 #include "gui/ResString.h"
@@ -125,34 +122,27 @@ int ScanForward(std::wstring_view pattern, std::wstring_view text, tSearchOption
 
 size_t ToIndex(int position) noexcept { return position > 0 ? static_cast<size_t>(position) - 1 : 0; }
 
-// The text of a window that hands out ranges of it (EM_GETTEXTRANGE, as the program's own view
-// does), read a stretch at a time into one buffer instead of copied whole. A stretch holds the
-// unit before it and the pattern's length after it, so that a match across two stretches and the
-// word around a match are seen. A system edit control does not answer, and is read whole.
+// The text of a window that hands out ranges of it, read a stretch at a time into one buffer
+// instead of copied whole. A stretch holds the unit before it and the pattern's length after it,
+// so that a match across two stretches and the word around a match are seen.
 class cStretchReader {
 public:
   static constexpr size_t kStretch = 0x10000;
 
-  cStretchReader(const IWMessageHandler& window, size_t patternLength) : window_(window), extra_(patternLength) {}
+  cStretchReader(const cWMemo& memo, size_t patternLength) : memo_(memo), extra_(patternLength) {}
 
-  // The text around [start, end) (end - start at most kStretch), and where it begins; false when
-  // the window hands out no ranges.
+  // The text around [start, end), and where it begins; false when the window hands out no ranges.
   bool Read(size_t start, size_t end, size_t length, std::wstring_view& text, size_t& textStart) {
     textStart = start > 0 ? start - 1 : 0;
-    const size_t textEnd = std::min(end + extra_, length);
-    buffer_.resize(textEnd - textStart + 1);
-    TEXTRANGEW range{{static_cast<LONG>(textStart), static_cast<LONG>(textEnd)}, buffer_.data()};
-    const auto copied =
-        static_cast<size_t>(window_.WPerform(EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
-    if (copied != textEnd - textStart) return false;
-    text = std::wstring_view(buffer_.data(), copied);
+    if (!memo_.WTextRange(textStart, std::min(end + extra_, length), buffer_)) return false;
+    text = buffer_;
     return true;
   }
 
 private:
-  const IWMessageHandler& window_;
+  const cWMemo& memo_;
   const size_t extra_;
-  std::vector<wchar_t> buffer_;
+  std::wstring buffer_;
 };
 
 }  // namespace

@@ -240,6 +240,12 @@ tEncodingScheme cWPersistencyAdapter::Decode(std::string_view bytes, std::wstrin
 
 std::string cWPersistencyAdapter::Encode(std::wstring_view text, tEncodingScheme scheme, UINT ansiCodePage) {
   std::string bytes(SignatureOf(scheme));
+  AppendEncoded(text, scheme, ansiCodePage, bytes);
+  return bytes;
+}
+
+void cWPersistencyAdapter::AppendEncoded(std::wstring_view text, tEncodingScheme scheme, UINT ansiCodePage,
+                                         std::string& bytes) {
   switch (scheme) {
     case esUTF8:
       cTextCodec::AppendUtf8(text, bytes);
@@ -253,7 +259,6 @@ std::string cWPersistencyAdapter::Encode(std::wstring_view text, tEncodingScheme
       bytes += cTextCodec::ToCodePage(ansiCodePage, text);
       break;
   }
-  return bytes;
 }
 
 bool cWPersistencyAdapter::IsAnsiLossy(std::wstring_view text, UINT ansiCodePage) {
@@ -290,16 +295,44 @@ void cWPersistencyAdapter::SaveToFile(const IWPersistentText& source, tEncodingS
                                       std::wstring_view fileName, UINT ansiCodePage) {
   const std::wstring target = FullPath(fileName);
   CheckTargetWritable(target);
-  // The text is converted before anything is written: a conversion that fails leaves the old file.
-  std::string bytes;
+  // The text goes to a new file beside the target a stretch at a time, and takes the target's
+  // place only once all of it is there: a conversion that fails leaves the old file.
+  cReplacementFile file(target);
+  std::string bytes(SignatureOf(scheme));
   try {
-    bytes = Encode(source.GetText(), scheme, ansiCodePage);
+    source.ForEachStretch([&](std::wstring_view stretch) {
+      AppendEncoded(stretch, scheme, ansiCodePage, bytes);
+      file.Write(bytes);
+      bytes.clear();
+    });
   } catch (const cConversionError& e) {
     throw cFileWriteError(gui::FormatRes(IDS_CANNOT_SAVE_FILE, {target, e.Message()}));
   }
-  cReplacementFile file(target);
   file.Write(bytes);
   file.Commit();
+}
+
+void cWPersistentMemo::ForEachStretch(const std::function<void(std::wstring_view)>& write) const {
+  constexpr std::size_t kStretch = 0x10000;
+  const auto length = static_cast<std::size_t>(std::max<LRESULT>(WPerform(WM_GETTEXTLENGTH, 0, 0), 0));
+  std::wstring stretch;
+  for (std::size_t start = 0; start < length;) {
+    std::size_t end = std::min(start + kStretch, length);
+    if (!WTextRange(start, end, stretch)) {
+      if (start == 0) {
+        write(WText());
+        return;
+      }
+      throw cFileWriteError(gui::LoadResString(IDS_STREAM_WRITE_ERROR));
+    }
+    // A high surrogate at the end waits for its partner in the next stretch.
+    if (end < length && !stretch.empty() && stretch.back() >= 0xD800 && stretch.back() <= 0xDBFF) {
+      stretch.pop_back();
+      --end;
+    }
+    write(stretch);
+    start = end;
+  }
 }
 
 tLoadedFile cWPersistentMemo::LoadFromFile(std::wstring_view fileName) {

@@ -16,6 +16,7 @@
 // stand-in, which a save then writes.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,9 @@ public:
   virtual void SetText(std::wstring_view text) = 0;
   // The whole text.
   virtual std::wstring GetText() const = 0;
+  // Hands the text to write in stretches, in order, none parting a surrogate pair; all of it in
+  // one unless the text can be read a stretch at a time.
+  virtual void ForEachStretch(const std::function<void(std::wstring_view)>& write) const { write(GetText()); }
 
 protected:
   ~IWPersistentText() = default;
@@ -75,6 +79,8 @@ public:
   // four-byte UTF-8 sequence; characters without an ANSI mapping become the code page's default
   // character. Throws cConversionError when the code page conversion fails.
   static std::string Encode(std::wstring_view text, tEncodingScheme scheme, UINT ansiCodePage = CP_ACP);
+  // The same without the signature, added to the bytes.
+  static void AppendEncoded(std::wstring_view text, tEncodingScheme scheme, UINT ansiCodePage, std::string& bytes);
 
   // Makes every NUL character of the text a NulStandIn; returns how many there were.
   static std::size_t ReplaceNuls(std::wstring& text) noexcept;
@@ -103,6 +109,8 @@ public:
 
   void SetText(std::wstring_view text) override { SetWText(text); }
   std::wstring GetText() const override { return WText(); }
+  // The window's text a stretch at a time where it hands out ranges, without a copy of all of it.
+  void ForEachStretch(const std::function<void(std::wstring_view)>& write) const override;
 
   // See cWPersistencyAdapter::LoadFromFile and SaveToFile.
   tLoadedFile LoadFromFile(std::wstring_view fileName);

@@ -1,5 +1,8 @@
 #include "unicode/UnicodeControls.h"
 
+#include <richedit.h>
+
+#include <climits>
 #include <system_error>
 #include <utility>
 
@@ -206,6 +209,15 @@ void cWMemo::SetSelLength(int length) {
 bool cWMemo::Focused() const noexcept { return Handle() && ::GetFocus() == Handle(); }
 
 std::wstring cWMemo::WText() const { return ReadWText(*this, wide_); }
+
+bool cWMemo::WTextRange(std::size_t start, std::size_t end, std::wstring& buffer) const {
+  if (end < start || end > static_cast<std::size_t>(LONG_MAX)) return false;
+  buffer.resize(end - start + 1);
+  TEXTRANGEW range{{static_cast<LONG>(start), static_cast<LONG>(end)}, buffer.data()};
+  const auto copied = static_cast<std::size_t>(WPerform(EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+  buffer.resize(copied);
+  return copied == end - start;
+}
 
 void cWMemo::SetWText(std::wstring_view text) { PerformWithText(*this, wide_, WM_SETTEXT, text); }
 

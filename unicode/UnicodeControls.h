@@ -94,6 +94,9 @@ public:
   bool Focused() const noexcept;
 
   std::wstring WText() const;
+  // The text of [start, end) into the buffer, without copying the rest: the program's own view
+  // hands out ranges (EM_GETTEXTRANGE). False for a window that does not (a system edit control).
+  bool WTextRange(std::size_t start, std::size_t end, std::wstring& buffer) const;
   void SetWText(std::wstring_view text);
   std::wstring WSelText() const;
   // Replaces the selection, or inserts at the caret when there is none.

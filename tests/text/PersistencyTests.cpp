@@ -253,16 +253,17 @@ TEST(Persistency, AnsiSaveAsksOnlyWhenTextIsLost) {
   }
 }
 
-class PersistentMemoTest : public ::testing::Test {
+// Run against both windows a memo can have: the edit control and the text view.
+class PersistentMemoTest : public ::testing::TestWithParam<tMemoWindow> {
 protected:
   void SetUp() override { host.Hold(memo); }
 
   cTestHost host;
-  cWPersistentMemo memo;
+  cWPersistentMemo memo{GetParam()};
   cTempDir dir;
 };
 
-TEST_F(PersistentMemoTest, CancelledAnsiSaveLeavesTheFile) {
+TEST_P(PersistentMemoTest, CancelledAnsiSaveLeavesTheFile) {
   const std::string old = "old contents\r\n";
   const fs::path file = dir.WriteFile(L"keep.txt", old);
   memo.SetWText(kForeign);
@@ -280,7 +281,7 @@ TEST_F(PersistentMemoTest, CancelledAnsiSaveLeavesTheFile) {
   EXPECT_EQ(ReadBytes(file), "?????? ?? ??");
 }
 
-TEST_F(PersistentMemoTest, LoadsAndSavesItsText) {
+TEST_P(PersistentMemoTest, LoadsAndSavesItsText) {
   const std::wstring text = L"first\r\n" + kForeign + L"\r\nlast";
   memo.SetWText(text);
   const fs::path file = dir.Path() / L"memo.txt";
@@ -299,8 +300,21 @@ TEST_F(PersistentMemoTest, LoadsAndSavesItsText) {
   EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBF" "a\xE2\x90\x80" "b\xE2\x90\x80");
 }
 
+// The view's text is saved a stretch at a time: a pair of surrogates across a stretch's edge, and
+// every scheme, give the bytes of the whole text.
+TEST_P(PersistentMemoTest, LongTextsSaveWhole) {
+  std::wstring text(0x10000 - 1, L'a');
+  text += L"\U0001F600" + std::wstring(0x10000, L'b') + L"\r\nend";
+  memo.SetWText(text);
+  const fs::path file = dir.Path() / L"long.txt";
+  for (tEncodingScheme scheme : {esUTF8, esUTF16LE, esUTF16BE}) {
+    memo.SaveToFile(file.wstring(), scheme);
+    EXPECT_EQ(ReadBytes(file), cWPersistencyAdapter::Encode(text, scheme)) << scheme;
+  }
+}
+
 // A log that another program holds open for writing loads, and loads again as it grows.
-TEST_F(PersistentMemoTest, LoadsAFileThatAnotherProgramWrites) {
+TEST_P(PersistentMemoTest, LoadsAFileThatAnotherProgramWrites) {
   const fs::path file = dir.Path() / L"log.txt";
   const gui::cKernelHandle writer(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -314,7 +328,7 @@ TEST_F(PersistentMemoTest, LoadsAFileThatAnotherProgramWrites) {
   EXPECT_EQ(memo.WText(), L"one\r\ntwo\r\n");
 }
 
-TEST_F(PersistentMemoTest, FailedLoadKeepsThePane) {
+TEST_P(PersistentMemoTest, FailedLoadKeepsThePane) {
   memo.SetWText(L"kept");
   const fs::path missing = dir.Path() / L"missing.txt";
   EXPECT_EQ(ErrorMessage<cFileReadError>([&] { memo.LoadFromFile(missing.wstring()); }).rfind(
@@ -328,6 +342,8 @@ TEST_F(PersistentMemoTest, FailedLoadKeepsThePane) {
   EXPECT_NE(ErrorMessage<cFileReadError>([&] { memo.LoadFromFile(locked.wstring()); }), L"(no error)");
   EXPECT_EQ(memo.WText(), L"kept");
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, PersistentMemoTest, ::testing::Values(mwSystemEdit, mwTextView), MemoWindowName);
 
 // MoveFileExW with MOVEFILE_REPLACE_EXISTING puts the new file in place under Wine 8, whether or
 // not the target exists; ReplaceFileW there fails with ERROR_FILE_NOT_FOUND for a new target.
