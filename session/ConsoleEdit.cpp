@@ -47,6 +47,15 @@ bool CaretAtEnd(const cWMemo& pane) {
 
 }  // namespace
 
+std::wstring cConsoleEdit::CaretLineText() const {
+  const std::wstring text = WText();
+  const size_t caret = std::min(static_cast<size_t>(std::max(SelStart(), 0)), text.size());
+  const size_t before = caret < 2 ? std::wstring::npos : text.rfind(L"\r\n", caret - 2);
+  const size_t start = before == std::wstring::npos ? 0 : before + 2;
+  const size_t end = std::min(text.find(L"\r\n", start), text.size());
+  return text.substr(start, end - start);
+}
+
 void cConsoleEdit::ForwardControlKey(WORD key) {
   if (OnConsoleControl && ::GetKeyState(VK_CONTROL) < 0 && key != VK_CONTROL && (key == VK_CANCEL || key == 'C'))
     OnConsoleControl(key == VK_CANCEL ? CTRL_BREAK_EVENT : CTRL_C_EVENT);

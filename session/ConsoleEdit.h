@@ -38,6 +38,10 @@ public:
   // Shows why a place could not be opened.
   std::function<void(const std::wstring& message)> OnOpenFailed;
 
+  // The whole line that holds the caret, between the line breaks around it, however many rows word
+  // wrap makes of it.
+  std::wstring CaretLineText() const;
+
   // The pane as the text of the output rules.
   void AppendText(std::wstring_view text, gui::tTextAttribute look) override;
   int TextLength() const override;

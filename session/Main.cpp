@@ -26,29 +26,6 @@ constexpr DWORD kChildEndAfterOutputMs = 250;
 // Whether input or posted messages wait for the window.
 bool MessagesWaiting() { return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0; }
 
-// The whole line that holds the caret, between the line breaks around it, however many rows word
-// wrap makes of it.
-std::wstring CaretLine(const cWMemo& pane) {
-  const std::wstring text = pane.WText();
-  const size_t caret = std::min(static_cast<size_t>(std::max(pane.SelStart(), 0)), text.size());
-  const size_t before = caret < 2 ? std::wstring::npos : text.rfind(L"\r\n", caret - 2);
-  const size_t start = before == std::wstring::npos ? 0 : before + 2;
-  const size_t end = std::min(text.find(L"\r\n", start), text.size());
-  return text.substr(start, end - start);
-}
-
-std::wstring CurrentFolder() {
-  std::wstring folder(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
-    if (length < folder.size()) {
-      folder.resize(length);
-      return folder;
-    }
-    folder.resize(length);
-  }
-}
-
 }  // namespace
 
 cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, std::wstring productName, int width,
@@ -120,7 +97,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   outputEditor_->OpensPlaces = true;
   outputEditor_->EditorCommand = editorCommand_;
   // The child starts in this program's current folder.
-  outputEditor_->WorkingFolder = CurrentFolder();
+  outputEditor_->WorkingFolder = cSystemResources::CurrentFolder();
   outputEditor_->OnOpenFailed = [this](const std::wstring& message) { ShowError(message); };
   ::SetFocus(inputEditor_->Handle());
 
@@ -233,7 +210,7 @@ void cFormMain::UpdateCommandText() {
   if (!inputEditor_ || !inputEditor_->Handle()) return;
   cConsoleEdit& pane = *inputEditor_;
   const tCaretPos caret = pane.WCaretPos();
-  std::wstring raw = pane.SelLength() != 0 ? pane.WSelText() : cStringUtils::Trim(CaretLine(pane));
+  std::wstring raw = pane.SelLength() != 0 ? pane.WSelText() : cStringUtils::Trim(pane.CaretLineText());
   commandText_ = CleanCommand(raw);
   if (!closing_) ShowCommandStatus(caret, commandText_, pane.Focused());
 }

@@ -135,6 +135,18 @@ std::string cSystemResources::SystemErrorText(DWORD code) { return SystemMessage
 
 std::wstring cSystemResources::SystemErrorTextW(DWORD code) { return SystemMessage<wchar_t>(code); }
 
+std::wstring cSystemResources::CurrentFolder() {
+  std::wstring folder(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+    if (length < folder.size()) {
+      folder.resize(length);
+      return folder;
+    }
+    folder.resize(length);
+  }
+}
+
 std::wstring cSystemResources::ShellOpen(HWND owner, std::wstring_view file,
                                          std::wstring_view directory) {
   const std::wstring fileText(file);

@@ -78,4 +78,6 @@ public:
   // Opens a document, program or web address with the shell. The result is the error text of a
   // failed request, empty on success.
   static std::wstring ShellOpen(HWND owner, std::wstring_view file, std::wstring_view directory);
+  // The process's current folder.
+  static std::wstring CurrentFolder();
 };
