@@ -1055,12 +1055,12 @@ scenario_places() {
   e2e_key ctrl+Home
 
   e2e_key F4
-  e2e_wait "F4 opens the first location in the editor" e2e_file_is "$editor_record" "$source"$'\n12\n5'
+  e2e_wait "F4 opens the first location in the editor" e2e_file_holds "$editor_record" "$source"$'\n12\n5'
   rm -f "$editor_record"
   e2e_key F4
-  e2e_wait "F4 hands the address to the browser" e2e_file_is "$browser_record" 'https://example.com/page?a=1'
+  e2e_wait "F4 hands the address to the browser" e2e_file_holds "$browser_record" 'https://example.com/page?a=1'
   e2e_key F4
-  e2e_wait "F4 opens the batch file in the editor" e2e_file_is "$editor_record" "$work_win\\tool.cmd"$'\n3\n1'
+  e2e_wait "F4 opens the batch file in the editor" e2e_file_holds "$editor_record" "$work_win\\tool.cmd"$'\n3\n1'
   rm -f "$editor_record"
   local selection
   selection=$(e2e_probe selection 1)
@@ -1070,7 +1070,7 @@ scenario_places() {
   point=$(e2e_probe point 1 20) || e2e_fail "the place's position is not known"
   x=${point% *} y=${point#* }
   xdotool mousemove "$x" "$y" keydown ctrl mousemove "$((x + 1))" "$y" click 1 keyup ctrl
-  e2e_wait "Ctrl+click opens the location in the editor" e2e_file_is "$editor_record" "$source"$'\n12\n5'
+  e2e_wait "Ctrl+click opens the location in the editor" e2e_file_holds "$editor_record" "$source"$'\n12\n5'
   e2e_selection_is 1 "$selection" || e2e_fail "Ctrl+click moved the selection to $(e2e_probe selection 1)"
   sleep 1
   [ ! -e "$e2e_work/ran.txt" ] || e2e_fail "a place ran the batch file it names"
@@ -1078,8 +1078,8 @@ scenario_places() {
   e2e_close
 }
 
-# e2e_file_is FILE TEXT: the file holds the text (its last line break aside).
-e2e_file_is() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
+# e2e_file_holds FILE TEXT: the file holds the text (its last line break aside).
+e2e_file_holds() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
