@@ -11,6 +11,14 @@ constexpr wchar_t kBackspace = L'\b', kFormFeed = L'\f';
 constexpr bool IsHighSurrogate(wchar_t c) noexcept { return c >= 0xD800 && c <= 0xDBFF; }
 constexpr bool IsLowSurrogate(wchar_t c) noexcept { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// Whether every CR and LF of the text is part of a CR LF: the text is what making its line breaks
+// CR LF would make of it.
+bool BreaksAreCrLf(std::wstring_view text) noexcept {
+  for (std::size_t at = text.find_first_of(L"\r\n"); at != std::wstring_view::npos; at = text.find_first_of(L"\r\n", at + 2))
+    if (text[at] != L'\r' || at + 1 >= text.size() || text[at + 1] != L'\n') return false;
+  return true;
+}
+
 }  // namespace
 
 void cOutputRules::Append(std::wstring_view text, gui::tTextAttribute look) {
@@ -19,8 +27,8 @@ void cOutputRules::Append(std::wstring_view text, gui::tTextAttribute look) {
 }
 
 void cOutputRules::AppendPiece(std::wstring_view text, gui::tTextAttribute look) {
-  // A piece between two escape sequences seldom holds a line break, and needs no copy then.
-  if (text.find_first_of(L"\r\n") == std::wstring_view::npos)
+  // Output whose line breaks are CR LF already, as a console program's mostly are, needs no copy.
+  if (BreaksAreCrLf(text))
     sink_.AppendText(text, look);
   else
     sink_.AppendText(cStringUtils::NormalizeLineBreaks(text), look);
