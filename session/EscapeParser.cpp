@@ -23,6 +23,13 @@ void cEscapeParser::Feed(std::wstring_view chunk, const tVisit& visit) {
       const std::size_t escape = chunk.find(kEscape, i);
       if (escape != i) visit(chunk.substr(i, escape == std::wstring_view::npos ? escape : escape - i), attribute_);
       if (escape == std::wstring_view::npos) return;
+      // A CSI sequence without intermediates that lies whole in the chunk, as colour mostly comes,
+      // is read at once; the rest goes a character at a time.
+      if (const std::size_t end = WholeCsiEnd(chunk, escape); end != std::wstring_view::npos) {
+        if (chunk[end] == L'm') ApplySgr(chunk.substr(escape + 2, end - escape - 2));
+        i = end + 1;
+        continue;
+      }
       pending_.assign(1, kEscape);
       state_ = tState::Escape;
       i = escape + 1;
@@ -59,6 +66,14 @@ void cEscapeParser::Feed(std::wstring_view chunk, const tVisit& visit) {
         break;
     }
   }
+}
+
+std::size_t cEscapeParser::WholeCsiEnd(std::wstring_view chunk, std::size_t escape) noexcept {
+  if (escape + 1 >= chunk.size() || chunk[escape + 1] != L'[') return std::wstring_view::npos;
+  std::size_t end = escape + 2;
+  while (end < chunk.size() && Within(chunk[end], 0x30, 0x3F)) ++end;
+  if (end >= chunk.size() || !IsFinal(chunk[end]) || end - escape >= kLongestSequence) return std::wstring_view::npos;
+  return end;
 }
 
 void cEscapeParser::Finish(const tVisit& visit) {

@@ -34,6 +34,9 @@ private:
   enum class tStep { Taken, Ended, Broken };
 
   tStep Advance(wchar_t c);
+  // Where the final character of a CSI sequence without intermediates that starts at the escape
+  // lies, when the chunk holds all of it; npos otherwise.
+  static std::size_t WholeCsiEnd(std::wstring_view chunk, std::size_t escape) noexcept;
   void ShowPending(const tVisit& visit);
   // Applies the parameters of an SGR sequence, the text between "ESC [" and "m".
   void ApplySgr(std::wstring_view parameters);
