@@ -14,7 +14,8 @@ constexpr bool IsLowSurrogate(wchar_t c) noexcept { return c >= 0xDC00 && c <= 0
 // Whether every CR and LF of the text is part of a CR LF: the text is what making its line breaks
 // CR LF would make of it.
 bool BreaksAreCrLf(std::wstring_view text) noexcept {
-  for (std::size_t at = text.find_first_of(L"\r\n"); at != std::wstring_view::npos; at = text.find_first_of(L"\r\n", at + 2))
+  for (std::size_t at = cStringUtils::FindEither(text, L'\r', L'\n'); at != std::wstring_view::npos;
+       at = cStringUtils::FindEither(text, L'\r', L'\n', at + 2))
     if (text[at] != L'\r' || at + 1 >= text.size() || text[at + 1] != L'\n') return false;
   return true;
 }
@@ -57,7 +58,7 @@ void cOutputRules::Finish() {
 }
 
 void cOutputRules::RenderPlain(std::wstring_view text, gui::tTextAttribute look) {
-  if (text.find_first_of(L"\b\f") == std::wstring_view::npos) {
+  if (cStringUtils::FindEither(text, kBackspace, kFormFeed) == std::wstring_view::npos) {
     AppendPiece(text, look);
     return;
   }

@@ -105,13 +105,19 @@ std::wstring cStringUtils::NormalizeLineBreaks(std::wstring_view text) {
   std::wstring result;
   result.reserve(text.size() + text.size() / 16);
   std::size_t from = 0;
-  for (std::size_t at = text.find_first_of(L"\r\n"); at != std::wstring_view::npos; at = text.find_first_of(L"\r\n", from)) {
+  for (std::size_t at = FindEither(text, L'\r', L'\n'); at != std::wstring_view::npos; at = FindEither(text, L'\r', L'\n', from)) {
     result.append(text.substr(from, at - from));
     if (text[at] == L'\n') result.append(L"\r\n");
     from = at + 1;
   }
   result.append(text.substr(from));
   return result;
+}
+
+std::size_t cStringUtils::FindEither(std::wstring_view text, wchar_t a, wchar_t b, std::size_t from) noexcept {
+  for (std::size_t at = from; at < text.size(); ++at)
+    if (text[at] == a || text[at] == b) return at;
+  return std::wstring_view::npos;
 }
 
 void cStringUtils::SwapByteOrder(std::wstring& text) noexcept {

@@ -57,6 +57,10 @@ public:
   // Every line break becomes CR LF: CR is removed, then LF is made CR LF.
   static std::wstring NormalizeLineBreaks(std::wstring_view text);
 
+  // Where a or b first occurs at or after from; npos where neither does. Output is scanned with
+  // it at every chunk: find_first_of with a set calls wmemchr at every character.
+  static std::size_t FindEither(std::wstring_view text, wchar_t a, wchar_t b, std::size_t from = 0) noexcept;
+
   // Exchanges the two bytes of every UTF-16 unit.
   static void SwapByteOrder(std::wstring& text) noexcept;
 
