@@ -236,12 +236,15 @@ std::vector<tTextPos> cTextStore::BreaksAfterChange(tTextPos start, tTextPos end
   const wchar_t before = start > origin_ ? CharAt(start - 1) : L'\0';
   const wchar_t after = end < Length() ? CharAt(end) : L'\0';
   std::vector<tTextPos> found;
-  wchar_t previous = before;
-  for (std::size_t k = 0; k <= text.size(); ++k) {
-    const wchar_t c = k < text.size() ? text[k] : after;
-    if (previous == L'\r' && c == L'\n') found.push_back(start + static_cast<tTextPos>(k));
-    previous = c;
+  if (text.empty()) {
+    if (before == L'\r' && after == L'\n') found.push_back(start);
+    return found;
   }
+  if (before == L'\r' && text.front() == L'\n') found.push_back(start);
+  // From LF to LF: a line of output is a stretch of characters that need no look.
+  for (std::size_t lf = text.find(L'\n', 1); lf != std::wstring_view::npos; lf = text.find(L'\n', lf + 1))
+    if (text[lf - 1] == L'\r') found.push_back(start + static_cast<tTextPos>(lf));
+  if (text.back() == L'\r' && after == L'\n') found.push_back(start + static_cast<tTextPos>(text.size()));
   return found;
 }
 
