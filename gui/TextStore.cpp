@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <iterator>
 
+#include "text/Utils.h"
+
 namespace gui {
 
 namespace {
@@ -242,7 +244,8 @@ std::vector<tTextPos> cTextStore::BreaksAfterChange(tTextPos start, tTextPos end
   }
   if (before == L'\r' && text.front() == L'\n') found.push_back(start);
   // From LF to LF: a line of output is a stretch of characters that need no look.
-  for (std::size_t lf = text.find(L'\n', 1); lf != std::wstring_view::npos; lf = text.find(L'\n', lf + 1))
+  for (std::size_t lf = cStringUtils::FindUnit(text, L'\n', 1); lf != std::wstring_view::npos;
+       lf = cStringUtils::FindUnit(text, L'\n', lf + 1))
     if (text[lf - 1] == L'\r') found.push_back(start + static_cast<tTextPos>(lf));
   if (text.back() == L'\r' && after == L'\n') found.push_back(start + static_cast<tTextPos>(text.size()));
   return found;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/Utils.h"
+
 namespace {
 
 constexpr wchar_t kEscape = 0x1B, kBell = 0x07;
@@ -20,7 +22,7 @@ void cEscapeParser::Feed(std::wstring_view chunk, const tVisit& visit) {
   std::size_t i = 0;
   while (i < chunk.size()) {
     if (state_ == tState::Ground) {
-      const std::size_t escape = chunk.find(kEscape, i);
+      const std::size_t escape = cStringUtils::FindUnit(chunk, kEscape, i);
       if (escape != i) visit(chunk.substr(i, escape == std::wstring_view::npos ? escape : escape - i), attribute_);
       if (escape == std::wstring_view::npos) return;
       // A CSI sequence without intermediates that lies whole in the chunk, as colour mostly comes,

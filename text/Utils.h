@@ -58,8 +58,12 @@ public:
   static std::wstring NormalizeLineBreaks(std::wstring_view text);
 
   // Where a or b first occurs at or after from; npos where neither does. Output is scanned with
-  // it at every chunk: find_first_of with a set calls wmemchr at every character.
+  // these at every chunk, eight units at a time where the processor can: find_first_of with a
+  // set calls wmemchr at every character, and wmemchr itself goes one at a time.
   static std::size_t FindEither(std::wstring_view text, wchar_t a, wchar_t b, std::size_t from = 0) noexcept;
+  static std::size_t FindUnit(std::wstring_view text, wchar_t unit, std::size_t from = 0) noexcept {
+    return FindEither(text, unit, unit, from);
+  }
 
   // Exchanges the two bytes of every UTF-16 unit.
   static void SwapByteOrder(std::wstring& text) noexcept;

@@ -71,3 +71,20 @@ TEST(SystemResources, ErrorTexts) {
   EXPECT_EQ(cSystemResources::SystemErrorTextW(0x2000ABCD), L"");
   EXPECT_NE(cSystemResources::ShellOpen(nullptr, L"C:\\no such folder\\no such file.txt", L""), L"");
 }
+
+// The scan goes eight units at a time and then one by one: every place a hit can have against
+// those steps, a start past a hit, and units above 0x7FFF (negative as 16-bit numbers).
+TEST(StringUtils, FindEitherAgreesWithAPlainSearch) {
+  for (size_t size : {0u, 1u, 7u, 8u, 9u, 16u, 17u, 40u}) {
+    for (size_t hit = 0; hit <= size; ++hit) {
+      std::wstring text(size, L'a');
+      if (hit < size) text[hit] = hit % 2 ? L'\uFFFE' : L'\n';
+      for (size_t from : {size_t{0}, hit, hit + 1, size + 3}) {
+        const std::wstring_view view(text);
+        EXPECT_EQ(cStringUtils::FindEither(view, L'\n', L'\uFFFE', from), view.find_first_of(L"\n\uFFFE", from))
+            << size << " " << hit << " " << from;
+        EXPECT_EQ(cStringUtils::FindUnit(view, L'\uFFFE', from), view.find(L'\uFFFE', from)) << size << " " << hit;
+      }
+    }
+  }
+}
