@@ -232,10 +232,10 @@ void cConsoleEdit::AppendText(std::wstring_view text, gui::tTextAttribute look) 
 void cConsoleEdit::Flush() {
   if (pending_.empty()) return;
   if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
-  // A system edit control has no looks: it answers 0 and gets the plain text.
-  const bool plain = pendingRuns_.size() == 1 && pendingRuns_.front().Attribute == 0;
+  // A system edit control has no looks: it answers 0 and gets the plain text. The view takes the
+  // text as it lies, without the copy that makes it a string of its own.
   const gui::tLookedText looked{pending_.data(), pending_.size(), pendingRuns_.data(), pendingRuns_.size()};
-  if (plain || WPerform(gui::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(pending_);
+  if (WPerform(gui::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(pending_);
   // Emptied, not given up: the next chunk needs as much room.
   pending_.clear();
   pendingRuns_.clear();
