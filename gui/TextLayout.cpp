@@ -214,8 +214,27 @@ void cTextLayout::ScanClusters(std::wstring_view text, tScan& scan, std::vector<
   scan = s;
 }
 
+std::optional<long long> cTextLayout::OneRowWidth(std::wstring_view text) const noexcept {
+  long long width = 0;
+  for (const wchar_t unit : text) {
+    if (unit < L' ' || unit > L'~') return std::nullopt;
+    const int known = unitWidths_[static_cast<unsigned short>(unit)];
+    if (known < 0) return std::nullopt;
+    width += known;
+    if (width > limit_) return std::nullopt;
+  }
+  return width;
+}
+
 void cTextLayout::LayLine(int line, tRows& into) {
   const std::wstring_view text = text_.Line(line);
+  // A line that no append can extend, of printable ASCII that fits one row: most output.
+  if (line < lines_ - 1) {
+    if (const std::optional<long long> width = OneRowWidth(text)) {
+      AddLine(into, 0, *width);
+      return;
+    }
+  }
   const size_t before = into.Extra.size();
   tScan scan;
   ScanClusters(text, scan, into.Extra, false);
@@ -225,8 +244,12 @@ void cTextLayout::LayLine(int line, tRows& into) {
 void cTextLayout::EndLine(int line, std::wstring_view text, tScan& scan, tRows& into, size_t extraBegin) {
   if (line == lines_ - 1) tail_ = {line, scan};
   ScanClusters(text, scan, into.Extra, true);
-  into.First.push_back(into.Rows() + 1 + static_cast<int>(into.Extra.size() - extraBegin));
-  const int width = ClampWidth(std::max(scan.Widest, scan.X));
+  AddLine(into, static_cast<int>(into.Extra.size() - extraBegin), std::max(scan.Widest, scan.X));
+}
+
+void cTextLayout::AddLine(tRows& into, int extraRows, long long widest) {
+  into.First.push_back(into.Rows() + 1 + extraRows);
+  const int width = ClampWidth(widest);
   into.Widths.push_back(width);
   into.Longest = std::max(into.Longest, width);
 }

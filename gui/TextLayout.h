@@ -182,6 +182,11 @@ private:
   const tRows& PartOf(int line) const noexcept { return line < split_ ? rows_ : stale_; }
   tRows& PartOf(int line) noexcept { return line < split_ ? rows_ : stale_; }
   void LayLine(int line, tRows& into);
+  // The width of a line of printable ASCII units, each measured already, that fits one row; none
+  // for any other line, which needs the whole scan.
+  std::optional<long long> OneRowWidth(std::wstring_view text) const noexcept;
+  // A line laid out: the rows after its first, and the widest.
+  static void AddLine(tRows& into, int extraRows, long long widest);
   // The last cluster of the line, then the line's rows into rows.
   void EndLine(int line, std::wstring_view text, tScan& scan, tRows& into, size_t extraBegin);
   // Breaks the clusters that start before until into rows, the last cluster of the text too when
