@@ -5,6 +5,9 @@
 #include <cstring>
 #include <stdexcept>
 #include <utility>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "gui/ResString.h"
 #include "resources/resource.h"
@@ -65,10 +68,48 @@ tUtf8Sequence ReadUtf8Sequence(const unsigned char* p, size_t n) noexcept {
   return {length, c};
 }
 
+// Bytes 1 to 0x7F become the units of the same numbers, sixteen at a time where the processor
+// can: most output is such bytes. False, the text undefined, where a byte is 0 or above 0x7F.
+bool WidenAscii(std::string_view bytes, std::wstring& text) {
+  const size_t n = bytes.size();
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  text.resize(n);
+  wchar_t* out = text.data();
+  size_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    // A byte above 0x7F has its top bit set, and so has the comparison of a 0 byte with 0.
+    if (_mm_movemask_epi8(_mm_or_si128(sixteen, _mm_cmpeq_epi8(sixteen, zero))) != 0) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(sixteen, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(sixteen, zero));
+  }
+#endif
+  for (; i < n; ++i) {
+    if (in[i] == 0 || in[i] > 0x7F) return false;
+    out[i] = static_cast<wchar_t>(in[i]);
+  }
+  return true;
+}
+
+// Whether the code page takes bytes 1 to 0x7F as ASCII, as nearly every one does (Windows reads
+// 0x25 in 864 as the Arabic percent sign).
+bool DecodesAsciiAsItIs(UINT codePage) {
+  char bytes[0x7F];
+  wchar_t units[0x7F];
+  for (int b = 1; b <= 0x7F; ++b) bytes[b - 1] = static_cast<char>(b);
+  if (::MultiByteToWideChar(codePage, 0, bytes, 0x7F, units, 0x7F) != 0x7F) return false;
+  for (int b = 1; b <= 0x7F; ++b)
+    if (units[b - 1] != static_cast<wchar_t>(b)) return false;
+  return true;
+}
+
 // Decodes the UTF-8 bytes into text, NUL characters included, and returns the tail that may still
 // become a character with the bytes that follow. Each decision looks only at the bytes of one
 // sequence, so where a stream was cut does not matter.
 std::string_view DecodeUtf8(std::string_view bytes, std::wstring& text) {
+  if (WidenAscii(bytes, text)) return {};
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
   // Every byte gives at most one unit: a four-byte sequence gives a surrogate pair.
@@ -298,7 +339,7 @@ std::wstring cStreamDecoder::Decode(tPipeEncoding encoding, const void* data, si
       break;
   }
   carryCount_ = rest.copy(carry_.data(), carry_.size());
-  std::erase(text, L'\0');
+  if (cStringUtils::FindUnit(text, L'\0') != std::wstring_view::npos) std::erase(text, L'\0');
   return text;
 }
 
@@ -325,7 +366,10 @@ std::string_view cStreamDecoder::DecodeCodePage(UINT codePage, std::string_view 
         codePage_.LeadBytes[b] = ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b)) != FALSE;
       }
     }
+    codePage_.AsciiAsItIs = DecodesAsciiAsItIs(codePage);
   }
+  // Bytes below 0x80 are never lead bytes: a chunk of them alone is ASCII in such a code page.
+  if (codePage_.AsciiAsItIs && WidenAscii(bytes, text)) return {};
   if (codePage_.MaxCharSize == 2) return DecodeDoubleByte(bytes, text);
   ConvertCodePage(codePage, bytes, text);
   return {};

@@ -70,6 +70,7 @@ private:
     UINT Number = 0;
     UINT MaxCharSize = 1;
     std::array<bool, 256> LeadBytes{};
+    bool AsciiAsItIs = false;
   };
 
   std::string_view DecodeCodePage(UINT codePage, std::string_view bytes, std::wstring& text);

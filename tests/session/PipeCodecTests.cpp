@@ -205,3 +205,27 @@ TEST(PipeCodec, CuttingTheStreamChangesNothing) {
     }
   }
 }
+
+// A chunk of ASCII alone is widened sixteen bytes at a time; one byte above 0x7F or a NUL
+// anywhere, or a code page that reads ASCII bytes otherwise (Windows reads 0x25 in 864 as
+// U+066A), takes the whole conversion, which the system's own gives.
+TEST(PipeCodec, AsciiDecodesAsTheCodePageDoes) {
+  std::string ascii;
+  for (int i = 0; i < 40; ++i) ascii += static_cast<char>(0x20 + (i * 7) % 0x60);
+  ascii += "%\x01\x7F";
+  for (const UINT codePage : {1252u, 437u, 864u, 932u, 65001u}) {
+    for (const int at : {-1, 0, 15, 16, 17, 41}) {
+      for (const char odd : {'\x82', '\0'}) {
+        std::string bytes = ascii;
+        if (at >= 0) bytes[static_cast<size_t>(at)] = odd;
+        cStreamDecoder decoder(codePage, codePage);
+        const std::wstring text = Decode(decoder, peANSI, bytes) + decoder.Flush();
+        std::erase(bytes, '\0');
+        std::wstring expected(bytes.size(), L'\0');
+        expected.resize(static_cast<size_t>(::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                                  expected.data(), static_cast<int>(expected.size()))));
+        EXPECT_EQ(text, expected) << codePage << " " << at << " " << int(odd);
+      }
+    }
+  }
+}
