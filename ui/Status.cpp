@@ -77,8 +77,12 @@ void cStatus::SetPanelText(int panel, std::wstring text) {
   // painted again.
   if (texts_[static_cast<size_t>(panel)] == text) return;
   texts_[static_cast<size_t>(panel)] = std::move(text);
-  // Owner-drawn: the bar keeps only the panel number and repaints the panel.
-  ::SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(panel) | SBT_OWNERDRAW, panel);
+  // Owner-drawn: the bar keeps only the panel number, so the panel is painted anew with the bar's
+  // next paint. Setting its text again would paint it at once (Wine's bar does, 1-2 ms each),
+  // while a keystroke waits to send its command and the child's answer waits to be shown.
+  RECT bounds{};
+  if (::SendMessageW(bar_, SB_GETRECT, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&bounds)))
+    ::InvalidateRect(bar_, &bounds, FALSE);
 }
 
 int cStatus::TextWidth(std::wstring_view text) const {
