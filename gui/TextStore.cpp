@@ -4,7 +4,12 @@
 #include <climits>
 #include <cstdint>
 #include <cwchar>
+#include <cstring>
 #include <iterator>
+#include <utility>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "text/Utils.h"
 
@@ -34,6 +39,46 @@ void Resize(std::vector<T>& items, std::size_t first, std::size_t last, std::siz
 }
 
 constexpr int kLowBits = 32;
+
+// Packs the units into bytes, sixteen at a time where the processor can; false, the bytes left
+// undefined, where a unit is U+0100 or above.
+bool PackBytes(std::wstring_view text, unsigned char* out) noexcept {
+  std::size_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 8));
+    // Every unit that fits a byte has a high byte of 0.
+    const __m128i high = _mm_or_si128(_mm_srli_epi16(first, 8), _mm_srli_epi16(second, 8));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, zero)) != 0xFFFF) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(first, second));
+  }
+#endif
+  for (; i < text.size(); ++i) {
+    const auto unit = static_cast<char16_t>(text[i]);
+    if (unit > 0xFF) return false;
+    out[i] = static_cast<unsigned char>(unit);
+  }
+  return true;
+}
+
+void UnpackBytes(const unsigned char* bytes, std::size_t count, wchar_t* out) noexcept {
+  std::size_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= count; i += 16) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(sixteen, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(sixteen, zero));
+  }
+#endif
+  for (; i < count; ++i) out[i] = static_cast<wchar_t>(bytes[i]);
+}
+
+bool FitsBytes(std::wstring_view text) noexcept {
+  return std::all_of(text.begin(), text.end(), [](wchar_t unit) { return static_cast<char16_t>(unit) <= 0xFF; });
+}
 
 }  // namespace
 
@@ -138,11 +183,12 @@ std::size_t cTextStore::BlockAt(tTextPos position) const noexcept {
 
 wchar_t cTextStore::CharAt(tTextPos position) const noexcept {
   const tBlock& block = blocks_[BlockAt(position)];
-  return block.Text[static_cast<std::size_t>(position - block.Start)];
+  const auto offset = static_cast<std::size_t>(position - block.Start);
+  return block.Narrow ? static_cast<wchar_t>(block.Narrow[offset]) : block.Text[offset];
 }
 
-bool cTextStore::ForEachPiece(tTextPos start, tTextPos end,
-                              const std::function<bool(tTextPos, std::wstring_view)>& visit) const {
+template <class tVisit>
+bool cTextStore::ForEachSpan(tTextPos start, tTextPos end, tVisit&& visit) const {
   start = ClampPosition(start);
   end = ClampPosition(end);
   for (std::size_t b = start < end ? BlockAt(start) : blocks_.size(); b < blocks_.size() && start < end; ++b) {
@@ -150,21 +196,33 @@ bool cTextStore::ForEachPiece(tTextPos start, tTextPos end,
     const auto offset = static_cast<std::size_t>(start - block.Start);
     const auto count =
         static_cast<std::size_t>(std::min<tTextPos>(end - start, static_cast<tTextPos>(block.Size - offset)));
-    if (!visit(start, std::wstring_view(block.Text.get() + offset, count))) return false;
+    if (!visit(block, offset, count)) return false;
     start += static_cast<tTextPos>(count);
   }
   return true;
 }
 
+bool cTextStore::ForEachPiece(tTextPos start, tTextPos end,
+                              const std::function<bool(tTextPos, std::wstring_view)>& visit) const {
+  std::wstring widened;
+  tTextPos at = ClampPosition(start);
+  return ForEachSpan(start, end, [&](const tBlock& block, std::size_t offset, std::size_t count) {
+    std::wstring_view piece(block.Text.get() + offset, count);
+    if (block.Narrow) {
+      widened.resize(count);
+      UnpackBytes(block.Narrow.get() + offset, count, widened.data());
+      piece = widened;
+    }
+    const tTextPos pieceAt = std::exchange(at, at + static_cast<tTextPos>(count));
+    return visit(pieceAt, piece);
+  });
+}
+
 std::wstring cTextStore::Substr(tTextPos start, tTextPos count) const {
   const tTextPos end = RangeEnd(start, count);
   start = ClampPosition(start);
-  std::wstring text;
-  text.reserve(static_cast<std::size_t>(end - start));
-  ForEachPiece(start, end, [&](tTextPos, std::wstring_view piece) {
-    text += piece;
-    return true;
-  });
+  std::wstring text(static_cast<std::size_t>(end - start), L'\0');
+  CopyTo(start, text.size(), text.data());
   return text;
 }
 
@@ -173,10 +231,12 @@ std::wstring cTextStore::Text() const { return Substr(origin_, held_); }
 std::size_t cTextStore::CopyTo(tTextPos start, std::size_t count, wchar_t* out) const {
   std::size_t copied = 0;
   const tTextPos end = RangeEnd(start, static_cast<tTextPos>(std::min<std::size_t>(count, INT64_MAX)));
-  start = ClampPosition(start);
-  ForEachPiece(start, end, [&](tTextPos, std::wstring_view piece) {
-    std::wmemcpy(out + copied, piece.data(), piece.size());
-    copied += piece.size();
+  ForEachSpan(start, end, [&](const tBlock& block, std::size_t offset, std::size_t piece) {
+    if (block.Narrow)
+      UnpackBytes(block.Narrow.get() + offset, piece, out + copied);
+    else
+      std::wmemcpy(out + copied, block.Text.get() + offset, piece);
+    copied += piece;
     return true;
   });
   return copied;
@@ -187,7 +247,7 @@ std::optional<std::wstring_view> cTextStore::View(tTextPos start, tTextPos count
   start = ClampPosition(start);
   if (start == end) return std::wstring_view();
   const tBlock& block = blocks_[BlockAt(start)];
-  if (end > block.Start + static_cast<tTextPos>(block.Size)) return std::nullopt;
+  if (block.Narrow || end > block.Start + static_cast<tTextPos>(block.Size)) return std::nullopt;
   return std::wstring_view(block.Text.get() + (start - block.Start), static_cast<std::size_t>(end - start));
 }
 
@@ -321,12 +381,19 @@ void cTextStore::RestartBlocksFrom(std::size_t index) noexcept {
 
 void cTextStore::MergeAround(std::size_t first, std::size_t last) {
   // Two neighbours that fit in one block become one, so that blocks stay more than half full on
-  // the average, whatever the edits.
+  // the average, whatever the edits. Blocks of the two kinds stay apart: joining them would take
+  // memory, which a change can no longer get once it has begun.
   for (std::size_t b = std::min(last, blocks_.size()); b-- > first;) {
-    if (b + 1 >= blocks_.size() || blocks_[b].Size + blocks_[b + 1].Size > blockUnits_) continue;
+    if (b + 1 >= blocks_.size() || blocks_[b].Size + blocks_[b + 1].Size > blockUnits_ ||
+        !blocks_[b].Narrow != !blocks_[b + 1].Narrow)
+      continue;
     tBlock& block = blocks_[b];
-    std::wmemcpy(block.Text.get() + block.Size, blocks_[b + 1].Text.get(), blocks_[b + 1].Size);
-    block.Size += blocks_[b + 1].Size;
+    const tBlock& next = blocks_[b + 1];
+    if (block.Narrow)
+      std::memcpy(block.Narrow.get() + block.Size, next.Narrow.get(), next.Size);
+    else
+      std::wmemcpy(block.Text.get() + block.Size, next.Text.get(), next.Size);
+    block.Size += next.Size;
     blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b + 1));
   }
 }
@@ -337,7 +404,7 @@ void cTextStore::EraseText(tTextPos start, tTextPos count) {
   tBlock& head = blocks_[b];
   const auto offset = static_cast<std::size_t>(start - head.Start);
   const std::size_t fromHead = std::min(static_cast<std::size_t>(count), head.Size - offset);
-  std::wmemmove(head.Text.get() + offset, head.Text.get() + offset + fromHead, head.Size - offset - fromHead);
+  MoveUnits(head, offset, offset + fromHead, head.Size - offset - fromHead);
   head.Size -= fromHead;
   // Whole blocks go; the last one loses its front.
   auto left = static_cast<std::size_t>(count) - fromHead;
@@ -345,7 +412,7 @@ void cTextStore::EraseText(tTextPos start, tTextPos count) {
   while (left > 0 && left >= blocks_[next].Size) left -= blocks_[next++].Size;
   if (left > 0) {
     tBlock& tail = blocks_[next];
-    std::wmemmove(tail.Text.get(), tail.Text.get() + left, tail.Size - left);
+    MoveUnits(tail, 0, left, tail.Size - left);
     tail.Size -= left;
   }
   blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(head.Size == 0 ? b : b + 1),
@@ -355,46 +422,89 @@ void cTextStore::EraseText(tTextPos start, tTextPos count) {
   MergeAround(b > 0 ? b - 1 : 0, b + 1);
 }
 
+cTextStore::tBlock cTextStore::WideBlock() const {
+  tBlock block;
+  block.Text = std::make_unique_for_overwrite<wchar_t[]>(blockUnits_);
+  return block;
+}
+
+cTextStore::tBlock cTextStore::NewBlock(std::wstring_view text) const {
+  tBlock block;
+  auto bytes = std::make_unique_for_overwrite<unsigned char[]>(blockUnits_);
+  if (PackBytes(text, bytes.get())) {
+    block.Narrow = std::move(bytes);
+  } else {
+    block = WideBlock();
+    std::wmemcpy(block.Text.get(), text.data(), text.size());
+  }
+  block.Size = text.size();
+  return block;
+}
+
+void cTextStore::MakeWide(tBlock& block) const {
+  if (!block.Narrow) return;
+  auto units = std::make_unique_for_overwrite<wchar_t[]>(blockUnits_);
+  UnpackBytes(block.Narrow.get(), block.Size, units.get());
+  block.Text = std::move(units);
+  block.Narrow.reset();
+}
+
+void cTextStore::MoveUnits(tBlock& block, std::size_t to, std::size_t from, std::size_t count) noexcept {
+  if (block.Narrow)
+    std::memmove(block.Narrow.get() + to, block.Narrow.get() + from, count);
+  else
+    std::wmemmove(block.Text.get() + to, block.Text.get() + from, count);
+}
+
+void cTextStore::WriteUnits(tBlock& block, std::size_t offset, std::wstring_view text) noexcept {
+  if (block.Narrow)
+    PackBytes(text, block.Narrow.get() + offset);
+  else
+    std::wmemcpy(block.Text.get() + offset, text.data(), text.size());
+}
+
 void cTextStore::InsertText(tTextPos position, std::wstring_view text) {
-  // The new blocks and the room for them are had before anything changes: when an allocation
-  // fails, the text is as it was.
+  // The new blocks, the room for them and a block made wide are had before anything changes:
+  // when an allocation fails, the text is as it was.
   if (text.empty()) return;
-  auto newBlocks = [this](std::vector<tBlock>& blocks, std::size_t count) {
-    blocks.reserve(count);
-    for (std::size_t k = 0; k < count; ++k)
-      blocks.push_back(tBlock{std::make_unique_for_overwrite<wchar_t[]>(blockUnits_), 0, 0});
-    Reserve(blocks_, count);
-  };
   const bool empty = blocks_.empty();
   const std::size_t b = empty ? 0 : position == Length() ? blocks_.size() - 1 : BlockAt(position);
   const std::size_t size = empty ? 0 : blocks_[b].Size;
   const auto offset = empty ? 0 : static_cast<std::size_t>(position - blocks_[b].Start);
   std::vector<tBlock> added;
   if (!empty && text.size() <= blockUnits_ - size) {
-    wchar_t* const at = blocks_[b].Text.get() + offset;
-    std::wmemmove(at + text.size(), at, size - offset);
-    std::wmemcpy(at, text.data(), text.size());
-    blocks_[b].Size += text.size();
+    tBlock& block = blocks_[b];
+    if (block.Narrow && !FitsBytes(text)) MakeWide(block);
+    MoveUnits(block, offset + text.size(), offset, size - offset);
+    WriteUnits(block, offset, text);
+    block.Size += text.size();
   } else if (offset == size) {
-    // An append fills the last block, then new ones, each full but the last.
+    // An append fills the last block, then new ones, each full but the last and each of the kind
+    // its own characters allow.
     const std::size_t room = empty ? 0 : blockUnits_ - size;
-    newBlocks(added, (text.size() - room + blockUnits_ - 1) / blockUnits_);
+    const std::size_t count = (text.size() - room + blockUnits_ - 1) / blockUnits_;
+    added.reserve(count);
+    for (std::size_t at = room; at < text.size(); at += blockUnits_) added.push_back(NewBlock(text.substr(at, blockUnits_)));
+    Reserve(blocks_, count);
     if (!empty) {
-      std::wmemcpy(blocks_[b].Text.get() + size, text.data(), room);
-      blocks_[b].Size = blockUnits_;
-    }
-    for (std::size_t k = 0, at = room; k < added.size(); ++k, at += blockUnits_) {
-      added[k].Size = std::min(blockUnits_, text.size() - at);
-      std::wmemcpy(added[k].Text.get(), text.data() + at, added[k].Size);
+      tBlock& block = blocks_[b];
+      const std::wstring_view head = text.substr(0, room);
+      if (block.Narrow && !FitsBytes(head)) MakeWide(block);
+      WriteUnits(block, size, head);
+      block.Size = blockUnits_;
     }
   } else {
     // In the middle, the block's text and the new text are shared evenly by as many blocks as
     // they fill: an overflowing block leaves two halves with room for what is typed next, not a
-    // nearly empty block for a character or two.
-    std::wstring content(blocks_[b].Text.get(), offset);
-    content.append(text).append(blocks_[b].Text.get() + offset, size - offset);
+    // nearly empty block for a character or two. They are all wide.
+    std::wstring content(size, L'\0');
+    CopyTo(blocks_[b].Start, size, content.data());
+    content.insert(offset, text);
     const std::size_t pieces = (content.size() + blockUnits_ - 1) / blockUnits_;
-    newBlocks(added, pieces - 1);
+    added.reserve(pieces - 1);
+    for (std::size_t k = 1; k < pieces; ++k) added.push_back(WideBlock());
+    Reserve(blocks_, pieces - 1);
+    MakeWide(blocks_[b]);
     for (std::size_t k = 0, at = 0; k < pieces; ++k) {
       tBlock& to = k == 0 ? blocks_[b] : added[k - 1];
       to.Size = content.size() / pieces + (k < content.size() % pieces ? 1 : 0);
@@ -411,8 +521,9 @@ void cTextStore::InsertText(tTextPos position, std::wstring_view text) {
 }
 
 std::size_t cTextStore::BytesHeld() const noexcept {
-  return blocks_.size() * blockUnits_ * sizeof(wchar_t) + blocks_.capacity() * sizeof(tBlock) + breaks_.BytesHeld() +
-         runs_.capacity() * sizeof(tRun);
+  std::size_t text = 0;
+  for (const tBlock& block : blocks_) text += blockUnits_ * (block.Narrow ? 1 : sizeof(wchar_t));
+  return text + blocks_.capacity() * sizeof(tBlock) + breaks_.BytesHeld() + runs_.capacity() * sizeof(tRun);
 }
 
 }  // namespace gui

@@ -8,7 +8,9 @@
 // line breaks are made CR LF; a backspace after a line break leaves a lone CR.
 //
 // The text lives in blocks of a fixed size, so it grows without ever being copied: an append
-// costs what it appends, and an edit elsewhere moves at most the blocks it touches. An index of
+// costs what it appends, and an edit elsewhere moves at most the blocks it touches. A block that
+// output filled with characters below U+0100, as most output is, holds a byte for each; an edit
+// that touches it makes it UTF-16 first. An index of
 // the line breaks, 4 bytes each, answers the line queries by binary search; an edit moves the
 // entries after it. Beside the text runs a list of attribute runs (how stretches of text look),
 // which edits keep aligned with the text.
@@ -95,8 +97,8 @@ public:
   std::wstring Substr(tTextPos start, tTextPos count) const;
   // Copies up to count characters from start into out; answers how many it copied.
   std::size_t CopyTo(tTextPos start, std::size_t count, wchar_t* out) const;
-  // The range as it lies in the store, when it lies in one block (an empty range always does);
-  // none when it does not.
+  // The range as it lies in the store, when it lies in one block of UTF-16 units (an empty range
+  // always does); none when it does not.
   std::optional<std::wstring_view> View(tTextPos start, tTextPos count) const;
   // Calls visit with the pieces of [start, end) in order, each with its position, until visit
   // answers false. Answers whether every piece was visited.
@@ -123,9 +125,11 @@ public:
   std::size_t BytesHeld() const noexcept;
 
 private:
-  // A block holds its characters at the front of a buffer of blockUnits_; it is never empty.
+  // A block holds its characters at the front of a buffer of blockUnits_, of UTF-16 units or,
+  // while all are below U+0100, of bytes; it is never empty.
   struct tBlock {
-    std::unique_ptr<wchar_t[]> Text;
+    std::unique_ptr<wchar_t[]> Text;          // none while narrow
+    std::unique_ptr<unsigned char[]> Narrow;  // none once wide
     std::size_t Size = 0;
     tTextPos Start = 0;
   };
@@ -162,6 +166,20 @@ private:
   tTextPos RangeEnd(tTextPos start, tTextPos count) const noexcept;
   std::size_t BlockAt(tTextPos position) const noexcept;
   wchar_t CharAt(tTextPos position) const noexcept;
+  // An empty block of UTF-16 units; a block that holds the text, narrow where every character is
+  // below U+0100.
+  tBlock WideBlock() const;
+  tBlock NewBlock(std::wstring_view text) const;
+  // The block holds the same characters as UTF-16 units; what can be read does not change, so a
+  // failed allocation leaves the text as it was.
+  void MakeWide(tBlock& block) const;
+  // Moves count characters within the block; writes characters that its kind can hold.
+  static void MoveUnits(tBlock& block, std::size_t to, std::size_t from, std::size_t count) noexcept;
+  static void WriteUnits(tBlock& block, std::size_t offset, std::wstring_view text) noexcept;
+  // Calls visit(block, offset, count) for the pieces of [start, end) in order, until it answers
+  // false; answers whether every piece was visited.
+  template <class tVisit>
+  bool ForEachSpan(tTextPos start, tTextPos end, tVisit&& visit) const;
   void EraseText(tTextPos start, tTextPos count);
   void InsertText(tTextPos position, std::wstring_view text);
   void RestartBlocksFrom(std::size_t index) noexcept;

@@ -108,14 +108,13 @@ std::wstring_view cTextView::Line(int index) const {
   const tTextPos start = store_.LineStart(index), length = store_.LineLength(index);
   if (start < 0) return {};
   if (auto view = store_.View(start, length)) return *view;
-  // A line across blocks is copied; a long line that output makes longer is copied once, and
-  // from then on only what was appended to it (TextChanged forgets a copy an edit touched).
-  const auto copied = static_cast<tTextPos>(lineCopy_.size());
-  if (lineCopyStart_ != start || copied > length) {
-    lineCopy_ = store_.Substr(start, length);
-  } else if (copied < length) {
-    lineCopy_ += store_.Substr(start + copied, length - copied);
-  }
+  // A line across blocks or in a block of bytes is copied, into the room of the last copy; a long
+  // line that output makes longer is copied once, and from then on only what was appended to it
+  // (TextChanged forgets a copy an edit touched).
+  const std::size_t kept =
+      lineCopyStart_ == start && static_cast<tTextPos>(lineCopy_.size()) <= length ? lineCopy_.size() : 0;
+  lineCopy_.resize(static_cast<std::size_t>(length));
+  store_.CopyTo(start + static_cast<tTextPos>(kept), lineCopy_.size() - kept, lineCopy_.data() + kept);
   lineCopyStart_ = start;
   return lineCopy_;
 }

@@ -124,7 +124,8 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
       SCOPED_TRACE(step);
       // The text grows to about 300 characters and stays there.
       std::wstring inserted;
-      for (size_t n = below(text.size() > 300 ? 6 : 16); n > 0; --n) inserted += L"ab\r\n"[below(4)];
+      // Now and then a character that a byte cannot hold, or the last one that it can.
+      for (size_t n = below(text.size() > 300 ? 6 : 16); n > 0; --n) inserted += L"ab\r\nab\r\nab\r\n\u00FF\u0416"[below(14)];
       const size_t start = below(4) == 0 ? text.size() : below(text.size() + 1);
       const size_t count = below(std::min<size_t>(text.size() - start, 8) + 1);
       const auto look = static_cast<tTextAttribute>(below(3));
