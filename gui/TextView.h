@@ -160,7 +160,9 @@ private:
   // Draws what lies in area (client coordinates) of the view into dc.
   void Draw(HDC dc, const RECT& area);
   void PaintRow(HDC dc, int row, int y, const RECT& client, tPaneColours pane);
-  void DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane);
+  // Draws the piece; with the row's band, only a plain piece, together with the band's background,
+  // and answers whether it could.
+  bool DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, int y, tPaneColours pane, const RECT* band);
   tDrawnColours ColoursOf(tTextAttribute attribute, const tTextLook& look, tPaneColours pane);
   // The pane's font with the styles of a look (lsBold, lsItalic, lsUnderline, lsStrike).
   HFONT FontFor(std::uint8_t styles);
