@@ -73,10 +73,10 @@ struct tLooseUnit {
 
 // The pattern compared through the fold, with the matches a whole-word search refuses skipped.
 // Where a match may start is first told a block of starts at a time: whether any start in it has
-// a unit alike the pattern's first there and one alike its last where the match would end. That
-// test runs without an early exit, so the compiler makes vector compares of it, and two units
-// together pass over most of a text even where the first alone is common; only a block that may
-// hold a match is looked at start by start.
+// units alike the pattern's first, middle and last unit where the match would have them. That
+// test runs without an early exit, so the compiler makes vector compares of it, and three units
+// together pass over most of a text even where one or two of them are common (a space at both
+// ends of a word, say); only a block that may hold a match is looked at start by start.
 template <class tFold>
 class cMatcher {
 public:
@@ -84,7 +84,11 @@ public:
 
   // The pattern must not be empty.
   cMatcher(std::wstring_view pattern, bool wholeWord, tFold fold)
-      : firsts_(pattern.front(), fold), lasts_(pattern.back(), fold), wholeWord_(wholeWord), fold_(fold) {
+      : firsts_(pattern.front(), fold),
+        middles_(pattern[pattern.size() / 2], fold),
+        lasts_(pattern.back(), fold),
+        wholeWord_(wholeWord),
+        fold_(fold) {
     pattern_.reserve(pattern.size());
     for (wchar_t unit : pattern) pattern_ += fold_(unit);
   }
@@ -102,7 +106,7 @@ public:
     for (const wchar_t* p = data + from; p != end;) {
       while (static_cast<size_t>(end - p) >= kBlock && !MayStartIn(p)) p += kBlock;
       for (const wchar_t* const stop = p + std::min<size_t>(kBlock, static_cast<size_t>(end - p)); p != stop; ++p)
-        if (Matches(text, static_cast<size_t>(p - data))) return static_cast<size_t>(p - data);
+        if (firsts_.Passes(*p) && Matches(text, static_cast<size_t>(p - data))) return static_cast<size_t>(p - data);
     }
     return npos;
   }
@@ -118,7 +122,7 @@ public:
     for (const wchar_t* p = data + last - m + 1; p != begin;) {
       while (static_cast<size_t>(p - begin) >= kBlock && !MayStartIn(p - kBlock)) p -= kBlock;
       for (const wchar_t* const stop = p - std::min<size_t>(kBlock, static_cast<size_t>(p - begin)); p != stop;)
-        if (Matches(text, static_cast<size_t>(--p - data))) return static_cast<size_t>(p - data);
+        if (firsts_.Passes(*--p) && Matches(text, static_cast<size_t>(p - data))) return static_cast<size_t>(p - data);
     }
     return npos;
   }
@@ -128,10 +132,12 @@ private:
 
   // Whether a match may start at one of the kBlock starts from there; the text holds their ends.
   bool MayStartIn(const wchar_t* starts) const noexcept {
+    const wchar_t* const middles = starts + pattern_.size() / 2;
     const wchar_t* const ends = starts + pattern_.size() - 1;
     unsigned hit = 0;
     for (size_t k = 0; k < kBlock; ++k)
-      hit |= static_cast<unsigned>(firsts_.Passes(starts[k])) & static_cast<unsigned>(lasts_.Passes(ends[k]));
+      hit |= static_cast<unsigned>(firsts_.Passes(starts[k])) & static_cast<unsigned>(middles_.Passes(middles[k])) &
+             static_cast<unsigned>(lasts_.Passes(ends[k]));
     return hit != 0;
   }
 
@@ -145,7 +151,7 @@ private:
   }
 
   std::wstring pattern_;
-  tLooseUnit firsts_, lasts_;
+  tLooseUnit firsts_, middles_, lasts_;
   bool wholeWord_;
   tFold fold_;
 };
