@@ -72,11 +72,12 @@ struct tLooseUnit {
 };
 
 // The pattern compared through the fold, with the matches a whole-word search refuses skipped.
-// Where a match may start is first told a block of starts at a time: whether any start in it has
-// units alike the pattern's first, middle and last unit where the match would have them. That
-// test runs without an early exit, so the compiler makes vector compares of it, and three units
-// together pass over most of a text even where one or two of them are common (a space at both
-// ends of a word, say); only a block that may hold a match is looked at start by start.
+// Where a match may start is first told a block of starts at a time: whether a start in it has
+// units alike the pattern's first and last unit where the match would have them, and one alike
+// the first and middle unit. Those tests run without an early exit, so the compiler makes vector
+// compares of them, and three units pass over most of a text even where one or two of them are
+// common (a space at both ends of a word, say); only a block that may hold a match is looked at
+// start by start.
 template <class tFold>
 class cMatcher {
 public:
@@ -131,13 +132,17 @@ private:
   static constexpr size_t kBlock = 32;
 
   // Whether a match may start at one of the kBlock starts from there; the text holds their ends.
+  // The first and last unit tell most blocks; the middle one is asked only where they pass.
   bool MayStartIn(const wchar_t* starts) const noexcept {
-    const wchar_t* const middles = starts + pattern_.size() / 2;
-    const wchar_t* const ends = starts + pattern_.size() - 1;
+    const size_t m = pattern_.size();
+    return AnyStart(starts, lasts_, starts + m - 1) && AnyStart(starts, middles_, starts + m / 2);
+  }
+
+  // Whether one of the kBlock starts has a unit like the first and, that far on, one like other.
+  bool AnyStart(const wchar_t* starts, tLooseUnit other, const wchar_t* others) const noexcept {
     unsigned hit = 0;
     for (size_t k = 0; k < kBlock; ++k)
-      hit |= static_cast<unsigned>(firsts_.Passes(starts[k])) & static_cast<unsigned>(middles_.Passes(middles[k])) &
-             static_cast<unsigned>(lasts_.Passes(ends[k]));
+      hit |= static_cast<unsigned>(firsts_.Passes(starts[k])) & static_cast<unsigned>(other.Passes(others[k]));
     return hit != 0;
   }
 
