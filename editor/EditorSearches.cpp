@@ -184,10 +184,12 @@ size_t ToIndex(int position) noexcept { return position > 0 ? static_cast<size_t
 
 // The text of a window that hands out ranges of it, read a stretch at a time into one buffer
 // instead of copied whole. A stretch holds the unit before it and the pattern's length after it,
-// so that a match across two stretches and the word around a match are seen.
+// so that a match across two stretches and the word around a match are seen. A stretch of 32 KB
+// stays in the processor's first cache between its copy and its search: with 128 KB stretches a
+// Find over 10 MB took 0.45 ms longer (2.95 ms against 2.5 ms).
 class cStretchReader {
 public:
-  static constexpr size_t kStretch = 0x10000;
+  static constexpr size_t kStretch = 0x4000;
 
   cStretchReader(const cWMemo& memo, size_t patternLength) : memo_(memo), extra_(patternLength) {}
 
