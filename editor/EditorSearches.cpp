@@ -213,11 +213,11 @@ template <class tMatcher>
 std::optional<size_t> FindInStretches(const cWMemo& memo, const tMatcher& matcher, tSearchBounds bounds,
                                       bool backward, size_t length) {
   constexpr size_t npos = std::wstring_view::npos;
+  if (bounds.End < bounds.Start) return npos;
   cStretchReader reader(memo, matcher.Length());
   std::wstring_view text;
   size_t textStart = 0;
   const size_t stretch = cStretchReader::kStretch;
-  if (bounds.End < bounds.Start) return npos;
   if (!backward) {
     // Stretch by stretch from the bounds' start: the first stretch with a match has the first.
     const size_t from = ToIndex(bounds.Start), lastStart = ToIndex(bounds.End);
