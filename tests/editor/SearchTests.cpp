@@ -83,6 +83,62 @@ TEST(TextSearch, IgnoringCaseFoldsBothSidesUnitByUnit) {
   EXPECT_EQ(Forward(L"STRA\u00DFE", L"stra\u00DFe", soIgnoreCase), 1);
 }
 
+// A long text is passed over many units at a time: a match is found wherever it lies against the
+// bounds, and units that share the bits of a letter's cases without being one of them do not match.
+TEST(TextSearch, LongTextsHaveTheirMatchesFoundWhereverTheyLie) {
+  struct tCase {
+    const wchar_t* pattern;
+    const wchar_t* placed;
+    wchar_t filler;
+    tSearchOptions options;
+  };
+  const tCase cases[] = {
+      {L"needle", L"NeEdLE", L'.', soIgnoreCase},
+      {L"ab", L"ab", L'a', kExact},  // the first unit is everywhere
+      // U+0400 and U+0450 differ in two bits; U+0410 and U+0440 have them as well.
+      {L"\u0450\u0440\u0450", L"\u0400\u0440\u0450", L'\u0410', soIgnoreCase},
+      {L"\u0450\u0440\u0450", L"\u0400\u0440\u0450", L'\u0440', soIgnoreCase},
+  };
+  for (const tCase& c : cases) {
+    const int m = static_cast<int>(std::wstring_view(c.pattern).size());
+    for (int at : {0, 1, 31, 32, 33, 63, 64, 65, 150, 200 - m}) {
+      std::wstring text(200, c.filler);
+      text.replace(static_cast<size_t>(at), static_cast<size_t>(m), c.placed);
+      const int pos = at + 1;
+      SCOPED_TRACE(testing::PrintToString(std::wstring(c.pattern)) + " at " + std::to_string(pos));
+      EXPECT_EQ(Forward(c.pattern, text, c.options), pos);
+      EXPECT_EQ(Forward(c.pattern, text, c.options, pos), pos);
+      EXPECT_EQ(Forward(c.pattern, text, c.options, pos + 1), 0);
+      EXPECT_EQ(Backward(c.pattern, text, c.options), pos);
+      EXPECT_EQ(Backward(c.pattern, text, c.options, pos, at + m), pos);
+      EXPECT_EQ(Backward(c.pattern, text, c.options, 1, at + m - 1), 0);
+      EXPECT_EQ(Backward(c.pattern, text, c.options, pos + 1), 0);
+    }
+  }
+}
+
+// Every unit that has another case is found by it, in long texts and at both ends of a pattern.
+TEST(TextSearch, IgnoringCaseFindsEveryUnitByItsUpperCase) {
+  const auto upperCase = [](wchar_t unit) {
+    ::CharUpperBuffW(&unit, 1);
+    return unit;
+  };
+  const std::wstring filler(100, L'\0');
+  for (unsigned code = 1; code < 0x10000; ++code) {
+    const auto unit = static_cast<wchar_t>(code);
+    const wchar_t upper = upperCase(unit);
+    // Surrogates have no case; an upper case that has one of its own folds elsewhere.
+    if ((code >= 0xD800 && code < 0xE000) || upper == unit || upperCase(upper) != upper) continue;
+    for (const auto& [pattern, held] : {std::pair{upper, unit}, std::pair{unit, upper}}) {
+      const std::wstring one(1, pattern), two = L"(" + one, text = filler + L"(" + held + filler;
+      EXPECT_EQ(Forward(one, text, soIgnoreCase), 102) << static_cast<int>(unit);
+      EXPECT_EQ(Backward(one, text, soIgnoreCase), 102) << static_cast<int>(unit);
+      EXPECT_EQ(Forward(two, text, soIgnoreCase), 101) << static_cast<int>(unit);
+      EXPECT_EQ(Backward(two, text, soIgnoreCase), 101) << static_cast<int>(unit);
+    }
+  }
+}
+
 TEST(TextSearch, WholeWordsNeedNonWordCharactersAroundThem) {
   const tSearchOptions whole = soWholeWord;
   const std::wstring text = L"concat cat_ cat1 cat\u0436 (cat) cat";
@@ -142,7 +198,7 @@ TEST_P(SearchTest, FindPositionKeepsToItsStretch) {
 // A long text is searched a stretch at a time where the window hands out ranges: the matches
 // across the stretches' edges, and the words around them, are those of the whole text.
 TEST_P(SearchTest, StretchesFindWhatTheWholeTextHolds) {
-  constexpr int kStretch = 0x10000;
+  constexpr int kStretch = 0x4000;
   std::wstring text(3 * kStretch + 50, L'.');
   for (int edge = kStretch; edge < static_cast<int>(text.size()); edge += kStretch) {
     text.replace(static_cast<size_t>(edge - 3), 6, L"ab Cdx");
