@@ -176,9 +176,14 @@ tTextPos cTextStore::LineFromPosition(tTextPos position) const noexcept {
 // ---- reading
 
 std::size_t cTextStore::BlockAt(tTextPos position) const noexcept {
+  // Reading mostly goes on where it left off, line by line: the last block found, or the next,
+  // before a search. Whatever changed since, a block that holds the position is its block.
+  for (std::size_t b = lastBlock_; b < blocks_.size() && b <= lastBlock_ + 1; ++b)
+    if (position >= blocks_[b].Start && position < blocks_[b].Start + static_cast<tTextPos>(blocks_[b].Size))
+      return lastBlock_ = b;
   const auto after = std::upper_bound(blocks_.begin(), blocks_.end(), position,
                                       [](tTextPos p, const tBlock& block) { return p < block.Start; });
-  return static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - blocks_.begin() - 1, 0));
+  return lastBlock_ = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - blocks_.begin() - 1, 0));
 }
 
 wchar_t cTextStore::CharAt(tTextPos position) const noexcept {

@@ -193,6 +193,8 @@ private:
   const tTextPos origin_;
   tTextPos held_ = 0;
   std::vector<tBlock> blocks_;
+  // The block that BlockAt found last; the store is used on one thread.
+  mutable std::size_t lastBlock_ = 0;
   cLineBreaks breaks_;
   std::vector<tRun> runs_;
   iTextStoreEvents* events_ = nullptr;
