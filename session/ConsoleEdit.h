@@ -16,7 +16,7 @@
 #include "session/Places.h"
 
 // A pane of the console session.
-class cConsoleEdit : public cSearchableEditor, public IOutputSink {
+class cConsoleEdit : public cSearchableEditor, public iOutputSink {
 public:
   explicit cConsoleEdit(tMemoWindow window) : cSearchableEditor(window) {}
 

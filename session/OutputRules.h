@@ -11,7 +11,7 @@
 #include "session/EscapeParser.h"
 
 // The text that output goes to. Its line breaks are CR LF.
-class IOutputSink {
+class iOutputSink {
 public:
   // Appends at the end of the text, in the look given (0: the sink's own); the caret then stands
   // behind it.
@@ -32,12 +32,12 @@ public:
   virtual void Flush() {}
 
 protected:
-  ~IOutputSink() = default;
+  ~iOutputSink() = default;
 };
 
 class cOutputRules {
 public:
-  explicit cOutputRules(IOutputSink& sink) : sink_(sink) {}
+  explicit cOutputRules(iOutputSink& sink) : sink_(sink) {}
 
   // Adds the text with its line breaks made CR LF and nothing else changed.
   void Append(std::wstring_view text, gui::tTextAttribute look = 0);
@@ -51,7 +51,7 @@ private:
   void RenderPlain(std::wstring_view text, gui::tTextAttribute look);
   void AppendPiece(std::wstring_view text, gui::tTextAttribute look);
 
-  IOutputSink& sink_;
+  iOutputSink& sink_;
   cEscapeParser escapes_;
   const cEscapeParser::tVisit renderPlain_ = [this](std::wstring_view text, gui::tTextAttribute look) {
     RenderPlain(text, look);

@@ -29,7 +29,7 @@ TEST(OutputRules, Rendering) {
 }
 
 // The output view's store as the rules' text, counted in lines as an edit control counts them.
-class cStoreSink final : public IOutputSink {
+class cStoreSink final : public iOutputSink {
 public:
   gui::cTextStore Store;
 

@@ -7,7 +7,7 @@
 #include "session/OutputRules.h"
 #include "tests/support/CrLfLines.h"
 
-class cStringSink final : public IOutputSink {
+class cStringSink final : public iOutputSink {
 public:
   std::wstring Text;
 
