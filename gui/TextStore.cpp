@@ -17,12 +17,12 @@ namespace gui {
 
 namespace {
 
-// Makes room for extra more elements. The arrays grow by an eighth, not by doubling: a doubled
-// array holds up to twice what it needs, and four times while it moves.
+// Makes room for extra more elements. The arrays grow by an eighth (a part of growth), not by
+// doubling: a doubled array holds up to twice what it needs, and four times while it moves.
 template <class T>
-void Reserve(std::vector<T>& items, std::size_t extra) {
+void Reserve(std::vector<T>& items, std::size_t extra, std::size_t part = 8) {
   const std::size_t needed = items.size() + extra;
-  if (needed > items.capacity()) items.reserve(std::max(needed, items.capacity() + items.capacity() / 8 + 16));
+  if (needed > items.capacity()) items.reserve(std::max(needed, items.capacity() + items.capacity() / part + 16));
 }
 
 // Makes the elements [first, last) of an array into count elements, moving those after them.
@@ -333,7 +333,9 @@ void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, 
   // What can fail, allocating, comes first, and the text goes in at once: an edit that cannot get
   // its memory leaves the store as it was. The rest cannot fail.
   breaks_.Prepare(found.size(), length + delta);
-  Reserve(runs_, 2 + runs.size());
+  // Coloured output makes a run or two a line, and an array that grows by an eighth is copied
+  // whole at every eighth: the runs grow by half.
+  Reserve(runs_, 2 + runs.size(), 2);
   InsertText(end, text);
   EraseText(start, count);
   breaks_.Splice(first, last, found, delta);

@@ -133,8 +133,10 @@ void cEscapeParser::ShowPending(const tVisit& visit) {
 // ---- SGR ----
 
 void cEscapeParser::ApplySgr(std::wstring_view text) {
-  // A private sequence ("CSI > 4 m") is no SGR.
-  if (text.find_first_not_of(L"0123456789;:") != std::wstring_view::npos) return;
+  // A private sequence ("CSI > 4 m") is no SGR. (Not find_first_not_of: with a set it calls
+  // wmemchr at every character, and colour comes as a sequence or two a line.)
+  if (!std::all_of(text.begin(), text.end(), [](wchar_t c) { return (c >= L'0' && c <= L'9') || c == L';' || c == L':'; }))
+    return;
   parameters_.clear();
   tParameter current;
   for (const wchar_t c : text) {
