@@ -81,7 +81,8 @@ void cSessionLog::Output(std::wstring_view text) {
     // of a line, where the next one starts.
     size_t end = text.size();
     bool lone = false;
-    for (size_t lf = text.find(L'\n'); lf != std::wstring_view::npos; lf = text.find(L'\n', lf + 1)) {
+    for (size_t lf = cStringUtils::FindUnit(text, L'\n'); lf != std::wstring_view::npos;
+         lf = cStringUtils::FindUnit(text, L'\n', lf + 1)) {
       if (!(lf > 0 ? text[lf - 1] == L'\r' : afterCr_)) {
         end = lf;
         lone = true;

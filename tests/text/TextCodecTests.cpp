@@ -48,6 +48,25 @@ TEST(TextCodec, CodePage65001IsUtf8) {
   EXPECT_EQ(cTextCodec::FromCodePage(CP_UTF8, "\xC3\xA9\xE2\x82"), L"\u00E9\uFFFD\uFFFD");
 }
 
+// UTF-8 goes eight ASCII units at a time: a character of two, three and four bytes, and a lone
+// surrogate, at every place against those steps in a longer text, as the system writes it (the
+// lone surrogate as U+FFFD).
+TEST(TextCodec, Utf8OfLongTextsAsTheSystemWritesIt) {
+  for (const std::wstring odd : {L"\u00E9", L"\u20AC", L"\U0001F600", L"\xDC00"}) {
+    for (size_t at = 0; at <= 24; ++at) {
+      std::wstring text(24, L'x');
+      text.insert(at, odd);
+      std::string bytes = "<";
+      cTextCodec::AppendUtf8(text, bytes);
+      const std::wstring expected = odd == L"\xDC00" ? std::wstring(text).replace(at, 1, L"\uFFFD") : text;
+      std::string system(4 * expected.size(), '\0');
+      system.resize(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, expected.data(), static_cast<int>(expected.size()),
+                                                              system.data(), static_cast<int>(system.size()), nullptr, nullptr)));
+      EXPECT_EQ(bytes, "<" + system) << at;
+    }
+  }
+}
+
 // A conversion the platform fails is an error that says why, never an empty text.
 TEST(TextCodec, FailedConversionsThrow) {
   constexpr UINT kNoSuchCodePage = 12345;
