@@ -23,10 +23,13 @@ namespace {
 
 constexpr UINT_PTR kRelayoutTimer = 1;
 constexpr UINT_PTR kPaintTimer = 2;
-// While text keeps changing, the view is painted at most this often, and its scroll bars (a
-// scroll bar drawn costs Wine about as much as a paint of the whole view) less often.
+// While text keeps changing, the view is painted at most this often, and its scroll bars less
+// often: at most every kScrollBarIntervalMs, and no more than a fortieth of the time, up to
+// kSlowestScrollBarsMs apart (Wine takes 5 ms to draw one, three times a paint of the view).
 constexpr ULONGLONG kPaintIntervalMs = 16;
 constexpr ULONGLONG kScrollBarIntervalMs = 100;
+constexpr ULONGLONG kScrollBarShare = 40;
+constexpr ULONGLONG kSlowestScrollBarsMs = 500;
 // A slice of laying out the rows again after a change of width, font or wrap.
 constexpr ULONGLONG kRelayoutSliceMs = 15;
 constexpr int kRelayoutSliceChars = 256 * 1024;
@@ -854,6 +857,8 @@ void cTextView::DrawScrollBars() {
   };
   set(SB_VERT, verticalWanted_, verticalShown_);
   if (!layout_.WordWrap()) set(SB_HORZ, horizontalWanted_, horizontalShown_);
+  scrollBarPace_ =
+      std::clamp((::GetTickCount64() - lastScrollBars_) * kScrollBarShare, kScrollBarIntervalMs, kSlowestScrollBarsMs);
 }
 
 void cTextView::VerticalScroll(WORD request) {
@@ -929,7 +934,7 @@ void cTextView::ArmPaintTimer() {
 
 void cTextView::ShowOwed() {
   const ULONGLONG now = ::GetTickCount64();
-  if (now - lastScrollBars_ >= kScrollBarIntervalMs) DrawScrollBars();
+  if (now - lastScrollBars_ >= scrollBarPace_) DrawScrollBars();
   if (now - lastPaint_ >= kPaintIntervalMs) {
     if (std::exchange(paintOwed_, false)) ::InvalidateRect(hwnd_, nullptr, FALSE);
     ::UpdateWindow(hwnd_);

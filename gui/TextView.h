@@ -210,6 +210,9 @@ private:
   tScrollState verticalShown_, horizontalShown_, verticalWanted_, horizontalWanted_;
   bool scrollBarsOwed_ = false;
   ULONGLONG lastScrollBars_ = 0;
+  // How far apart changes of the text have the scroll bars drawn, from what the last draw cost
+  // (0 before the first).
+  ULONGLONG scrollBarPace_ = 0;
   // Drawn underlined (kViewSetHotSpan) until cleared or until the text before its end changes;
   // empty for none.
   tTextSpan hotSpan_;
