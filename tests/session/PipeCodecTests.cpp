@@ -219,7 +219,8 @@ TEST(PipeCodec, AsciiDecodesAsTheCodePageDoes) {
         std::string bytes = ascii;
         if (at >= 0) bytes[static_cast<size_t>(at)] = odd;
         cStreamDecoder decoder(codePage, codePage);
-        const std::wstring text = Decode(decoder, peANSI, bytes) + decoder.Flush();
+        std::wstring text = Decode(decoder, peANSI, bytes);
+        text += decoder.Flush();
         std::erase(bytes, '\0');
         std::wstring expected(bytes.size(), L'\0');
         expected.resize(static_cast<size_t>(::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
