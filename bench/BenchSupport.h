@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "gui/Handle.h"
-#include "gui/TextViewMessages.h"
+#include "view/TextViewMessages.h"
 #include "session/Threading.h"
 #include "tests/support/TestSupport.h"
 
@@ -55,7 +55,7 @@ inline double Median(std::vector<double> figures) {
 // every 16 ms while its text changes, so a pending paint clears within about that.
 // The output view paints at its own pace, and knows what it still owes.
 inline bool Painted(HWND window) {
-  return !::GetUpdateRect(window, nullptr, FALSE) && ::SendMessageW(window, gui::kViewPaintOwed, 0, 0) == 0;
+  return !::GetUpdateRect(window, nullptr, FALSE) && ::SendMessageW(window, view::kViewPaintOwed, 0, 0) == 0;
 }
 
 // Dispatches the thread's messages one at a time until done() holds, looking before each one,

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "gui/TextLayout.h"
+#include "view/TextLayout.h"
 #include "tests/support/Flood.h"
 
 namespace {
@@ -26,7 +26,7 @@ constexpr size_t kPiece = 64 * 1024;
 constexpr int kScreenRows = 60;
 
 // The text as the store will hold it: one array, CR LF line breaks, an index of line starts.
-class cText final : public gui::iLayoutText {
+class cText final : public view::iLayoutText {
 public:
   explicit cText(size_t capacity) { text_.reserve(capacity); }
   int LineCount() const override { return static_cast<int>(starts_.size()); }
@@ -48,14 +48,14 @@ private:
   std::vector<size_t> starts_{0};
 };
 
-class cFixedPitch final : public gui::iTextMeasure {
+class cFixedPitch final : public view::iTextMeasure {
 public:
   int ClusterWidth(std::wstring_view) override { return 8; }
   int AverageCharWidth() override { return 8; }
 };
 
 // Appends the text in pieces, laying each out when there is a layout; seconds.
-double AppendInPieces(cText& text, gui::cTextLayout* layout, std::wstring_view all) {
+double AppendInPieces(cText& text, view::cTextLayout* layout, std::wstring_view all) {
   const double start = Clock();
   for (size_t at = 0; at < all.size(); at += kPiece) {
     text.Append(all.substr(at, kPiece));
@@ -66,7 +66,7 @@ double AppendInPieces(cText& text, gui::cTextLayout* layout, std::wstring_view a
 
 // A change that makes the layout stale, then the visible rows made right (a screen in the middle
 // and the last one) when asked, then the rest in slices as a timer runs them; rows of the table.
-void Relayout(gui::cTextLayout& layout, const std::string& work, bool visibleFirst,
+void Relayout(view::cTextLayout& layout, const std::string& work, bool visibleFirst,
               const std::function<void()>& change) {
   double start = Clock();
   change();
@@ -103,7 +103,7 @@ void Flood64() {
   }
   cText text(all.size());
   cFixedPitch measure;
-  gui::cTextLayout layout(text, measure);
+  view::cTextLayout layout(text, measure);
   layout.SetWidth(100 * 8);
   layout.SetWordWrap(true);
   const double appended = AppendInPieces(text, &layout, all);
@@ -122,17 +122,17 @@ void LongLine() {
   const std::wstring all(8 * 1024 * 1024, L'x');
   cFixedPitch measure;
   auto wrapped = [&measure](cText& text) {
-    gui::cTextLayout layout(text, measure);
+    view::cTextLayout layout(text, measure);
     layout.SetWidth(80 * 8);
     layout.SetWordWrap(true);
     layout.ContinueRelayout(1);
     return layout;
   };
   cText pieces(all.size());
-  gui::cTextLayout layout = wrapped(pieces);
+  view::cTextLayout layout = wrapped(pieces);
   const double inPieces = AppendInPieces(pieces, &layout, all);
   cText once(all.size());
-  gui::cTextLayout layoutOnce = wrapped(once);
+  view::cTextLayout layoutOnce = wrapped(once);
   const double start = Clock();
   once.Append(all);
   layoutOnce.TextAppended();

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "gui/TextStore.h"
+#include "view/TextStore.h"
 #include "tests/support/Flood.h"
 
 namespace {
@@ -28,7 +28,7 @@ int main() {
   const std::string bytes = FloodText(64 << 20);
   const std::wstring flood(bytes.begin(), bytes.end());
 
-  gui::cTextStore store;
+  view::cTextStore store;
   const double appended = Seconds([&] {
     for (size_t at = 0; at < flood.size(); at += kPiece) store.Append(std::wstring_view(flood).substr(at, kPiece));
   });
@@ -43,7 +43,7 @@ int main() {
   const std::wstring line = std::wstring(78, L'z') + L"\r\n";
   Row("store: one more line into 64 MB", Seconds([&] { store.Append(line); }) * 1000,
       Seconds([&] { plain += line; }) * 1000, "ms");
-  const gui::tTextPos middle = store.Length() / 2;
+  const view::tTextPos middle = store.Length() / 2;
   Row("store: a character typed in the middle of 64 MB", Seconds([&] { store.Replace(middle, 0, L"x"); }) * 1000,
       Seconds([&] { plain.insert(static_cast<size_t>(middle), 1, L'x'); }) * 1000, "ms");
   Row("store: a backspace at the end of 64 MB", Seconds([&] { store.Replace(store.Length() - 1, 1, L""); }) * 1000,
@@ -54,12 +54,12 @@ int main() {
   const std::wstring_view tenMegabytes = std::wstring_view(plain).substr(0, 10 << 20);
   size_t found = 0;
   const double scanned = Seconds([&] {
-    store.ForEachPiece(0, 10 << 20, [&](gui::tTextPos, std::wstring_view piece) {
+    store.ForEachPiece(0, 10 << 20, [&](view::tTextPos, std::wstring_view piece) {
       found += piece.find(needle) != std::wstring_view::npos;
       return true;
     });
   });
   const double scannedPlain = Seconds([&] { found += tenMegabytes.find(needle) != std::wstring_view::npos; });
   Row("store: 10 MB scanned in place", scanned * 1000, scannedPlain * 1000, "ms");
-  return found == 0 && store.Length() == static_cast<gui::tTextPos>(plain.size()) ? 0 : 1;
+  return found == 0 && store.Length() == static_cast<view::tTextPos>(plain.size()) ? 0 : 1;
 }

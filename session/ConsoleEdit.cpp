@@ -7,7 +7,7 @@
 
 #include "gui/Handle.h"
 #include "gui/ResString.h"
-#include "gui/TextViewMessages.h"
+#include "view/TextViewMessages.h"
 #include "resources/resource.h"
 #include "session/PlaceOpener.h"
 #include "session/PlacesInPane.h"
@@ -166,9 +166,9 @@ std::optional<tPlaceTarget> cConsoleEdit::PlaceAtPoint(POINT point) const {
 void cConsoleEdit::SetHotPlace(std::optional<tPlaceTarget> place) {
   if (place == hotPlace_) return;
   hotPlace_ = std::move(place);
-  gui::tTextSpan span;
+  view::tTextSpan span;
   if (hotPlace_) span = {static_cast<std::int64_t>(hotPlace_->Start), static_cast<std::int64_t>(hotPlace_->End)};
-  WPerform(gui::kViewSetHotSpan, 0, reinterpret_cast<LPARAM>(&span));
+  WPerform(view::kViewSetHotSpan, 0, reinterpret_cast<LPARAM>(&span));
   if (hotPlace_) ::SetTimer(Handle(), kHotPlaceTimer, kHotPlaceMs, nullptr);
   else ::KillTimer(Handle(), kHotPlaceTimer);
   // The cursor changes now, not only at the next move.
@@ -218,7 +218,7 @@ void cConsoleEdit::OpenPlace(const tPlaceTarget& place) {
 
 // ---- the output pane as the output rules' text ----
 
-void cConsoleEdit::AppendText(std::wstring_view text, gui::tTextAttribute look) {
+void cConsoleEdit::AppendText(std::wstring_view text, view::tTextAttribute look) {
   // Gathered, and shown in one append at the next flush: a coloured line is several pieces, and the
   // pane's cost is per append.
   if (text.empty()) return;
@@ -234,8 +234,8 @@ void cConsoleEdit::Flush() {
   if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
   // A system edit control has no looks: it answers 0 and gets the plain text. The view takes the
   // text as it lies, without the copy that makes it a string of its own.
-  const gui::tLookedText looked{pending_.data(), pending_.size(), pendingRuns_.data(), pendingRuns_.size()};
-  if (WPerform(gui::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(pending_);
+  const view::tLookedText looked{pending_.data(), pending_.size(), pendingRuns_.data(), pendingRuns_.size()};
+  if (WPerform(view::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(pending_);
   // Emptied, not given up: the next chunk needs as much room.
   pending_.clear();
   pendingRuns_.clear();

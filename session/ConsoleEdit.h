@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "editor/EditorSearches.h"
-#include "gui/TextViewMessages.h"
+#include "view/TextViewMessages.h"
 #include "session/EditorCommand.h"
 #include "session/OutputRules.h"
 #include "session/Places.h"
@@ -43,7 +43,7 @@ public:
   std::wstring CaretLineText() const;
 
   // The pane as the text of the output rules.
-  void AppendText(std::wstring_view text, gui::tTextAttribute look) override;
+  void AppendText(std::wstring_view text, view::tTextAttribute look) override;
   int TextLength() const override;
   int LineCount() const override;
   std::wstring Line(int index) const override;
@@ -75,5 +75,5 @@ private:
 
   // Output gathered since the last flush, and its looks.
   std::wstring pending_;
-  std::vector<gui::tAttributeRun> pendingRuns_;
+  std::vector<view::tAttributeRun> pendingRuns_;
 };

@@ -178,7 +178,7 @@ void cEscapeParser::ApplySgr(std::wstring_view text) {
     }
     i = end;
   }
-  attribute_ = gui::PackLook(look_);
+  attribute_ = view::PackLook(look_);
 }
 
 std::size_t cEscapeParser::ReadColour(std::size_t first, std::size_t end, bool subParameters,
@@ -187,7 +187,7 @@ std::size_t cEscapeParser::ReadColour(std::size_t first, std::size_t end, bool s
   const auto value = [&](std::size_t index) { return parameters_[index].Value; };
   const std::size_t available = end - first;
   if (value(first) == 5) {
-    if (available >= 2 && value(first + 1) <= 255) colour = gui::IndexedColour(value(first + 1));
+    if (available >= 2 && value(first + 1) <= 255) colour = view::IndexedColour(value(first + 1));
     return std::min<std::size_t>(available, 2);
   }
   if (value(first) != 2) return subParameters ? available : 0;
@@ -203,18 +203,18 @@ void cEscapeParser::ApplyCode(int code) {
   const auto clear = [this](std::uint8_t styles) { look_.Styles = static_cast<std::uint8_t>(look_.Styles & ~styles); };
   switch (code) {
     case 0: look_ = {}; return;
-    case 1: set(gui::lsBold); return;
-    case 2: set(gui::lsFaint); return;
-    case 3: set(gui::lsItalic); return;
-    case 4: set(gui::lsUnderline); return;
-    case 7: set(gui::lsInverse); return;
-    case 9: set(gui::lsStrike); return;
-    case 21: clear(gui::lsBold); return;
-    case 22: clear(gui::lsBold | gui::lsFaint); return;
-    case 23: clear(gui::lsItalic); return;
-    case 24: clear(gui::lsUnderline); return;
-    case 27: clear(gui::lsInverse); return;
-    case 29: clear(gui::lsStrike); return;
+    case 1: set(view::lsBold); return;
+    case 2: set(view::lsFaint); return;
+    case 3: set(view::lsItalic); return;
+    case 4: set(view::lsUnderline); return;
+    case 7: set(view::lsInverse); return;
+    case 9: set(view::lsStrike); return;
+    case 21: clear(view::lsBold); return;
+    case 22: clear(view::lsBold | view::lsFaint); return;
+    case 23: clear(view::lsItalic); return;
+    case 24: clear(view::lsUnderline); return;
+    case 27: clear(view::lsInverse); return;
+    case 29: clear(view::lsStrike); return;
     case 39: look_.HasForeground = false; return;
     case 49: look_.HasBackground = false; return;
     default: break;
@@ -222,9 +222,9 @@ void cEscapeParser::ApplyCode(int code) {
   const auto among = [code](int first, int last) { return code >= first && code <= last; };
   if (among(30, 37) || among(90, 97)) {
     look_.HasForeground = true;
-    look_.Foreground = gui::BasicColour(code < 90 ? code - 30 : code - 90 + 8);
+    look_.Foreground = view::BasicColour(code < 90 ? code - 30 : code - 90 + 8);
   } else if (among(40, 47) || among(100, 107)) {
     look_.HasBackground = true;
-    look_.Background = gui::BasicColour(code < 100 ? code - 40 : code - 100 + 8);
+    look_.Background = view::BasicColour(code < 100 ? code - 40 : code - 100 + 8);
   }
 }

@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "gui/TextLook.h"
+#include "view/TextLook.h"
 
 class cEscapeParser {
 public:
-  using tVisit = std::function<void(std::wstring_view text, gui::tTextAttribute look)>;
+  using tVisit = std::function<void(std::wstring_view text, view::tTextAttribute look)>;
   static constexpr std::size_t kLongestSequence = 4096;
 
   // Hands visit the plain text of the chunk, in order; never an empty piece.
@@ -26,7 +26,7 @@ public:
   // The output has ended: a sequence that waits can never be finished, and is shown as text.
   void Finish(const tVisit& visit);
 
-  gui::tTextAttribute Look() const noexcept { return attribute_; }
+  view::tTextAttribute Look() const noexcept { return attribute_; }
 
 private:
   enum class tState { Ground, Escape, EscapeIntermediate, Csi, CsiIntermediate, String, StringEscape };
@@ -58,6 +58,6 @@ private:
   // The sequence so far, from its escape character.
   std::wstring pending_;
   std::vector<tParameter> parameters_;
-  gui::tTextLook look_;
-  gui::tTextAttribute attribute_ = 0;
+  view::tTextLook look_;
+  view::tTextAttribute attribute_ = 0;
 };

@@ -22,12 +22,12 @@ bool BreaksAreCrLf(std::wstring_view text) noexcept {
 
 }  // namespace
 
-void cOutputRules::Append(std::wstring_view text, gui::tTextAttribute look) {
+void cOutputRules::Append(std::wstring_view text, view::tTextAttribute look) {
   AppendPiece(text, look);
   sink_.Flush();
 }
 
-void cOutputRules::AppendPiece(std::wstring_view text, gui::tTextAttribute look) {
+void cOutputRules::AppendPiece(std::wstring_view text, view::tTextAttribute look) {
   // Output whose line breaks are CR LF already, as a console program's mostly are, needs no copy.
   if (BreaksAreCrLf(text))
     sink_.AppendText(text, look);
@@ -57,7 +57,7 @@ void cOutputRules::Finish() {
   sink_.Flush();
 }
 
-void cOutputRules::RenderPlain(std::wstring_view text, gui::tTextAttribute look) {
+void cOutputRules::RenderPlain(std::wstring_view text, view::tTextAttribute look) {
   if (cStringUtils::FindEither(text, kBackspace, kFormFeed) == std::wstring_view::npos) {
     AppendPiece(text, look);
     return;

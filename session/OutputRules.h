@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "gui/TextStore.h"
+#include "view/TextStore.h"
 #include "session/EscapeParser.h"
 
 // The text that output goes to. Its line breaks are CR LF.
@@ -15,7 +15,7 @@ class iOutputSink {
 public:
   // Appends at the end of the text, in the look given (0: the sink's own); the caret then stands
   // behind it.
-  virtual void AppendText(std::wstring_view text, gui::tTextAttribute look = 0) = 0;
+  virtual void AppendText(std::wstring_view text, view::tTextAttribute look = 0) = 0;
   virtual int TextLength() const = 0;
   // The lines, counted as an edit control counts them: an empty last line does not count.
   virtual int LineCount() const = 0;
@@ -40,7 +40,7 @@ public:
   explicit cOutputRules(iOutputSink& sink) : sink_(sink) {}
 
   // Adds the text with its line breaks made CR LF and nothing else changed.
-  void Append(std::wstring_view text, gui::tTextAttribute look = 0);
+  void Append(std::wstring_view text, view::tTextAttribute look = 0);
   void Backspace();
   // Interprets the text; a sequence cut at its end waits for the next text.
   void Render(std::wstring_view text);
@@ -48,12 +48,12 @@ public:
   void Finish();
 
 private:
-  void RenderPlain(std::wstring_view text, gui::tTextAttribute look);
-  void AppendPiece(std::wstring_view text, gui::tTextAttribute look);
+  void RenderPlain(std::wstring_view text, view::tTextAttribute look);
+  void AppendPiece(std::wstring_view text, view::tTextAttribute look);
 
   iOutputSink& sink_;
   cEscapeParser escapes_;
-  const cEscapeParser::tVisit renderPlain_ = [this](std::wstring_view text, gui::tTextAttribute look) {
+  const cEscapeParser::tVisit renderPlain_ = [this](std::wstring_view text, view::tTextAttribute look) {
     RenderPlain(text, look);
   };
 };

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <utility>
 
-#include "gui/TextView.h"
+#include "view/TextView.h"
 
 namespace {
 
@@ -118,7 +118,7 @@ void cWMemo::Create(HWND parent, int id) {
 }
 
 void cWMemo::CreateWindowNow(const RECT& bounds) {
-  const wchar_t* className = window_ == mwTextView ? gui::cTextView::Register()
+  const wchar_t* className = window_ == mwTextView ? view::cTextView::Register()
                              : wide_              ? RegisterSuperclass(L"MarveskEdit", L"EDIT", true)
                                                   : RegisterSuperclass(L"MarveskEditA", L"EDIT", false);
   DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
@@ -127,7 +127,7 @@ void cWMemo::CreateWindowNow(const RECT& bounds) {
   if (!CreateHandle(WS_EX_CLIENTEDGE, className, L"", style, bounds.left, bounds.top, bounds.right - bounds.left,
                     bounds.bottom - bounds.top, parent_, ChildId(id_)))
     ThrowCreateFailed();
-  defWndProc_ = window_ == mwTextView ? &gui::cTextView::Procedure : wide_ ? GetClassWndProc(L"EDIT") : nullptr;
+  defWndProc_ = window_ == mwTextView ? &view::cTextView::Procedure : wide_ ? GetClassWndProc(L"EDIT") : nullptr;
   // The default limit cuts the text silently at 32767 characters; 0 asks for the largest.
   WPerform(EM_SETLIMITTEXT, 0, 0);
   ApplyFont();

@@ -11,12 +11,12 @@
 
 namespace {
 
-using gui::tTextAttribute;
+using view::tTextAttribute;
 using tPieces = std::vector<std::pair<std::wstring, tTextAttribute>>;
 
 tTextAttribute Look(std::uint8_t styles, std::optional<COLORREF> foreground = {},
                     std::optional<COLORREF> background = {}) {
-  return gui::PackLook(
+  return view::PackLook(
       {foreground.has_value(), foreground.value_or(0), background.has_value(), background.value_or(0), styles});
 }
 tTextAttribute Fore(COLORREF colour) { return Look(0, colour); }
@@ -44,7 +44,7 @@ struct tCase {
   tPieces Shown;
 };
 
-const COLORREF kRed = gui::BasicColour(1), kBrightBlue = gui::BasicColour(12);
+const COLORREF kRed = view::BasicColour(1), kBrightBlue = view::BasicColour(12);
 
 std::vector<tCase> Cases() {
   const size_t longest = cEscapeParser::kLongestSequence;
@@ -55,21 +55,21 @@ std::vector<tCase> Cases() {
       // SGR.
       {L"\x1b[31mred\x1b[0m plain", {{L"red", Fore(kRed)}, {L" plain", 0}}},
       {L"\x1b[94;101mx\x1b[39my\x1b[49mz",
-       {{L"x", Look(0, kBrightBlue, gui::BasicColour(9))}, {L"y", Back(gui::BasicColour(9))}, {L"z", 0}}},
+       {{L"x", Look(0, kBrightBlue, view::BasicColour(9))}, {L"y", Back(view::BasicColour(9))}, {L"z", 0}}},
       {L"\x1b[1;2;3;4;7;9mx\x1b[22;23mx\x1b[24;27;29mx",
-       {{L"x", Look(gui::lsBold | gui::lsFaint | gui::lsItalic | gui::lsUnderline | gui::lsInverse | gui::lsStrike)},
-        {L"x", Look(gui::lsUnderline | gui::lsInverse | gui::lsStrike)},
+       {{L"x", Look(view::lsBold | view::lsFaint | view::lsItalic | view::lsUnderline | view::lsInverse | view::lsStrike)},
+        {L"x", Look(view::lsUnderline | view::lsInverse | view::lsStrike)},
         {L"x", 0}}},
-      {L"\x1b[1;3m\x1b[21mx", {{L"x", Look(gui::lsItalic)}}},
+      {L"\x1b[1;3m\x1b[21mx", {{L"x", Look(view::lsItalic)}}},
       // Empty parameters are 0.
-      {L"\x1b[1m\x1b[mx\x1b[1m\x1b[;3mx", {{L"x", 0}, {L"x", Look(gui::lsItalic)}}},
-      {L"\x1b[4:3mx\x1b[4:0mx", {{L"x", Look(gui::lsUnderline)}, {L"x", 0}}},
+      {L"\x1b[1m\x1b[mx\x1b[1m\x1b[;3mx", {{L"x", 0}, {L"x", Look(view::lsItalic)}}},
+      {L"\x1b[4:3mx\x1b[4:0mx", {{L"x", Look(view::lsUnderline)}, {L"x", 0}}},
       // 256 and 24-bit colours, with semicolons and with colons.
       {L"\x1b[38;5;196mx\x1b[48;5;21mx",
-       {{L"x", Fore(gui::IndexedColour(196))}, {L"x", Look(0, gui::IndexedColour(196), gui::IndexedColour(21))}}},
+       {{L"x", Fore(view::IndexedColour(196))}, {L"x", Look(0, view::IndexedColour(196), view::IndexedColour(21))}}},
       {L"\x1b[38;2;1;2;3mx\x1b[38:2:4:5:6mx\x1b[38:2::7:8:9mx\x1b[38:5:9mx",
-       {{L"x", Fore(RGB(1, 2, 3))}, {L"x", Fore(RGB(4, 5, 6))}, {L"x", Fore(RGB(7, 8, 9))}, {L"x", Fore(gui::IndexedColour(9))}}},
-      {L"\x1b[48:2:0:10:20:30;1mx", {{L"x", Look(gui::lsBold, {}, RGB(10, 20, 30))}}},
+       {{L"x", Fore(RGB(1, 2, 3))}, {L"x", Fore(RGB(4, 5, 6))}, {L"x", Fore(RGB(7, 8, 9))}, {L"x", Fore(view::IndexedColour(9))}}},
+      {L"\x1b[48:2:0:10:20:30;1mx", {{L"x", Look(view::lsBold, {}, RGB(10, 20, 30))}}},
       // A colour out of range is left out; the numbers of a colour are never codes.
       {L"\x1b[38;5;300mx\x1b[38;2;1;2;999mx", {{L"xx", 0}}},
       {L"\x1b[58;2;1;2;3mx\x1b[58:5:1mx", {{L"xx", 0}}},
@@ -82,17 +82,17 @@ std::vector<tCase> Cases() {
       {L"a\x1b" L"7b\x1b" L"8c\x1b=d\x1bMe\x1b(Bf\x1b#8g", {{L"abcdefg", 0}}},
       // Broken sequences are shown as text, and what broke them is read again.
       {L"\x1b[31\r\nx", {{L"\x1b[31\r\nx", 0}}},
-      {L"\x1b\x1b[1mx", {{L"\x1b", 0}, {L"x", Look(gui::lsBold)}}},
+      {L"\x1b\x1b[1mx", {{L"\x1b", 0}, {L"x", Look(view::lsBold)}}},
       {L"\x1b(\x01x\x1b[1 2m", {{L"\x1b(\x01x\x1b[1 2m", 0}}},
       {L"\x1b]0;t\nx", {{L"\x1b]0;t\nx", 0}}},
-      {L"\x1b]0;t\x1b[1mx", {{L"\x1b]0;t", 0}, {L"x", Look(gui::lsBold)}}},
+      {L"\x1b]0;t\x1b[1mx", {{L"\x1b]0;t", 0}, {L"x", Look(view::lsBold)}}},
       // What waits when the output ends is shown.
       {L"x\x1b[3", {{L"x\x1b[3", 0}}},
       {L"\x1b[31mx\x1b]0;", {{L"x\x1b]0;", Fore(kRed)}}},
       // The longest sequence is still read; one character more and it is text.
       {longestCsi + L"x", {{L"x", 0}}},
       {L"\x1b[1" + longestCsi.substr(2) + L"x", {{L"\x1b[1" + longestCsi.substr(2) + L"x", 0}}},
-      {overlongTitle + L"\x1b[1mx", {{overlongTitle, 0}, {L"x", Look(gui::lsBold)}}},
+      {overlongTitle + L"\x1b[1mx", {{overlongTitle, 0}, {L"x", Look(view::lsBold)}}},
   };
 }
 

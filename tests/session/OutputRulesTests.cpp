@@ -7,8 +7,8 @@
 #include <tuple>
 #include <vector>
 
-#include "gui/TextLook.h"
-#include "gui/TextStore.h"
+#include "view/TextLook.h"
+#include "view/TextStore.h"
 #include "tests/session/RenderingCases.h"
 #include "tests/session/StringSink.h"
 
@@ -31,43 +31,43 @@ TEST(OutputRules, Rendering) {
 // The output view's store as the rules' text, counted in lines as an edit control counts them.
 class cStoreSink final : public iOutputSink {
 public:
-  gui::cTextStore Store;
+  view::cTextStore Store;
 
-  void AppendText(std::wstring_view text, gui::tTextAttribute look) override { Store.Append(text, look); }
+  void AppendText(std::wstring_view text, view::tTextAttribute look) override { Store.Append(text, look); }
   int TextLength() const override { return static_cast<int>(Store.Length()); }
   int LineCount() const override {
-    const gui::tTextPos lines = Store.LineCount();
+    const view::tTextPos lines = Store.LineCount();
     return static_cast<int>(lines - (Store.LineLength(lines - 1) == 0 ? 1 : 0));
   }
   std::wstring Line(int index) const override { return Store.Substr(Store.LineStart(index), Store.LineLength(index)); }
   void DeleteLine(int index) override {
-    const gui::tTextPos start = Store.LineStart(index);
-    const gui::tTextPos next = index + 1 < Store.LineCount() ? Store.LineStart(index + 1) : Store.Length();
+    const view::tTextPos start = Store.LineStart(index);
+    const view::tTextPos next = index + 1 < Store.LineCount() ? Store.LineStart(index + 1) : Store.Length();
     Store.Replace(start, next - start, L"");
   }
   std::wstring LastLineTail(int count) const override {
-    const gui::tTextPos taken = std::min<gui::tTextPos>(Store.LineLength(Store.LineCount() - 1), count);
+    const view::tTextPos taken = std::min<view::tTextPos>(Store.LineLength(Store.LineCount() - 1), count);
     return Store.Substr(Store.Length() - taken, taken);
   }
   void DeleteTail(int count) override { Store.Replace(Store.Length() - count, count, L""); }
   void ClearText() override { Store.Clear(); }
 };
 
-using tRuns = std::vector<std::tuple<gui::tTextPos, gui::tTextPos, gui::tTextAttribute>>;
+using tRuns = std::vector<std::tuple<view::tTextPos, view::tTextPos, view::tTextAttribute>>;
 
-tRuns Runs(const gui::cTextStore& store) {
+tRuns Runs(const view::cTextStore& store) {
   tRuns runs;
-  store.ForEachRun(0, store.Length(), [&](gui::tTextPos start, gui::tTextPos end, gui::tTextAttribute look) {
+  store.ForEachRun(0, store.Length(), [&](view::tTextPos start, view::tTextPos end, view::tTextAttribute look) {
     runs.emplace_back(start, end, look);
   });
   return runs;
 }
 
-gui::tTextAttribute Fore(int basic) {
-  gui::tTextLook look;
+view::tTextAttribute Fore(int basic) {
+  view::tTextLook look;
   look.HasForeground = true;
-  look.Foreground = gui::BasicColour(basic);
-  return gui::PackLook(look);
+  look.Foreground = view::BasicColour(basic);
+  return view::PackLook(look);
 }
 
 // A deleted character takes its look with it; text the user types has the pane's own.

@@ -11,7 +11,7 @@ class cStringSink final : public iOutputSink {
 public:
   std::wstring Text;
 
-  void AppendText(std::wstring_view text, gui::tTextAttribute) override { Text += text; }
+  void AppendText(std::wstring_view text, view::tTextAttribute) override { Text += text; }
   int TextLength() const override { return static_cast<int>(Text.size()); }
   int LineCount() const override {
     std::vector<std::wstring> lines = Lines();

@@ -1,4 +1,4 @@
-#include "tests/gui/FailingAllocations.h"
+#include "tests/view/FailingAllocations.h"
 
 #include <cstdlib>
 #include <new>

@@ -104,11 +104,11 @@ ITextProvider : public IUnknown {
 __CRT_UUID_DECL(ITextProvider, 0x3589c92c, 0x63f3, 0x4367, 0x99, 0xbb, 0xad, 0xa6, 0x53, 0xb7, 0x7c, 0xf2)
 #endif
 
-namespace gui::uia {
+namespace view::uia {
 
 // Identifiers that not every header names, with the values of the platform's documentation.
 inline constexpr CONTROLTYPEID EditControlTypeId = 50004;
 inline constexpr EVENTID TextSelectionChangedEventId = 20014;
 inline constexpr EVENTID TextChangedEventId = 20015;
 
-}  // namespace gui::uia
+}  // namespace view::uia

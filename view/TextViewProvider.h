@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "gui/UiaInterfaces.h"
+#include "view/UiaInterfaces.h"
 
-namespace gui {
+namespace view {
 
 // A stretch of the view's text: UTF-16 positions from 0, Start <= End.
 struct tTextSpan {
@@ -117,4 +117,4 @@ LRESULT AnswerGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam, cTextViewProvid
 void RaiseTextChanged(cTextViewProvider& provider);
 void RaiseSelectionChanged(cTextViewProvider& provider);
 
-}  // namespace gui
+}  // namespace view

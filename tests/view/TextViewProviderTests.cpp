@@ -15,11 +15,12 @@
 
 #include "gui/ComPtr.h"
 #include "gui/Thread.h"
-#include "gui/TextViewProvider.h"
+#include "view/TextViewProvider.h"
 #include "tests/unicode/ControlTestSupport.h"
 #include "unicode/UnicodeControls.h"
 
 using namespace gui;
+using namespace view;
 
 namespace {
 

@@ -3,7 +3,7 @@
 // default procedure is cTextView::Procedure, as an edit control's is the system's, so a memo
 // drives either the same way. The text lives in a cTextStore and its rows in a cTextLayout; this
 // class only turns messages into calls on them and paints the rows that show, in the looks of the
-// store's attribute runs (gui/TextLook.h), through Uniscribe as the edit control draws text.
+// store's attribute runs (view/TextLook.h), through Uniscribe as the edit control draws text.
 //
 // What it keeps of the edit control: the styles ES_MULTILINE, ES_READONLY (which EM_SETREADONLY
 // sets), ES_NOHIDESEL, WS_HSCROLL and ES_AUTOHSCROLL (either means no word wrap; a style change
@@ -25,13 +25,13 @@
 
 #include "gui/ComPtr.h"
 #include "gui/Handle.h"
-#include "gui/TextLayout.h"
-#include "gui/TextLook.h"
-#include "gui/TextStore.h"
-#include "gui/TextViewMessages.h"
-#include "gui/TextViewProvider.h"
+#include "view/TextLayout.h"
+#include "view/TextLook.h"
+#include "view/TextStore.h"
+#include "view/TextViewMessages.h"
+#include "view/TextViewProvider.h"
 
-namespace gui {
+namespace view {
 
 class cTextView final : private iLayoutText,
                         private iTextMeasure,
@@ -177,10 +177,10 @@ private:
   void MakeVisibleExact();
 
   const HWND hwnd_;
-  cMemoryDC measureDc_;
+  gui::cMemoryDC measureDc_;
   HFONT font_ = nullptr;
   // The pane's font made bold, italic, underlined or struck through, by FontFor's index.
-  std::array<cFont, 16> fontVariants_;
+  std::array<gui::cFont, 16> fontVariants_;
   int rowHeight_ = 16;
   int averageWidth_ = 8;
   cTextStore store_;
@@ -227,7 +227,7 @@ private:
   } colourCache_;
   // Told to UI Automation's clients with the next paint.
   bool textChanged_ = false, selectionChanged_ = false;
-  const cComPtr<cTextViewProvider> provider_;
+  const gui::cComPtr<cTextViewProvider> provider_;
 };
 
-}  // namespace gui
+}  // namespace view

@@ -1,6 +1,6 @@
 // The output view's text store: lines as an edit control counts them, edits in a table and
 // against a plain string over random edits, positions past 2^31 and the memory it holds.
-#include "gui/TextStore.h"
+#include "view/TextStore.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +15,15 @@
 #include <utility>
 #include <vector>
 
-#include "tests/gui/FailingAllocations.h"
+#include "tests/view/FailingAllocations.h"
 #include "tests/support/CrLfLines.h"
 #include "tests/support/Flood.h"
 
 namespace {
 
-using gui::cTextStore;
-using gui::tTextAttribute;
-using gui::tTextPos;
+using view::cTextStore;
+using view::tTextAttribute;
+using view::tTextPos;
 
 std::vector<std::wstring> StoreLines(const cTextStore& store) {
   std::vector<std::wstring> lines;
@@ -40,10 +40,10 @@ std::vector<std::tuple<tTextPos, tTextPos, tTextAttribute>> Runs(const cTextStor
   return runs;
 }
 
-class cChanges final : public gui::iTextStoreEvents {
+class cChanges final : public view::iTextStoreEvents {
 public:
-  std::vector<gui::tTextChange> Seen;
-  void TextChanged(const gui::tTextChange& change) override { Seen.push_back(change); }
+  std::vector<view::tTextChange> Seen;
+  void TextChanged(const view::tTextChange& change) override { Seen.push_back(change); }
 };
 
 // Pieces longer than a block, and line breaks cut between appends and between blocks. A lone CR
@@ -132,7 +132,7 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
       const tTextPos lines = store.LineCount(), line = store.LineFromPosition(at(start));
       if (start == text.size() && below(2) == 0) {
         // Appended in runs of their own looks, some of no length, the rest in the default look.
-        std::vector<gui::tAttributeRun> runs;
+        std::vector<view::tAttributeRun> runs;
         for (size_t n = below(4); n > 0; --n) runs.push_back({below(4), static_cast<tTextAttribute>(below(3))});
         store.Append(inserted, runs);
         for (const auto& run : runs)
@@ -146,7 +146,7 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
         looks.insert(looks.begin() + static_cast<ptrdiff_t>(start), inserted.size(), look);
       }
       if (count + inserted.size() > 0) {
-        const gui::tTextChange& change = changes.Seen.back();
+        const view::tTextChange& change = changes.Seen.back();
         EXPECT_EQ(std::make_tuple(change.Start, change.Removed, change.Inserted, change.Line),
                   std::make_tuple(at(start), tTextPos(count), tTextPos(inserted.size()), line));
         EXPECT_EQ(lines - change.RemovedBreaks + change.InsertedBreaks, store.LineCount());
@@ -245,7 +245,7 @@ TEST(TextStore, PositionsPastTwoToThe31) {
     EXPECT_EQ(store.ClampPosition(INT64_MAX), origin + 6);
     const decltype(Runs(store)) runs = {{origin, origin + 3, 0}, {origin + 3, origin + 6, 7}};
     EXPECT_EQ(Runs(store), runs);
-    EXPECT_EQ(gui::ClampToInt(store.LineLength(0)), INT_MAX);
+    EXPECT_EQ(view::ClampToInt(store.LineLength(0)), INT_MAX);
     store.Clear();
     EXPECT_EQ(store.Length(), origin);
     EXPECT_EQ(store.LineCount(), 1);
@@ -255,7 +255,7 @@ TEST(TextStore, PositionsPastTwoToThe31) {
       {-1, -1}, {INT_MAX, INT_MAX}, {tTextPos{INT_MAX} + 1, INT_MAX}, {INT64_MAX, INT_MAX},
       {tTextPos{INT_MIN} - 1, INT_MIN},
   };
-  for (const auto& [value, answer] : clamped) EXPECT_EQ(gui::ClampToInt(value), answer) << value;
+  for (const auto& [value, answer] : clamped) EXPECT_EQ(view::ClampToInt(value), answer) << value;
 }
 
 // What the store holds a character, by its own accounting, after output appended in pieces the

@@ -5,10 +5,10 @@
 
 #include <cstddef>
 
-#include "gui/TextLook.h"
-#include "gui/TextViewProvider.h"
+#include "view/TextLook.h"
+#include "view/TextViewProvider.h"
 
-namespace gui {
+namespace view {
 
 // Text with the looks it is shown in: the runs cover it from its start, in order; what they leave
 // at its end has the pane's own look.
@@ -30,4 +30,4 @@ inline constexpr UINT kViewSetHotSpan = WM_USER + 0x201;
 // bars follow at a slower pace of their own.)
 inline constexpr UINT kViewPaintOwed = WM_USER + 0x202;
 
-}  // namespace gui
+}  // namespace view

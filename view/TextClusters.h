@@ -7,9 +7,9 @@
 // sequences, emoji modifiers and regional indicator pairs are clusters of their own.
 #include <string_view>
 
-namespace gui {
+namespace view {
 
-// Which way a cluster is written, as far as the view orders a row (see gui/TextLayout.h).
+// Which way a cluster is written, as far as the view orders a row (see view/TextLayout.h).
 enum class tDirection : unsigned char { LeftToRight, RightToLeft, Neutral };
 
 class cTextClusters {
@@ -28,4 +28,4 @@ public:
   static tDirection Direction(std::wstring_view cluster) noexcept;
 };
 
-}  // namespace gui
+}  // namespace view

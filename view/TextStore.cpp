@@ -1,4 +1,4 @@
-#include "gui/TextStore.h"
+#include "view/TextStore.h"
 
 #include <algorithm>
 #include <climits>
@@ -13,7 +13,7 @@
 
 #include "text/Utils.h"
 
-namespace gui {
+namespace view {
 
 namespace {
 
@@ -533,4 +533,4 @@ std::size_t cTextStore::BytesHeld() const noexcept {
   return text + blocks_.capacity() * sizeof(tBlock) + breaks_.BytesHeld() + runs_.capacity() * sizeof(tRun);
 }
 
-}  // namespace gui
+}  // namespace view

@@ -24,11 +24,11 @@
 #include <string_view>
 #include <vector>
 
-namespace gui {
+namespace view {
 
 // Positions and counts: 64 bits, so nothing overflows past 2^31 characters.
 using tTextPos = std::int64_t;
-// How a stretch of text looks (see gui/TextLook.h); opaque to the store. Typed text and plain
+// How a stretch of text looks (see view/TextLook.h); opaque to the store. Typed text and plain
 // output have 0.
 using tTextAttribute = std::uint64_t;
 
@@ -200,4 +200,4 @@ private:
   iTextStoreEvents* events_ = nullptr;
 };
 
-}  // namespace gui
+}  // namespace view

@@ -1,4 +1,4 @@
-#include "gui/TextView.h"
+#include "view/TextView.h"
 
 #include <usp10.h>
 #include <richedit.h>
@@ -12,13 +12,13 @@
 #include <span>
 #include <utility>
 
-#include "gui/TextClusters.h"
-#include "gui/TextLook.h"
-#include "gui/TextViewMessages.h"
+#include "view/TextClusters.h"
+#include "view/TextLook.h"
+#include "view/TextViewMessages.h"
 #include "gui/Window.h"
 #include "resources/resource.h"
 
-namespace gui {
+namespace view {
 namespace {
 
 constexpr UINT_PTR kRelayoutTimer = 1;
@@ -43,7 +43,7 @@ DWORD WindowStyle(HWND hwnd) { return static_cast<DWORD>(::GetWindowLongPtrW(hwn
 bool WrapsWords(DWORD style) { return (style & (WS_HSCROLL | ES_AUTOHSCROLL)) == 0; }
 
 void FreeAnalysis(SCRIPT_STRING_ANALYSIS analysis) noexcept { ::ScriptStringFree(&analysis); }
-using cScriptString = cHandle<tNullHandleTraits<SCRIPT_STRING_ANALYSIS, &FreeAnalysis>>;
+using cScriptString = gui::cHandle<gui::tNullHandleTraits<SCRIPT_STRING_ANALYSIS, &FreeAnalysis>>;
 
 // Text laid out by Uniscribe in the device context's font as the edit control lays it out: shaped,
 // ordered, and with the characters that the font lacks in fonts that have them. With advances,
@@ -62,7 +62,7 @@ cScriptString Analyse(HDC dc, std::wstring_view text, DWORD flags, const int* ad
 }  // namespace
 
 const wchar_t* cTextView::Register() {
-  return cWindow::RegisterClassWithDefault(L"MarveskEditView", &cTextView::Procedure, CS_DBLCLKS,
+  return gui::cWindow::RegisterClassWithDefault(L"MarveskEditView", &cTextView::Procedure, CS_DBLCLKS,
                                            sizeof(LONG_PTR), ::LoadCursorW(nullptr, IDC_IBEAM));
 }
 
@@ -85,7 +85,7 @@ LRESULT CALLBACK cTextView::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
     }
     return view->Message(message, wParam, lParam);
   } catch (...) {
-    ReportUnhandledError(hwnd);
+    gui::ReportUnhandledError(hwnd);
     return 0;
   }
 }
@@ -752,7 +752,7 @@ void cTextView::Char(wchar_t character) {
 
 // The edit control's menu: each item sends the message that is its id.
 void cTextView::ShowContextMenu(int x, int y) {
-  const cMenu menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_TEXT_VIEW_CONTEXT)));
+  const gui::cMenu menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_TEXT_VIEW_CONTEXT)));
   HMENU popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
   if (!popup) return;
   if (x == -1 && y == -1) {
@@ -965,7 +965,7 @@ void cTextView::Draw(HDC dc, const RECT& area) {
   auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(::GetParent(hwnd_), ask, reinterpret_cast<WPARAM>(dc),
                                                        reinterpret_cast<LPARAM>(hwnd_)));
   const tPaneColours pane{::GetTextColor(dc), ::GetBkColor(dc)};
-  const cSelectedObject font(dc, FontFor(0));
+  const gui::cSelectedObject font(dc, FontFor(0));
   const int previousMode = ::SetBkMode(dc, TRANSPARENT);
   const int first = topRow_ + static_cast<int>(area.top) / rowHeight_;
   const int last = std::min(layout_.RowCount() - 1, topRow_ + static_cast<int>(area.bottom) / rowHeight_);
@@ -1078,7 +1078,7 @@ bool cTextView::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line, i
   }
   if (piece.Tab) return true;
   // The pane's own font is selected already; another is for this piece only.
-  std::optional<cSelectedObject> font;
+  std::optional<gui::cSelectedObject> font;
   if ((styles & (lsBold | lsItalic | lsUnderline | lsStrike)) != 0) font.emplace(dc, FontFor(styles));
   ::SetTextColor(dc, ink);
   if (piece.Complex) {
@@ -1116,7 +1116,7 @@ HFONT cTextView::FontFor(std::uint8_t styles) {
   const int index = ((styles & lsBold) ? 1 : 0) | ((styles & lsItalic) ? 2 : 0) | ((styles & lsUnderline) ? 4 : 0) |
                     ((styles & lsStrike) ? 8 : 0);
   if (index == 0) return base;
-  cFont& variant = fontVariants_[static_cast<size_t>(index)];
+  gui::cFont& variant = fontVariants_[static_cast<size_t>(index)];
   if (!variant) {
     LOGFONTW description{};
     if (!::GetObjectW(base, sizeof description, &description)) return base;
@@ -1157,7 +1157,7 @@ void cTextView::PlaceCaret() {
 
 void cTextView::ApplyFont(HFONT font) {
   font_ = font;
-  for (cFont& variant : fontVariants_) variant.reset();
+  for (gui::cFont& variant : fontVariants_) variant.reset();
   ::SelectObject(measureDc_.get(), font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(SYSTEM_FONT));
   TEXTMETRICW metrics{};
   ::GetTextMetricsW(measureDc_.get(), &metrics);
@@ -1222,4 +1222,4 @@ void cTextView::MakeVisibleExact() {
   layout_.MakeExact(top.Line, std::min(top.Line + VisibleRows(), layout_.LineCount() - 1));
 }
 
-}  // namespace gui
+}  // namespace view

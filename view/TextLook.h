@@ -10,9 +10,9 @@
 
 #include <cstdint>
 
-#include "gui/TextStore.h"
+#include "view/TextStore.h"
 
-namespace gui {
+namespace view {
 
 enum tLookStyle : std::uint8_t {
   lsBold = 1 << 0,
@@ -58,4 +58,4 @@ struct tDrawnColours {
 };
 tDrawnColours DrawnColours(const tTextLook& look, COLORREF text, COLORREF back) noexcept;
 
-}  // namespace gui
+}  // namespace view

@@ -12,10 +12,10 @@
 // - A tab goes to the next tab stop right of it, counted from the start of its row: by default
 //   every 32 dialog template units (8 average character widths); one stop means one every that
 //   many units; several are the stops themselves, and the default stops follow the last.
-// - A row never parts a cluster (gui/TextClusters.h): a surrogate pair or a character with its
+// - A row never parts a cluster (view/TextClusters.h): a surrogate pair or a character with its
 //   marks goes to a row whole.
 // - Right-to-left text is shown in its reading order inside the left-to-right row: a stretch of
-//   right-to-left clusters (gui/TextClusters.h), with the neutral ones between them, is drawn
+//   right-to-left clusters (view/TextClusters.h), with the neutral ones between them, is drawn
 //   mirrored in the place it takes. As in the edit control, the caret before a right-to-left
 //   cluster stands at its right edge, and a click on its right half goes before it.
 // What is knowingly simpler than the system's text: widths are the sum of each cluster's width
@@ -43,7 +43,7 @@
 #include <string_view>
 #include <vector>
 
-namespace gui {
+namespace view {
 
 // The text that is laid out, line by line, counted as the edit control counts them: at least one
 // line, and a text that ends with a line break has an empty line after it.
@@ -227,4 +227,4 @@ private:
   std::map<std::wstring, int, std::less<>> clusterWidths_;
 };
 
-}  // namespace gui
+}  // namespace view

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "gui/Handle.h"
-#include "gui/TextLook.h"
-#include "gui/TextView.h"
-#include "gui/TextViewMessages.h"
+#include "view/TextLook.h"
+#include "view/TextView.h"
+#include "view/TextViewMessages.h"
 #include "tests/unicode/ControlTestSupport.h"
 
 using namespace gui;
+using namespace view;
 
 namespace {
 
@@ -33,7 +34,7 @@ public:
   HWND Host() const { return host_.Handle(); }
   HFONT Font() const { return font_.get(); }
   void Append(std::wstring_view text, const tTextLook& look = {}) const {
-    const gui::tAttributeRun run{text.size(), PackLook(look)};
+    const view::tAttributeRun run{text.size(), PackLook(look)};
     const tLookedText looked{text.data(), text.size(), &run, 1};
     ::SendMessageW(view_, kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked));
   }

@@ -1,9 +1,9 @@
-#include "gui/TextLook.h"
+#include "view/TextLook.h"
 
 #include <cmath>
 #include <utility>
 
-namespace gui {
+namespace view {
 
 namespace {
 
@@ -100,4 +100,4 @@ tDrawnColours DrawnColours(const tTextLook& look, COLORREF text, COLORREF back) 
   return {fore, ground, !look.HasBackground};
 }
 
-}  // namespace gui
+}  // namespace view

@@ -1,9 +1,9 @@
-#include "gui/TextClusters.h"
+#include "view/TextClusters.h"
 
 #include <algorithm>
 #include <iterator>
 
-namespace gui {
+namespace view {
 
 namespace {
 
@@ -151,4 +151,4 @@ tDirection cTextClusters::Direction(std::wstring_view cluster) noexcept {
   return c >= 0x2000 && c <= 0x206F ? tDirection::Neutral : tDirection::LeftToRight;
 }
 
-}  // namespace gui
+}  // namespace view

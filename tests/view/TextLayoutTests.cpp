@@ -1,6 +1,6 @@
 // The rows of the text view over a fixed-pitch fake font: ASCII 8 pixels, East Asian wide
 // characters and emoji 16, marks 0; the average width 8, so the default tab stops are 64 apart.
-#include "gui/TextLayout.h"
+#include "view/TextLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 
 namespace {
 
-using gui::cTextLayout;
+using view::cTextLayout;
 
-class cFakeText : public gui::iLayoutText {
+class cFakeText : public view::iLayoutText {
 public:
   explicit cFakeText(std::vector<std::wstring> lines) : Lines(std::move(lines)) {}
   int LineCount() const override { return static_cast<int>(Lines.size()); }
@@ -20,7 +20,7 @@ public:
   std::vector<std::wstring> Lines;
 };
 
-class cFakeMeasure : public gui::iTextMeasure {
+class cFakeMeasure : public view::iTextMeasure {
 public:
   int ClusterWidth(std::wstring_view cluster) override {
     ++Asked;
@@ -40,7 +40,7 @@ public:
 std::vector<std::wstring> RowTexts(const cTextLayout& layout, const cFakeText& text) {
   std::vector<std::wstring> rows;
   for (int row = 0; row < layout.RowCount(); ++row) {
-    const gui::tRowStart start = layout.RowStart(row);
+    const view::tRowStart start = layout.RowStart(row);
     rows.emplace_back(text.Line(start.Line).substr(static_cast<size_t>(start.Column),
                                                    static_cast<size_t>(layout.RowLength(row))));
   }
@@ -148,7 +148,7 @@ TEST(TextLayout, MapsRowsLinesAndColumnsAsANaiveIndex) {
   cFakeMeasure measure;
   cTextLayout layout(text, measure);
   Wrap(layout, 200);
-  std::vector<gui::tRowStart> rows;
+  std::vector<view::tRowStart> rows;
   std::vector<int> firstRows;
   for (int line = 0; line < text.LineCount(); ++line) {
     cFakeText alone({text.Lines[static_cast<size_t>(line)]});

@@ -1,4 +1,4 @@
-#include "gui/TextViewProvider.h"
+#include "view/TextViewProvider.h"
 
 #include <oleauto.h>
 
@@ -11,7 +11,7 @@
 #include "gui/ComPtr.h"
 #include "gui/Handle.h"
 
-namespace gui {
+namespace view {
 namespace {
 
 // The functions of UIAutomationCore.dll the provider uses, looked up once; each is null when the
@@ -44,7 +44,7 @@ private:
     function = reinterpret_cast<tFunction>(::GetProcAddress(module_.get(), name));
   }
 
-  cModule module_;
+  gui::cModule module_;
 };
 
 // Stands for "not supported" where UIAutomationCore.dll cannot give its own value: only callers
@@ -262,7 +262,7 @@ public:
     if (!same) return E_POINTER;
     *same = FALSE;
     return Work([&](iTextViewAccess&) {
-      const cComPtr<cTextRangeProvider> range = Ours(other);
+      const gui::cComPtr<cTextRangeProvider> range = Ours(other);
       if (!range) return E_INVALIDARG;
       *same = range->span_ == span_;
       return S_OK;
@@ -274,7 +274,7 @@ public:
     if (!order) return E_POINTER;
     *order = 0;
     return Work([&](iTextViewAccess&) {
-      const cComPtr<cTextRangeProvider> range = Ours(other);
+      const gui::cComPtr<cTextRangeProvider> range = Ours(other);
       if (!range) return E_INVALIDARG;
       const std::int64_t mine = Endpoint(endpoint), theirs = range->Endpoint(otherEndpoint);
       *order = mine < theirs ? -1 : mine > theirs ? 1 : 0;
@@ -400,7 +400,7 @@ public:
   HRESULT STDMETHODCALLTYPE MoveEndpointByRange(TextPatternRangeEndpoint endpoint, ITextRangeProvider* other,
                                                 TextPatternRangeEndpoint otherEndpoint) override {
     return Work([&](iTextViewAccess&) {
-      const cComPtr<cTextRangeProvider> range = Ours(other);
+      const gui::cComPtr<cTextRangeProvider> range = Ours(other);
       if (!range) return E_INVALIDARG;
       SetEndpoint(endpoint, range->Endpoint(otherEndpoint));
       return S_OK;
@@ -455,8 +455,8 @@ private:
   }
 
   // The other range as one of ours over the same view; empty when it is not.
-  cComPtr<cTextRangeProvider> Ours(ITextRangeProvider* other) const noexcept {
-    cComPtr<cTextRangeProvider> range;
+  gui::cComPtr<cTextRangeProvider> Ours(ITextRangeProvider* other) const noexcept {
+    gui::cComPtr<cTextRangeProvider> range;
     if (other && SUCCEEDED(other->QueryInterface(kRangeObjectId, reinterpret_cast<void**>(range.put()))) &&
         range->provider_.get() != provider_.get())
       range.reset();
@@ -478,7 +478,7 @@ private:
   }
 
   LONG references_ = 1;
-  const cComPtr<cTextViewProvider> provider_;
+  const gui::cComPtr<cTextViewProvider> provider_;
   tTextSpan span_;
 };
 
@@ -487,7 +487,7 @@ namespace {
 // A SAFEARRAY of one range.
 SAFEARRAY* OneRange(cTextViewProvider& provider, tTextSpan span) {
   tSafeArray array = MakeSafeArray(VT_UNKNOWN, 1);
-  const cComPtr<ITextRangeProvider> range(cTextRangeProvider::Create(provider, span));
+  const gui::cComPtr<ITextRangeProvider> range(cTextRangeProvider::Create(provider, span));
   PutElement(array.get(), 0, range.get());
   return array.release();
 }
@@ -696,4 +696,4 @@ void Raise(cTextViewProvider& provider, EVENTID event) {
 void RaiseTextChanged(cTextViewProvider& provider) { Raise(provider, uia::TextChangedEventId); }
 void RaiseSelectionChanged(cTextViewProvider& provider) { Raise(provider, uia::TextSelectionChangedEventId); }
 
-}  // namespace gui
+}  // namespace view

@@ -1,13 +1,13 @@
-#include "gui/TextLayout.h"
+#include "view/TextLayout.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <utility>
 
-#include "gui/TextClusters.h"
+#include "view/TextClusters.h"
 
-namespace gui {
+namespace view {
 
 namespace {
 
@@ -535,4 +535,4 @@ void cTextLayout::ForEachCluster(int row, const std::function<bool(const tPlaced
   }
 }
 
-}  // namespace gui
+}  // namespace view
