@@ -32,6 +32,13 @@ using tTextPos = std::int64_t;
 // output have 0.
 using tTextAttribute = std::uint64_t;
 
+// A stretch of the text: from Start to End, Start <= End.
+struct tTextSpan {
+  tTextPos Start = 0;
+  tTextPos End = 0;
+  friend bool operator==(const tTextSpan&, const tTextSpan&) = default;
+};
+
 // An edit control's messages answer in int: a value beyond its range is answered as the nearest
 // int (a position past INT_MAX as INT_MAX).
 int ClampToInt(tTextPos value) noexcept;

@@ -14,16 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "view/TextStore.h"
 #include "view/UiaInterfaces.h"
 
 namespace view {
-
-// A stretch of the view's text: UTF-16 positions from 0, Start <= End.
-struct tTextSpan {
-  std::int64_t Start = 0;
-  std::int64_t End = 0;
-  friend bool operator==(const tTextSpan&, const tTextSpan&) = default;
-};
 
 // What the provider asks of the view, always on the view's thread. Positions count UTF-16 units
 // from 0; a line break is CR LF. The two that measure text are not const: measuring may fill the

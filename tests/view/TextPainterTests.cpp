@@ -1,5 +1,7 @@
-// How the output view draws: a view of the test's own, drawn with WM_PRINTCLIENT into a bitmap
-// whose pixels are read back. Seen under Wine 8.0 with Liberation Mono in place of Courier New.
+// How the output view draws: the painter draws a model of the test's own into a bitmap whose
+// pixels are read back. Seen under Wine 8.0 with Liberation Mono in place of Courier New.
+#include "view/TextPainter.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,10 +9,9 @@
 #include <vector>
 
 #include "gui/Handle.h"
-#include "view/TextLook.h"
-#include "view/TextView.h"
-#include "view/TextViewMessages.h"
 #include "tests/unicode/ControlTestSupport.h"
+#include "view/EditModel.h"
+#include "view/TextLook.h"
 
 using namespace gui;
 using namespace view;
@@ -20,25 +21,31 @@ namespace {
 constexpr int kWidth = 400, kHeight = 100;
 const COLORREF kPaneText = ::GetSysColor(COLOR_WINDOWTEXT), kPaneBack = ::GetSysColor(COLOR_WINDOW);
 
+// Rows wrap at the bitmap's width, as in a pane of that width.
 class cDrawnView {
 public:
   cDrawnView()
-      : view_(::CreateWindowExW(0, cTextView::Register(), L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_NOHIDESEL, 0,
-                                0, kWidth, kHeight, host_.Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr)),
-        font_(::CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH,
+      : font_(::CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH,
                             L"Courier New")) {
-    ::SendMessageW(view_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), 0);
+    model_.Layout().SetWidth(kWidth);
+    model_.Layout().SetWordWrap(true);
+    SetFont(font_.get());
   }
-  ~cDrawnView() { ::DestroyWindow(view_); }
 
   HWND Host() const { return host_.Handle(); }
   HFONT Font() const { return font_.get(); }
-  void Append(std::wstring_view text, const tTextLook& look = {}) const {
-    const view::tAttributeRun run{text.size(), PackLook(look)};
-    const tLookedText looked{text.data(), text.size(), &run, 1};
-    ::SendMessageW(view_, kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked));
+  void SetFont(HFONT font) {
+    painter_.SetFont(font);
+    model_.Layout().FontChanged();
+    while (model_.Layout().ContinueRelayout(1 << 20)) {
+    }
   }
-  LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const { return ::SendMessageW(view_, message, wParam, lParam); }
+  void Append(std::wstring_view text, const tTextLook& look = {}) {
+    const tAttributeRun run{text.size(), PackLook(look)};
+    model_.Select(model_.Store().Length(), model_.Store().Length());
+    model_.ReplaceSelection(text, false, false, std::span<const tAttributeRun>(&run, 1));
+  }
+  cEditModel& Model() { return model_; }
   // The columns where something is drawn in the pane's text colour.
   std::vector<bool> Inked() const {
     std::vector<bool> inked(kWidth, false);
@@ -47,25 +54,18 @@ public:
   }
 
   // The cells of the characters [start, end) of the first row, with room below for an underline.
-  RECT Cells(int start, int end) const { return {X(start), 0, X(end), 24}; }
-  int X(int position) const { return LOWORD(Send(EM_POSFROMCHAR, static_cast<WPARAM>(position), 0)); }
+  RECT Cells(int start, int end) { return {X(start), 0, X(end), 24}; }
+  int X(int position) { return model_.XOfPosition(position); }
 
-  // Draws the view (or another window of the same size) and keeps its pixels.
-  void Draw() { Draw(view_); }
+  // Draws the view, or has a window of the same size draw itself, and keeps the pixels.
+  void Draw() {
+    Draw([&](HDC dc) {
+      const RECT all{0, 0, kWidth, kHeight};
+      painter_.Draw(dc, model_, {all, all, 0, 0, {kPaneText, kPaneBack}, nullptr});
+    });
+  }
   void Draw(HWND window) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const cMemoryDC dc(::CreateCompatibleDC(nullptr));
-    const cBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ASSERT_TRUE(bitmap && bits);
-    {
-      const cSelectedObject selected(dc.get(), bitmap.get());
-      ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-      ::GdiFlush();
-    }
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    pixels_.assign(pixels, pixels + kWidth * kHeight);
+    Draw([&](HDC dc) { ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); });
   }
   COLORREF At(int x, int y) const {
     const DWORD bgr = pixels_[static_cast<size_t>(y * kWidth + x)];
@@ -85,16 +85,34 @@ public:
   }
 
 private:
+  template <class tDraw>
+  void Draw(tDraw draw) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const cMemoryDC dc(::CreateCompatibleDC(nullptr));
+    const cBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(bitmap && bits);
+    {
+      const cSelectedObject selected(dc.get(), bitmap.get());
+      draw(dc.get());
+      ::GdiFlush();
+    }
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    pixels_.assign(pixels, pixels + kWidth * kHeight);
+  }
+
   cTestHost host_;
-  HWND view_;
   cFont font_;
+  cTextPainter painter_;
+  cEditModel model_{painter_};
   std::vector<DWORD> pixels_;
 };
 
 }  // namespace
 
 // "plain " then "abcd" in a look; the look's cells show its colours, and the selection's win.
-TEST(TextViewDraw, DrawsLooksAndTheSelectionOverThem) {
+TEST(TextPainter, DrawsLooksAndTheSelectionOverThem) {
   const tTextLook red{true, BasicColour(1), false, 0, 0};
   const tTextLook yellowOnBlue{true, BasicColour(11), true, BasicColour(4), 0};
   const tTextLook inverse{false, 0, false, 0, lsInverse};
@@ -114,7 +132,7 @@ TEST(TextViewDraw, DrawsLooksAndTheSelectionOverThem) {
     cDrawnView view;
     view.Append(L"plain ");
     view.Append(L"abcd", c.Look);
-    if (c.Selected) view.Send(EM_SETSEL, 5, 10);
+    if (c.Selected) view.Model().Select(5, 10);
     view.Draw();
     const RECT cells = view.Cells(6, 10);
     EXPECT_EQ(view.At(cells.left, cells.top), c.Ground) << c.Name;
@@ -126,30 +144,29 @@ TEST(TextViewDraw, DrawsLooksAndTheSelectionOverThem) {
   }
 }
 
-TEST(TextViewDraw, UnderlinesTheHotSpanUntilCleared) {
+TEST(TextPainter, UnderlinesTheHotSpanUntilCleared) {
   cDrawnView view;
   view.Append(L"see abcd here");
   const RECT cells = view.Cells(4, 8);
-  const tTextSpan hot{4, 8};
-  EXPECT_EQ(view.Send(kViewSetHotSpan, 0, reinterpret_cast<LPARAM>(&hot)), 1);
+  view.Model().SetHotSpan({4, 8});
   view.Draw();
   EXPECT_TRUE(view.HasLine(cells, kPaneText));
   EXPECT_FALSE(view.HasLine(view.Cells(9, 13), kPaneText));
   view.Append(L" and more");
   view.Draw();
   EXPECT_TRUE(view.HasLine(cells, kPaneText));
-  EXPECT_EQ(view.Send(kViewSetHotSpan, 0, 0), 1);
+  view.Model().SetHotSpan({});
   view.Draw();
   EXPECT_FALSE(view.HasLine(cells, kPaneText));
   // Text changed before its end takes it away: it named other text.
-  view.Send(kViewSetHotSpan, 0, reinterpret_cast<LPARAM>(&hot));
-  view.Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"see abcd here"));
+  view.Model().SetHotSpan({4, 8});
+  view.Model().SetText(L"see abcd here");
   view.Draw();
   EXPECT_FALSE(view.HasLine(cells, kPaneText));
 }
 
 // The styled fonts follow the pane's font.
-TEST(TextViewDraw, StylesFollowANewFont) {
+TEST(TextPainter, StylesFollowANewFont) {
   cDrawnView view;
   view.Append(L"WWWW", {false, 0, false, 0, lsBold | lsItalic});
   const RECT below{0, 20, kWidth, kHeight};
@@ -157,7 +174,7 @@ TEST(TextViewDraw, StylesFollowANewFont) {
   EXPECT_EQ(view.Count(below, kPaneText), 0);
   const cFont large(::CreateFontW(-40, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH,
                                   L"Courier New"));
-  view.Send(WM_SETFONT, reinterpret_cast<WPARAM>(large.get()), 0);
+  view.SetFont(large.get());
   view.Draw();
   EXPECT_GT(view.Count(below, kPaneText), 50);
 }
@@ -166,7 +183,7 @@ TEST(TextViewDraw, StylesFollowANewFont) {
 // measured and drawn as the system edit control does it: the same caret positions, the same
 // columns inked. Seen under Wine 8.0: the fallback fonts are Droid Sans Fallback (East Asian) and
 // DejaVu Sans; there is no emoji font, so the emoji is the fallback's empty box in both windows.
-TEST(TextViewDraw, DrawsAsTheEditControl) {
+TEST(TextPainter, DrawsAsTheEditControl) {
   const std::wstring text = L"a\x6F22" L"b\xD83D\xDE00" L"ce\x0301 z";
   cDrawnView view;
   view.Append(text);
@@ -190,7 +207,7 @@ TEST(TextViewDraw, DrawsAsTheEditControl) {
 // it: Hebrew letters as each is drawn alone, mirrored; Arabic letters join, so only their stretch
 // keeps to the cells measured alone, and the text around it stays in place. (Wine's edit control
 // orders and measures the blanks inside right-to-left text in ways of its own: no reference here.)
-TEST(TextViewDraw, DrawsRightToLeftInItsCells) {
+TEST(TextPainter, DrawsRightToLeftInItsCells) {
   struct tDrawn {
     std::vector<bool> Ink;
     int Right;  // where the caret before the first letter stands: its right edge

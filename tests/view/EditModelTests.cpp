@@ -1,0 +1,167 @@
+// The output view's editing model with no window, over the fake font of tests/view/FakeMeasure.h
+// (8 pixels a character). Texts are written with the selection in them: "|" is the caret and "^"
+// the anchor, where it is not at the caret.
+#include "view/EditModel.h"
+
+#include <gtest/gtest.h>
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tests/view/FakeMeasure.h"
+
+namespace {
+
+using namespace view;
+
+class cMarkedModel {
+public:
+  // Rows wrap at width pixels; 0 for no wrap.
+  explicit cMarkedModel(int width = 0) {
+    if (width == 0) return;
+    Model.Layout().SetWidth(width);
+    Model.Layout().SetWordWrap(true);
+    while (Model.Layout().ContinueRelayout(1 << 20)) {
+    }
+  }
+  void Load(std::wstring_view marked) {
+    std::wstring text;
+    tTextPos caret = 0, anchor = -1;
+    for (const wchar_t c : marked) {
+      if (c == L'|')
+        caret = static_cast<tTextPos>(text.size());
+      else if (c == L'^')
+        anchor = static_cast<tTextPos>(text.size());
+      else
+        text += c;
+    }
+    Model.SetText(text);
+    Model.Select(anchor < 0 ? caret : anchor, caret);
+  }
+  std::wstring Marked() const {
+    std::wstring marked = Model.Store().Text();
+    const auto caret = static_cast<size_t>(Model.Caret()), anchor = static_cast<size_t>(Model.Anchor());
+    if (anchor != caret) marked.insert(anchor, 1, L'^');
+    marked.insert(caret + (anchor < caret ? 1 : 0), 1, L'|');
+    return marked;
+  }
+
+  cFakeMeasure Measure;
+  cEditModel Model{Measure};
+};
+
+// A text, commands carried out in turn (the moves all with Shift or none) and the text after them.
+struct tCase {
+  const wchar_t* Before;
+  std::vector<tEditCommand> Commands;
+  bool Shift;
+  const wchar_t* After;
+};
+
+// Rows wrap at width pixels (0: no wrap); a page is 2 rows.
+void ExpectCases(std::span<const tCase> cases, int width = 0) {
+  for (const tCase& c : cases) {
+    cMarkedModel marked(width);
+    marked.Load(c.Before);
+    for (const tEditCommand command : c.Commands)
+      IsMove(command) ? marked.Model.Move(command, c.Shift, 2) : marked.Model.Edit(command);
+    EXPECT_EQ(marked.Marked(), c.After) << testing::PrintToString(std::wstring(c.Before));
+  }
+}
+
+}  // namespace
+
+TEST(EditModel, MovesAsTheEditControl) {
+  const tCase cases[] = {
+      // A cluster is one step: a pair, a base with its mark; a line break too.
+      {L"a\xD83D\xDE00|b", {ecClusterLeft}, false, L"a|\xD83D\xDE00" L"b"},
+      {L"xe\x0301\x0301|", {ecClusterLeft}, false, L"x|e\x0301\x0301"},
+      {L"ab\r\n|cd", {ecClusterLeft}, false, L"ab|\r\ncd"},
+      {L"ab|\r\ncd", {ecClusterRight}, false, L"ab\r\n|cd"},
+      {L"|a\xD83D\xDE00", {ecClusterRight, ecClusterRight}, false, L"a\xD83D\xDE00|"},
+      {L"|", {ecClusterLeft, ecClusterRight}, false, L"|"},
+      // Without Shift a selection ends at its side; with it, it stretches.
+      {L"a^bc|d", {ecClusterLeft}, false, L"a|bcd"},
+      {L"a|bc^d", {ecClusterRight}, false, L"abc|d"},
+      {L"a^bc|d", {ecClusterLeft}, true, L"a^b|cd"},
+      // Words: back to the start of a word, forward past a word and the blanks after it.
+      {L"one two| three", {ecWordLeft}, false, L"one |two three"},
+      {L"one two |three", {ecWordLeft}, false, L"one |two three"},
+      {L"one\r\n|two", {ecWordLeft}, false, L"|one\r\ntwo"},
+      {L"o|ne two", {ecWordRight}, false, L"one |two"},
+      {L"one|\r\ntwo", {ecWordRight}, false, L"one\r\n|two"},
+      {L"|one\ttwo", {ecWordRight, ecWordRight}, true, L"^one\ttwo|"},
+      // Rows without wrap are lines; up and down keep the caret's x over shorter lines.
+      {L"abcd|ef\r\nab\r\nabcdef", {ecRowDown}, false, L"abcdef\r\nab|\r\nabcdef"},
+      {L"abcd|ef\r\nab\r\nabcdef", {ecRowDown, ecRowDown}, false, L"abcdef\r\nab\r\nabcd|ef"},
+      {L"ab\r\nabc|d", {ecRowUp, ecRowUp}, false, L"ab|\r\nabcd"},
+      {L"ab\r\nab|cd", {ecRowStart}, true, L"ab\r\n|ab^cd"},
+      {L"ab\r\nab|cd", {ecRowEnd}, false, L"ab\r\nabcd|"},
+      {L"ab\r\nab|cd", {ecTextStart}, false, L"|ab\r\nabcd"},
+      {L"a|b\r\nabcd", {ecTextEnd}, true, L"a^b\r\nabcd|"},
+  };
+  ExpectCases(cases);
+}
+
+// Rows of 9 characters (72 pixels): "one two |three |four".
+TEST(EditModel, RowsOfAWrappedLine) {
+  const tCase cases[] = {
+      {L"one t|wo three four", {ecRowDown}, false, L"one two three| four"},
+      {L"one two three fo|ur", {ecRowUp, ecRowUp}, false, L"on|e two three four"},
+      {L"one two three fo|ur", {ecRowStart}, false, L"one two three |four"},
+      {L"one two three four|", {ecPageUp}, false, L"one |two three four"},
+      {L"|one two three four", {ecPageDown, ecPageDown}, false, L"one two three |four"},
+  };
+  ExpectCases(cases, 72);
+}
+
+TEST(EditModel, DeletesAndUndoes) {
+  const tCase cases[] = {
+      {L"ab\xD83D\xDE00|c", {ecDeleteBack}, false, L"ab|c"},
+      {L"ab|e\x0301z", {ecDeleteForward}, false, L"ab|z"},
+      {L"ab\r\n|cd", {ecDeleteBack}, false, L"ab|cd"},
+      {L"|", {ecDeleteBack, ecDeleteForward}, false, L"|"},
+      {L"a^bc|d", {ecDeleteForward}, false, L"a|d"},
+      {L"a^bc|d", {ecDeleteForward, ecUndo}, false, L"a^bc|d"},
+      {L"a^bc|d", {ecNewLine, ecUndo, ecUndo}, false, L"a^\r\n|d"},
+  };
+  ExpectCases(cases);
+  cMarkedModel readOnly;
+  readOnly.Load(L"ab|c");
+  readOnly.Model.SetReadOnly(true);
+  EXPECT_FALSE(readOnly.Model.Edit(ecDeleteBack));
+  EXPECT_FALSE(readOnly.Model.Type(L'x'));
+  EXPECT_EQ(readOnly.Marked(), L"ab|c");
+}
+
+// Output appended after the user's edit leaves it to undo; a change before its end does not.
+TEST(EditModel, OutputKeepsTheEditToUndoOnlyAfterIt) {
+  cMarkedModel marked;
+  marked.Load(L"prompt |");
+  marked.Model.Type(L'x');
+  marked.Model.Select(8, 8);
+  marked.Model.ReplaceSelection(L" output", false);
+  EXPECT_TRUE(marked.Model.CanUndo());
+  marked.Model.Edit(ecUndo);
+  EXPECT_EQ(marked.Marked(), L"prompt | output");
+  marked.Model.Type(L'y');
+  marked.Model.Select(0, 0);
+  marked.Model.ReplaceSelection(L">", false);
+  EXPECT_FALSE(marked.Model.CanUndo());
+}
+
+// Control names a key's command with it; Shift stretches a move, but is part of an edit's name.
+TEST(EditCommands, ShiftStretchesMovesAndNamesEdits) {
+  const struct {
+    WORD Key;
+    gui::tShiftState Shift;
+    tEditCommand Command;
+  } cases[] = {
+      {VK_LEFT, gui::ssShift, ecClusterLeft},     {VK_LEFT, gui::ssCtrl | gui::ssShift, ecWordLeft},
+      {VK_HOME, gui::ssCtrl | gui::ssAlt, ecTextStart}, {VK_DELETE, 0, ecDeleteForward},
+      {VK_DELETE, gui::ssShift, ecCut},           {VK_DELETE, gui::ssCtrl | gui::ssShift, ecNone},
+      {L'A', gui::ssCtrl, ecNone},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CommandOfKey(c.Key, c.Shift), c.Command) << c.Key << " " << c.Shift;
+}

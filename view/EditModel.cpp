@@ -1,0 +1,353 @@
+#include "view/EditModel.h"
+
+#include <utility>
+
+#include "view/TextClusters.h"
+
+namespace view {
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
+bool IsWordChar(wchar_t c) { return !IsBlank(c) && !IsBreak(c); }
+
+}  // namespace
+
+cEditModel::cEditModel(iTextMeasure& measure) : layout_(*this, measure) { store_.SetEvents(this); }
+
+cEditModel::~cEditModel() { store_.SetEvents(nullptr); }
+
+// ---- the text as the layout reads it
+
+int cEditModel::LineCount() const { return ClampToInt(store_.LineCount()); }
+
+std::wstring_view cEditModel::Line(int index) const {
+  const tTextPos start = store_.LineStart(index), length = store_.LineLength(index);
+  if (start < 0) return {};
+  if (auto view = store_.View(start, length)) return *view;
+  // A line across blocks or in a block of bytes is copied, into the room of the last copy; a long
+  // line that output makes longer is copied once, and from then on only what was appended to it
+  // (TextChanged forgets a copy an edit touched).
+  const std::size_t kept =
+      lineCopyStart_ == start && static_cast<tTextPos>(lineCopy_.size()) <= length ? lineCopy_.size() : 0;
+  lineCopy_.resize(static_cast<std::size_t>(length));
+  store_.CopyTo(start + static_cast<tTextPos>(kept), lineCopy_.size() - kept, lineCopy_.data() + kept);
+  lineCopyStart_ = start;
+  return lineCopy_;
+}
+
+// An LF appended after a CR makes a line break of the two: the last line loses its CR.
+bool cEditModel::ContinuesLineBreak(const tTextChange& change) const {
+  return change.Start > 0 && store_.Substr(change.Start - 1, 2) == L"\r\n";
+}
+
+void cEditModel::TextChanged(const tTextChange& change) {
+  if (lineCopyStart_ >= 0 && change.Start < lineCopyStart_ + static_cast<tTextPos>(lineCopy_.size())) {
+    lineCopyStart_ = -1;
+    lineCopy_.clear();
+  }
+  // The hot span names text that an edit before its end may have changed or moved.
+  if (change.Start < hotSpan_.End) hotSpan_ = {};
+  const bool appended = change.Removed == 0 && change.Start + change.Inserted == store_.Length();
+  if (appended && !ContinuesLineBreak(change))
+    layout_.TextAppended();
+  else
+    layout_.TextChanged(ClampToInt(change.Line), ClampToInt(change.RemovedBreaks + 1),
+                        ClampToInt(change.InsertedBreaks + 1));
+}
+
+// ---- the selection and edits
+
+bool cEditModel::Select(tTextPos anchor, tTextPos caret) {
+  anchor = store_.ClampPosition(anchor);
+  caret = store_.ClampPosition(caret);
+  if (anchor == anchor_ && caret == caret_) return false;
+  anchor_ = anchor;
+  caret_ = caret;
+  goalX_ = -1;
+  return true;
+}
+
+bool cEditModel::SelectWordAt(tTextPos position) {
+  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  const std::wstring_view text = Line(ClampToInt(line));
+  auto from = static_cast<size_t>(position - start), to = from;
+  const bool word = from < text.size() && IsWordChar(text[from]);
+  auto same = [&](wchar_t c) { return word ? IsWordChar(c) : IsBlank(c); };
+  while (from > 0 && same(text[from - 1])) --from;
+  while (to < text.size() && same(text[to])) ++to;
+  return Select(start + static_cast<tTextPos>(from), start + static_cast<tTextPos>(to));
+}
+
+bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, bool typing,
+                                  std::span<const tAttributeRun> looks) {
+  const tTextPos start = SelStart(), count = SelEnd() - SelStart();
+  if (count == 0 && text.empty()) return false;
+  const bool continues = typing && undo_.Valid && undo_.Typing && count == 0 && start == undo_.Start + undo_.Inserted;
+  // Output comes at the end: an append there costs what it appends.
+  std::wstring removed;
+  if (looks.empty()) {
+    if (count == 0 && start == store_.Length())
+      store_.Append(text);
+    else
+      removed = store_.Replace(start, count, text);
+  } else {
+    // Each run goes in with its look; the window follows once, for all of them.
+    if (count > 0) removed = store_.Replace(start, count, {});
+    if (start == store_.Length()) {
+      store_.Append(text, looks);
+    } else {
+      tTextPos at = start;
+      std::size_t used = 0;
+      auto insert = [&](std::wstring_view piece, tTextAttribute look) {
+        if (piece.empty()) return;
+        store_.Replace(at, 0, piece, look);
+        at += static_cast<tTextPos>(piece.size());
+      };
+      for (const tAttributeRun& run : looks) {
+        const std::size_t length = std::min(run.Length, text.size() - used);
+        insert(text.substr(used, length), run.Attribute);
+        used += length;
+      }
+      insert(text.substr(used), 0);
+    }
+  }
+  const auto inserted = static_cast<tTextPos>(text.size());
+  if (undoable) {
+    if (continues)
+      undo_.Inserted += inserted;
+    else
+      undo_ = {true, start, inserted, std::move(removed), typing};
+  } else if (undo_.Valid && start < undo_.Start + undo_.Inserted) {
+    // A change the user cannot undo before the end of the user's edit leaves nothing to undo.
+    undo_ = {};
+  }
+  modified_ = true;
+  anchor_ = caret_ = start + inserted;
+  goalX_ = -1;
+  return true;
+}
+
+void cEditModel::SetText(std::wstring_view text) {
+  store_.Clear();
+  store_.Append(text);
+  anchor_ = caret_ = 0;
+  goalX_ = -1;
+  undo_ = {};
+  modified_ = false;
+}
+
+bool cEditModel::Undo() {
+  if (!undo_.Valid) return false;
+  tUndo done = std::move(undo_);
+  const std::wstring removed = store_.Replace(done.Start, done.Inserted, done.Removed);
+  // The undo can itself be undone.
+  undo_ = {true, done.Start, static_cast<tTextPos>(done.Removed.size()), removed, false};
+  anchor_ = done.Start;
+  caret_ = done.Start + static_cast<tTextPos>(done.Removed.size());
+  goalX_ = -1;
+  modified_ = true;
+  return true;
+}
+
+bool cEditModel::Edit(tEditCommand command) {
+  if (readOnly_) return false;
+  switch (command) {
+    case ecDeleteBack:
+      if (anchor_ == caret_) anchor_ = ClusterBefore(caret_);
+      break;
+    case ecDeleteForward:
+      if (anchor_ == caret_) caret_ = ClusterAfter(caret_);
+      break;
+    case ecNewLine:
+      return ReplaceSelection(L"\r\n", true);
+    case ecUndo:
+      return Undo();
+    default:
+      return false;
+  }
+  return ReplaceSelection({}, true);
+}
+
+bool cEditModel::Type(wchar_t character) {
+  if (readOnly_ || (character != L'\t' && character < L' ')) return false;
+  return ReplaceSelection(std::wstring_view(&character, 1), true, true);
+}
+
+// ---- moves
+
+tTextPos cEditModel::Moved(tEditCommand move, bool extend, int pageRows) {
+  const int row = RowOfPosition(caret_);
+  const auto vertical = [&](int rows) {
+    const int goal = goalX_ >= 0 ? goalX_ : XOfPosition(caret_);
+    return PositionInRow(std::clamp(row + rows, 0, layout_.RowCount() - 1), goal);
+  };
+  const bool collapse = !extend && caret_ != anchor_;
+  switch (move) {
+    case ecClusterLeft: return collapse ? SelStart() : ClusterBefore(caret_);
+    case ecClusterRight: return collapse ? SelEnd() : ClusterAfter(caret_);
+    case ecWordLeft: return collapse ? SelStart() : WordBefore(caret_);
+    case ecWordRight: return collapse ? SelEnd() : WordAfter(caret_);
+    case ecRowUp: return vertical(-1);
+    case ecRowDown: return vertical(1);
+    case ecPageUp: return vertical(-pageRows);
+    case ecPageDown: return vertical(pageRows);
+    case ecRowStart: return RowStartPosition(row);
+    case ecRowEnd: return RowEndPosition(row);
+    case ecTextStart: return 0;
+    case ecTextEnd: return store_.Length();
+    default: return caret_;
+  }
+}
+
+bool cEditModel::Move(tEditCommand move, bool extend, int pageRows) {
+  const bool vertical = move == ecRowUp || move == ecRowDown || move == ecPageUp || move == ecPageDown;
+  const int goal = vertical ? (goalX_ >= 0 ? goalX_ : XOfPosition(caret_)) : -1;
+  const tTextPos target = Moved(move, extend, pageRows);
+  const bool changed = Select(extend ? anchor_ : target, target);
+  if (vertical) goalX_ = goal;
+  return changed;
+}
+
+// ---- rows and positions
+
+int cEditModel::RowOfPosition(tTextPos position) const {
+  const tTextPos line = store_.LineFromPosition(position);
+  return layout_.RowOf(ClampToInt(line), ClampToInt(position - store_.LineStart(line)));
+}
+
+tTextPos cEditModel::RowStartPosition(int row) const {
+  const tRowStart start = layout_.RowStart(row);
+  return store_.LineStart(start.Line) + start.Column;
+}
+
+tTextPos cEditModel::RowEndPosition(int row) const { return RowStartPosition(row) + layout_.RowLength(row); }
+
+tTextPos cEditModel::PositionInRow(int row, int x) {
+  row = std::clamp(row, 0, layout_.RowCount() - 1);
+  return store_.LineStart(layout_.RowStart(row).Line) + layout_.ColumnFromX(row, std::max(x, 0));
+}
+
+int cEditModel::XOfPosition(tTextPos position) {
+  const tTextPos line = store_.LineFromPosition(position);
+  return layout_.XFromColumn(ClampToInt(line), ClampToInt(position - store_.LineStart(line)));
+}
+
+tTextPos cEditModel::PositionAt(const tRowsShown& shown, int x, int y) {
+  return PositionInRow(shown.TopRow + (y < 0 ? -1 : y / shown.RowHeight), x + shown.XOffset);
+}
+
+POINT cEditModel::PointOf(const tRowsShown& shown, tTextPos position) {
+  return {XOfPosition(position) - shown.XOffset, (RowOfPosition(position) - shown.TopRow) * shown.RowHeight};
+}
+
+tRowsShown cEditModel::ShownWithCaret(const tRowsShown& shown, int rows, int width) {
+  tRowsShown moved = shown;
+  const int row = RowOfPosition(caret_);
+  if (row < moved.TopRow) moved.TopRow = row;
+  if (row >= moved.TopRow + rows) moved.TopRow = row - rows + 1;
+  if (!layout_.WordWrap()) {
+    const int x = XOfPosition(caret_);
+    if (x < moved.XOffset) moved.XOffset = std::max(x - width / 4, 0);
+    if (x >= moved.XOffset + width) moved.XOffset = x - width * 3 / 4;
+  }
+  return moved;
+}
+
+tTextSpan cEditModel::RowsSpan(int first, int count) const {
+  const int last = std::min(first + count, layout_.RowCount()) - 1;
+  return {RowStartPosition(first), RowEndPosition(std::max(last, first))};
+}
+
+std::vector<RECT> cEditModel::SpanRectangles(tTextSpan span, const tRowsShown& shown, int rows) {
+  std::vector<RECT> rectangles;
+  const int first = std::max(RowOfPosition(span.Start), shown.TopRow);
+  const int last = std::min(RowOfPosition(span.End), shown.TopRow + rows - 1);
+  for (int row = first; row <= last; ++row) {
+    const tTextPos from = std::max(span.Start, RowStartPosition(row)), to = std::min(span.End, RowEndPosition(row));
+    if (from > to || (from == to && span.Start != span.End)) continue;
+    const POINT left = PointOf(shown, from), right = PointOf(shown, to);
+    rectangles.push_back({left.x, left.y, std::max(right.x, left.x), left.y + shown.RowHeight});
+  }
+  return rectangles;
+}
+
+// ---- laying out again
+
+int cEditModel::Relayout(int topRow, int rows) {
+  const tRowStart top = layout_.RowStart(std::min(topRow, layout_.RowCount() - 1));
+  layout_.Relayout();
+  const int caretLine = ClampToInt(store_.LineFromPosition(caret_));
+  layout_.MakeExact(caretLine, caretLine);
+  layout_.MakeExact(std::max(layout_.LineCount() - rows, 0), layout_.LineCount() - 1);
+  layout_.MakeExact(top.Line, std::min(top.Line + rows, layout_.LineCount() - 1));
+  return layout_.RowOf(top.Line, top.Column);
+}
+
+int cEditModel::ContinueRelayout(int topRow, ULONGLONG until) {
+  constexpr int kSliceChars = 256 * 1024;
+  const tRowStart top = layout_.RowStart(topRow);
+  bool more = true;
+  while (more && ::GetTickCount64() < until) more = layout_.ContinueRelayout(kSliceChars);
+  return layout_.RowOf(top.Line, top.Column);
+}
+
+void cEditModel::MakeShownExact(int topRow, int rows) {
+  if (!layout_.Stale()) return;
+  const tRowStart top = layout_.RowStart(std::min(topRow, layout_.RowCount() - 1));
+  layout_.MakeExact(top.Line, std::min(top.Line + rows, layout_.LineCount() - 1));
+}
+
+// ---- clusters and words
+
+tTextPos cEditModel::ClusterBefore(tTextPos position) const {
+  if (position <= 0) return 0;
+  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  // A line break is one step, as the edit control takes it.
+  if (position == start) return std::max<tTextPos>(position - 2, 0);
+  const std::wstring_view text = Line(ClampToInt(line));
+  const auto column = static_cast<size_t>(position - start);
+  size_t at = 0;
+  for (size_t next = 0; next < column; next = cTextClusters::End(text, next)) at = next;
+  return start + static_cast<tTextPos>(at);
+}
+
+tTextPos cEditModel::ClusterAfter(tTextPos position) const {
+  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  const tTextPos end = start + store_.LineLength(line);
+  if (position >= end) return std::min(end + 2, store_.Length());
+  return start + static_cast<tTextPos>(cTextClusters::End(Line(ClampToInt(line)), static_cast<size_t>(position - start)));
+}
+
+tTextPos cEditModel::WordBefore(tTextPos position) const {
+  // Back over what is not a word, then over the word before it.
+  const tTextPos from = std::max<tTextPos>(position - 4096, 0);
+  const std::wstring text = store_.Substr(from, position - from);
+  size_t i = text.size();
+  while (i > 0 && !IsWordChar(text[i - 1])) --i;
+  while (i > 0 && IsWordChar(text[i - 1])) --i;
+  return from + static_cast<tTextPos>(i);
+}
+
+tTextPos cEditModel::WordAfter(tTextPos position) const {
+  const tTextPos length = store_.Length();
+  const std::wstring text = store_.Substr(position, 4096);
+  size_t i = 0;
+  if (i < text.size() && IsBreak(text[i])) return ClusterAfter(position);
+  while (i < text.size() && IsWordChar(text[i])) ++i;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  return std::min(position + static_cast<tTextPos>(i), length);
+}
+
+tTextSpan cEditModel::WordAround(tTextPos position) const {
+  // Where Ctrl+Left stops at or before the position, and Ctrl+Right after that.
+  const tTextPos start = WordBefore(std::min(position + 1, store_.Length()));
+  return {start, WordAfter(start)};
+}
+
+tTextSpan cEditModel::LineAround(tTextPos position) const {
+  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  return {start, start + store_.LineLength(line)};
+}
+
+}  // namespace view
