@@ -73,7 +73,6 @@ bool cSessionLog::Open(const std::wstring& path, std::wstring_view commandLine) 
 
 void cSessionLog::Output(std::wstring_view text) {
   if (!file_) return;
-  haveNow_ = false;
   while (!text.empty()) {
     if (atLineStart_) StartLine();
     // The longest stretch that is written as it is: up to a line feed without its carriage

@@ -1,7 +1,8 @@
 #pragma once
-// The session's log: what the child wrote, as it was decoded, and the commands echoed, appended
-// to a file in UTF-8 without a byte order mark. Line breaks are written as CR LF; backspace and
-// form feed stay as they came. Text is kept in memory and written when the owner flushes (from a
+// The session's log: what the child wrote, as it was decoded and with its escape sequences taken
+// out (unless the output is dumped), and the commands echoed, appended to a file in UTF-8 without
+// a byte order mark. Line breaks are written as CR LF; backspace, form feed and a carriage return
+// on its own stay as they came. Text is kept in memory and written when the owner flushes (from a
 // timer, or once FlushDue says enough waits), so that a slow file never holds the output up. It
 // shows nothing: a failure is told as a message for the owner to show, and the log closes.
 #include <windows.h>
@@ -32,6 +33,8 @@ public:
   bool Timestamps() const noexcept { return timestamps_; }
   void SetTimestamps(bool on) noexcept { timestamps_ = on; }
 
+  // Output comes: the lines that start in what follows, up to the next Arrived, take the time now.
+  void Arrived() noexcept { haveNow_ = false; }
   // Output as it came, in pieces cut anywhere; nothing while the log is closed.
   void Output(std::wstring_view text);
   // A command echoed: a line of its own.
@@ -64,7 +67,7 @@ private:
   bool timestamps_ = false;
   bool atLineStart_ = true;
   bool afterCr_ = false;
-  // The time of the piece being logged, taken once it is needed.
+  // The time of the output being logged, taken once it is needed.
   SYSTEMTIME now_{};
   bool haveNow_ = false;
 };

@@ -43,10 +43,12 @@ std::string LogOf(const tContentCase& c) {
     EXPECT_TRUE(log.Open(path, L"cmd /c build")) << log.Error();
     cStreamDecoder decoder;
     for (const tPiece& piece : c.Pieces) {
-      if (piece.Command)
+      if (piece.Command) {
         log.Command(cTextCodec::FromUtf8(piece.Text));
-      else
+      } else {
+        log.Arrived();
         log.Output(decoder.Decode(peUTF8, piece.Text.data(), piece.Text.size()));
+      }
     }
   }
   return ReadBytes(path);
