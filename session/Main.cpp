@@ -367,6 +367,7 @@ void cFormMain::Shutdown() {
   }
 
   child_->End(kChildExitMs, kThreadEndMs);
-  // The window is going: a last write that fails has nobody to tell.
+  // The window is going: a last write that fails, or that the file does not take within the
+  // log's bound, has nobody to tell.
   log_.Close();
 }

@@ -141,13 +141,12 @@ TEST_F(LogTest, FileThatCannotBeOpenedGetsOneBox) {
 // A log into a pipe whose reader goes away: the write fails as a full disk's does (seen under
 // Wine 8). One box, the log stops, and the pane keeps every line.
 TEST_F(LogTest, WriteThatFailsGetsOneBoxAndTheOutputGoesOn) {
-  const std::wstring path = L"\\\\.\\pipe\\marvesk-session-log-" + std::to_wstring(::GetCurrentProcessId());
-  gui::cKernelHandle reader(::CreateNamedPipeW(path.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 65536, 0,
-                                               nullptr));
-  ASSERT_TRUE(reader);
+  cUnreadPipe pipe;
+  const std::wstring& path = pipe.Path();
+  ASSERT_TRUE(pipe.IsOpen());
   OpenChild({L"echo"}, L"-log:" + path);
   ASSERT_TRUE(LogOn());
-  reader.reset();
+  pipe.CloseReader();
   for (const wchar_t* command : {L"one", L"two", L"three"}) Send(command);
   EXPECT_TRUE(OutputBecomes(L"one\r\ntwo\r\nthree\r\n"));
   EXPECT_TRUE(RunUntil([&] { return !boxes_.empty(); }, 3000));
@@ -179,6 +178,22 @@ TEST_F(LogTest, HoldsTheOutputWithoutEscapeSequencesUnlessDumped) {
     EXPECT_EQ(log.substr(log.find("\r\n") + 2), c.Logged) << testing::PrintToString(c.Options);
   }
   EXPECT_TRUE(boxes_.empty());
+}
+
+// A log into a pipe that is never read, while the child floods 8 MB: the pane shows every byte,
+// the log stops once its bound waits, and one box names the file.
+TEST_F(LogTest, FileThatTakesNothingNeverHoldsTheOutput) {
+  const size_t size = 8 * 1024 * 1024;
+  const cUnreadPipe pipe;
+  ASSERT_TRUE(pipe.IsOpen());
+  OpenChild({L"flood:" + std::to_wstring(size), L"sleep"}, L"-log:" + pipe.Path());
+  ASSERT_TRUE(RunUntil([&] { return Output().WPerform(WM_GETTEXTLENGTH, 0, 0) >= LRESULT(size); }, 30000));
+  const std::string expected = FloodText(size);
+  EXPECT_EQ(OutputText(), std::wstring(expected.begin(), expected.end()));
+  EXPECT_TRUE(RunUntil([&] { return !boxes_.empty(); }, 3000));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, gui::FormatRes(IDS_LOG_STALLED, {pipe.Path()}));
+  EXPECT_FALSE(LogOn());
 }
 
 }  // namespace
