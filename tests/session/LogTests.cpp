@@ -159,17 +159,18 @@ TEST_F(LogTest, WriteThatFailsGetsOneBoxAndTheOutputGoesOn) {
 }
 
 // The log holds the text without its escape sequences (colour, a window title, a sequence cut
-// between two writes), with CR LF as it came; with -dump it keeps them, as the pane does.
+// between two writes), with a backspace and CR LF as they came; with -dump it keeps the sequences,
+// as the pane does.
 TEST_F(LogTest, HoldsTheOutputWithoutEscapeSequencesUnlessDumped) {
   const struct {
     const wchar_t* Options;
     std::string Logged;
-  } cases[] = {{L"", "red bold\r\ndone\r\n"},
-               {L"-dump ", "\x1b[31mred\x1b[0m \x1b[1;38;5;33mbold\x1b[0m\x1b]0;title\a\x1b[2K\r\ndone\r\n"}};
+  } cases[] = {{L"", "redx\b bold\r\ndone\r\n"},
+               {L"-dump ", "\x1b[31mredx\b\x1b[0m \x1b[1;38;5;33mbold\x1b[0m\x1b]0;title\a\x1b[2K\r\ndone\r\n"}};
   for (const auto& c : cases) {
     const std::wstring path = (folder_.Path() / (std::wstring(c.Options) + L"colour.log")).wstring();
-    // "ESC[31mred ESC[0m ESC[1;38;5" | ";33mbold ESC[0m ESC]0;title BEL ESC[2K CR LF done CR LF"
-    OpenChild({L"out:1B5B33316D7265641B5B306D201B5B313B33383B35", L"sleep:200",
+    // "ESC[31mredx BS ESC[0m ESC[1;38;5" | ";33mbold ESC[0m ESC]0;title BEL ESC[2K CR LF done CR LF"
+    OpenChild({L"out:1B5B33316D72656478081B5B306D201B5B313B33383B35", L"sleep:200",
                L"out:3B33336D626F6C641B5B306D1B5D303B7469746C65071B5B324B0D0A646F6E650D0A", L"sleep"},
               c.Options + (L"\"-log:" + path + L"\""));
     ASSERT_TRUE(OutputHas(L"done\r\n"));

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <tuple>
 #include <vector>
 
@@ -27,39 +26,6 @@ TEST(OutputRules, Rendering) {
   rules.Render(L"one\r");
   rules.Render(L"\ntwo");
   EXPECT_EQ(sink.Text, L"one\r\ntwo");
-}
-
-// What the log keeps: the text the rules are given, without escape sequences unless it is dumped,
-// and with backspace, form feed and every CR and LF as they came.
-TEST(OutputRules, TheTapSeesTheTextBeforeTheRulesAct) {
-  const struct {
-    const char* Name;
-    bool Dump;
-    std::vector<std::wstring> Chunks;
-    std::wstring Seen;
-  } cases[] = {
-      {"colour", false, {L"\x1b[31mred\x1b[0m \x1b[1;38;5;33mbold\x1b[0m\r\n"}, L"red bold\r\n"},
-      {"window titles ended by BEL and by ST", false, {L"\x1b]0;title\aa\x1b]2;other\x1b\\b"}, L"ab"},
-      {"a sequence cut between chunks", false, {L"x\x1b[3", L"1;4", L"my\n"}, L"xy\n"},
-      {"a title cut between chunks", false, {L"x\x1b]0;ti", L"tle\a", L"y"}, L"xy"},
-      {"backspace, form feed and a lone CR as they came", false, {L"gone\f50%\r99%\b\b!\n"},
-       L"gone\f50%\r99%\b\b!\n"},
-      {"a sequence the output ends in is text", false, {L"a\x1b[1"}, L"a\x1b[1"},
-      {"dumped, every sequence stays", true, {L"\x1b[31mre", L"d\x1b]0;t\a\b\n"}, L"\x1b[31mred\x1b]0;t\a\b\n"},
-  };
-  for (const auto& c : cases) {
-    cStringSink sink;
-    std::wstring seen;
-    cOutputRules rules(sink, [&](std::wstring_view text) { seen += text; });
-    for (const std::wstring& chunk : c.Chunks) {
-      if (c.Dump)
-        rules.Append(chunk);
-      else
-        rules.Render(chunk);
-    }
-    rules.Finish();
-    EXPECT_EQ(seen, c.Seen) << c.Name;
-  }
 }
 
 // The output view's store as the rules' text, counted in lines as an edit control counts them.
