@@ -997,7 +997,7 @@ scenario_log_unread_pipe() {
   report=$(e2e_flood_report "$lines")
   [ -z "$report" ] || e2e_fail "the flood did not arrive whole: $report"
   e2e_expect_dialog " Marvesk"
-  e2e_dialog_has "The log file \"$pipe\" has stopped taking what is written to it." ||
+  e2e_dialog_has "The log file \"$pipe\" is not taking what is written to it." ||
     e2e_fail "the box says: $(e2e_dialog)"
   e2e_key Return
   e2e_expect_main_focus
