@@ -18,6 +18,7 @@
 #define IDS_LOG_FIRST_LINE             111  /* "%s %s" */
 #define IDS_LOG_CANNOT_OPEN            112  /* "The log file \"%s\" cannot be opened. %s..." */
 #define IDS_LOG_CANNOT_WRITE           113  /* "The log file \"%s\" cannot be written. %s..." */
+#define IDS_LOG_STALLED                114  /* "The log file \"%s\" is not taking..." */
 
 #define IDS_OPT_ENCODING               120  /* "-%s:%s" */
 #define IDS_OPT_UNICODE                121  /* "-U (-Unicode)" */

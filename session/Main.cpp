@@ -77,7 +77,9 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   // view, which takes output at the pipe's pace whatever it holds.
   inputEditor_ = CreatePane(inputPanel, mwSystemEdit);
   outputEditor_ = CreatePane(outputPanel, mwTextView);
-  rules_ = std::make_unique<cOutputRules>(*outputEditor_);
+  // The log keeps the output as the rules are given it: without escape sequences (unless dumped),
+  // before backspace and form feed act.
+  rules_ = std::make_unique<cOutputRules>(*outputEditor_, [this](std::wstring_view text) { log_.Output(text); });
   auto keyDown = [this](WORD& key, gui::tShiftState shift) { EditorKeyDown(key, shift); };
   inputEditor_->OnKeyDown = keyDown;
   outputEditor_->OnKeyDown = keyDown;
@@ -285,9 +287,9 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // Each chunk is shown as it comes, while the listener waits: the view's cost is what the chunk
   // holds, whatever the pane holds.
   const std::wstring text = decoder_.Decode(encodings_.Output, data, count);
-  log_.Output(text);
-  if (log_.FlushDue()) FlushLog();
+  log_.Arrived();
   ShowOutput(text);
+  if (log_.FlushDue()) FlushLog();
   // A flood must not starve the user: the listener waits until what waits for the window has
   // been handled.
   if (!MessagesWaiting()) return 0;
@@ -338,7 +340,7 @@ void cFormMain::ChildOutputEnded() {
   // What the decoder still holds (a cut character) can never be completed now: it is shown as a
   // whole text shows such bytes. An escape sequence cut off by the end is shown as text.
   const std::wstring rest = decoder_.Flush();
-  log_.Output(rest);
+  log_.Arrived();
   ShowOutput(rest);
   rules_->Finish();
   // The output ends when the last process writing it has ended, which is normally the child: its
@@ -365,6 +367,7 @@ void cFormMain::Shutdown() {
   }
 
   child_->End(kChildExitMs, kThreadEndMs);
-  // The window is going: a last write that fails has nobody to tell.
+  // The window is going: a last write that fails, or that the file does not take within the
+  // log's bound, has nobody to tell.
   log_.Close();
 }

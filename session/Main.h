@@ -125,8 +125,8 @@ private:
   // Starts the log, or shows why it cannot start.
   void OpenLog(const std::wstring& path);
   void StopLog();
-  // Writes what the log holds; a failure stops the log and is shown once, from a timer, so that
-  // the box never holds up a listener that waits.
+  // Hands the file what the log holds; a failure stops the log and is shown once, from a timer,
+  // so that the box never holds up a listener that waits.
   void FlushLog();
 
   bool echo_ = false;

@@ -506,15 +506,10 @@ e2e_watch_answers() {
   done
 }
 
-# 16 MB of numbered lines: every line shows, in order, none missing or doubled, and the window
-# answers throughout.
-scenario_flood() {
-  local lines=209715 # 80 bytes each: 16 MB
-  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((lines * 80))" out:646F6E650D0A sleep
-  E2E_BOUND=240 e2e_watch_answers "all $lines lines" e2e_length_is 1 $((${#e2e_scenario} + 2 + lines * 80 + 6))
-  e2e_log "the longest answer during the flood: $e2e_longest_answer ms"
-  local report
-  report=$(e2e_pane 1 | awk -v lines="$lines" -v mark="$e2e_scenario" '
+# e2e_flood_report LINES: what is wrong with the output pane, which should hold this scenario's
+# mark, LINES numbered lines of the test child's flood and "done"; nothing when all is right.
+e2e_flood_report() {
+  e2e_pane 1 | awk -v lines="$1" -v mark="$e2e_scenario" '
     BEGIN { for (i = 0; i < 4; i++) alphabet = alphabet "abcdefghijklmnopqrstuvwxyz" }
     NR == 1 { if ($0 != mark) { print "line 1 is not the mark: " $0; exit 1 }; next }
     NR <= lines + 1 {
@@ -525,7 +520,18 @@ scenario_flood() {
     }
     NR == lines + 2 { if ($0 != "done") { print "the last line is not done: " $0; exit 1 }; next }
     { print "a line too many: " $0; exit 1 }
-    END { if (NR != lines + 2) print "only " NR - 2 " lines"; }')
+    END { if (NR != lines + 2) print "only " NR - 2 " lines"; }'
+}
+
+# 16 MB of numbered lines: every line shows, in order, none missing or doubled, and the window
+# answers throughout.
+scenario_flood() {
+  local lines=209715 # 80 bytes each: 16 MB
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((lines * 80))" out:646F6E650D0A sleep
+  E2E_BOUND=240 e2e_watch_answers "all $lines lines" e2e_length_is 1 $((${#e2e_scenario} + 2 + lines * 80 + 6))
+  e2e_log "the longest answer during the flood: $e2e_longest_answer ms"
+  local report
+  report=$(e2e_flood_report "$lines")
   [ -z "$report" ] || e2e_fail "the flood did not arrive whole: $report"
   e2e_close
 }
@@ -952,6 +958,52 @@ scenario_log_menu() {
   # The first line, the command echoed, then the child's answer; nothing after the log stopped.
   e2e_file_lines_are menu.log "$E2E_TIME .*testchild\.exe echo" during during ||
     e2e_fail "the log holds: $(cat -A "$e2e_work/menu.log")"
+}
+
+# The log holds the output as the pane shows it before editing: colour, a window title and other
+# sequences (the first one cut between two writes) stay out of it, and CR LF ends each line, for
+# Notepad; with -dump it keeps every sequence, as the pane shows them.
+scenario_log_escapes() {
+  e2e_new_work_folder
+  local first second option
+  first=$(e2e_hex $'\e[31mred\e[0m \e[1;38;5')
+  second=$(e2e_hex $';33mbold\e[0m\e]0;title\a\e[?25l\e[2K\r\ndone\r\n')
+  for option in "" -dump; do
+    e2e_start $option "-log:colours$option.log" -- "$E2E_TESTCHILD" "out:$first" sleep:200 "out:$second"
+    e2e_wait "the caption marks the end" e2e_caption_is_terminated
+    e2e_close
+  done
+  cmp -s <(tail -n +2 "$e2e_work/colours.log") <(printf 'red bold\r\ndone\r\n') ||
+    e2e_fail "the log holds: $(cat -A "$e2e_work/colours.log")"
+  cmp -s <(tail -n +2 "$e2e_work/colours-dump.log") \
+    <(printf '\e[31mred\e[0m \e[1;38;5;33mbold\e[0m\e]0;title\a\e[?25l\e[2K\r\ndone\r\n') ||
+    e2e_fail "the log of -dump holds: $(cat -A "$e2e_work/colours-dump.log")"
+}
+
+# A log into a pipe that nothing reads (a test child holds it) while the child floods 8 MB: the
+# whole flood shows and the window answers throughout; the log stops once what waits for the pipe
+# reaches its bound, with one box that names the pipe.
+scenario_log_unread_pipe() {
+  e2e_new_work_folder
+  local name="marvesk-e2e-$$" lines=104858 # 80 bytes each: 8 MB
+  (exec wine64 "$E2E_TESTCHILD" "pipe:$name" out:72656164790D0A sleep </dev/null >"$e2e_work/holder.txt" 2>&1) &
+  local holder=$!
+  e2e_wait "the pipe nobody reads" grep -q ready "$e2e_work/holder.txt"
+  local pipe="\\\\.\\pipe\\$name"
+  e2e_start "-log:$pipe" -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((lines * 80))" out:646F6E650D0A sleep
+  E2E_BOUND=120 e2e_watch_answers "all $lines lines" e2e_length_is 1 $((${#e2e_scenario} + 2 + lines * 80 + 6))
+  e2e_log "the longest answer during the flood: $e2e_longest_answer ms"
+  local report
+  report=$(e2e_flood_report "$lines")
+  [ -z "$report" ] || e2e_fail "the flood did not arrive whole: $report"
+  e2e_expect_dialog " Marvesk"
+  e2e_dialog_has "The log file \"$pipe\" is not taking what is written to it." ||
+    e2e_fail "the box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_no_dialog || e2e_fail "a second box: $(e2e_dialog)"
+  e2e_close
+  kill "$holder"
 }
 
 # The child sees PYTHONUNBUFFERED and PYTHONIOENCODING (the encoding of both directions, here
