@@ -959,11 +959,11 @@ scenario_log_menu() {
 scenario_python_variables() {
   unset PYTHONUNBUFFERED PYTHONIOENCODING
   e2e_start -- cmd /c set PYTHON
-  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=cp437$'
+  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=cp437:backslashreplace$'
   e2e_output_has '^PYTHONUNBUFFERED=1$' || e2e_fail "the output is: $(e2e_pane 1)"
   e2e_close
   e2e_start -input:UTF8 -output:UTF8 -- cmd /c set PYTHON
-  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=utf-8$'
+  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=utf-8:backslashreplace$'
   e2e_close
   e2e_start -env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING= -env:MARVESK_E2E=a=b -- cmd /c set
   e2e_wait "the variable set" e2e_output_has '^MARVESK_E2E=a=b$'
