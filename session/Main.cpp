@@ -224,14 +224,27 @@ void cFormMain::UpdateOutputStatus() {
 }
 
 std::wstring cFormMain::CleanCommand(std::wstring_view text) {
-  std::wstring result(text);
-  for (std::wstring_view control : {L"\n", L"\r", L"\a"})
-    result = cStringUtils::Trim(cStringUtils::ReplaceText(result, control, L" ", roReplaceAll));
-  for (;;) {
-    std::wstring next = cStringUtils::Trim(cStringUtils::ReplaceText(result, L"  ", L" ", roReplaceAll));
-    if (next == result) return result;
-    result = std::move(next);
+  // One line: each line break (CR LF, or a CR or LF alone) and each BEL becomes a space.
+  std::wstring line;
+  line.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text[i];
+    if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    line += c == L'\r' || c == L'\n' || c == L'\a' ? L' ' : c;
   }
+  line = cStringUtils::Trim(line);
+  // Runs of spaces become one, but not inside double quotes, where they belong to an argument
+  // ("a   b" is a name with three spaces). A quote that is never closed quotes the rest, as CMD
+  // and the C runtime read it.
+  std::wstring result;
+  result.reserve(line.size());
+  bool quoted = false;
+  for (wchar_t c : line) {
+    if (c == L'"') quoted = !quoted;
+    if (c == L' ' && !quoted && !result.empty() && result.back() == L' ') continue;
+    result += c;
+  }
+  return result;
 }
 
 void cFormMain::SendCommand(cConsoleEdit& source) {
