@@ -28,6 +28,7 @@
 #define IDS_OPT_INVALID_ENCODING       126  /* "Invalid encoding: %s" */
 #define IDS_OPT_ENVIRONMENT            127  /* "-env:%s" */
 #define IDS_OPT_INVALID_ENVIRONMENT    128  /* "Invalid environment option: %s..." */
+#define IDS_COMMAND_INPUT_CLOSED       129  /* "The command was not sent: the child no longer reads..." */
 
 #define IDS_PLACE_ADDRESS_FAILED       160  /* "The address cannot be opened. %s\r\n\r\nAddress: %s" */
 #define IDS_PLACE_EDITOR_FAILED        161  /* "The editor cannot be started. %s\r\n\r\nCommand: %s" */

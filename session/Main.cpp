@@ -22,6 +22,10 @@ constexpr DWORD kChildExitMs = 500;
 constexpr DWORD kThreadEndMs = 400;
 // How long the end of the output waits for the child's own end, which it normally comes with.
 constexpr DWORD kChildEndAfterOutputMs = 250;
+// How long a command waits for its write to end, so that one the child can no longer take is
+// neither echoed nor logged. A pipe with room takes it at once; one that is full (the child reads
+// later, or never) keeps it queued, and the command counts as sent.
+constexpr DWORD kWriteOutcomeMs = 100;
 
 // Whether input or posted messages wait for the window.
 bool MessagesWaiting() { return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0; }
@@ -256,26 +260,38 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
     ShowError(gui::LoadResString(IDS_REMOTE_PROCESS_ENDED));
     return;
   }
-  // A command the input encoding cannot carry whole is not sent at all: a character replaced on
-  // the way could change what the child does (a look-alike "&" runs a second command).
-  if (!WriteLine(commandText_)) {
-    const tPipeEncoding input = encodings_.Input;
-    ShowError(gui::FormatRes(IDS_COMMAND_NOT_CARRIED,
-                             {input.Oem ? L"OEM" : L"ANSI", std::to_wstring(input.Oem ? ::GetOEMCP() : ::GetACP())}));
-    return;
+  switch (WriteLine(commandText_)) {
+    case tWriteResult::NotCarried: {
+      // A command the input encoding cannot carry whole is not sent at all: a character replaced
+      // on the way could change what the child does (a look-alike "&" runs a second command).
+      const tPipeEncoding input = encodings_.Input;
+      ShowError(gui::FormatRes(IDS_COMMAND_NOT_CARRIED, {input.Oem ? L"OEM" : L"ANSI",
+                                                         std::to_wstring(input.Oem ? ::GetOEMCP() : ::GetACP())}));
+      return;
+    }
+    case tWriteResult::InputClosed:
+      // The child runs on without reading its input: no command reaches it any more. The box
+      // says so once; a later command only beeps.
+      if (std::exchange(inputClosedShown_, true))
+        ::MessageBeep(MB_ICONWARNING);
+      else
+        ShowError(gui::LoadResString(IDS_COMMAND_INPUT_CLOSED));
+      return;
+    case tWriteResult::Queued:
+      break;
   }
-  // The write is only queued: the child's answer cannot come before the echo, which comes after
-  // the output that came before it.
+  // The child's answer cannot come before the echo, which comes after the output that came
+  // before it.
   if (echo_) {
     outputEditor_->WLines().Add(commandText_ + L"\r\n");
     log_.Command(commandText_);
   }
 }
 
-bool cFormMain::WriteLine(std::wstring_view text) {
+tWriteResult cFormMain::WriteLine(std::wstring_view text) {
   std::wstring line(text);
   line += L"\r\n";
-  return child_->Write(line);
+  return child_->Write(line, kWriteOutcomeMs);
 }
 
 // ---- output ----

@@ -242,6 +242,26 @@ TEST_F(CommandTest, ACommandTheCodePageCannotCarryIsNotSent) {
   }
 }
 
+// A child that has closed its input takes no command: none is echoed or logged, the box says why
+// once (a later command only beeps), and the child runs on. Seen under Wine 8: the pipe fails
+// writes only once the console the child left has gone, some 800 ms later, so the child waits
+// before it says it is ready.
+TEST_F(CommandTest, ACommandTheChildCanNoLongerTakeIsNeitherEchoedNorLogged) {
+  cTempDir folder;
+  const std::wstring log = (folder.Path() / L"session.log").wstring();
+  OpenChild({L"closein", L"sleep:3000", L"out:6F6B0D0A", L"sleep"}, L"-echo \"-log:" + log + L"\"");
+  ASSERT_TRUE(OutputBecomes(L"ok\r\n"));
+  Send(L"lost");
+  Send(L"lost again");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text.rfind(L"The command was not sent: the child process no longer reads its input.", 0), 0u)
+      << testing::PrintToString(boxes_[0].Text);
+  EXPECT_EQ(OutputText(), L"ok\r\n");
+  EXPECT_TRUE(form_->IsChildAlive());
+  Close();
+  EXPECT_EQ(ReadBytes(log).find("lost"), std::string::npos) << ReadBytes(log);
+}
+
 // Windows' CMD.EXE stops the loop and answers the next command. Seen under Wine 8: its CMD.EXE
 // has no Ctrl+C handler of its own, so Ctrl+C ends it, loop and all (idle at its prompt too), and
 // the session notices that its child has ended.
