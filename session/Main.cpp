@@ -22,9 +22,10 @@ constexpr DWORD kChildExitMs = 500;
 constexpr DWORD kThreadEndMs = 400;
 // How long the end of the output waits for the child's own end, which it normally comes with.
 constexpr DWORD kChildEndAfterOutputMs = 250;
-// How long a command waits for its write to end, so that one the child can no longer take is
-// neither echoed nor logged. A pipe with room takes it at once; one that is full (the child reads
-// later, or never) keeps it queued, and the command counts as sent.
+// How long a command waits for the pipe to take the start of its write, so that one the child can
+// no longer take is neither echoed nor logged. A pipe with room takes it at once, and one the child
+// no longer reads fails it at once; while the pipe is full (the child reads later, or never) the
+// command stays queued and counts as sent.
 constexpr DWORD kWriteOutcomeMs = 100;
 
 // Whether input or posted messages wait for the window.

@@ -8,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "gui/Window.h"
@@ -48,9 +49,9 @@ cPipe::cPipe(tOwnEnd ownEnd, DWORD bufferBytes) {
 struct cWritePipe::tQueue {
   std::mutex lock;
   std::deque<std::string> items;
-  // How many texts were queued and how many written whole, and whether a write failed; told
-  // through progress.
-  std::uint64_t queued = 0, written = 0;
+  // How many texts were queued, how many of them the pipe has begun to take (their first piece
+  // went in), and whether a write failed; told through progress.
+  std::uint64_t queued = 0, taken = 0;
   bool closed = false;
   std::condition_variable progress;
   gui::cKernelHandle wake = NewEvent(false);
@@ -73,25 +74,31 @@ struct cWritePipe::tQueue {
         ::WaitForSingleObject(wake.get(), INFINITE);
         continue;
       }
-      bool writing = true;
+      bool writing = true, first = true;
       cPipeCodec::ForEachWritePiece(bytes, [&](std::string_view piece) {
         DWORD count = 0;
         writing = writing && !stop &&
                   ::WriteFile(pipe.get(), piece.data(), static_cast<DWORD>(piece.size()), &count, nullptr);
+        if (writing && std::exchange(first, false)) Tell([&] { ++taken; });
       });
-      {
-        std::lock_guard<std::mutex> guard(lock);
-        if (writing) {
-          ++written;
-        } else if (!stop) {
-          // Nobody reads the pipe any more (the child closed its input): this text and every
-          // later one are lost.
+      // Nobody reads the pipe any more (the child closed its input): this text and every later
+      // one are lost.
+      if (!writing && !stop) {
+        Tell([&] {
           closed = true;
           items.clear();
-        }
+        });
       }
-      progress.notify_all();
     }
+  }
+
+  template <class Change>
+  void Tell(Change change) {
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      change();
+    }
+    progress.notify_all();
   }
 };
 
@@ -110,7 +117,7 @@ tWriteResult cWritePipe::WriteText(std::wstring_view text, DWORD waitMs) {
   std::unique_lock<std::mutex> guard(queue.lock);
   if (queue.closed) return tWriteResult::InputClosed;
   if (bytes->empty()) return tWriteResult::Queued;
-  const bool idle = queue.written == queue.queued;
+  const bool idle = queue.taken == queue.queued;
   const std::uint64_t ticket = ++queue.queued;
   queue.items.push_back(std::move(*bytes));
   ::SetEvent(queue.wake.get());
@@ -118,8 +125,8 @@ tWriteResult cWritePipe::WriteText(std::wstring_view text, DWORD waitMs) {
   // child to read is still on its way when the time is up.
   if (idle && waitMs != 0)
     queue.progress.wait_for(guard, std::chrono::milliseconds(waitMs),
-                            [&] { return queue.written >= ticket || queue.closed; });
-  return queue.closed && queue.written < ticket ? tWriteResult::InputClosed : tWriteResult::Queued;
+                            [&] { return queue.taken >= ticket || queue.closed; });
+  return queue.closed && queue.taken < ticket ? tWriteResult::InputClosed : tWriteResult::Queued;
 }
 
 bool cWritePipe::Stop(DWORD timeoutMs) {

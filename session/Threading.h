@@ -67,8 +67,9 @@ public:
 
   tPipeEncoding Encoding() const noexcept { return encoding_; }
   void SetEncoding(tPipeEncoding encoding) noexcept { encoding_ = encoding; }
-  // Queues the text. When nothing waited before it, the writer gets up to waitMs to write it, so
-  // that a write that fails is told here; a text that waits behind another is Queued at once.
+  // Queues the text. When nothing waited before it, the writer gets up to waitMs to write its
+  // first piece, so that a write that fails is told here; a text that waits behind another is
+  // Queued at once.
   // Throws cConversionError, nothing queued, when the platform fails to convert it.
   tWriteResult WriteText(std::wstring_view text, DWORD waitMs = 0);
   // Ends the writer: what is still queued is dropped and a blocked write is cancelled. Waits for
