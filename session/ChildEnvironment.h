@@ -31,8 +31,9 @@ std::vector<std::wstring> ProcessEnvironment();
 
 // The child's environment block for CreateProcessW with CREATE_UNICODE_ENVIRONMENT: the entries
 // given, PYTHONUNBUFFERED=1 and PYTHONIOENCODING (when there is a name for it) unless they are
-// set already, then the changes in order, each to every entry of its name. Names compare without regard to letter case, as the
-// system's do; the entries are sorted so, each ends with a NUL and one more NUL ends the block.
+// set already, then the changes in order, each to every entry of its name. Names compare without
+// regard to letter case, as the system's do; the entries are sorted so, each ends with a NUL and
+// one more NUL ends the block.
 std::wstring ChildEnvironmentBlock(const std::vector<std::wstring>& entries,
                                    const std::optional<std::wstring>& pythonEncoding,
                                    const std::vector<tEnvironmentChange>& changes);

@@ -90,10 +90,12 @@ TEST(EditorCommand, FindsTheProgramWhereTheSystemKeepsItNeverInTheCurrentFolder)
                 .Refusal.rfind(L"The file was not opened: the editor's program \"planted\" is not found.", 0),
             0u);
   // A batch file runs in the system's interpreter, the script by its full path.
-  const std::optional<tProgramLaunch> batch = EditorLaunch(L"\"script ed\" %f", L"C:\\a b.c", 1, 1, searchPath).Launch;
+  const std::optional<tProgramLaunch> batch =
+      EditorLaunch(L"\"script ed\" %f", L"C:\\a b.c", 1, 1, searchPath).Launch;
   ASSERT_TRUE(batch);
   EXPECT_TRUE(batch->Application.ends_with(L"\\cmd.exe")) << batch->Application;
-  EXPECT_EQ(batch->CommandLine, L"\"" + batch->Application + L"\" /d /v:off /s /c \"\"" + script + L"\" \"C:\\a b.c\"\"");
+  EXPECT_EQ(batch->CommandLine,
+            L"\"" + batch->Application + L"\" /d /v:off /s /c \"\"" + script + L"\" \"C:\\a b.c\"\"");
 }
 
 // A command that reaches an interpreter (by its program, found with or without a folder or an
@@ -139,7 +141,8 @@ TEST(EditorCommand, InterpretersGetNoPathTheyCouldExpandOrSplit) {
               std::wstring::npos)
         << launch.Refusal;
   }
-  EXPECT_EQ(EditorLaunch(L"ed %f", L"C:\\a\"b.c", 1, 1, folder).Refusal.rfind(L"The file was not opened: its path", 0), 0u);
+  EXPECT_EQ(EditorLaunch(L"ed %f", L"C:\\a\"b.c", 1, 1, folder).Refusal.rfind(L"The file was not opened: its path", 0),
+            0u);
   EXPECT_EQ(EditorLaunch(L"CMD /c ed %f", L"C:\\a!b.c", 1, 1, folder).Refusal,
             L"The file was not opened: the editor command runs the path through a command interpreter (CMD.exe), "
             L"which could expand it, or split it into other arguments or commands, at these characters: !\r\n\r\n"
