@@ -61,12 +61,9 @@ TEST(ChildEnvironment, PythonEncodingName) {
     tPipeEncodings Encodings;
     std::optional<std::wstring> Expected;
   } cases[] = {
-      {{peUTF8, peUTF8}, L"utf-8:backslashreplace"},
-      {{peUTF16LE, peUTF16LE}, L"utf-16-le:backslashreplace"},
-      {{peUTF16BE, peUTF16BE}, L"utf-16-be:backslashreplace"},
-      {{peANSI, peANSI}, L"cp1252:backslashreplace"},
-      {{peOEM, peOEM}, L"cp437:backslashreplace"},
-      {{peOEM, peUTF16LE}, std::nullopt},
+      {{peUTF8, peUTF8}, L"utf-8:backslashreplace"}, {{peUTF16LE, peUTF16LE}, L"utf-16-le:backslashreplace"},
+      {{peUTF16BE, peUTF16BE}, L"utf-16-be:backslashreplace"}, {{peANSI, peANSI}, L"cp1252:backslashreplace"},
+      {{peOEM, peOEM}, L"cp437:backslashreplace"}, {{peOEM, peUTF16LE}, std::nullopt},
       {{peANSI, peOEM}, std::nullopt},
   };
   for (const auto& c : cases)

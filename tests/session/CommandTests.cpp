@@ -82,9 +82,7 @@ TEST_F(CommandTest, TheCaretLineOrTheSelectionIsSentAsOneCleanLine) {
     int Start, Length;
     const wchar_t* Sent;
   } cases[] = {
-      {L"first\r\n  dir   /b\r\nlast", 10, 0, L"dir /b"},
-      {L"cd \\\r\ndir", 0, 9, L"cd \\ dir"},
-      {L"   ", 0, 3, L""},
+      {L"first\r\n  dir   /b\r\nlast", 10, 0, L"dir /b"}, {L"cd \\\r\ndir", 0, 9, L"cd \\ dir"}, {L"   ", 0, 3, L""},
       {L"echo \"a   b\"   c", 0, 0, L"echo \"a   b\" c"}};
   std::wstring output;
   for (const auto& c : cases) {
