@@ -27,6 +27,9 @@
 //                 "CTRL_LOGOFF_EVENT", "CTRL_SHUTDOWN_EVENT") and keep running: Ctrl+C and
 //                 Ctrl+Break are swallowed, and a close, logoff or shutdown event is held until
 //                 the system ends the process
+//   closein       close standard input and leave the console, so that writes to the input
+//                 pipe fail (under Wine the console's host holds the pipe's read end as long as
+//                 the console lives, and ends some 800 ms after its last process has left)
 //   sleep:MS      sleep MS milliseconds without touching standard input; "sleep" alone sleeps
 //                 forever
 //   exit:CODE     end at once with the decimal exit code CODE
@@ -224,7 +227,8 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
 }
 
 enum class tVerb {
-  Echo, Copy, Take, Out, Err, Flood, ColourFlood, Line, Prompt, Ctrl, Sleep, SleepForever, Exit, Spawn, Pipe
+  Echo, Copy, Take, Out, Err, Flood, ColourFlood, Line, Prompt, Ctrl, CloseIn, Sleep, SleepForever, Exit, Spawn,
+  Pipe
 };
 
 struct tStep {
@@ -242,6 +246,7 @@ std::optional<tStep> ParseStep(std::string_view argument) {
   if (name == "echo" && !hasValue) return tStep{tVerb::Echo, {}, 0};
   if (name == "copy" && !hasValue) return tStep{tVerb::Copy, {}, 0};
   if (name == "ctrl" && !hasValue) return tStep{tVerb::Ctrl, {}, 0};
+  if (name == "closein" && !hasValue) return tStep{tVerb::CloseIn, {}, 0};
   if (name == "sleep" && !hasValue) return tStep{tVerb::SleepForever, {}, 0};
   if (name == "prompt" && hasValue) return tStep{tVerb::Prompt, std::string(value), 0};
   if (name == "pipe" && !value.empty()) return tStep{tVerb::Pipe, std::string(value), 0};
@@ -310,6 +315,10 @@ int main(int argc, char** argv) {
       case tVerb::Line: LongLine(step.Number); break;
       case tVerb::Prompt: Prompt(input, step.Bytes); break;
       case tVerb::Ctrl: ReportControlEvents(); break;
+      case tVerb::CloseIn:
+        ::CloseHandle(::GetStdHandle(STD_INPUT_HANDLE));
+        ::FreeConsole();
+        break;
       case tVerb::Sleep: ::Sleep(static_cast<DWORD>(step.Number)); break;
       case tVerb::SleepForever: ::Sleep(INFINITE); break;
       case tVerb::Exit: ::ExitProcess(static_cast<UINT>(step.Number));

@@ -1011,11 +1011,11 @@ scenario_log_unread_pipe() {
 scenario_python_variables() {
   unset PYTHONUNBUFFERED PYTHONIOENCODING
   e2e_start -- cmd /c set PYTHON
-  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=cp437$'
+  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=cp437:backslashreplace$'
   e2e_output_has '^PYTHONUNBUFFERED=1$' || e2e_fail "the output is: $(e2e_pane 1)"
   e2e_close
   e2e_start -input:UTF8 -output:UTF8 -- cmd /c set PYTHON
-  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=utf-8$'
+  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=utf-8:backslashreplace$'
   e2e_close
   e2e_start -env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING= -env:MARVESK_E2E=a=b -- cmd /c set
   e2e_wait "the variable set" e2e_output_has '^MARVESK_E2E=a=b$'
@@ -1130,13 +1130,39 @@ scenario_places() {
   e2e_close
 }
 
+# An editor command that runs through CMD.EXE gets no path that CMD would expand: F4 on an existing
+# file named x%PATH%y.c shows a box that names the interpreter and the character, and starts
+# nothing (the editor behind CMD would record its arguments).
+scenario_interpreter_editor() {
+  e2e_new_work_folder
+  : >"$e2e_work/x%PATH%y.c"
+  local work_win record="$e2e_work/editor.txt" editor
+  work_win=$(e2e_windows_path "$e2e_work")
+  editor=$(e2e_windows_path "$(dirname "$E2E_TESTCHILD")/testchild_gui.exe")
+  e2e_start "-editor:cmd.exe /c $editor args:$(e2e_windows_path "$record") %f %l" -- \
+    "$(e2e_windows_path "$E2E_TESTCHILD")" "out:$(e2e_hex "$work_win\\x%PATH%y.c:3: error"$'\r\n')" sleep
+  e2e_wait "the place shows" e2e_output_has 'y\.c:3: error'
+  e2e_wait "the command pane is editable" e2e_editable 0
+  xdotool mousemove 600 400 click 1
+  e2e_key ctrl+Home F4
+  e2e_expect_dialog " Marvesk"
+  e2e_dialog_has "a command interpreter (cmd.exe), which could expand it, or split it into other arguments or commands, at these characters: %" ||
+    e2e_fail "the box says: $(e2e_dialog)"
+  e2e_dialog_has "File: $work_win\\x%PATH%y.c" || e2e_fail "the box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+  sleep 1
+  [ ! -e "$record" ] || e2e_fail "the editor was started: $(cat "$record")"
+  e2e_close
+}
+
 # e2e_file_holds FILE TEXT: the file holds the text (its last line break aside).
 e2e_file_holds() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
   thousand_commands hostile_command_lines files file_types log_file log_menu python_variables
-  output_view unicode_program_folder places release_archive)
+  output_view unicode_program_folder places interpreter_editor release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then
