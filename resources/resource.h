@@ -18,6 +18,7 @@
 #define IDS_LOG_FIRST_LINE             111  /* "%s %s" */
 #define IDS_LOG_CANNOT_OPEN            112  /* "The log file \"%s\" cannot be opened. %s..." */
 #define IDS_LOG_CANNOT_WRITE           113  /* "The log file \"%s\" cannot be written. %s..." */
+#define IDS_LOG_STALLED                114  /* "The log file \"%s\" is not taking..." */
 
 #define IDS_OPT_ENCODING               120  /* "-%s:%s" */
 #define IDS_OPT_UNICODE                121  /* "-U (-Unicode)" */
@@ -28,10 +29,13 @@
 #define IDS_OPT_INVALID_ENCODING       126  /* "Invalid encoding: %s" */
 #define IDS_OPT_ENVIRONMENT            127  /* "-env:%s" */
 #define IDS_OPT_INVALID_ENVIRONMENT    128  /* "Invalid environment option: %s..." */
+#define IDS_COMMAND_INPUT_CLOSED       129  /* "The command was not sent: the child no longer reads..." */
+#define IDS_EDITOR_NOT_ONE_ARGUMENT    130  /* "The file was not opened: its path ... one argument..." */
+#define IDS_EDITOR_NOT_FOUND           131  /* "The file was not opened: the editor's program ..." */
+#define IDS_EDITOR_INTERPRETER         132  /* "The file was not opened: ... a command interpreter..." */
 
 #define IDS_PLACE_ADDRESS_FAILED       160  /* "The address cannot be opened. %s\r\n\r\nAddress: %s" */
 #define IDS_PLACE_EDITOR_FAILED        161  /* "The editor cannot be started. %s\r\n\r\nCommand: %s" */
-#define IDS_PLACE_EDITOR_UNUSABLE      162  /* "The editor command cannot open this file..." */
 
 #define IDS_TEXT_EXCEEDS_CAPACITY      140  /* "Text exceeds memo capacity" */
 #define IDS_LIST_INDEX_OUT_OF_BOUNDS   141  /* "List index out of bounds (%d)" */

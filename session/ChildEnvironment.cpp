@@ -36,17 +36,25 @@ std::optional<tEnvironmentChange> ParseEnvironmentChange(std::wstring_view text)
 std::optional<std::wstring> PythonEncodingName(const tPipeEncodings& encodings, unsigned ansiCodePage,
                                                unsigned oemCodePage) {
   if (!(encodings.Input == encodings.Output)) return std::nullopt;
+  std::wstring name;
   switch (encodings.Output.Scheme) {
     case esUTF8:
-      return L"utf-8";
+      name = L"utf-8";
+      break;
     case esUTF16LE:
-      return L"utf-16-le";
+      name = L"utf-16-le";
+      break;
     case esUTF16BE:
-      return L"utf-16-be";
+      name = L"utf-16-be";
+      break;
     case esANSI:
-      return L"cp" + std::to_wstring(encodings.Output.Oem ? oemCodePage : ansiCodePage);
+      name = L"cp" + std::to_wstring(encodings.Output.Oem ? oemCodePage : ansiCodePage);
+      break;
   }
-  return std::nullopt;
+  // A character that the encoding cannot carry (one the code page lacks, or a lone surrogate) is
+  // written as a backslash escape. With the encoding alone, Python raises instead, and print()
+  // fails in the child.
+  return name + L":backslashreplace";
 }
 
 std::vector<std::wstring> ProcessEnvironment() {
@@ -61,18 +69,19 @@ std::wstring ChildEnvironmentBlock(const std::vector<std::wstring>& entries,
                                    const std::optional<std::wstring>& pythonEncoding,
                                    const std::vector<tEnvironmentChange>& changes) {
   std::vector<std::wstring> result(entries);
-  auto find = [&](std::wstring_view name) {
-    return std::find_if(result.begin(), result.end(),
-                        [&](const std::wstring& entry) { return CompareNames(NameOf(entry), name) == 0; });
+  auto named = [](std::wstring_view name) {
+    return [name](const std::wstring& entry) { return CompareNames(NameOf(entry), name) == 0; };
   };
   auto setDefault = [&](std::wstring_view name, std::wstring_view value) {
-    if (find(name) == result.end()) result.push_back(std::wstring(name) + L'=' + std::wstring(value));
+    if (std::none_of(result.begin(), result.end(), named(name)))
+      result.push_back(std::wstring(name) + L'=' + std::wstring(value));
   };
   setDefault(L"PYTHONUNBUFFERED", L"1");
   if (pythonEncoding) setDefault(L"PYTHONIOENCODING", *pythonEncoding);
   for (const tEnvironmentChange& change : changes) {
-    auto found = find(change.Name);
-    if (found != result.end()) result.erase(found);
+    // An environment may hold a name twice in different letter case (Path and PATH, as a program
+    // that builds its children's environment itself can leave it): every one of them goes.
+    std::erase_if(result, named(change.Name));
     if (change.Value) result.push_back(change.Name + L'=' + *change.Value);
   }
   std::stable_sort(result.begin(), result.end(), [](const std::wstring& a, const std::wstring& b) {

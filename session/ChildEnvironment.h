@@ -20,8 +20,9 @@ struct tEnvironmentChange {
 // name is empty.
 std::optional<tEnvironmentChange> ParseEnvironmentChange(std::wstring_view text);
 
-// What tells Python to read and write the session's encoding; none when the two directions
-// differ, since the one variable serves both. ANSI and OEM name the code pages given.
+// What tells Python to read and write the session's encoding ("cp437:backslashreplace"), with the
+// error handler that writes what the encoding cannot carry as an escape; none when the two
+// directions differ, since the one variable serves both. ANSI and OEM name the code pages given.
 std::optional<std::wstring> PythonEncodingName(const tPipeEncodings& encodings, unsigned ansiCodePage,
                                                unsigned oemCodePage);
 
@@ -30,8 +31,9 @@ std::vector<std::wstring> ProcessEnvironment();
 
 // The child's environment block for CreateProcessW with CREATE_UNICODE_ENVIRONMENT: the entries
 // given, PYTHONUNBUFFERED=1 and PYTHONIOENCODING (when there is a name for it) unless they are
-// set already, then the changes in order. Names compare without regard to letter case, as the
-// system's do; the entries are sorted so, each ends with a NUL and one more NUL ends the block.
+// set already, then the changes in order, each to every entry of its name. Names compare without
+// regard to letter case, as the system's do; the entries are sorted so, each ends with a NUL and
+// one more NUL ends the block.
 std::wstring ChildEnvironmentBlock(const std::vector<std::wstring>& entries,
                                    const std::optional<std::wstring>& pythonEncoding,
                                    const std::vector<tEnvironmentChange>& changes);

@@ -206,12 +206,14 @@ void cConsoleEdit::OpenPlace(const tPlaceTarget& place) {
   if (place.Kind == pkAddress) {
     if (!cPlaceOpener::OpenAddress(place.Target))
       failure = gui::FormatRes(IDS_PLACE_ADDRESS_FAILED, {cSystemResources::SystemErrorTextW(::GetLastError()), place.Target});
-  } else if (const std::optional<tProgramLaunch> launch =
-                 EditorLaunch(EditorCommand, place.Target, place.Line, place.Column, ProgramSearchPath())) {
-    if (!cPlaceOpener::Launch(*launch))
-      failure = gui::FormatRes(IDS_PLACE_EDITOR_FAILED, {cSystemResources::SystemErrorTextW(::GetLastError()), launch->CommandLine});
+  } else if (const tEditorLaunch editor =
+                 EditorLaunch(EditorCommand, place.Target, place.Line, place.Column, ProgramSearchPath());
+             editor.Launch) {
+    if (!cPlaceOpener::Launch(*editor.Launch))
+      failure = gui::FormatRes(IDS_PLACE_EDITOR_FAILED,
+                               {cSystemResources::SystemErrorTextW(::GetLastError()), editor.Launch->CommandLine});
   } else {
-    failure = gui::FormatRes(IDS_PLACE_EDITOR_UNUSABLE, {EditorCommand, place.Target});
+    failure = editor.Refusal;
   }
   if (!failure.empty() && OnOpenFailed) OnOpenFailed(failure);
 }

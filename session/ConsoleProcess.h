@@ -30,10 +30,9 @@ public:
   // empty, the child gets this program's own.
   bool Start(const std::wstring& application, const std::wstring& commandLine, std::wstring_view environment = {});
 
-  // The child's standard input: the text is queued in the encoding, and false (nothing queued)
-  // when the encoding cannot carry all of it.
+  // The child's standard input: the text is queued in the encoding (see cWritePipe::WriteText).
   void SetInputEncoding(tPipeEncoding encoding) noexcept { input_.SetEncoding(encoding); }
-  bool Write(std::wstring_view text) { return input_.WriteText(text); }
+  tWriteResult Write(std::wstring_view text, DWORD waitMs = 0) { return input_.WriteText(text, waitMs); }
   // The listener reads once resumed; one that was told to hold reads on once released.
   void ResumeListener() { listener_->Resume(); }
   void ReleaseListener() noexcept { listener_->Release(); }

@@ -32,9 +32,18 @@ std::wstring SystemFolder();
 // The folders a bare program name is looked for in, separated by ";".
 std::wstring ProgramSearchPath();
 
+// What starts the editor on a file, or why nothing does.
+struct tEditorLaunch {
+  std::optional<tProgramLaunch> Launch;
+  // Why there is no launch, as the user is told it.
+  std::wstring Refusal;
+};
+
 // What starts the editor on the file at the line and column: the command expanded, the program
-// found, and for a batch file the system's command interpreter running it. None when the path
-// cannot be one argument, when the program is not found, or when a batch file would get a path
-// that its interpreter would expand (one holding "%").
-std::optional<tProgramLaunch> EditorLaunch(std::wstring_view command, std::wstring_view path, int line, int column,
-                                           std::wstring_view searchPath);
+// found, and for a batch file the system's command interpreter running it. Nothing starts when
+// the path cannot be one argument, when the program is not found, or when the command reaches a
+// command interpreter (its program or any name in it: CMD.EXE, a batch file, PowerShell, the
+// script hosts, WSL and the POSIX shells, and their scripts) and the path holds a character that
+// the interpreter could expand or split it at.
+tEditorLaunch EditorLaunch(std::wstring_view command, std::wstring_view path, int line, int column,
+                           std::wstring_view searchPath);

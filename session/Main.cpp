@@ -22,6 +22,11 @@ constexpr DWORD kChildExitMs = 500;
 constexpr DWORD kThreadEndMs = 400;
 // How long the end of the output waits for the child's own end, which it normally comes with.
 constexpr DWORD kChildEndAfterOutputMs = 250;
+// How long a command waits for the pipe to take the start of its write, so that one the child can
+// no longer take is neither echoed nor logged. A pipe with room takes it at once, and one the child
+// no longer reads fails it at once; while the pipe is full (the child reads later, or never) the
+// command stays queued and counts as sent.
+constexpr DWORD kWriteOutcomeMs = 100;
 
 // Whether input or posted messages wait for the window.
 bool MessagesWaiting() { return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0; }
@@ -77,7 +82,9 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   // view, which takes output at the pipe's pace whatever it holds.
   inputEditor_ = CreatePane(inputPanel, mwSystemEdit);
   outputEditor_ = CreatePane(outputPanel, mwTextView);
-  rules_ = std::make_unique<cOutputRules>(*outputEditor_);
+  // The log keeps the output as the rules are given it: without escape sequences (unless dumped),
+  // before backspace and form feed act.
+  rules_ = std::make_unique<cOutputRules>(*outputEditor_, [this](std::wstring_view text) { log_.Output(text); });
   auto keyDown = [this](WORD& key, gui::tShiftState shift) { EditorKeyDown(key, shift); };
   inputEditor_->OnKeyDown = keyDown;
   outputEditor_->OnKeyDown = keyDown;
@@ -224,14 +231,27 @@ void cFormMain::UpdateOutputStatus() {
 }
 
 std::wstring cFormMain::CleanCommand(std::wstring_view text) {
-  std::wstring result(text);
-  for (std::wstring_view control : {L"\n", L"\r", L"\a"})
-    result = cStringUtils::Trim(cStringUtils::ReplaceText(result, control, L" ", roReplaceAll));
-  for (;;) {
-    std::wstring next = cStringUtils::Trim(cStringUtils::ReplaceText(result, L"  ", L" ", roReplaceAll));
-    if (next == result) return result;
-    result = std::move(next);
+  // One line: each line break (CR LF, or a CR or LF alone) and each BEL becomes a space.
+  std::wstring line;
+  line.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text[i];
+    if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    line += c == L'\r' || c == L'\n' || c == L'\a' ? L' ' : c;
   }
+  line = cStringUtils::Trim(line);
+  // Runs of spaces become one, but not inside double quotes, where they belong to an argument
+  // ("a   b" is a name with three spaces). A quote that is never closed quotes the rest, as CMD
+  // and the C runtime read it.
+  std::wstring result;
+  result.reserve(line.size());
+  bool quoted = false;
+  for (wchar_t c : line) {
+    if (c == L'"') quoted = !quoted;
+    if (c == L' ' && !quoted && !result.empty() && result.back() == L' ') continue;
+    result += c;
+  }
+  return result;
 }
 
 void cFormMain::SendCommand(cConsoleEdit& source) {
@@ -243,26 +263,38 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
     ShowError(gui::LoadResString(IDS_REMOTE_PROCESS_ENDED));
     return;
   }
-  // A command the input encoding cannot carry whole is not sent at all: a character replaced on
-  // the way could change what the child does (a look-alike "&" runs a second command).
-  if (!WriteLine(commandText_)) {
-    const tPipeEncoding input = encodings_.Input;
-    ShowError(gui::FormatRes(IDS_COMMAND_NOT_CARRIED,
-                             {input.Oem ? L"OEM" : L"ANSI", std::to_wstring(input.Oem ? ::GetOEMCP() : ::GetACP())}));
-    return;
+  switch (WriteLine(commandText_)) {
+    case tWriteResult::NotCarried: {
+      // A command the input encoding cannot carry whole is not sent at all: a character replaced
+      // on the way could change what the child does (a look-alike "&" runs a second command).
+      const tPipeEncoding input = encodings_.Input;
+      ShowError(gui::FormatRes(IDS_COMMAND_NOT_CARRIED, {input.Oem ? L"OEM" : L"ANSI",
+                                                         std::to_wstring(input.Oem ? ::GetOEMCP() : ::GetACP())}));
+      return;
+    }
+    case tWriteResult::InputClosed:
+      // The child runs on without reading its input: no command reaches it any more. The box
+      // says so once; a later command only beeps.
+      if (std::exchange(inputClosedShown_, true))
+        ::MessageBeep(MB_ICONWARNING);
+      else
+        ShowError(gui::LoadResString(IDS_COMMAND_INPUT_CLOSED));
+      return;
+    case tWriteResult::Queued:
+      break;
   }
-  // The write is only queued: the child's answer cannot come before the echo, which comes after
-  // the output that came before it.
+  // The child's answer cannot come before the echo, which comes after the output that came
+  // before it.
   if (echo_) {
     outputEditor_->WLines().Add(commandText_ + L"\r\n");
     log_.Command(commandText_);
   }
 }
 
-bool cFormMain::WriteLine(std::wstring_view text) {
+tWriteResult cFormMain::WriteLine(std::wstring_view text) {
   std::wstring line(text);
   line += L"\r\n";
-  return child_->Write(line);
+  return child_->Write(line, kWriteOutcomeMs);
 }
 
 // ---- output ----
@@ -285,9 +317,9 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // Each chunk is shown as it comes, while the listener waits: the view's cost is what the chunk
   // holds, whatever the pane holds.
   const std::wstring text = decoder_.Decode(encodings_.Output, data, count);
-  log_.Output(text);
-  if (log_.FlushDue()) FlushLog();
+  log_.Arrived();
   ShowOutput(text);
+  if (log_.FlushDue()) FlushLog();
   // A flood must not starve the user: the listener waits until what waits for the window has
   // been handled.
   if (!MessagesWaiting()) return 0;
@@ -338,7 +370,7 @@ void cFormMain::ChildOutputEnded() {
   // What the decoder still holds (a cut character) can never be completed now: it is shown as a
   // whole text shows such bytes. An escape sequence cut off by the end is shown as text.
   const std::wstring rest = decoder_.Flush();
-  log_.Output(rest);
+  log_.Arrived();
   ShowOutput(rest);
   rules_->Finish();
   // The output ends when the last process writing it has ended, which is normally the child: its
@@ -365,6 +397,7 @@ void cFormMain::Shutdown() {
   }
 
   child_->End(kChildExitMs, kThreadEndMs);
-  // The window is going: a last write that fails has nobody to tell.
+  // The window is going: a last write that fails, or that the file does not take within the
+  // log's bound, has nobody to tell.
   log_.Close();
 }

@@ -57,8 +57,9 @@ public:
   void UpdateCommandText();
   void UpdateOutputStatus();
   void SendCommand(cConsoleEdit& source);
-  // False, and nothing sent, when the input encoding cannot carry the whole line.
-  bool WriteLine(std::wstring_view text);
+  // The line and CR LF, queued for the child (see cWritePipe::WriteText): nothing is sent when the
+  // input encoding cannot carry the whole line, or the child no longer reads its input.
+  tWriteResult WriteLine(std::wstring_view text);
   static std::wstring CleanCommand(std::wstring_view text);
   const std::wstring& CommandText() const noexcept { return commandText_; }
 
@@ -125,8 +126,8 @@ private:
   // Starts the log, or shows why it cannot start.
   void OpenLog(const std::wstring& path);
   void StopLog();
-  // Writes what the log holds; a failure stops the log and is shown once, from a timer, so that
-  // the box never holds up a listener that waits.
+  // Hands the file what the log holds; a failure stops the log and is shown once, from a timer,
+  // so that the box never holds up a listener that waits.
   void FlushLog();
 
   bool echo_ = false;
@@ -136,6 +137,8 @@ private:
   std::wstring childApplication_;
   std::wstring childCommandLine_;
   bool terminatedShown_ = false;
+  // Whether the user has been told that the child no longer reads its input.
+  bool inputClosedShown_ = false;
   bool closing_ = false;
   bool sessionStarted_ = false;
   bool shutDown_ = false;

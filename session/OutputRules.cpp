@@ -23,6 +23,7 @@ bool BreaksAreCrLf(std::wstring_view text) noexcept {
 }  // namespace
 
 void cOutputRules::Append(std::wstring_view text, view::tTextAttribute look) {
+  if (tap_) tap_(text);
   AppendPiece(text, look);
   sink_.Flush();
 }
@@ -58,6 +59,7 @@ void cOutputRules::Finish() {
 }
 
 void cOutputRules::RenderPlain(std::wstring_view text, view::tTextAttribute look) {
+  if (tap_) tap_(text);
   if (cStringUtils::FindEither(text, kBackspace, kFormFeed) == std::wstring_view::npos) {
     AppendPiece(text, look);
     return;

@@ -4,8 +4,10 @@
 // of the text that follows and are taken out (in dump mode all of them are shown as they are: the
 // caller appends instead of rendering). The rules work on a small text sink and know no window:
 // the output pane is one sink, a string in the tests another.
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "view/TextStore.h"
 #include "session/EscapeParser.h"
@@ -37,7 +39,10 @@ protected:
 
 class cOutputRules {
 public:
-  explicit cOutputRules(iOutputSink& sink) : sink_(sink) {}
+  // Sees the text as the rules are given it, once escape sequences are out (all of it in dump
+  // mode), before backspace, form feed and line breaks act: what the session's log keeps.
+  using tTextTap = std::function<void(std::wstring_view text)>;
+  explicit cOutputRules(iOutputSink& sink, tTextTap tap = {}) : sink_(sink), tap_(std::move(tap)) {}
 
   // Adds the text with its line breaks made CR LF and nothing else changed.
   void Append(std::wstring_view text, view::tTextAttribute look = 0);
@@ -52,6 +57,7 @@ private:
   void AppendPiece(std::wstring_view text, view::tTextAttribute look);
 
   iOutputSink& sink_;
+  const tTextTap tap_;
   cEscapeParser escapes_;
   const cEscapeParser::tVisit renderPlain_ = [this](std::wstring_view text, view::tTextAttribute look) {
     RenderPlain(text, look);

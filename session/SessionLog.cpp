@@ -10,10 +10,12 @@
 
 namespace {
 
-// What may wait in memory before it is written, whatever the timer does.
+// What waits in memory before a write starts, whatever the timer does.
 constexpr size_t kFlushBytes = 256 * 1024;
 // The most one WriteFile call takes.
 constexpr size_t kMostWriteBytes = 1 << 30;
+// How long a cancelled write is given to end.
+constexpr DWORD kCancelMs = 100;
 
 void AppendNumber(std::wstring& text, unsigned value, int digits) {
   std::wstring number = std::to_wstring(value);
@@ -56,14 +58,26 @@ bool cSessionLog::Open(const std::wstring& path, std::wstring_view commandLine) 
   // all the same.
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    return Fail(IDS_LOG_CANNOT_OPEN, ERROR_ACCESS_DENIED);
+    return FailWith(IDS_LOG_CANNOT_OPEN, ERROR_ACCESS_DENIED);
+  if (!write_) {
+    write_ = std::make_unique<tWrite>();
+    write_->Done.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!write_->Done) {
+      write_.reset();
+      return FailWith(IDS_LOG_CANNOT_OPEN, ::GetLastError());
+    }
+  }
   // Whatever the file holds stays: writing starts at its end, and nobody else may write meanwhile
   // (others may read). A pipe or a device has no end to start at.
   file_.reset(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file_) return Fail(IDS_LOG_CANNOT_OPEN, ::GetLastError());
-  if (::GetFileType(file_.get()) == FILE_TYPE_DISK && !::SetFilePointerEx(file_.get(), {}, nullptr, FILE_END))
-    return Fail(IDS_LOG_CANNOT_OPEN, ::GetLastError());
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
+  if (!file_) return FailWith(IDS_LOG_CANNOT_OPEN, ::GetLastError());
+  position_ = 0;
+  LARGE_INTEGER size{};
+  if (::GetFileType(file_.get()) == FILE_TYPE_DISK) {
+    if (!::GetFileSizeEx(file_.get(), &size)) return FailWith(IDS_LOG_CANNOT_OPEN, ::GetLastError());
+    position_ = static_cast<ULONGLONG>(size.QuadPart);
+  }
   atLineStart_ = true;
   afterCr_ = false;
   cTextCodec::AppendUtf8(gui::FormatRes(IDS_LOG_FIRST_LINE, {FormatTime(clock_()), commandLine}) + L"\r\n",
@@ -73,7 +87,6 @@ bool cSessionLog::Open(const std::wstring& path, std::wstring_view commandLine) 
 
 void cSessionLog::Output(std::wstring_view text) {
   if (!file_) return;
-  haveNow_ = false;
   while (!text.empty()) {
     if (atLineStart_) StartLine();
     // The longest stretch that is written as it is: up to a line feed without its carriage
@@ -137,30 +150,82 @@ bool cSessionLog::FlushDue() const noexcept { return waiting_.size() >= kFlushBy
 
 bool cSessionLog::Flush() {
   if (!file_) return true;
-  size_t done = 0;
-  while (done < waiting_.size()) {
-    const DWORD part = static_cast<DWORD>(std::min(waiting_.size() - done, kMostWriteBytes));
-    DWORD written = 0;
-    if (!::WriteFile(file_.get(), waiting_.data() + done, part, &written, nullptr))
-      return Fail(IDS_LOG_CANNOT_WRITE, ::GetLastError());
-    if (written == 0) return Fail(IDS_LOG_CANNOT_WRITE, ERROR_WRITE_FAULT);
-    done += written;
+  // The write under way has ended once its event is set.
+  if (writing_ && ::WaitForSingleObject(write_->Done.get(), 0) != WAIT_OBJECT_0)
+    return waiting_.size() < kMostWaiting || Fail(gui::FormatRes(IDS_LOG_STALLED, {path_}));
+  if (writing_ && !TakeResult()) return false;
+  return StartWrite();
+}
+
+bool cSessionLog::StartWrite() {
+  for (;;) {
+    if (write_->Bytes.empty()) {
+      if (waiting_.empty()) return true;
+      // The buffers change places: what waited is written, and the next text goes into the
+      // room the last write left.
+      write_->Bytes.swap(waiting_);
+    }
+    OVERLAPPED& overlapped = write_->Overlapped;
+    overlapped = {};
+    overlapped.Offset = static_cast<DWORD>(position_);
+    overlapped.OffsetHigh = static_cast<DWORD>(position_ >> 32);
+    overlapped.hEvent = write_->Done.get();
+    const DWORD part = static_cast<DWORD>(std::min(write_->Bytes.size(), kMostWriteBytes));
+    if (!::WriteFile(file_.get(), write_->Bytes.data(), part, nullptr, &overlapped)) {
+      const DWORD error = ::GetLastError();
+      if (error != ERROR_IO_PENDING) return FailWith(IDS_LOG_CANNOT_WRITE, error);
+      writing_ = true;
+      return true;
+    }
+    writing_ = true;
+    if (!TakeResult()) return false;
   }
-  waiting_.clear();
+}
+
+bool cSessionLog::TakeResult() {
+  writing_ = false;
+  DWORD written = 0;
+  if (!::GetOverlappedResult(file_.get(), &write_->Overlapped, &written, FALSE))
+    return FailWith(IDS_LOG_CANNOT_WRITE, ::GetLastError());
+  if (written == 0) return FailWith(IDS_LOG_CANNOT_WRITE, ERROR_WRITE_FAULT);
+  position_ += written;
+  write_->Bytes.erase(0, written);
   return true;
 }
 
 bool cSessionLog::Close() {
   if (!file_) return true;
   EndLine();
-  const bool written = Flush();
+  const ULONGLONG deadline = ::GetTickCount64() + kCloseMs;
+  for (;;) {
+    if (!Flush()) return false;
+    if (!writing_) break;
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return Fail(gui::FormatRes(IDS_LOG_STALLED, {path_}));
+    ::WaitForSingleObject(write_->Done.get(), static_cast<DWORD>(deadline - now));
+  }
   file_.reset();
-  return written;
+  return true;
 }
 
-bool cSessionLog::Fail(unsigned messageId, DWORD code) {
-  error_ = gui::FormatRes(messageId, {path_, cSystemResources::SystemErrorTextW(code)});
+void cSessionLog::CancelWrite() {
+  if (!std::exchange(writing_, false)) return;
+  ::CancelIoEx(file_.get(), &write_->Overlapped);
+  if (::WaitForSingleObject(write_->Done.get(), kCancelMs) == WAIT_OBJECT_0) return;
+  // The system still holds the write's bytes and OVERLAPPED, and may for as long as the file
+  // does not answer (a network share that has gone): they stay its own while the program runs.
+  static_cast<void>(write_.release());
+}
+
+bool cSessionLog::FailWith(unsigned messageId, DWORD code) {
+  return Fail(gui::FormatRes(messageId, {path_, cSystemResources::SystemErrorTextW(code)}));
+}
+
+bool cSessionLog::Fail(std::wstring message) {
+  error_ = std::move(message);
   waiting_.clear();
+  CancelWrite();
+  if (write_) write_->Bytes.clear();
   file_.reset();
   return false;
 }

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "gui/Window.h"
@@ -45,6 +49,11 @@ cPipe::cPipe(tOwnEnd ownEnd, DWORD bufferBytes) {
 struct cWritePipe::tQueue {
   std::mutex lock;
   std::deque<std::string> items;
+  // How many texts were queued, how many of them the pipe has begun to take (their first piece
+  // went in), and whether a write failed; told through progress.
+  std::uint64_t queued = 0, taken = 0;
+  bool closed = false;
+  std::condition_variable progress;
   gui::cKernelHandle wake = NewEvent(false);
   std::atomic<bool> stop{false};
   gui::cKernelHandle pipe;
@@ -65,14 +74,31 @@ struct cWritePipe::tQueue {
         ::WaitForSingleObject(wake.get(), INFINITE);
         continue;
       }
-      // Write failures (a child that closed its input) lose the text, nothing more.
-      bool writing = true;
+      bool writing = true, first = true;
       cPipeCodec::ForEachWritePiece(bytes, [&](std::string_view piece) {
-        DWORD written = 0;
+        DWORD count = 0;
         writing = writing && !stop &&
-                  ::WriteFile(pipe.get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
+                  ::WriteFile(pipe.get(), piece.data(), static_cast<DWORD>(piece.size()), &count, nullptr);
+        if (writing && std::exchange(first, false)) Tell([&] { ++taken; });
       });
+      // Nobody reads the pipe any more (the child closed its input): this text and every later
+      // one are lost.
+      if (!writing && !stop) {
+        Tell([&] {
+          closed = true;
+          items.clear();
+        });
+      }
     }
+  }
+
+  template <class Change>
+  void Tell(Change change) {
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      change();
+    }
+    progress.notify_all();
   }
 };
 
@@ -84,16 +110,23 @@ cWritePipe::cWritePipe() : cPipe(tOwnEnd::Write), queue_(std::make_shared<tQueue
 
 cWritePipe::~cWritePipe() { Stop(0); }
 
-bool cWritePipe::WriteText(std::wstring_view text) {
+tWriteResult cWritePipe::WriteText(std::wstring_view text, DWORD waitMs) {
   std::optional<std::string> bytes = cPipeCodec::EncodeText(encoding_, text);
-  if (!bytes) return false;
-  if (bytes->empty()) return true;
-  {
-    std::lock_guard<std::mutex> guard(queue_->lock);
-    queue_->items.push_back(std::move(*bytes));
-  }
-  ::SetEvent(queue_->wake.get());
-  return true;
+  if (!bytes) return tWriteResult::NotCarried;
+  tQueue& queue = *queue_;
+  std::unique_lock<std::mutex> guard(queue.lock);
+  if (queue.closed) return tWriteResult::InputClosed;
+  if (bytes->empty()) return tWriteResult::Queued;
+  const bool idle = queue.taken == queue.queued;
+  const std::uint64_t ticket = ++queue.queued;
+  queue.items.push_back(std::move(*bytes));
+  ::SetEvent(queue.wake.get());
+  // A write to a pipe with room, or to one nobody reads, ends at once; one that waits for the
+  // child to read is still on its way when the time is up.
+  if (idle && waitMs != 0)
+    queue.progress.wait_for(guard, std::chrono::milliseconds(waitMs),
+                            [&] { return queue.taken >= ticket || queue.closed; });
+  return queue.closed && queue.taken < ticket ? tWriteResult::InputClosed : tWriteResult::Queued;
 }
 
 bool cWritePipe::Stop(DWORD timeoutMs) {

@@ -51,8 +51,15 @@ protected:
   gui::cKernelHandle read_, write_;
 };
 
+// What became of a text given to the input pipe.
+enum class tWriteResult {
+  Queued,       // on its way: written, or waiting behind what the child has not read yet
+  NotCarried,   // not queued: the encoding cannot carry all of it
+  InputClosed,  // lost: a write failed, since the child no longer reads its input
+};
+
 // The input pipe. Text is encoded on the calling thread and written, in the order given, by a
-// writer thread of its own.
+// writer thread of its own. Once a write fails, the pipe takes nothing more.
 class cWritePipe : public cPipe {
 public:
   cWritePipe();
@@ -60,9 +67,11 @@ public:
 
   tPipeEncoding Encoding() const noexcept { return encoding_; }
   void SetEncoding(tPipeEncoding encoding) noexcept { encoding_ = encoding; }
-  // Queues the text; false, and nothing queued, when the encoding cannot carry all of it. Throws
-  // cConversionError, nothing queued, when the platform fails to convert it.
-  bool WriteText(std::wstring_view text);
+  // Queues the text. When nothing waited before it, the writer gets up to waitMs to write its
+  // first piece, so that a write that fails is told here; a text that waits behind another is
+  // Queued at once.
+  // Throws cConversionError, nothing queued, when the platform fails to convert it.
+  tWriteResult WriteText(std::wstring_view text, DWORD waitMs = 0);
   // Ends the writer: what is still queued is dropped and a blocked write is cancelled. Waits for
   // the thread at most timeoutMs; true when it has ended.
   bool Stop(DWORD timeoutMs);

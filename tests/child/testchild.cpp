@@ -27,6 +27,9 @@
 //                 "CTRL_LOGOFF_EVENT", "CTRL_SHUTDOWN_EVENT") and keep running: Ctrl+C and
 //                 Ctrl+Break are swallowed, and a close, logoff or shutdown event is held until
 //                 the system ends the process
+//   closein       close standard input and leave the console, so that writes to the input
+//                 pipe fail (under Wine the console's host holds the pipe's read end as long as
+//                 the console lives, and ends some 800 ms after its last process has left)
 //   sleep:MS      sleep MS milliseconds without touching standard input; "sleep" alone sleeps
 //                 forever
 //   exit:CODE     end at once with the decimal exit code CODE
@@ -36,6 +39,9 @@
 //   spawn:HOW     start another testchild that sleeps forever and write "spawned PID" and a line
 //                 break; HOW is "same" (in this console), "own" (in a new console of its own) or
 //                 "none" (detached from every console). It inherits no handle.
+//   pipe:NAME     create the named pipe \\.\pipe\NAME (one instance, 64 KiB of buffer) for a
+//                 writer to open as a file, and never read it: the pipe stays until the program
+//                 ends, and a writer fills its buffer and then waits for good
 //
 // A verb that cannot be understood is reported on standard error, and the program ends with
 // exit code 2 before running any verb.
@@ -172,6 +178,14 @@ void Spawn(std::string_view how) {
   WriteOut("spawned " + std::to_string(pi.dwProcessId) + "\r\n");
 }
 
+void HoldUnreadPipe(const std::string& name) {
+  const std::string path = "\\\\.\\pipe\\" + name;
+  // The handle is never closed: the pipe lives as long as the program does.
+  if (::CreateNamedPipeA(path.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 64 * 1024, 0, nullptr) ==
+      INVALID_HANDLE_VALUE)
+    WriteAll(::GetStdHandle(STD_ERROR_HANDLE), "testchild: cannot create " + path + "\r\n");
+}
+
 BOOL WINAPI ReportControlEvent(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT: WriteOut("CTRL_C_EVENT\r\n"); return TRUE;
@@ -212,11 +226,14 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
   return value;
 }
 
-enum class tVerb { Echo, Copy, Take, Out, Err, Flood, ColourFlood, Line, Prompt, Ctrl, Sleep, SleepForever, Exit, Spawn };
+enum class tVerb {
+  Echo, Copy, Take, Out, Err, Flood, ColourFlood, Line, Prompt, Ctrl, CloseIn, Sleep, SleepForever, Exit, Spawn,
+  Pipe
+};
 
 struct tStep {
   tVerb Verb;
-  std::string Bytes;       // Out, Err, Prompt; Spawn: how
+  std::string Bytes;       // Out, Err, Prompt; Spawn: how; Pipe: the name
   std::uint64_t Number{};  // Flood, ColourFlood, Line, Sleep, Exit
 };
 
@@ -229,8 +246,10 @@ std::optional<tStep> ParseStep(std::string_view argument) {
   if (name == "echo" && !hasValue) return tStep{tVerb::Echo, {}, 0};
   if (name == "copy" && !hasValue) return tStep{tVerb::Copy, {}, 0};
   if (name == "ctrl" && !hasValue) return tStep{tVerb::Ctrl, {}, 0};
+  if (name == "closein" && !hasValue) return tStep{tVerb::CloseIn, {}, 0};
   if (name == "sleep" && !hasValue) return tStep{tVerb::SleepForever, {}, 0};
   if (name == "prompt" && hasValue) return tStep{tVerb::Prompt, std::string(value), 0};
+  if (name == "pipe" && !value.empty()) return tStep{tVerb::Pipe, std::string(value), 0};
   if (name == "spawn" && (value == "same" || value == "own" || value == "none"))
     return tStep{tVerb::Spawn, std::string(value), 0};
   if ((name == "out" || name == "err") && hasValue) {
@@ -296,10 +315,15 @@ int main(int argc, char** argv) {
       case tVerb::Line: LongLine(step.Number); break;
       case tVerb::Prompt: Prompt(input, step.Bytes); break;
       case tVerb::Ctrl: ReportControlEvents(); break;
+      case tVerb::CloseIn:
+        ::CloseHandle(::GetStdHandle(STD_INPUT_HANDLE));
+        ::FreeConsole();
+        break;
       case tVerb::Sleep: ::Sleep(static_cast<DWORD>(step.Number)); break;
       case tVerb::SleepForever: ::Sleep(INFINITE); break;
       case tVerb::Exit: ::ExitProcess(static_cast<UINT>(step.Number));
       case tVerb::Spawn: Spawn(step.Bytes); break;
+      case tVerb::Pipe: HoldUnreadPipe(step.Bytes); break;
     }
   }
   return 0;

@@ -506,15 +506,10 @@ e2e_watch_answers() {
   done
 }
 
-# 16 MB of numbered lines: every line shows, in order, none missing or doubled, and the window
-# answers throughout.
-scenario_flood() {
-  local lines=209715 # 80 bytes each: 16 MB
-  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((lines * 80))" out:646F6E650D0A sleep
-  E2E_BOUND=240 e2e_watch_answers "all $lines lines" e2e_length_is 1 $((${#e2e_scenario} + 2 + lines * 80 + 6))
-  e2e_log "the longest answer during the flood: $e2e_longest_answer ms"
-  local report
-  report=$(e2e_pane 1 | awk -v lines="$lines" -v mark="$e2e_scenario" '
+# e2e_flood_report LINES: what is wrong with the output pane, which should hold this scenario's
+# mark, LINES numbered lines of the test child's flood and "done"; nothing when all is right.
+e2e_flood_report() {
+  e2e_pane 1 | awk -v lines="$1" -v mark="$e2e_scenario" '
     BEGIN { for (i = 0; i < 4; i++) alphabet = alphabet "abcdefghijklmnopqrstuvwxyz" }
     NR == 1 { if ($0 != mark) { print "line 1 is not the mark: " $0; exit 1 }; next }
     NR <= lines + 1 {
@@ -525,7 +520,18 @@ scenario_flood() {
     }
     NR == lines + 2 { if ($0 != "done") { print "the last line is not done: " $0; exit 1 }; next }
     { print "a line too many: " $0; exit 1 }
-    END { if (NR != lines + 2) print "only " NR - 2 " lines"; }')
+    END { if (NR != lines + 2) print "only " NR - 2 " lines"; }'
+}
+
+# 16 MB of numbered lines: every line shows, in order, none missing or doubled, and the window
+# answers throughout.
+scenario_flood() {
+  local lines=209715 # 80 bytes each: 16 MB
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((lines * 80))" out:646F6E650D0A sleep
+  E2E_BOUND=240 e2e_watch_answers "all $lines lines" e2e_length_is 1 $((${#e2e_scenario} + 2 + lines * 80 + 6))
+  e2e_log "the longest answer during the flood: $e2e_longest_answer ms"
+  local report
+  report=$(e2e_flood_report "$lines")
   [ -z "$report" ] || e2e_fail "the flood did not arrive whole: $report"
   e2e_close
 }
@@ -954,16 +960,62 @@ scenario_log_menu() {
     e2e_fail "the log holds: $(cat -A "$e2e_work/menu.log")"
 }
 
+# The log holds the output as the pane shows it before editing: colour, a window title and other
+# sequences (the first one cut between two writes) stay out of it, and CR LF ends each line, for
+# Notepad; with -dump it keeps every sequence, as the pane shows them.
+scenario_log_escapes() {
+  e2e_new_work_folder
+  local first second option
+  first=$(e2e_hex $'\e[31mred\e[0m \e[1;38;5')
+  second=$(e2e_hex $';33mbold\e[0m\e]0;title\a\e[?25l\e[2K\r\ndone\r\n')
+  for option in "" -dump; do
+    e2e_start $option "-log:colours$option.log" -- "$E2E_TESTCHILD" "out:$first" sleep:200 "out:$second"
+    e2e_wait "the caption marks the end" e2e_caption_is_terminated
+    e2e_close
+  done
+  cmp -s <(tail -n +2 "$e2e_work/colours.log") <(printf 'red bold\r\ndone\r\n') ||
+    e2e_fail "the log holds: $(cat -A "$e2e_work/colours.log")"
+  cmp -s <(tail -n +2 "$e2e_work/colours-dump.log") \
+    <(printf '\e[31mred\e[0m \e[1;38;5;33mbold\e[0m\e]0;title\a\e[?25l\e[2K\r\ndone\r\n') ||
+    e2e_fail "the log of -dump holds: $(cat -A "$e2e_work/colours-dump.log")"
+}
+
+# A log into a pipe that nothing reads (a test child holds it) while the child floods 8 MB: the
+# whole flood shows and the window answers throughout; the log stops once what waits for the pipe
+# reaches its bound, with one box that names the pipe.
+scenario_log_unread_pipe() {
+  e2e_new_work_folder
+  local name="marvesk-e2e-$$" lines=104858 # 80 bytes each: 8 MB
+  (exec wine64 "$E2E_TESTCHILD" "pipe:$name" out:72656164790D0A sleep </dev/null >"$e2e_work/holder.txt" 2>&1) &
+  local holder=$!
+  e2e_wait "the pipe nobody reads" grep -q ready "$e2e_work/holder.txt"
+  local pipe="\\\\.\\pipe\\$name"
+  e2e_start "-log:$pipe" -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((lines * 80))" out:646F6E650D0A sleep
+  E2E_BOUND=120 e2e_watch_answers "all $lines lines" e2e_length_is 1 $((${#e2e_scenario} + 2 + lines * 80 + 6))
+  e2e_log "the longest answer during the flood: $e2e_longest_answer ms"
+  local report
+  report=$(e2e_flood_report "$lines")
+  [ -z "$report" ] || e2e_fail "the flood did not arrive whole: $report"
+  e2e_expect_dialog " Marvesk"
+  e2e_dialog_has "The log file \"$pipe\" is not taking what is written to it." ||
+    e2e_fail "the box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+  e2e_no_dialog || e2e_fail "a second box: $(e2e_dialog)"
+  e2e_close
+  kill "$holder"
+}
+
 # The child sees PYTHONUNBUFFERED and PYTHONIOENCODING (the encoding of both directions, here
 # OEM's code page 437 and then UTF-8), and -env: sets variables and leaves both out.
 scenario_python_variables() {
   unset PYTHONUNBUFFERED PYTHONIOENCODING
   e2e_start -- cmd /c set PYTHON
-  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=cp437$'
+  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=cp437:backslashreplace$'
   e2e_output_has '^PYTHONUNBUFFERED=1$' || e2e_fail "the output is: $(e2e_pane 1)"
   e2e_close
   e2e_start -input:UTF8 -output:UTF8 -- cmd /c set PYTHON
-  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=utf-8$'
+  e2e_wait "the encoding" e2e_output_has '^PYTHONIOENCODING=utf-8:backslashreplace$'
   e2e_close
   e2e_start -env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING= -env:MARVESK_E2E=a=b -- cmd /c set
   e2e_wait "the variable set" e2e_output_has '^MARVESK_E2E=a=b$'
@@ -1078,13 +1130,39 @@ scenario_places() {
   e2e_close
 }
 
+# An editor command that runs through CMD.EXE gets no path that CMD would expand: F4 on an existing
+# file named x%PATH%y.c shows a box that names the interpreter and the character, and starts
+# nothing (the editor behind CMD would record its arguments).
+scenario_interpreter_editor() {
+  e2e_new_work_folder
+  : >"$e2e_work/x%PATH%y.c"
+  local work_win record="$e2e_work/editor.txt" editor
+  work_win=$(e2e_windows_path "$e2e_work")
+  editor=$(e2e_windows_path "$(dirname "$E2E_TESTCHILD")/testchild_gui.exe")
+  e2e_start "-editor:cmd.exe /c $editor args:$(e2e_windows_path "$record") %f %l" -- \
+    "$(e2e_windows_path "$E2E_TESTCHILD")" "out:$(e2e_hex "$work_win\\x%PATH%y.c:3: error"$'\r\n')" sleep
+  e2e_wait "the place shows" e2e_output_has 'y\.c:3: error'
+  e2e_wait "the command pane is editable" e2e_editable 0
+  xdotool mousemove 600 400 click 1
+  e2e_key ctrl+Home F4
+  e2e_expect_dialog " Marvesk"
+  e2e_dialog_has "a command interpreter (cmd.exe), which could expand it, or split it into other arguments or commands, at these characters: %" ||
+    e2e_fail "the box says: $(e2e_dialog)"
+  e2e_dialog_has "File: $work_win\\x%PATH%y.c" || e2e_fail "the box says: $(e2e_dialog)"
+  e2e_key Return
+  e2e_expect_main_focus
+  sleep 1
+  [ ! -e "$record" ] || e2e_fail "the editor was started: $(cat "$record")"
+  e2e_close
+}
+
 # e2e_file_holds FILE TEXT: the file holds the text (its last line break aside).
 e2e_file_holds() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
   thousand_commands hostile_command_lines files file_types log_file log_menu python_variables
-  output_view unicode_program_folder places release_archive)
+  output_view unicode_program_folder places interpreter_editor release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

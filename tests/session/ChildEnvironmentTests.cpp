@@ -47,6 +47,8 @@ TEST(ChildEnvironment, Block) {
         L"ZED=a=b"}},
       {"both left out", {}, L"utf-8", {{L"PYTHONUNBUFFERED", std::nullopt}, {L"PYTHONIOENCODING", std::nullopt}},
        {}},
+      {"a change reaches every entry of its name", {L"Path=C:\\a", L"PATH=C:\\b", L"X=1", L"x=2"}, std::nullopt,
+       {{L"path", L"D:\\bin"}, {L"X", std::nullopt}}, {L"path=D:\\bin", L"PYTHONUNBUFFERED=1"}},
       {"the last change of a name wins", {}, std::nullopt,
        {{L"A", L"1"}, {L"a", std::nullopt}, {L"A", L"3"}, {L"PYTHONUNBUFFERED", std::nullopt}}, {L"A=3"}},
   };
@@ -59,9 +61,9 @@ TEST(ChildEnvironment, PythonEncodingName) {
     tPipeEncodings Encodings;
     std::optional<std::wstring> Expected;
   } cases[] = {
-      {{peUTF8, peUTF8}, L"utf-8"},       {{peUTF16LE, peUTF16LE}, L"utf-16-le"},
-      {{peUTF16BE, peUTF16BE}, L"utf-16-be"}, {{peANSI, peANSI}, L"cp1252"},
-      {{peOEM, peOEM}, L"cp437"},         {{peOEM, peUTF16LE}, std::nullopt},
+      {{peUTF8, peUTF8}, L"utf-8:backslashreplace"}, {{peUTF16LE, peUTF16LE}, L"utf-16-le:backslashreplace"},
+      {{peUTF16BE, peUTF16BE}, L"utf-16-be:backslashreplace"}, {{peANSI, peANSI}, L"cp1252:backslashreplace"},
+      {{peOEM, peOEM}, L"cp437:backslashreplace"}, {{peOEM, peUTF16LE}, std::nullopt},
       {{peANSI, peOEM}, std::nullopt},
   };
   for (const auto& c : cases)

@@ -65,7 +65,7 @@ TEST_F(ConsoleProcess, RaisesControlEventsBeforeItsWindowWasLookedForAndTakesCom
   EXPECT_NE(child.ConsoleWindow(), nullptr);
   EXPECT_TRUE(RunUntil([&] { return sink.data == "OK\r\nCTRL_C_EVENT\r\n"; })) << sink.data;
   child.SetInputEncoding(peUTF8);
-  EXPECT_TRUE(child.Write(L"\u00e9\r\n"));
+  EXPECT_EQ(child.Write(L"\u00e9\r\n"), tWriteResult::Queued);
   EXPECT_TRUE(RunUntil([&] { return sink.data == "OK\r\nCTRL_C_EVENT\r\n\xC3\xA9\r\n"; })) << sink.data;
   child.End(500, 400);
   EXPECT_FALSE(child.IsAlive());

@@ -84,14 +84,67 @@ TEST(EditorCommand, FindsTheProgramWhereTheSystemKeepsItNeverInTheCurrentFolder)
   // A name with a folder is taken as written.
   EXPECT_EQ(FindProgram(L".\\planted", searchPath), (current.Path() / L"planted.exe").wstring());
 
-  EXPECT_EQ(EditorLaunch(L"ed -n%l %f", L"C:\\a b.c", 7, 1, searchPath),
+  EXPECT_EQ(EditorLaunch(L"ed -n%l %f", L"C:\\a b.c", 7, 1, searchPath).Launch,
             (tProgramLaunch{editor, L"ed -n7 \"C:\\a b.c\""}));
-  EXPECT_FALSE(EditorLaunch(L"planted %f", L"C:\\a.c", 1, 1, searchPath));
-  // A batch file runs in the system's interpreter, the script by its full path; a path that
-  // the interpreter would expand does not go there.
-  const std::optional<tProgramLaunch> batch = EditorLaunch(L"\"script ed\" %f", L"C:\\a&b.c", 1, 1, searchPath);
+  EXPECT_EQ(EditorLaunch(L"planted %f", L"C:\\a.c", 1, 1, searchPath)
+                .Refusal.rfind(L"The file was not opened: the editor's program \"planted\" is not found.", 0),
+            0u);
+  // A batch file runs in the system's interpreter, the script by its full path.
+  const std::optional<tProgramLaunch> batch =
+      EditorLaunch(L"\"script ed\" %f", L"C:\\a b.c", 1, 1, searchPath).Launch;
   ASSERT_TRUE(batch);
   EXPECT_TRUE(batch->Application.ends_with(L"\\cmd.exe")) << batch->Application;
-  EXPECT_EQ(batch->CommandLine, L"\"" + batch->Application + L"\" /d /v:off /s /c \"\"" + script + L"\" \"C:\\a&b.c\"\"");
-  EXPECT_FALSE(EditorLaunch(L"\"script ed\" %f", L"C:\\100%.c", 1, 1, searchPath));
+  EXPECT_EQ(batch->CommandLine,
+            L"\"" + batch->Application + L"\" /d /v:off /s /c \"\"" + script + L"\" \"C:\\a b.c\"\"");
+}
+
+// A command that reaches an interpreter (by its program, found with or without a folder or an
+// extension, or by any name in it) gets no path that the interpreter could expand or split; any
+// other program gets every path that can be one argument.
+TEST(EditorCommand, InterpretersGetNoPathTheyCouldExpandOrSplit) {
+  cTempDir tools;
+  for (const wchar_t* program : {L"ed.exe", L"cmd.exe", L"PowerShell.exe", L"pwsh.exe", L"wsl.exe", L"bash.exe",
+                                 L"cscript.exe", L"wscript.exe", L"conhost.exe", L"open.cmd"})
+    tools.WriteFile(program, "");
+  const std::wstring folder = tools.Path().wstring();
+  const struct {
+    std::wstring Command;
+    const wchar_t* Path;
+    const wchar_t* Refused;  // as the box shows them; empty: the editor starts
+  } cases[] = {
+      {L"cmd.exe /c ed %f %l", L"C:\\x%PATH%y.c", L"%"},
+      {L"CMD /c ed %f", L"C:\\a!b.c", L"!"},
+      {L"\"" + folder + L"\\Cmd.Exe\" /c ed \"%f\"", L"C:\\%CMDCMDLINE%&calc&.c", L"% &"},
+      {L"open %f", L"C:\\a&b|c^d<e>f(g)h.c", L"& | ^ < > ( )"},
+      {L"open %f", L"C:\\a b,c{d}$e.c", L"$"},
+      {L"pwsh -c ed %f", L"C:\\a b,c{d}\u2019e.c", L"U+0020 , { } U+2019"},
+      {L"powershell ed %f", L"C:\\x\\`$(calc);'.c", L"` $ ( ) ; '"},
+      {L"wsl vi %f", L"C:\\$(calc).c", L"$ ( )"},
+      {L"bash -c vi %f", L"C:\\a`b`.c", L"`"},
+      {L"cscript //nologo C:\\tools\\open.js %f", L"C:\\a'b.c", L"'"},
+      {L"wscript open.vbs %f", L"C:\\a;b.c", L";"},
+      // Started through another program, or with a script of its own.
+      {L"conhost cmd/c ed %f", L"C:\\100%.c", L"%"},
+      {L"ed -e C:\\tools\\open.ps1 %f", L"C:\\a b.c", L"U+0020"},
+      {L"cmd /c ed %f", L"C:\\My Dir\\a,b=c.c", L""},
+      {L"ed %f", L"C:\\x%PATH%&!^|<>()';`$ ,{}.c", L""},
+  };
+  for (const auto& c : cases) {
+    const tEditorLaunch launch = EditorLaunch(c.Command, c.Path, 1, 1, folder);
+    if (*c.Refused == L'\0') {
+      EXPECT_TRUE(launch.Launch) << c.Command << " " << launch.Refusal;
+      continue;
+    }
+    EXPECT_FALSE(launch.Launch) << c.Command;
+    EXPECT_NE(launch.Refusal.find(L"), which could expand it, or split it into other arguments or commands, at these "
+                                  L"characters: " + std::wstring(c.Refused) + L"\r\n"),
+              std::wstring::npos)
+        << launch.Refusal;
+  }
+  EXPECT_EQ(EditorLaunch(L"ed %f", L"C:\\a\"b.c", 1, 1, folder).Refusal.rfind(L"The file was not opened: its path", 0),
+            0u);
+  EXPECT_EQ(EditorLaunch(L"CMD /c ed %f", L"C:\\a!b.c", 1, 1, folder).Refusal,
+            L"The file was not opened: the editor command runs the path through a command interpreter (CMD.exe), "
+            L"which could expand it, or split it into other arguments or commands, at these characters: !\r\n\r\n"
+            L"Editor command: CMD /c ed %f\r\nFile: C:\\a!b.c");
 }

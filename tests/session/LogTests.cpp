@@ -141,13 +141,12 @@ TEST_F(LogTest, FileThatCannotBeOpenedGetsOneBox) {
 // A log into a pipe whose reader goes away: the write fails as a full disk's does (seen under
 // Wine 8). One box, the log stops, and the pane keeps every line.
 TEST_F(LogTest, WriteThatFailsGetsOneBoxAndTheOutputGoesOn) {
-  const std::wstring path = L"\\\\.\\pipe\\marvesk-session-log-" + std::to_wstring(::GetCurrentProcessId());
-  gui::cKernelHandle reader(::CreateNamedPipeW(path.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 65536, 0,
-                                               nullptr));
-  ASSERT_TRUE(reader);
+  cUnreadPipe pipe;
+  const std::wstring& path = pipe.Path();
+  ASSERT_TRUE(pipe.IsOpen());
   OpenChild({L"echo"}, L"-log:" + path);
   ASSERT_TRUE(LogOn());
-  reader.reset();
+  pipe.CloseReader();
   for (const wchar_t* command : {L"one", L"two", L"three"}) Send(command);
   EXPECT_TRUE(OutputBecomes(L"one\r\ntwo\r\nthree\r\n"));
   EXPECT_TRUE(RunUntil([&] { return !boxes_.empty(); }, 3000));
@@ -157,6 +156,45 @@ TEST_F(LogTest, WriteThatFailsGetsOneBoxAndTheOutputGoesOn) {
   EXPECT_FALSE(LogOn());
   Send(L"four");
   EXPECT_TRUE(OutputBecomes(L"one\r\ntwo\r\nthree\r\nfour\r\n"));
+}
+
+// The log holds the text without its escape sequences (colour, a window title, a sequence cut
+// between two writes), with a backspace and CR LF as they came; with -dump it keeps the sequences,
+// as the pane does.
+TEST_F(LogTest, HoldsTheOutputWithoutEscapeSequencesUnlessDumped) {
+  const struct {
+    const wchar_t* Options;
+    std::string Logged;
+  } cases[] = {{L"", "redx\b bold\r\ndone\r\n"},
+               {L"-dump ", "\x1b[31mredx\b\x1b[0m \x1b[1;38;5;33mbold\x1b[0m\x1b]0;title\a\x1b[2K\r\ndone\r\n"}};
+  for (const auto& c : cases) {
+    const std::wstring path = (folder_.Path() / (std::wstring(c.Options) + L"colour.log")).wstring();
+    // "ESC[31mredx BS ESC[0m ESC[1;38;5" | ";33mbold ESC[0m ESC]0;title BEL ESC[2K CR LF done CR LF"
+    OpenChild({L"out:1B5B33316D72656478081B5B306D201B5B313B33383B35", L"sleep:200",
+               L"out:3B33336D626F6C641B5B306D1B5D303B7469746C65071B5B324B0D0A646F6E650D0A", L"sleep"},
+              c.Options + (L"\"-log:" + path + L"\""));
+    ASSERT_TRUE(OutputHas(L"done\r\n"));
+    Close();
+    const std::string log = ReadBytes(path);
+    EXPECT_EQ(log.substr(log.find("\r\n") + 2), c.Logged) << testing::PrintToString(c.Options);
+  }
+  EXPECT_TRUE(boxes_.empty());
+}
+
+// A log into a pipe that is never read, while the child floods 8 MB: the pane shows every byte,
+// the log stops once its bound waits, and one box names the file.
+TEST_F(LogTest, FileThatTakesNothingNeverHoldsTheOutput) {
+  const size_t size = 8 * 1024 * 1024;
+  const cUnreadPipe pipe;
+  ASSERT_TRUE(pipe.IsOpen());
+  OpenChild({L"flood:" + std::to_wstring(size), L"sleep"}, L"-log:" + pipe.Path());
+  ASSERT_TRUE(RunUntil([&] { return Output().WPerform(WM_GETTEXTLENGTH, 0, 0) >= LRESULT(size); }, 30000));
+  const std::string expected = FloodText(size);
+  EXPECT_EQ(OutputText(), std::wstring(expected.begin(), expected.end()));
+  EXPECT_TRUE(RunUntil([&] { return !boxes_.empty(); }, 3000));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, gui::FormatRes(IDS_LOG_STALLED, {pipe.Path()}));
+  EXPECT_FALSE(LogOn());
 }
 
 }  // namespace

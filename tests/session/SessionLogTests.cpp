@@ -1,10 +1,12 @@
-// The session's log on its own: what a file gets from output, echoed commands and timestamps.
-// The failures, and their boxes, are tested on the main window (LogTests).
+// The session's log on its own: what a file gets from output, echoed commands and timestamps, and
+// a file that takes nothing. The failures' boxes are tested on the main window (LogTests).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "gui/ResString.h"
+#include "resources/resource.h"
 #include "session/SessionLog.h"
 #include "tests/support/TestSupport.h"
 #include "text/TextCodec.h"
@@ -43,10 +45,12 @@ std::string LogOf(const tContentCase& c) {
     EXPECT_TRUE(log.Open(path, L"cmd /c build")) << log.Error();
     cStreamDecoder decoder;
     for (const tPiece& piece : c.Pieces) {
-      if (piece.Command)
+      if (piece.Command) {
         log.Command(cTextCodec::FromUtf8(piece.Text));
-      else
+      } else {
+        log.Arrived();
         log.Output(decoder.Decode(peUTF8, piece.Text.data(), piece.Text.size()));
+      }
     }
   }
   return ReadBytes(path);
@@ -90,6 +94,39 @@ TEST(SessionLog, AppendsToWhatTheFileHolds) {
   }
   EXPECT_EQ(ReadBytes(path),
             "old\r\n2026-12-09 08:15:02.123 cmd /c build\r\none\r\n2026-12-09 08:15:02.124 cmd /c build\r\ntwo\r\n");
+}
+
+// A file that takes nothing (a pipe nobody reads): output never waits for it, and once the bound
+// waits in memory the log stops, with an error that names the file.
+TEST(SessionLog, StopsOnceItsBoundWaitsForAFileThatTakesNothing) {
+  const cUnreadPipe pipe;
+  ASSERT_TRUE(pipe.IsOpen());
+  cSessionLog log(TickingClock());
+  ASSERT_TRUE(log.Open(pipe.Path(), L"cmd")) << log.Error();
+  const std::wstring piece(64 * 1024, L'x');
+  size_t given = 0;
+  for (; log.IsOpen() && given < 4 * cSessionLog::kMostWaiting; given += piece.size()) {
+    log.Output(piece);
+    if (log.FlushDue()) log.Flush();
+  }
+  // No sooner than the bound, and no later than the write under way and a flush past it.
+  EXPECT_GE(given, cSessionLog::kMostWaiting);
+  EXPECT_LE(given, cSessionLog::kMostWaiting + 512 * 1024);
+  EXPECT_FALSE(log.IsOpen());
+  EXPECT_EQ(log.Error(), gui::FormatRes(IDS_LOG_STALLED, {pipe.Path()}));
+}
+
+// Closing a log whose file takes nothing waits for it only a moment.
+TEST(SessionLog, ClosingWaitsOnlyAMomentForAFileThatTakesNothing) {
+  const cUnreadPipe pipe;
+  cSessionLog log(TickingClock());
+  ASSERT_TRUE(log.Open(pipe.Path(), L"cmd")) << log.Error();
+  log.Output(std::wstring(1024 * 1024, L'x'));
+  EXPECT_TRUE(log.Flush());
+  const ULONGLONG start = ::GetTickCount64();
+  EXPECT_FALSE(log.Close());
+  EXPECT_LT(::GetTickCount64() - start, 2 * cSessionLog::kCloseMs);
+  EXPECT_EQ(log.Error(), gui::FormatRes(IDS_LOG_STALLED, {pipe.Path()}));
 }
 
 }  // namespace

@@ -129,6 +129,13 @@ TEST(WritePipeTest, WritingNeverBlocksTheCallerAndStopIsBounded) {
   EXPECT_TRUE(pipe.Stop(2000));
 }
 
+TEST(WritePipeTest, AWriteNobodyReadsIsToldThenAndAfter) {
+  cWritePipe pipe;
+  pipe.CloseReadHandle();
+  EXPECT_EQ(pipe.WriteText(L"a", 5000), tWriteResult::InputClosed);
+  EXPECT_EQ(pipe.WriteText(L"b"), tWriteResult::InputClosed);
+}
+
 TEST(WritePipeTest, ALargeTextArrivesWhole) {
   cWritePipe pipe;
   pipe.SetEncoding(peUTF16LE);

@@ -93,6 +93,12 @@ cTempDir::~cTempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+cUnreadPipe::cUnreadPipe() {
+  static std::atomic<unsigned> counter{0};
+  path_ = L"\\\\.\\pipe\\marvesk-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+  reader_.reset(::CreateNamedPipeW(path_.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 65536, 0, nullptr));
+}
+
 std::filesystem::path cTempDir::WriteFile(std::wstring_view name, std::string_view bytes) const {
   std::filesystem::path file = path_ / name;
   gui::cKernelHandle handle(

@@ -43,6 +43,22 @@ private:
   std::filesystem::path path_;
 };
 
+// The reading end of a named pipe (\\.\pipe\marvesk-test-PID-N, 64 KB of buffer) that nothing
+// reads: a writer that opens it as a file fills the buffer, then waits for good. Once the reader
+// has gone, the writer's next write fails.
+class cUnreadPipe {
+public:
+  cUnreadPipe();
+
+  const std::wstring& Path() const noexcept { return path_; }
+  bool IsOpen() const noexcept { return static_cast<bool>(reader_); }
+  void CloseReader() noexcept { reader_.reset(); }
+
+private:
+  std::wstring path_;
+  gui::cKernelHandle reader_;
+};
+
 // The test child running on three pipes of its own: standard input, output and error. A child
 // still running when the object goes is terminated.
 class cTestChild {
