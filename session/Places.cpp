@@ -82,15 +82,20 @@ std::optional<tPlace> AddressAt(std::wstring_view line, std::size_t i) {
   while (end < line.size() && line[end] > 0x20 && line[end] != 0x7F && line[end] != L'"' && line[end] != L'<' &&
          line[end] != L'>' && line[end] != L'`')
     ++end;
-  for (;;) {
-    const std::wstring_view address = line.substr(i, end - i);
-    const wchar_t last = address.back();
+  // The brackets are counted once; each one taken off the end leaves one fewer.
+  std::array<std::array<std::size_t, 2>, kBrackets.size()> counts{};
+  for (std::size_t k = i + schemeLength; k < end; ++k)
+    for (std::size_t b = 0; b < kBrackets.size(); ++b)
+      for (std::size_t side = 0; side < 2; ++side) counts[b][side] += line[k] == kBrackets[b][side];
+  for (; end > i + schemeLength; --end) {
+    const wchar_t last = line[end - 1];
     bool unbalanced = false;
-    for (const auto& [open, close] : kBrackets)
-      if (last == close)
-        unbalanced = std::count(address.begin(), address.end(), open) < std::count(address.begin(), address.end(), close);
-    if (unbalanced || std::wstring_view(L".,;:!?'").find(last) != kNone) --end;
-    else break;
+    for (std::size_t b = 0; b < kBrackets.size(); ++b) {
+      if (last != kBrackets[b][1]) continue;
+      unbalanced = counts[b][0] < counts[b][1];
+      if (unbalanced) --counts[b][1];
+    }
+    if (!unbalanced && std::wstring_view(L".,;:!?'").find(last) == kNone) break;
   }
   if (end <= i + schemeLength) return std::nullopt;
   tPlace place;
