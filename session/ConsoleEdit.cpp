@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "gui/DialogSeam.h"
 #include "gui/Handle.h"
 #include "gui/ResString.h"
 #include "gui/TextViewMessages.h"
@@ -12,6 +13,7 @@
 #include "session/PlaceOpener.h"
 #include "session/PlacesInPane.h"
 #include "text/Utils.h"
+#include "ui/ExeResources.h"
 
 namespace {
 
@@ -160,7 +162,7 @@ std::optional<tPlaceTarget> cConsoleEdit::PlaceAtPoint(POINT point) const {
   if (position + 1 >= rowEnd && position > rowStart &&
       point.x >= cell.x + std::max<LONG>(cell.x - PointOfCharacter(*this, position - 1).x, 1))
     return std::nullopt;
-  return cPanePlaces(Handle(), WorkingFolder).PlaceAt(position);
+  return cPanePlaces(Handle(), WorkingFolder, ProbeFile).PlaceAt(position);
 }
 
 void cConsoleEdit::SetHotPlace(std::optional<tPlaceTarget> place) {
@@ -190,7 +192,7 @@ void cConsoleEdit::OpenNextPlace(bool forward) {
   DWORD start = 0, end = 0;
   WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   const std::optional<tPlaceTarget> place =
-      cPanePlaces(Handle(), WorkingFolder).NextPlace(static_cast<int>(forward ? end : start), forward);
+      cPanePlaces(Handle(), WorkingFolder, ProbeFile).NextPlace(static_cast<int>(forward ? end : start), forward);
   if (!place) {
     ::MessageBeep(MB_OK);
     return;
@@ -200,8 +202,19 @@ void cConsoleEdit::OpenNextPlace(bool forward) {
   OpenPlace(*place);
 }
 
+int cConsoleEdit::ShowPlaceMessage(const std::wstring& text, UINT flags) const {
+  return gui::cDialogSeam::ShowMessage(::GetAncestor(Handle(), GA_ROOT), text,
+                                       gui::FormatRes(IDS_PRODUCT_CAPTION, {ProductName()}), flags);
+}
+
 void cConsoleEdit::OpenPlace(const tPlaceTarget& place) {
   SetHotPlace(std::nullopt);
+  // The output named the computer: only the user may let the editor reach it. No probe comes
+  // first; after Yes the editor asks for the file itself, outside this window.
+  if (place.Reach == prNetwork &&
+      ShowPlaceMessage(gui::FormatRes(IDS_PLACE_NETWORK_QUESTION, {NetworkHost(place.Target), place.Target}),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+    return;
   std::wstring failure;
   if (place.Kind == pkAddress) {
     if (!cPlaceOpener::OpenAddress(place.Target))

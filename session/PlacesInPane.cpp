@@ -121,7 +121,8 @@ std::optional<tPlaceTarget> cPanePlaces::NextPlace(int position, bool forward) c
         if (!folder || stale) folder = FolderAt(line.FirstRow);
       }
       std::optional<tPlaceTarget> target = Resolve(line, place, folder ? folder->Folder : std::wstring());
-      if (target && (forward ? target->Start >= at : target->End <= at)) return target;
+      // A place on the network opens only when clicked, once the user has said yes.
+      if (target && target->Reach != prNetwork && (forward ? target->Start >= at : target->End <= at)) return target;
     }
     if (forward) {
       row = line.LastRow + 1;

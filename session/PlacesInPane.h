@@ -18,7 +18,7 @@ public:
   // The place at the position; its Start and End are positions in the pane.
   std::optional<tPlaceTarget> PlaceAt(int position) const;
   // The nearest place that starts at or after the position (forward), or ends at or before it
-  // (backward). Looks at no more than kScanRows rows.
+  // (backward), network places passed over. Looks at no more than kScanRows rows.
   std::optional<tPlaceTarget> NextPlace(int position, bool forward) const;
 
   static constexpr int kScanRows = 10000;

@@ -20,6 +20,10 @@ protected:
     note_ = dir_.WriteFile(L"sub\\b.c", "").wstring();
     OpenChild({L"sleep"});
     Output().EditorCommand = L"\"" + TestChildPath() + L"\" %f %l %c";
+    Output().ProbeFile = [this](const std::wstring& path) {
+      probed_.push_back(path);
+      return FileExists(path);
+    };
     ::SendMessageW(form_->Handle(), WM_SIZE, 0, 0);
   }
 
@@ -45,6 +49,14 @@ protected:
     return {static_cast<short>(LOWORD(point)) + 1, static_cast<short>(HIWORD(point)) + 2};
   }
 
+  // A Ctrl+click on the character at the position.
+  void CtrlClick(int position) {
+    const POINT point = PointOf(position);
+    ::SendMessageW(Output().Handle(), WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(point.x, point.y));
+    ::SendMessageW(Output().Handle(), WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(point.x, point.y));
+  }
+
+  std::vector<std::wstring> probed_;
   std::vector<tOpenRequest> opened_;
   cPlaceOpener::cResponderScope opener_{[this](const tOpenRequest& request) {
     opened_.push_back(request);
@@ -134,4 +146,56 @@ TEST_F(PlacesInPane, WithCtrlHeldThePlaceUnderTheMouseGetsTheHand) {
   ::SendMessageW(pane, WM_SETCURSOR, reinterpret_cast<WPARAM>(pane), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_NE(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
   EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(PlacesInPane, NetworkAndDevicePlacesAreNeverProbedAndOnlyANetworkOneOpensWhenTheUserSaysYes) {
+  struct tCase {
+    std::wstring Text;
+    const wchar_t* Place;  // clicked
+    const wchar_t* Host;   // asked about; none for a device
+  };
+  const tCase cases[] = {
+      {L"\\\\evil\\s\\x.c:12: error", L"x.c:12", L"evil"},
+      {L"//evil/s/x.c(3)", L"x.c", L"evil"},
+      {L"\\\\?\\UNC\\evil\\s\\x.c:4", L"UNC", L"evil"},
+      {L"  File \"\\\\evil\\s\\x.py\", line 3", L"x.py", L"evil"},
+      {L"\\\\evil\\s\\d>cl x.c\r\nx.c(4): error", L"x.c(4)", L"evil"},
+      {L"\\\\.\\COM1:1", L"COM1", nullptr},
+      {L"\\\\.\\pipe\\x:2", L"pipe", nullptr},
+      {L"\\\\?\\GLOBALROOT\\x.c:1", L"GLOBAL", nullptr},
+      {L"aux.c:3", L"aux", nullptr},
+  };
+  for (const tCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.Text));
+    // Below it, a local place that exists.
+    Output().SetWText(c.Text + L"\r\n" + note_ + L":7");
+    Output().SetSelStart(0);
+    probed_.clear();
+    opened_.clear();
+    boxes_.clear();
+    Press(VK_F4);
+    EXPECT_EQ(probed_, std::vector{note_}) << "only the local place is asked for";
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0].Launch.CommandLine, EditorLine(note_, 7, 1));
+
+    // The fixture's boxes answer OK, which is no Yes.
+    opened_.clear();
+    CtrlClick(static_cast<int>(c.Text.find(c.Place)) + 1);
+    EXPECT_EQ(probed_.size(), 1u);
+    EXPECT_TRUE(opened_.empty());
+    ASSERT_EQ(boxes_.size(), c.Host ? 1u : 0u);
+    if (c.Host) {
+      EXPECT_NE(boxes_[0].Text.find(L"\"" + std::wstring(c.Host) + L"\""), std::wstring::npos) << boxes_[0].Text;
+      EXPECT_EQ(boxes_[0].Flags & (MB_TYPEMASK | MB_DEFMASK), UINT{MB_YESNO | MB_DEFBUTTON2});
+    }
+  }
+
+  // Yes opens the file in the editor, still unasked.
+  gui::cDialogSeam::cResponderScope yes([](const gui::tMessageBoxRequest&) { return IDYES; });
+  Output().SetWText(cases[0].Text);
+  probed_.clear();
+  CtrlClick(2);
+  EXPECT_TRUE(probed_.empty());
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0].Launch.CommandLine, EditorLine(L"\\\\evil\\s\\x.c", 12, 1));
 }

@@ -73,6 +73,11 @@ TEST(Places, RecognisesWhatToolsWrite) {
       {L"(docs: HTTP://x.org/p).", {{pkAddress, L"HTTP://x.org/p"}}},
       {L"listening on http://localhost:8080/x", {{pkAddress, L"http://localhost:8080/x"}}},
       {L"(http://a((b)))))", {{pkAddress, L"http://a((b))"}}},
+      // Network and namespace paths are read whole; escaped backslashes after a drive start none.
+      {L"\\\\evil\\s\\x.c:12: error", {{pkFile, L"\\\\evil\\s\\x.c", 12, 0}}},
+      {L"//evil/s/x.c:3", {{pkFile, L"//evil/s/x.c", 3, 0}}},
+      {L"\\\\?\\UNC\\evil\\s\\x.c(4)", {{pkFile, L"\\\\?\\UNC\\evil\\s\\x.c", 4, 0}}},
+      {L"{\"file\": \"C:\\\\w\\\\x.c:1\"}", {{pkFile, L"C:\\\\w\\\\x.c", 1, 0}}},
       // Nothing here.
       {L"12:30:45 done", {}},
       {L"ftp://x.org/a:1 and mailto:a@b.c", {}},
@@ -104,7 +109,7 @@ TEST(Places, PromptFolders) {
       {L"C:work>", std::nullopt},
       {L"C:\\a|b>", std::nullopt},
       {L"echo C:\\x>", std::nullopt},
-      {L"\\\\server\\share>", std::nullopt},
+      {L"\\\\server\\share>", L"\\\\server\\share"},
       {L"C:\\no prompt", std::nullopt},
   };
   for (const tCase& c : cases) EXPECT_EQ(PromptFolder(c.Line), c.Folder) << testing::PrintToString(std::wstring(c.Line));
@@ -149,6 +154,82 @@ TEST(Places, OnlyAnExistingFileIsAPlace) {
   EXPECT_EQ(target->Target, (dir.Path() / L"\u00e9t\u00e9 (1).py").wstring());
   // A folder is not a file.
   EXPECT_FALSE(ResolvePlace(FindPlaces(L"folder.py:3")[0], folder));
+}
+
+TEST(Places, NetworkAndDevicePathsAreNeverProbed) {
+  std::vector<std::wstring> probed;
+  const tFileExists exists = [&](const std::wstring& path) {
+    probed.push_back(path);
+    return true;
+  };
+  struct tCase {
+    const wchar_t* Line;
+    const wchar_t* Folder;
+    std::optional<std::wstring> Target;  // none: no place
+    tPathReach Reach = prLocal;
+  };
+  const tCase cases[] = {
+      {L"\\\\evil\\s\\x.c:12", L"C:\\w", L"\\\\evil\\s\\x.c", prNetwork},
+      {L"//evil/s/../t/x.c:1", L"C:\\w", L"\\\\evil\\s\\t\\x.c", prNetwork},
+      {L"\\\\?\\UNC\\evil\\s\\x.c:1", L"C:\\w", L"\\\\?\\UNC\\evil\\s\\x.c", prNetwork},
+      // A relative or rooted path under a network folder (a prompt's) is on the network too.
+      {L"x.c:3", L"\\\\evil\\s\\d", L"\\\\evil\\s\\d\\x.c", prNetwork},
+      {L"\\x.c:3", L"\\\\evil\\s\\d", L"\\\\evil\\s\\x.c", prNetwork},
+      // The longer reading is on the network: the shorter local one is not asked for.
+      {L"\\\\evil\\s\\My Dir\\a.c:1", L"C:\\w", L"\\\\evil\\s\\My Dir\\a.c", prNetwork},
+      {L"\\\\.\\COM1:1", L"C:\\w", std::nullopt},
+      {L"\\\\.\\pipe\\x:2", L"C:\\w", std::nullopt},
+      {L"\\\\?\\GLOBALROOT\\Device\\x.c:1", L"C:\\w", std::nullopt},
+      {L"C:\\w\\nul.c:1", L"C:\\w", std::nullopt},
+      {L"con:5", L"C:\\w", std::nullopt},
+      {L"x\\Com1.log(4)", L"C:\\w", std::nullopt},
+      // Local, and asked for.
+      {L"\\\\?\\C:\\w\\a.c:5", L"C:\\w", L"\\\\?\\C:\\w\\a.c"},
+      {L"com10.c:1", L"C:\\w", L"C:\\w\\com10.c"},
+  };
+  for (const tCase& c : cases) {
+    probed.clear();
+    const std::vector<tPlace> places = FindPlaces(c.Line);
+    ASSERT_EQ(places.size(), 1u) << testing::PrintToString(std::wstring(c.Line));
+    const std::optional<tPlaceTarget> target = ResolvePlace(places[0], c.Folder, exists);
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.Line)));
+    EXPECT_EQ(target ? std::optional(target->Target) : std::nullopt, c.Target);
+    if (target) {
+      EXPECT_EQ(target->Reach, c.Reach);
+    }
+    EXPECT_EQ(probed, target && c.Reach == prLocal ? std::vector{*c.Target} : std::vector<std::wstring>{});
+  }
+}
+
+TEST(Places, PathReachAndHost) {
+  struct tCase {
+    const wchar_t* Path;
+    tPathReach Reach;
+    const wchar_t* Host;
+  };
+  const tCase cases[] = {
+      {L"\\\\evil\\s\\x.c", prNetwork, L"evil"},
+      {L"/\\evil/s", prNetwork, L"evil"},
+      {L"\\\\?\\unc\\evil\\s\\x", prNetwork, L"evil"},
+      {L"\\??\\UNC\\evil\\s", prNetwork, L"evil"},
+      {L"\\\\.\\UNC\\evil\\s", prDevice, L""},
+      {L"//./C:/x.c", prDevice, L""},
+      {L"\\\\?\\Volume{0}\\x.c", prDevice, L""},
+      {L"\\??\\pipe\\x", prDevice, L""},
+      {L"\\??\\C:\\x.c", prLocal, L""},
+      {L"C:\\x\\AUX", prDevice, L""},
+      {L"C:\\x\\lpt\u00b9.txt", prDevice, L""},
+      {L"C:\\x\\CONOUT$", prDevice, L""},
+      {L"C:\\x\\prn.tar.gz", prDevice, L""},
+      {L"C:\\x\\con .c", prDevice, L""},
+      {L"C:\\nul\\x.c", prLocal, L""},
+      {L"C:\\x\\console.c", prLocal, L""},
+      {L"C:\\x\\com.c", prLocal, L""},
+  };
+  for (const tCase& c : cases) {
+    EXPECT_EQ(PathReach(c.Path), c.Reach) << testing::PrintToString(std::wstring(c.Path));
+    EXPECT_EQ(NetworkHost(c.Path), c.Host) << testing::PrintToString(std::wstring(c.Path));
+  }
 }
 
 TEST(Places, TrimsAnAddressInTimeThatGrowsWithItsLength) {
