@@ -162,7 +162,7 @@ std::optional<tPlaceTarget> cConsoleEdit::PlaceAtPoint(POINT point) const {
   if (position + 1 >= rowEnd && position > rowStart &&
       point.x >= cell.x + std::max<LONG>(cell.x - PointOfCharacter(*this, position - 1).x, 1))
     return std::nullopt;
-  return cPanePlaces(Handle(), WorkingFolder, ProbeFile).PlaceAt(position);
+  return cPanePlaces(Handle(), WorkingFolder, ProbePath).PlaceAt(position);
 }
 
 void cConsoleEdit::SetHotPlace(std::optional<tPlaceTarget> place) {
@@ -191,15 +191,24 @@ void cConsoleEdit::UpdateHotPlace() {
 void cConsoleEdit::OpenNextPlace(bool forward) {
   DWORD start = 0, end = 0;
   WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  const std::optional<tPlaceTarget> place =
-      cPanePlaces(Handle(), WorkingFolder, ProbeFile).NextPlace(static_cast<int>(forward ? end : start), forward);
-  if (!place) {
+  const cPanePlaces places(Handle(), WorkingFolder, ProbePath);
+  const tPlaceSearch search = places.NextPlace(static_cast<int>(forward ? end : start), forward);
+  if (search.StoppedAt >= 0) {
+    // The caret goes where the search stopped, so that the key goes on from there.
+    WPerform(EM_SETSEL, static_cast<WPARAM>(search.StoppedAt), search.StoppedAt);
+    WPerform(EM_SCROLLCARET, 0, 0);
+    ShowPlaceMessage(gui::FormatRes(forward ? IDS_PLACE_SEARCH_STOPPED_DOWN : IDS_PLACE_SEARCH_STOPPED_UP,
+                                    {std::to_wstring(WCaretPos().Line + 1)}),
+                     MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  if (!search.Place) {
     ::MessageBeep(MB_OK);
     return;
   }
-  WPerform(EM_SETSEL, place->Start, static_cast<LPARAM>(place->End));
+  WPerform(EM_SETSEL, search.Place->Start, static_cast<LPARAM>(search.Place->End));
   WPerform(EM_SCROLLCARET, 0, 0);
-  OpenPlace(*place);
+  OpenPlace(*search.Place);
 }
 
 int cConsoleEdit::ShowPlaceMessage(const std::wstring& text, UINT flags) const {

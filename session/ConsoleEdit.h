@@ -13,7 +13,7 @@
 #include "gui/TextViewMessages.h"
 #include "session/EditorCommand.h"
 #include "session/OutputRules.h"
-#include "session/Places.h"
+#include "session/PlacesInPane.h"
 
 // A pane of the console session.
 class cConsoleEdit : public cSearchableEditor, public iOutputSink {
@@ -37,9 +37,9 @@ public:
   std::wstring WorkingFolder;
   // Shows why a place could not be opened.
   std::function<void(const std::wstring& message)> OnOpenFailed;
-  // Answers whether a local file exists; tests answer instead. Network and device paths never get
-  // here.
-  tFileExists ProbeFile = FileExists;
+  // Answers for local files and their folders; tests answer instead. Network and device paths
+  // never get here.
+  tPathProbe ProbePath = PathAttributes;
 
   // The whole line that holds the caret, between the line breaks around it, however many rows word
   // wrap makes of it.

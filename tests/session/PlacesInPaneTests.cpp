@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstring>
 #include <vector>
 
+#include "gui/ResString.h"
+#include "resources/resource.h"
 #include "session/PlaceOpener.h"
 #include "tests/session/SessionFixture.h"
 
@@ -20,9 +23,9 @@ protected:
     note_ = dir_.WriteFile(L"sub\\b.c", "").wstring();
     OpenChild({L"sleep"});
     Output().EditorCommand = L"\"" + TestChildPath() + L"\" %f %l %c";
-    Output().ProbeFile = [this](const std::wstring& path) {
+    Output().ProbePath = [this](const std::wstring& path) {
       probed_.push_back(path);
-      return FileExists(path);
+      return PathAttributes(path);
     };
     ::SendMessageW(form_->Handle(), WM_SIZE, 0, 0);
   }
@@ -198,4 +201,52 @@ TEST_F(PlacesInPane, NetworkAndDevicePlacesAreNeverProbedAndOnlyANetworkOneOpens
   EXPECT_TRUE(probed_.empty());
   ASSERT_EQ(opened_.size(), 1u);
   EXPECT_EQ(opened_[0].Launch.CommandLine, EditorLine(L"\\\\evil\\s\\x.c", 12, 1));
+}
+
+TEST_F(PlacesInPane, F4StopsLookingOnceItsTimeIsUpAndSaysWhere) {
+  std::wstring text;
+  for (int i = 0; i < 100000; ++i) text += L"m" + std::to_wstring(i) + L".c:1: error\r\n";
+  Output().SetWText(text + note_ + L":7");
+  Output().SetSelStart(0);
+  // A disk that takes a millisecond to answer.
+  const tPathProbe counting = Output().ProbePath;
+  Output().ProbePath = [&](const std::wstring& path) {
+    ::Sleep(1);
+    return counting(path);
+  };
+  int line = 1;
+  for (const bool forward : {true, true, false}) {
+    probed_.clear();
+    Press(VK_F4, !forward);
+    const int stopped = Output().WCaretPos().Line + 1;
+    EXPECT_EQ(forward ? stopped > line : stopped < line, true) << stopped << " after " << line;
+    line = stopped;
+    ASSERT_FALSE(boxes_.empty());
+    EXPECT_EQ(boxes_.back().Text, gui::FormatRes(forward ? IDS_PLACE_SEARCH_STOPPED_DOWN : IDS_PLACE_SEARCH_STOPPED_UP,
+                                                 {std::to_wstring(stopped)}));
+    EXPECT_GT(probed_.size(), 0u);
+    EXPECT_LT(probed_.size(), 200u);
+  }
+  // The system's own answers.
+  Output().ProbePath = counting;
+  probed_.clear();
+  const auto start = std::chrono::steady_clock::now();
+  Press(VK_F4);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(boxes_.size(), 4u);
+  EXPECT_LT(probed_.size(), 100000u);
+  EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(PlacesInPane, F4AsksForAFileOrAMissingFolderOnceHoweverOftenTheOutputNamesIt) {
+  const std::wstring folder = dir_.Path().wstring() + L"\\";
+  std::wstring text = folder + L">make\r\n";
+  for (int i = 1; i <= 1000; ++i)
+    text += L"gone.c:" + std::to_wstring(i) + L": error\r\nnowhere\\f" + std::to_wstring(i) + L".c:1: error\r\n";
+  Output().SetWText(text + note_ + L":7");
+  Output().SetSelStart(0);
+  Press(VK_F4);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(probed_, (std::vector<std::wstring>{folder + L"gone.c", folder, folder + L"nowhere\\f1.c",
+                                                folder + L"nowhere\\", note_}));
 }
