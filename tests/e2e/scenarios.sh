@@ -1045,14 +1045,7 @@ scenario_places() {
   output="$source(12,5): error C2065: 'x': undeclared identifier"$'\r\n'
   output+="see https://example.com/page?a=1 for more"$'\r\n'
   output+="$work_win\\tool.cmd:3: note"$'\r\n'
-  local child editor
-  child=$(e2e_windows_path "$E2E_TESTCHILD")
-  editor=$(e2e_windows_path "$(dirname "$E2E_TESTCHILD")/testchild_gui.exe")
-  e2e_start "-editor:$editor args:$(e2e_windows_path "$editor_record") %f %l %c" -- "$child" "out:$(e2e_hex "$output")" sleep
-  e2e_wait "the places show" e2e_output_has 'tool\.cmd:3: note'
-  e2e_wait "the command pane is editable" e2e_editable 0
-  xdotool mousemove 600 400 click 1
-  e2e_key ctrl+Home
+  e2e_start_places "$editor_record" "$output" 'tool\.cmd:3: note'
 
   e2e_key F4
   e2e_wait "F4 opens the first location in the editor" e2e_file_holds "$editor_record" "$source"$'\n12\n5'
@@ -1084,16 +1077,10 @@ scenario_places() {
 scenario_network_places() {
   e2e_new_work_folder
   : >"$e2e_work/local.c"
-  local work_win editor_record="$e2e_work/editor.txt" output child editor
+  local work_win editor_record="$e2e_work/editor.txt" output
   work_win=$(e2e_windows_path "$e2e_work")
   output='\\evilhost\share\x.c:12: error: not here'$'\r\n'"$work_win\\local.c:3: error"$'\r\n'
-  child=$(e2e_windows_path "$E2E_TESTCHILD")
-  editor=$(e2e_windows_path "$(dirname "$E2E_TESTCHILD")/testchild_gui.exe")
-  e2e_start "-editor:$editor args:$(e2e_windows_path "$editor_record") %f %l %c" -- "$child" "out:$(e2e_hex "$output")" sleep
-  e2e_wait "the places show" e2e_output_has 'local\.c:3: error'
-  e2e_wait "the command pane is editable" e2e_editable 0
-  xdotool mousemove 600 400 click 1
-  e2e_key ctrl+Home
+  e2e_start_places "$editor_record" "$output" 'local\.c:3: error'
   e2e_key F4
   e2e_wait "F4 passes the network place for the local one" e2e_file_holds "$editor_record" "$work_win\\local.c"$'\n3\n1'
   rm -f "$editor_record"
@@ -1119,6 +1106,20 @@ e2e_network_question() {
     e2e_fail "the question does not name the computer and the file: $box"
   e2e_key "$1"
   e2e_expect_main_focus
+}
+
+# e2e_start_places RECORD OUTPUT PATTERN: Marvesk with the test child writing OUTPUT, and as the
+# editor the test child built as a GUI program, which writes its arguments into RECORD. Once a line
+# matching PATTERN shows, the output pane has the keyboard and the caret at its start.
+e2e_start_places() {
+  local child editor
+  child=$(e2e_windows_path "$E2E_TESTCHILD")
+  editor=$(e2e_windows_path "$(dirname "$E2E_TESTCHILD")/testchild_gui.exe")
+  e2e_start "-editor:$editor args:$(e2e_windows_path "$1") %f %l %c" -- "$child" "out:$(e2e_hex "$2")" sleep
+  e2e_wait "the places show" e2e_output_has "$3"
+  e2e_wait "the command pane is editable" e2e_editable 0
+  xdotool mousemove 600 400 click 1
+  e2e_key ctrl+Home
 }
 
 # e2e_file_holds FILE TEXT: the file holds the text (its last line break aside).
