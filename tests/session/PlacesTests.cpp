@@ -164,71 +164,50 @@ TEST(Places, NetworkAndDevicePathsAreNeverProbed) {
   };
   struct tCase {
     const wchar_t* Line;
-    const wchar_t* Folder;
     std::optional<std::wstring> Target;  // none: no place
     tPathReach Reach = prLocal;
+    const wchar_t* Folder = L"C:\\w";
   };
   const tCase cases[] = {
-      {L"\\\\evil\\s\\x.c:12", L"C:\\w", L"\\\\evil\\s\\x.c", prNetwork},
-      {L"//evil/s/../t/x.c:1", L"C:\\w", L"\\\\evil\\s\\t\\x.c", prNetwork},
-      {L"\\\\?\\UNC\\evil\\s\\x.c:1", L"C:\\w", L"\\\\?\\UNC\\evil\\s\\x.c", prNetwork},
+      {L"\\\\evil\\s\\x.c:12", L"\\\\evil\\s\\x.c", prNetwork},
+      {L"//evil/s/../t/x.c:1", L"\\\\evil\\s\\t\\x.c", prNetwork},
+      {L"/\\evil/s/x.c:1", L"\\\\evil\\s\\x.c", prNetwork},
+      {L"\\\\?\\UNC\\evil\\s\\x.c:1", L"\\\\?\\UNC\\evil\\s\\x.c", prNetwork},
+      {L"\\??\\unc\\evil\\s\\x.c:1", L"\\??\\unc\\evil\\s\\x.c", prNetwork},
       // A relative or rooted path under a network folder (a prompt's) is on the network too.
-      {L"x.c:3", L"\\\\evil\\s\\d", L"\\\\evil\\s\\d\\x.c", prNetwork},
-      {L"\\x.c:3", L"\\\\evil\\s\\d", L"\\\\evil\\s\\x.c", prNetwork},
+      {L"x.c:3", L"\\\\evil\\s\\d\\x.c", prNetwork, L"\\\\evil\\s\\d"},
+      {L"\\x.c:3", L"\\\\evil\\s\\x.c", prNetwork, L"\\\\evil\\s\\d"},
       // The longer reading is on the network: the shorter local one is not asked for.
-      {L"\\\\evil\\s\\My Dir\\a.c:1", L"C:\\w", L"\\\\evil\\s\\My Dir\\a.c", prNetwork},
-      {L"\\\\.\\COM1:1", L"C:\\w", std::nullopt},
-      {L"\\\\.\\pipe\\x:2", L"C:\\w", std::nullopt},
-      {L"\\\\?\\GLOBALROOT\\Device\\x.c:1", L"C:\\w", std::nullopt},
-      {L"C:\\w\\nul.c:1", L"C:\\w", std::nullopt},
-      {L"con:5", L"C:\\w", std::nullopt},
-      {L"x\\Com1.log(4)", L"C:\\w", std::nullopt},
+      {L"\\\\evil\\s\\My Dir\\a.c:1", L"\\\\evil\\s\\My Dir\\a.c", prNetwork},
+      {L"\\\\.\\COM1:1", std::nullopt},
+      {L"\\\\.\\pipe\\x:2", std::nullopt},
+      {L"\\\\.\\UNC\\evil\\s\\x.c:1", std::nullopt},
+      {L"\\\\?\\GLOBALROOT\\Device\\x.c:1", std::nullopt},
+      {L"\\??\\pipe\\x:1", std::nullopt},
+      {L"C:\\w\\nul.c:1", std::nullopt},
+      {L"con:5", std::nullopt},
+      {L"x\\Com1.log(4)", std::nullopt},
+      {L"x\\lpt\u00b9.txt:2", std::nullopt},
+      {L"CONOUT$:1", std::nullopt},
+      {L"prn.tar.gz:1", std::nullopt},
       // Local, and asked for.
-      {L"\\\\?\\C:\\w\\a.c:5", L"C:\\w", L"\\\\?\\C:\\w\\a.c"},
-      {L"com10.c:1", L"C:\\w", L"C:\\w\\com10.c"},
+      {L"\\\\?\\C:\\w\\a.c:5", L"\\\\?\\C:\\w\\a.c"},
+      {L"\\??\\C:\\w\\a.c:5", L"\\??\\C:\\w\\a.c"},
+      {L"com10.c:1", L"C:\\w\\com10.c"},
+      {L"C:\\nul\\console.c:1", L"C:\\nul\\console.c"},
   };
   for (const tCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.Line)));
     probed.clear();
     const std::vector<tPlace> places = FindPlaces(c.Line);
-    ASSERT_EQ(places.size(), 1u) << testing::PrintToString(std::wstring(c.Line));
+    ASSERT_EQ(places.size(), 1u);
     const std::optional<tPlaceTarget> target = ResolvePlace(places[0], c.Folder, exists);
-    SCOPED_TRACE(testing::PrintToString(std::wstring(c.Line)));
     EXPECT_EQ(target ? std::optional(target->Target) : std::nullopt, c.Target);
     if (target) {
       EXPECT_EQ(target->Reach, c.Reach);
+      EXPECT_EQ(NetworkHost(target->Target), c.Reach == prNetwork ? L"evil" : L"");
     }
     EXPECT_EQ(probed, target && c.Reach == prLocal ? std::vector{*c.Target} : std::vector<std::wstring>{});
-  }
-}
-
-TEST(Places, PathReachAndHost) {
-  struct tCase {
-    const wchar_t* Path;
-    tPathReach Reach;
-    const wchar_t* Host;
-  };
-  const tCase cases[] = {
-      {L"\\\\evil\\s\\x.c", prNetwork, L"evil"},
-      {L"/\\evil/s", prNetwork, L"evil"},
-      {L"\\\\?\\unc\\evil\\s\\x", prNetwork, L"evil"},
-      {L"\\??\\UNC\\evil\\s", prNetwork, L"evil"},
-      {L"\\\\.\\UNC\\evil\\s", prDevice, L""},
-      {L"//./C:/x.c", prDevice, L""},
-      {L"\\\\?\\Volume{0}\\x.c", prDevice, L""},
-      {L"\\??\\pipe\\x", prDevice, L""},
-      {L"\\??\\C:\\x.c", prLocal, L""},
-      {L"C:\\x\\AUX", prDevice, L""},
-      {L"C:\\x\\lpt\u00b9.txt", prDevice, L""},
-      {L"C:\\x\\CONOUT$", prDevice, L""},
-      {L"C:\\x\\prn.tar.gz", prDevice, L""},
-      {L"C:\\x\\con .c", prDevice, L""},
-      {L"C:\\nul\\x.c", prLocal, L""},
-      {L"C:\\x\\console.c", prLocal, L""},
-      {L"C:\\x\\com.c", prLocal, L""},
-  };
-  for (const tCase& c : cases) {
-    EXPECT_EQ(PathReach(c.Path), c.Reach) << testing::PrintToString(std::wstring(c.Path));
-    EXPECT_EQ(NetworkHost(c.Path), c.Host) << testing::PrintToString(std::wstring(c.Path));
   }
 }
 
