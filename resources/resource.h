@@ -36,6 +36,9 @@
 
 #define IDS_PLACE_ADDRESS_FAILED       160  /* "The address cannot be opened. %s\r\n\r\nAddress: %s" */
 #define IDS_PLACE_EDITOR_FAILED        161  /* "The editor cannot be started. %s\r\n\r\nCommand: %s" */
+#define IDS_PLACE_NETWORK_QUESTION     163  /* "This file is on another computer, ""%s""..." */
+#define IDS_PLACE_SEARCH_STOPPED_DOWN  164  /* "The search for places stopped at line %s...F4..." */
+#define IDS_PLACE_SEARCH_STOPPED_UP    165  /* "The search for places stopped at line %s...Shift+F4..." */
 
 #define IDS_TEXT_EXCEEDS_CAPACITY      140  /* "Text exceeds memo capacity" */
 #define IDS_LIST_INDEX_OUT_OF_BOUNDS   141  /* "List index out of bounds (%d)" */

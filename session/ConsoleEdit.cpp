@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "gui/DialogSeam.h"
 #include "gui/Handle.h"
 #include "gui/ResString.h"
 #include "view/TextViewMessages.h"
@@ -12,6 +13,7 @@
 #include "session/PlaceOpener.h"
 #include "session/PlacesInPane.h"
 #include "text/Utils.h"
+#include "ui/ExeResources.h"
 
 namespace {
 
@@ -160,7 +162,7 @@ std::optional<tPlaceTarget> cConsoleEdit::PlaceAtPoint(POINT point) const {
   if (position + 1 >= rowEnd && position > rowStart &&
       point.x >= cell.x + std::max<LONG>(cell.x - PointOfCharacter(*this, position - 1).x, 1))
     return std::nullopt;
-  return cPanePlaces(Handle(), WorkingFolder).PlaceAt(position);
+  return cPanePlaces(Handle(), WorkingFolder, ProbePath).PlaceAt(position);
 }
 
 void cConsoleEdit::SetHotPlace(std::optional<tPlaceTarget> place) {
@@ -189,19 +191,39 @@ void cConsoleEdit::UpdateHotPlace() {
 void cConsoleEdit::OpenNextPlace(bool forward) {
   DWORD start = 0, end = 0;
   WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  const std::optional<tPlaceTarget> place =
-      cPanePlaces(Handle(), WorkingFolder).NextPlace(static_cast<int>(forward ? end : start), forward);
-  if (!place) {
+  const cPanePlaces places(Handle(), WorkingFolder, ProbePath);
+  const tPlaceSearch search = places.NextPlace(static_cast<int>(forward ? end : start), forward);
+  if (search.StoppedAt >= 0) {
+    // The caret goes where the search stopped, so that the key goes on from there.
+    WPerform(EM_SETSEL, static_cast<WPARAM>(search.StoppedAt), search.StoppedAt);
+    WPerform(EM_SCROLLCARET, 0, 0);
+    ShowPlaceMessage(gui::FormatRes(forward ? IDS_PLACE_SEARCH_STOPPED_DOWN : IDS_PLACE_SEARCH_STOPPED_UP,
+                                    {std::to_wstring(WCaretPos().Line + 1)}),
+                     MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  if (!search.Place) {
     ::MessageBeep(MB_OK);
     return;
   }
-  WPerform(EM_SETSEL, place->Start, static_cast<LPARAM>(place->End));
+  WPerform(EM_SETSEL, search.Place->Start, static_cast<LPARAM>(search.Place->End));
   WPerform(EM_SCROLLCARET, 0, 0);
-  OpenPlace(*place);
+  OpenPlace(*search.Place);
+}
+
+int cConsoleEdit::ShowPlaceMessage(const std::wstring& text, UINT flags) const {
+  return gui::cDialogSeam::ShowMessage(::GetAncestor(Handle(), GA_ROOT), text,
+                                       gui::FormatRes(IDS_PRODUCT_CAPTION, {ProductName()}), flags);
 }
 
 void cConsoleEdit::OpenPlace(const tPlaceTarget& place) {
   SetHotPlace(std::nullopt);
+  // The output named the computer: only the user may let the editor reach it. No probe comes
+  // first; after Yes the editor asks for the file itself, outside this window.
+  if (place.Reach == prNetwork &&
+      ShowPlaceMessage(gui::FormatRes(IDS_PLACE_NETWORK_QUESTION, {NetworkHost(place.Target), place.Target}),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+    return;
   std::wstring failure;
   if (place.Kind == pkAddress) {
     if (!cPlaceOpener::OpenAddress(place.Target))

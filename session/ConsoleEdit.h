@@ -13,7 +13,7 @@
 #include "view/TextViewMessages.h"
 #include "session/EditorCommand.h"
 #include "session/OutputRules.h"
-#include "session/Places.h"
+#include "session/PlacesInPane.h"
 
 // A pane of the console session.
 class cConsoleEdit : public cSearchableEditor, public iOutputSink {
@@ -37,6 +37,9 @@ public:
   std::wstring WorkingFolder;
   // Shows why a place could not be opened.
   std::function<void(const std::wstring& message)> OnOpenFailed;
+  // Answers for local files and their folders; tests answer instead. Network and device paths
+  // never get here.
+  tPathProbe ProbePath = PathAttributes;
 
   // The whole line that holds the caret, between the line breaks around it, however many rows word
   // wrap makes of it.
@@ -66,6 +69,8 @@ private:
   void UpdateHotPlace();
   void OpenNextPlace(bool forward);
   void OpenPlace(const tPlaceTarget& place);
+  // A box owned by the main window; the button chosen.
+  int ShowPlaceMessage(const std::wstring& text, UINT flags) const;
 
   std::optional<tPlaceTarget> hotPlace_;
   bool trackingLeave_ = false;

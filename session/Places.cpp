@@ -26,15 +26,35 @@ bool IsDriveColon(std::wstring_view line, std::size_t i) {
          i + 1 < line.size() && IsSlash(line[i + 1]);
 }
 
-// A colon that is not a drive letter's separates a path from what follows it.
-bool EndsPath(std::wstring_view line, std::size_t i) {
-  return IsForbiddenInPath(line[i]) || (line[i] == L':' && !IsDriveColon(line, i));
+// How long the prefix is that puts a path in the system's own namespaces: "\\?\" (or "//?/"), "\\.\"
+// (or "//./") and "\??\"; 0 when there is none.
+std::size_t NamespacePrefixLength(std::wstring_view path) {
+  if (path.size() >= 4 && IsSlash(path[0]) && IsSlash(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
+      IsSlash(path[3]))
+    return 4;
+  return path.starts_with(L"\\??\\") ? 4 : 0;
 }
 
-// Where an absolute path starts: "X:\", "X:/" or the "\\" of a network path.
+// The question marks of a namespace prefix at the start of a path are part of it.
+bool IsPrefixMark(std::wstring_view line, std::size_t i) {
+  for (std::size_t start = i >= 2 ? i - 2 : 0; start <= i; ++start)
+    if (NamespacePrefixLength(line.substr(start, 4)) == 4 && line.substr(start, 4).find(L'?') != kNone) return true;
+  return false;
+}
+
+// A colon that is not a drive letter's separates a path from what follows it.
+bool EndsPath(std::wstring_view line, std::size_t i) {
+  return (IsForbiddenInPath(line[i]) && !IsPrefixMark(line, i)) || (line[i] == L':' && !IsDriveColon(line, i));
+}
+
+// Where an absolute path starts: "X:\", "X:/", or the "\\" of a network path or a namespace prefix,
+// the "\\" not inside another path or name ("C:\\work", as escaped text writes it, is on drive C).
 bool StartsAbsolutePath(std::wstring_view line, std::size_t i) {
   if (i + 2 < line.size() && IsDriveColon(line, i + 1)) return true;
-  return i + 1 < line.size() && line[i] == L'\\' && line[i + 1] == L'\\' && (i == 0 || line[i - 1] != L'\\');
+  if (i > 0 && (IsWordChar(line[i - 1]) || IsSlash(line[i - 1]) || line[i - 1] == L':' || line[i - 1] == L'.'))
+    return false;
+  const std::wstring_view rest = line.substr(i);
+  return rest.starts_with(L"\\\\") || rest.starts_with(L"\\??\\");
 }
 
 // Brackets that a place's text may hold in pairs.
@@ -50,6 +70,32 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
     if (c != prefix[i]) return false;
   }
   return true;
+}
+
+// Two slashes of either kind start a network path ("\\host\share", "//host/share") or a namespace
+// prefix.
+bool IsNetworkStart(std::wstring_view path) { return path.size() >= 2 && IsSlash(path[0]) && IsSlash(path[1]); }
+
+// The root a rooted path ("\src\a.c") hangs from: the folder's drive ("C:"), or its computer and
+// share ("\\host\share").
+std::wstring_view FolderRoot(std::wstring_view folder) {
+  if (!IsNetworkStart(folder)) return folder.substr(0, 2);
+  const std::size_t host = folder.find_first_of(L"\\/", 2);
+  return folder.substr(0, host == kNone ? kNone : folder.find_first_of(L"\\/", host + 1));
+}
+
+// Whether the path's last name is one the system keeps for a device, in any folder, in any letter
+// case and with any extension or trailing blanks ("NUL", "com1.txt", "con .c"); the ports' digit may
+// be a superscript one, two or three.
+bool HasDeviceName(std::wstring_view path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  std::wstring_view name = path.substr(slash == kNone ? 0 : slash + 1);
+  name = name.substr(0, name.find_first_of(L".:"));
+  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
+  for (const std::wstring_view device : {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"})
+    if (name.size() == device.size() && StartsWithNoCase(name, device)) return true;
+  const bool port = name.size() == 4 && (StartsWithNoCase(name, L"com") || StartsWithNoCase(name, L"lpt"));
+  return port && (IsDigit(name[3]) || name[3] == L'\u00b9' || name[3] == L'\u00b2' || name[3] == L'\u00b3');
 }
 
 // A decimal number of one to nine digits at i; its value and where it ends.
@@ -82,15 +128,20 @@ std::optional<tPlace> AddressAt(std::wstring_view line, std::size_t i) {
   while (end < line.size() && line[end] > 0x20 && line[end] != 0x7F && line[end] != L'"' && line[end] != L'<' &&
          line[end] != L'>' && line[end] != L'`')
     ++end;
-  for (;;) {
-    const std::wstring_view address = line.substr(i, end - i);
-    const wchar_t last = address.back();
+  // The brackets are counted once; each one taken off the end leaves one fewer.
+  std::array<std::array<std::size_t, 2>, kBrackets.size()> counts{};
+  for (std::size_t k = i + schemeLength; k < end; ++k)
+    for (std::size_t b = 0; b < kBrackets.size(); ++b)
+      for (std::size_t side = 0; side < 2; ++side) counts[b][side] += line[k] == kBrackets[b][side];
+  for (; end > i + schemeLength; --end) {
+    const wchar_t last = line[end - 1];
     bool unbalanced = false;
-    for (const auto& [open, close] : kBrackets)
-      if (last == close)
-        unbalanced = std::count(address.begin(), address.end(), open) < std::count(address.begin(), address.end(), close);
-    if (unbalanced || std::wstring_view(L".,;:!?'").find(last) != kNone) --end;
-    else break;
+    for (std::size_t b = 0; b < kBrackets.size(); ++b) {
+      if (last != kBrackets[b][1]) continue;
+      unbalanced = counts[b][0] < counts[b][1];
+      if (unbalanced) --counts[b][1];
+    }
+    if (!unbalanced && std::wstring_view(L".,;:!?'").find(last) == kNone) break;
   }
   if (end <= i + schemeLength) return std::nullopt;
   tPlace place;
@@ -246,7 +297,7 @@ std::vector<tPlace> FindPlaces(std::wstring_view line) {
 
 std::optional<std::wstring> PromptFolder(std::wstring_view line) {
   line = line.substr(0, std::min(line.size(), kPlaceLineLimit));
-  if (!StartsAbsolutePath(line, 0) || line[0] == L'\\') return std::nullopt;
+  if (!StartsAbsolutePath(line, 0)) return std::nullopt;
   for (std::size_t i = 3; i < line.size(); ++i) {
     if (line[i] == L'>') return std::wstring(line.substr(0, i));
     if (EndsPath(line, i)) return std::nullopt;
@@ -256,16 +307,19 @@ std::optional<std::wstring> PromptFolder(std::wstring_view line) {
 
 std::wstring AbsolutePlacePath(std::wstring_view path, std::wstring_view folder) {
   std::wstring joined;
-  if (IsAbsolute(path) || folder.empty()) {
+  if (IsAbsolute(path) || IsNetworkStart(path) || folder.empty()) {
     joined = path;
   } else if (IsSlash(path.front())) {
-    // Rooted: on the folder's drive.
-    joined = std::wstring(folder.substr(0, 2)) + std::wstring(path);
+    // Rooted: on the folder's drive, or its computer's share.
+    joined = std::wstring(FolderRoot(folder)) + std::wstring(path);
   } else {
     joined = folder;
     if (!IsSlash(joined.back())) joined += L'\\';
     joined += path;
   }
+  // The system takes a path in its own namespaces as it is written; made "full", "\??\x" would
+  // become a folder on the current drive.
+  if (NamespacePrefixLength(joined) > 0) return joined;
   std::wstring full(joined.size() + MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = ::GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
@@ -278,6 +332,29 @@ std::wstring AbsolutePlacePath(std::wstring_view path, std::wstring_view folder)
   }
 }
 
+tPathReach PathReach(std::wstring_view path) {
+  if (const std::size_t prefix = NamespacePrefixLength(path)) {
+    const std::wstring_view rest = path.substr(prefix);
+    if (path[2] == L'.') return prDevice;
+    if (StartsWithNoCase(rest, L"unc") && (rest.size() == 3 || IsSlash(rest[3]))) return prNetwork;
+    const bool drive =
+        rest.size() >= 2 && IsAsciiLetter(rest[0]) && rest[1] == L':' && (rest.size() == 2 || IsSlash(rest[2]));
+    return drive && !HasDeviceName(path) ? prLocal : prDevice;
+  }
+  if (IsNetworkStart(path)) return prNetwork;
+  return HasDeviceName(path) ? prDevice : prLocal;
+}
+
+std::wstring NetworkHost(std::wstring_view path) {
+  if (PathReach(path) != prNetwork) return {};
+  // After "\\", or after the "UNC" of a namespace prefix.
+  const std::size_t prefix = NamespacePrefixLength(path);
+  std::wstring_view rest = path.substr(prefix > 0 ? std::min(prefix + 3, path.size()) : 0);
+  while (!rest.empty() && IsSlash(rest.front())) rest.remove_prefix(1);
+  const std::size_t slash = rest.find_first_of(L"\\/");
+  return std::wstring(rest.substr(0, slash));
+}
+
 bool FileExists(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -286,11 +363,16 @@ bool FileExists(const std::wstring& path) {
 std::optional<tPlaceTarget> ResolvePlace(const tPlace& place, std::wstring_view folder, const tFileExists& exists) {
   if (place.Kind == pkAddress) return tPlaceTarget{pkAddress, place.Start, place.End, place.Address, 0, 1};
   for (const tPlacePath& reading : place.Paths) {
-    if (reading.Path.empty() || std::any_of(reading.Path.begin(), reading.Path.end(), IsForbiddenInPath)) continue;
+    const std::wstring_view name = std::wstring_view(reading.Path).substr(NamespacePrefixLength(reading.Path));
+    if (name.empty() || std::any_of(name.begin(), name.end(), IsForbiddenInPath)) continue;
     std::wstring path = AbsolutePlacePath(reading.Path, folder);
-    if (exists(path))
+    const tPathReach reach = PathReach(path);
+    // A device is no file. Whether a file on the network exists is not asked at all: the question
+    // alone reaches the computer the output names.
+    if (reach == prDevice) continue;
+    if (reach == prNetwork || exists(path))
       return tPlaceTarget{pkFile, reading.Start, place.End, std::move(path), place.Line,
-                          place.Column > 0 ? place.Column : 1};
+                          place.Column > 0 ? place.Column : 1, reach};
   }
   return std::nullopt;
 }

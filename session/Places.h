@@ -48,10 +48,25 @@ std::vector<tPlace> FindPlaces(std::wstring_view line);
 std::optional<std::wstring> PromptFolder(std::wstring_view line);
 
 // A path as written, made absolute against the folder (a path that is absolute already stays as
-// it is, a rooted one takes the folder's drive), with "." and ".." resolved.
+// it is, a rooted one takes the folder's drive or network share), with "." and ".." resolved
+// unless a namespace prefix ("\\?\", "\??\") asks for the path as written.
 std::wstring AbsolutePlacePath(std::wstring_view path, std::wstring_view folder);
 
-// A place made ready to open: the address, or the full path of an existing file.
+// Where a path leads. A network path ("\\host\share\a.c", "//host/share/a.c", "\\?\UNC\host\...",
+// or a relative one under such a folder) reaches another computer with the user's logon; a device
+// path ("\\.\COM1", "\\?\GLOBALROOT\...", a name such as "NUL" or "com1.txt" in any folder) is
+// no file.
+enum tPathReach : std::uint8_t {
+  prLocal,
+  prNetwork,
+  prDevice,
+};
+tPathReach PathReach(std::wstring_view path);
+// The computer a network path names; empty for any other path.
+std::wstring NetworkHost(std::wstring_view path);
+
+// A place made ready to open: the address, or the full path of an existing file, or of a file on
+// the network, whose existence is not known.
 struct tPlaceTarget {
   tPlaceKind Kind = pkAddress;
   std::size_t Start = 0;  // in the line; the reading that exists may start later than the place
@@ -59,6 +74,7 @@ struct tPlaceTarget {
   std::wstring Target;
   int Line = 0;
   int Column = 1;  // 1 when the place gives none
+  tPathReach Reach = prLocal;
   friend bool operator==(const tPlaceTarget&, const tPlaceTarget&) = default;
 };
 
@@ -66,7 +82,8 @@ struct tPlaceTarget {
 using tFileExists = std::function<bool(const std::wstring& path)>;
 bool FileExists(const std::wstring& path);
 
-// The place as it would open: an address as it is; a location by its first reading whose file
-// exists, relative paths taken from the folder. None when no reading names an existing file.
+// The place as it would open: an address as it is; a location by its first reading that is on the
+// network or names an existing file, relative paths taken from the folder. Readings of devices are
+// passed over, and only local files are asked for. None when no reading is left.
 std::optional<tPlaceTarget> ResolvePlace(const tPlace& place, std::wstring_view folder,
                                          const tFileExists& exists = FileExists);

@@ -1097,14 +1097,7 @@ scenario_places() {
   output="$source(12,5): error C2065: 'x': undeclared identifier"$'\r\n'
   output+="see https://example.com/page?a=1 for more"$'\r\n'
   output+="$work_win\\tool.cmd:3: note"$'\r\n'
-  local child editor
-  child=$(e2e_windows_path "$E2E_TESTCHILD")
-  editor=$(e2e_windows_path "$(dirname "$E2E_TESTCHILD")/testchild_gui.exe")
-  e2e_start "-editor:$editor args:$(e2e_windows_path "$editor_record") %f %l %c" -- "$child" "out:$(e2e_hex "$output")" sleep
-  e2e_wait "the places show" e2e_output_has 'tool\.cmd:3: note'
-  e2e_wait "the command pane is editable" e2e_editable 0
-  xdotool mousemove 600 400 click 1
-  e2e_key ctrl+Home
+  e2e_start_places "$editor_record" "$output" 'tool\.cmd:3: note'
 
   e2e_key F4
   e2e_wait "F4 opens the first location in the editor" e2e_file_holds "$editor_record" "$source"$'\n12\n5'
@@ -1156,13 +1149,64 @@ scenario_interpreter_editor() {
   e2e_close
 }
 
+# A place on the network is never asked for. F4 passes a UNC location for the local one below it;
+# Ctrl+click on it asks first, naming the computer: Enter is No and opens nothing, Yes opens the
+# file in the editor (the test child as the editor records its arguments and opens nothing).
+scenario_network_places() {
+  e2e_new_work_folder
+  : >"$e2e_work/local.c"
+  local work_win editor_record="$e2e_work/editor.txt" output
+  work_win=$(e2e_windows_path "$e2e_work")
+  output='\\evilhost\share\x.c:12: error: not here'$'\r\n'"$work_win\\local.c:3: error"$'\r\n'
+  e2e_start_places "$editor_record" "$output" 'local\.c:3: error'
+  e2e_key F4
+  e2e_wait "F4 passes the network place for the local one" e2e_file_holds "$editor_record" "$work_win\\local.c"$'\n3\n1'
+  rm -f "$editor_record"
+
+  e2e_network_question Return
+  sleep 1
+  [ ! -e "$editor_record" ] || e2e_fail "No opened the network place: $(cat "$editor_record")"
+  e2e_network_question y
+  e2e_wait "Yes opens the network place in the editor" e2e_file_holds "$editor_record" '\\evilhost\share\x.c'$'\n12\n1'
+  e2e_close
+}
+
+# e2e_network_question KEY: Ctrl+click on the output's first place, on the network, asks whether to
+# open it, naming the computer and the file; KEY answers.
+e2e_network_question() {
+  local point x y box
+  point=$(e2e_probe point 1 5) || e2e_fail "the place's position is not known"
+  x=${point% *} y=${point#* }
+  xdotool mousemove "$x" "$y" keydown ctrl mousemove "$((x + 1))" "$y" click 1 keyup ctrl
+  e2e_expect_dialog " Marvesk"
+  box=$(e2e_dialog)
+  [[ $box == *'"evilhost"'*'\\evilhost\share\x.c'* ]] ||
+    e2e_fail "the question does not name the computer and the file: $box"
+  e2e_key "$1"
+  e2e_expect_main_focus
+}
+
+# e2e_start_places RECORD OUTPUT PATTERN: Marvesk with the test child writing OUTPUT, and as the
+# editor the test child built as a GUI program, which writes its arguments into RECORD. Once a line
+# matching PATTERN shows, the output pane has the keyboard and the caret at its start.
+e2e_start_places() {
+  local child editor
+  child=$(e2e_windows_path "$E2E_TESTCHILD")
+  editor=$(e2e_windows_path "$(dirname "$E2E_TESTCHILD")/testchild_gui.exe")
+  e2e_start "-editor:$editor args:$(e2e_windows_path "$1") %f %l %c" -- "$child" "out:$(e2e_hex "$2")" sleep
+  e2e_wait "the places show" e2e_output_has "$3"
+  e2e_wait "the command pane is editable" e2e_editable 0
+  xdotool mousemove 600 400 click 1
+  e2e_key ctrl+Home
+}
+
 # e2e_file_holds FILE TEXT: the file holds the text (its last line break aside).
 e2e_file_holds() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
-  thousand_commands hostile_command_lines files file_types log_file log_menu python_variables
-  output_view unicode_program_folder places interpreter_editor release_archive)
+  thousand_commands hostile_command_lines files file_types log_file log_menu log_escapes log_unread_pipe python_variables
+  output_view unicode_program_folder places interpreter_editor network_places release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "gui/ResString.h"
+#include "resources/resource.h"
 #include "session/PlaceOpener.h"
 #include "tests/session/SessionFixture.h"
 
@@ -20,6 +22,10 @@ protected:
     note_ = dir_.WriteFile(L"sub\\b.c", "").wstring();
     OpenChild({L"sleep"});
     Output().EditorCommand = L"\"" + TestChildPath() + L"\" %f %l %c";
+    Output().ProbePath = [this](const std::wstring& path) {
+      probed_.push_back(path);
+      return PathAttributes(path);
+    };
     ::SendMessageW(form_->Handle(), WM_SIZE, 0, 0);
   }
 
@@ -45,6 +51,14 @@ protected:
     return {static_cast<short>(LOWORD(point)) + 1, static_cast<short>(HIWORD(point)) + 2};
   }
 
+  // A Ctrl+click on the character at the position.
+  void CtrlClick(int position) {
+    const POINT point = PointOf(position);
+    ::SendMessageW(Output().Handle(), WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(point.x, point.y));
+    ::SendMessageW(Output().Handle(), WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(point.x, point.y));
+  }
+
+  std::vector<std::wstring> probed_;
   std::vector<tOpenRequest> opened_;
   cPlaceOpener::cResponderScope opener_{[this](const tOpenRequest& request) {
     opened_.push_back(request);
@@ -134,4 +148,90 @@ TEST_F(PlacesInPane, WithCtrlHeldThePlaceUnderTheMouseGetsTheHand) {
   ::SendMessageW(pane, WM_SETCURSOR, reinterpret_cast<WPARAM>(pane), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_NE(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
   EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(PlacesInPane, NetworkAndDevicePlacesAreNeverProbedAndOnlyANetworkOneOpensOnceTheUserSaysYes) {
+  struct tCase {
+    std::wstring Text;
+    const wchar_t* Place;  // clicked
+    const wchar_t* Host;   // asked about; none for a device
+  };
+  const tCase cases[] = {
+      {L"\\\\evil\\s\\x.c:12: error", L"x.c:12", L"evil"},
+      {L"//evil/s/x.c(3)", L"x.c", L"evil"},
+      {L"\\\\?\\UNC\\evil\\s\\x.c:4", L"UNC", L"evil"},
+      {L"  File \"\\\\evil\\s\\x.py\", line 3", L"x.py", L"evil"},
+      {L"\\\\evil\\s\\d>cl x.c\r\nx.c(4): error", L"x.c(4)", L"evil"},
+      {L"\\\\.\\COM1:1", L"COM1", nullptr},
+      {L"\\\\.\\pipe\\x:2", L"pipe", nullptr},
+      {L"\\\\?\\GLOBALROOT\\x.c:1", L"GLOBAL", nullptr},
+      {L"aux.c:3", L"aux", nullptr},
+  };
+  for (const tCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.Text));
+    // Below it, a local place that exists: F4 asks for it alone, and opens it.
+    Output().SetWText(c.Text + L"\r\n" + note_ + L":7");
+    Output().SetSelStart(0);
+    probed_.clear();
+    opened_.clear();
+    boxes_.clear();
+    Press(VK_F4);
+    EXPECT_EQ(probed_, std::vector{note_});
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0].Launch.CommandLine, EditorLine(note_, 7, 1));
+    // Ctrl+click: the fixture's boxes answer OK, which is no Yes; then Yes opens, still unasked.
+    const int at = static_cast<int>(c.Text.find(c.Place)) + 1;
+    CtrlClick(at);
+    gui::cDialogSeam::cResponderScope yes([this](const gui::tMessageBoxRequest& box) {
+      boxes_.push_back(box);
+      return IDYES;
+    });
+    CtrlClick(at);
+    EXPECT_EQ(probed_.size(), 1u);
+    ASSERT_EQ(boxes_.size(), c.Host ? 2u : 0u);
+    ASSERT_EQ(opened_.size(), c.Host ? 2u : 1u);
+    if (!c.Host) continue;
+    EXPECT_NE(boxes_[0].Text.find(L"\"" + std::wstring(c.Host) + L"\""), std::wstring::npos) << boxes_[0].Text;
+    EXPECT_EQ(boxes_[0].Flags & (MB_TYPEMASK | MB_DEFMASK), UINT{MB_YESNO | MB_DEFBUTTON2});
+    EXPECT_NE(opened_[1].Launch.CommandLine.find(L"evil\\s\\"), std::wstring::npos);
+  }
+}
+
+TEST_F(PlacesInPane, F4StopsLookingOnceItsTimeIsUpAndSaysWhere) {
+  std::wstring text;
+  for (int i = 0; i < 100000; ++i) text += L"m" + std::to_wstring(i) + L".c:1: error\r\n";
+  Output().SetWText(text + note_ + L":7");
+  Output().SetSelStart(0);
+  // A disk that takes a millisecond to answer.
+  const tPathProbe counting = Output().ProbePath;
+  Output().ProbePath = [&](const std::wstring& path) {
+    ::Sleep(1);
+    return counting(path);
+  };
+  int line = 1;
+  for (const bool forward : {true, true, false}) {
+    probed_.clear();
+    Press(VK_F4, !forward);
+    const int stopped = Output().WCaretPos().Line + 1;
+    EXPECT_EQ(forward ? stopped > line : stopped < line, true) << stopped << " after " << line;
+    line = stopped;
+    ASSERT_FALSE(boxes_.empty());
+    EXPECT_EQ(boxes_.back().Text, gui::FormatRes(forward ? IDS_PLACE_SEARCH_STOPPED_DOWN : IDS_PLACE_SEARCH_STOPPED_UP,
+                                                 {std::to_wstring(stopped)}));
+    EXPECT_LT(probed_.size(), 200u);
+  }
+  EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(PlacesInPane, F4AsksForAFileOrAMissingFolderOnceHoweverOftenTheOutputNamesIt) {
+  const std::wstring folder = dir_.Path().wstring() + L"\\";
+  std::wstring text = folder + L">make\r\n";
+  for (int i = 1; i <= 1000; ++i)
+    text += L"gone.c:" + std::to_wstring(i) + L": error\r\nnowhere\\f" + std::to_wstring(i) + L".c:1: error\r\n";
+  Output().SetWText(text + note_ + L":7");
+  Output().SetSelStart(0);
+  Press(VK_F4);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(probed_, (std::vector<std::wstring>{folder + L"gone.c", folder, folder + L"nowhere\\f1.c",
+                                                folder + L"nowhere\\", note_}));
 }

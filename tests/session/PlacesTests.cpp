@@ -1,6 +1,7 @@
 // Places in output lines: recognition, prompts and what a place resolves to.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
 #include <string>
 #include <vector>
@@ -71,6 +72,12 @@ TEST(Places, RecognisesWhatToolsWrite) {
       {L"See https://example.com/a_(b)?q=1, then", {{pkAddress, L"https://example.com/a_(b)?q=1"}}},
       {L"(docs: HTTP://x.org/p).", {{pkAddress, L"HTTP://x.org/p"}}},
       {L"listening on http://localhost:8080/x", {{pkAddress, L"http://localhost:8080/x"}}},
+      {L"(http://a((b)))))", {{pkAddress, L"http://a((b))"}}},
+      // Network and namespace paths are read whole; escaped backslashes after a drive start none.
+      {L"\\\\evil\\s\\x.c:12: error", {{pkFile, L"\\\\evil\\s\\x.c", 12, 0}}},
+      {L"//evil/s/x.c:3", {{pkFile, L"//evil/s/x.c", 3, 0}}},
+      {L"\\\\?\\UNC\\evil\\s\\x.c(4)", {{pkFile, L"\\\\?\\UNC\\evil\\s\\x.c", 4, 0}}},
+      {L"{\"file\": \"C:\\\\w\\\\x.c:1\"}", {{pkFile, L"C:\\\\w\\\\x.c", 1, 0}}},
       // Nothing here.
       {L"12:30:45 done", {}},
       {L"ftp://x.org/a:1 and mailto:a@b.c", {}},
@@ -102,7 +109,7 @@ TEST(Places, PromptFolders) {
       {L"C:work>", std::nullopt},
       {L"C:\\a|b>", std::nullopt},
       {L"echo C:\\x>", std::nullopt},
-      {L"\\\\server\\share>", std::nullopt},
+      {L"\\\\server\\share>", L"\\\\server\\share"},
       {L"C:\\no prompt", std::nullopt},
   };
   for (const tCase& c : cases) EXPECT_EQ(PromptFolder(c.Line), c.Folder) << testing::PrintToString(std::wstring(c.Line));
@@ -147,4 +154,67 @@ TEST(Places, OnlyAnExistingFileIsAPlace) {
   EXPECT_EQ(target->Target, (dir.Path() / L"\u00e9t\u00e9 (1).py").wstring());
   // A folder is not a file.
   EXPECT_FALSE(ResolvePlace(FindPlaces(L"folder.py:3")[0], folder));
+}
+
+TEST(Places, NetworkAndDevicePathsAreNeverProbed) {
+  std::vector<std::wstring> probed;
+  const tFileExists exists = [&](const std::wstring& path) {
+    probed.push_back(path);
+    return true;
+  };
+  struct tCase {
+    const wchar_t* Line;
+    std::optional<std::wstring> Target;  // none: no place
+    tPathReach Reach = prLocal;
+    const wchar_t* Folder = L"C:\\w";
+  };
+  const tCase cases[] = {
+      {L"\\\\evil\\s\\x.c:12", L"\\\\evil\\s\\x.c", prNetwork},
+      {L"//evil/s/../t/x.c:1", L"\\\\evil\\s\\t\\x.c", prNetwork},
+      {L"/\\evil/s/x.c:1", L"\\\\evil\\s\\x.c", prNetwork},
+      {L"\\\\?\\UNC\\evil\\s\\x.c:1", L"\\\\?\\UNC\\evil\\s\\x.c", prNetwork},
+      {L"\\??\\unc\\evil\\s\\x.c:1", L"\\??\\unc\\evil\\s\\x.c", prNetwork},
+      // A relative or rooted path under a network folder (a prompt's) is on the network too.
+      {L"x.c:3", L"\\\\evil\\s\\d\\x.c", prNetwork, L"\\\\evil\\s\\d"},
+      {L"\\x.c:3", L"\\\\evil\\s\\x.c", prNetwork, L"\\\\evil\\s\\d"},
+      // The longer reading is on the network: the shorter local one is not asked for.
+      {L"\\\\evil\\s\\My Dir\\a.c:1", L"\\\\evil\\s\\My Dir\\a.c", prNetwork},
+      {L"\\\\.\\COM1:1", std::nullopt},
+      {L"\\\\.\\pipe\\x:2", std::nullopt},
+      {L"\\\\.\\UNC\\evil\\s\\x.c:1", std::nullopt},
+      {L"\\\\?\\GLOBALROOT\\Device\\x.c:1", std::nullopt},
+      {L"\\??\\pipe\\x:1", std::nullopt},
+      {L"C:\\w\\nul.c:1", std::nullopt},
+      {L"con:5", std::nullopt},
+      {L"x\\Com1.log(4)", std::nullopt},
+      {L"x\\lpt\u00b9.txt:2", std::nullopt},
+      {L"CONOUT$:1", std::nullopt},
+      {L"prn.tar.gz:1", std::nullopt},
+      // Local, and asked for.
+      {L"\\\\?\\C:\\w\\a.c:5", L"\\\\?\\C:\\w\\a.c"},
+      {L"\\??\\C:\\w\\a.c:5", L"\\??\\C:\\w\\a.c"},
+      {L"com10.c:1", L"C:\\w\\com10.c"},
+      {L"C:\\nul\\console.c:1", L"C:\\nul\\console.c"},
+  };
+  for (const tCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.Line)));
+    probed.clear();
+    const std::vector<tPlace> places = FindPlaces(c.Line);
+    ASSERT_EQ(places.size(), 1u);
+    const std::optional<tPlaceTarget> target = ResolvePlace(places[0], c.Folder, exists);
+    EXPECT_EQ(target ? std::optional(target->Target) : std::nullopt, c.Target);
+    if (target) {
+      EXPECT_EQ(target->Reach, c.Reach);
+      EXPECT_EQ(NetworkHost(target->Target), c.Reach == prNetwork ? L"evil" : L"");
+    }
+    EXPECT_EQ(probed, target && c.Reach == prLocal ? std::vector{*c.Target} : std::vector<std::wstring>{});
+  }
+}
+
+TEST(Places, TrimsAnAddressInTimeThatGrowsWithItsLength) {
+  // Trimmed by recounting the brackets at every step, this took about 40 ms a line.
+  const std::wstring line = L"http://a" + std::wstring(kPlaceLineLimit, L')');
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(Recognised(line), (std::vector<tExpected>{{pkAddress, L"http://a"}}));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
