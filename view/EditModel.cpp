@@ -1,5 +1,6 @@
 #include "view/EditModel.h"
 
+#include <optional>
 #include <utility>
 
 #include "view/TextClusters.h"
@@ -10,6 +11,8 @@ namespace {
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 bool IsBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
 bool IsWordChar(wchar_t c) { return !IsBlank(c) && !IsBreak(c); }
+
+constexpr tTextPos kFirstReach = 64;
 
 }  // namespace
 
@@ -300,43 +303,60 @@ void cEditModel::MakeShownExact(int topRow, int rows) {
 
 // ---- clusters and words
 
+// A step reads the text around the position only as far as it goes: kFirstReach units at first,
+// and four times more each time that is not enough.
 tTextPos cEditModel::ClusterBefore(tTextPos position) const {
-  if (position <= 0) return 0;
-  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  if (position <= store_.ClampPosition(0)) return position;
+  const tTextPos start = store_.LineStart(store_.LineFromPosition(position));
   // A line break is one step, as the edit control takes it.
-  if (position == start) return std::max<tTextPos>(position - 2, 0);
-  const std::wstring_view text = Line(ClampToInt(line));
-  const auto column = static_cast<size_t>(position - start);
-  size_t at = 0;
-  for (size_t next = 0; next < column; next = cTextClusters::End(text, next)) at = next;
-  return start + static_cast<tTextPos>(at);
+  if (position == start) return std::max(position - 2, store_.ClampPosition(0));
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const tTextPos from = std::max(start, position - reach);
+    const std::wstring text = store_.Substr(from, position - from);
+    const std::optional<size_t> sure = cTextClusters::LastSureStart(text, text.size());
+    if (!sure && from > start) continue;
+    size_t at = sure.value_or(0);
+    for (size_t next = at; next < text.size(); next = cTextClusters::End(text, next)) at = next;
+    return from + static_cast<tTextPos>(at);
+  }
 }
 
 tTextPos cEditModel::ClusterAfter(tTextPos position) const {
-  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
-  const tTextPos end = start + store_.LineLength(line);
+  const tTextPos line = store_.LineFromPosition(position);
+  const tTextPos end = store_.LineStart(line) + store_.LineLength(line);
   if (position >= end) return std::min(end + 2, store_.Length());
-  return start + static_cast<tTextPos>(cTextClusters::End(Line(ClampToInt(line)), static_cast<size_t>(position - start)));
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const tTextPos to = std::min(end, position + reach);
+    const std::wstring text = store_.Substr(position, to - position);
+    const size_t after = cTextClusters::End(text, 0);
+    if (after < text.size() || to == end) return position + static_cast<tTextPos>(after);
+  }
 }
 
 tTextPos cEditModel::WordBefore(tTextPos position) const {
   // Back over what is not a word, then over the word before it.
-  const tTextPos from = std::max<tTextPos>(position - 4096, 0);
-  const std::wstring text = store_.Substr(from, position - from);
-  size_t i = text.size();
-  while (i > 0 && !IsWordChar(text[i - 1])) --i;
-  while (i > 0 && IsWordChar(text[i - 1])) --i;
-  return from + static_cast<tTextPos>(i);
+  const tTextPos first = store_.ClampPosition(0);
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const tTextPos from = std::max(first, position - reach);
+    const std::wstring text = store_.Substr(from, position - from);
+    size_t i = text.size();
+    while (i > 0 && !IsWordChar(text[i - 1])) --i;
+    while (i > 0 && IsWordChar(text[i - 1])) --i;
+    if (i > 0 || from == first) return from + static_cast<tTextPos>(i);
+  }
 }
 
 tTextPos cEditModel::WordAfter(tTextPos position) const {
+  // Over a line break as one step, else past a word and the blanks after it.
   const tTextPos length = store_.Length();
-  const std::wstring text = store_.Substr(position, 4096);
-  size_t i = 0;
-  if (i < text.size() && IsBreak(text[i])) return ClusterAfter(position);
-  while (i < text.size() && IsWordChar(text[i])) ++i;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  return std::min(position + static_cast<tTextPos>(i), length);
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const std::wstring text = store_.Substr(position, reach);
+    if (!text.empty() && IsBreak(text[0])) return ClusterAfter(position);
+    size_t i = 0;
+    while (i < text.size() && IsWordChar(text[i])) ++i;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i < text.size() || position + reach >= length) return position + static_cast<tTextPos>(i);
+  }
 }
 
 tTextSpan cEditModel::WordAround(tTextPos position) const {

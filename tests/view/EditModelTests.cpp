@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <span>
 #include <string>
 #include <vector>
@@ -73,10 +74,14 @@ void ExpectCases(std::span<const tCase> cases, int width = 0) {
 }  // namespace
 
 TEST(EditModel, MovesAsTheEditControl) {
+  const std::wstring marks(300, L'\x0301'), longCluster = L"xe" + marks + L"|", afterLong = L"x|e" + marks;
   const tCase cases[] = {
-      // A cluster is one step: a pair, a base with its mark; a line break too.
+      // A cluster is one step: a pair, a base with its marks, joined emoji; a line break too.
       {L"a\xD83D\xDE00|b", {ecClusterLeft}, false, L"a|\xD83D\xDE00" L"b"},
       {L"xe\x0301\x0301|", {ecClusterLeft}, false, L"x|e\x0301\x0301"},
+      {longCluster.c_str(), {ecClusterLeft}, false, afterLong.c_str()},
+      {L"a\xD83D\xDC68\x200D\xD83D\xDC69|", {ecClusterLeft}, false, L"a|\xD83D\xDC68\x200D\xD83D\xDC69"},
+      {L"|\x200D\x200D\x200D" L"a", {ecClusterRight, ecClusterRight, ecClusterLeft}, false, L"\x200D\x200D\x200D|a"},
       {L"ab\r\n|cd", {ecClusterLeft}, false, L"ab|\r\ncd"},
       {L"ab|\r\ncd", {ecClusterRight}, false, L"ab\r\n|cd"},
       {L"|a\xD83D\xDE00", {ecClusterRight, ecClusterRight}, false, L"a\xD83D\xDE00|"},
@@ -164,4 +169,20 @@ TEST(EditCommands, ShiftStretchesMovesAndNamesEdits) {
       {L'A', gui::ssCtrl, ecNone},
   };
   for (const auto& c : cases) EXPECT_EQ(CommandOfKey(c.Key, c.Shift), c.Command) << c.Key << " " << c.Shift;
+}
+
+// Left and Ctrl+Left near the end of a line of 8 MB cost what they move over: walking the line
+// from its start at every step took 11 s here.
+TEST(EditModel, StepsOnALongLineCostWhatTheyPassOver) {
+  cMarkedModel marked;
+  std::wstring line;
+  while (line.size() < (8u << 20)) line += L"word ";
+  marked.Model.ReplaceSelection(line, false);
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 500; ++i) {
+    marked.Model.Move(ecClusterLeft, false, 1);
+    marked.Model.Move(ecWordLeft, false, 1);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(marked.Model.Store().Length() - marked.Model.Caret(), 500 * 5);
 }
