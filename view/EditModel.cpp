@@ -1,5 +1,6 @@
 #include "view/EditModel.h"
 
+#include <optional>
 #include <utility>
 
 #include "view/TextClusters.h"
@@ -10,6 +11,8 @@ namespace {
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 bool IsBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
 bool IsWordChar(wchar_t c) { return !IsBlank(c) && !IsBreak(c); }
+
+constexpr tTextPos kFirstReach = 64;
 
 }  // namespace
 
@@ -58,32 +61,51 @@ void cEditModel::TextChanged(const tTextChange& change) {
 
 // ---- the selection and edits
 
-bool cEditModel::Select(tTextPos anchor, tTextPos caret) {
+bool cEditModel::Select(tTextPos anchor, tTextPos caret, bool afterWrap) {
   anchor = store_.ClampPosition(anchor);
   caret = store_.ClampPosition(caret);
-  if (anchor == anchor_ && caret == caret_) return false;
+  if (anchor == anchor_ && caret == caret_ && afterWrap == afterWrap_) return false;
   anchor_ = anchor;
   caret_ = caret;
+  afterWrap_ = afterWrap;
   goalX_ = -1;
   return true;
 }
 
-bool cEditModel::SelectWordAt(tTextPos position) {
-  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
-  const std::wstring_view text = Line(ClampToInt(line));
-  auto from = static_cast<size_t>(position - start), to = from;
-  const bool word = from < text.size() && IsWordChar(text[from]);
-  auto same = [&](wchar_t c) { return word ? IsWordChar(c) : IsBlank(c); };
-  while (from > 0 && same(text[from - 1])) --from;
-  while (to < text.size() && same(text[to])) ++to;
-  return Select(start + static_cast<tTextPos>(from), start + static_cast<tTextPos>(to));
+bool cEditModel::SelectWordAt(const tRowsShown& shown, int x, int y) {
+  const int row = RowAt(shown, y);
+  const tTextPos start = RowStartPosition(row), end = RowEndPosition(row);
+  if (start == end) return Select(start, start);
+  // A word begins after blanks; it ends where the next begins, or with its row.
+  const auto begins = [](std::wstring_view text, size_t i) { return IsBlank(text[i - 1]) && !IsBlank(text[i]); };
+  const tTextPos at = store_.LineStart(layout_.RowStart(row).Line) + layout_.ClusterAt(row, x + shown.XOffset);
+  tTextPos from = start, to = end;
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const tTextPos first = std::max(start, at - reach);
+    const std::wstring text = store_.Substr(first, at + 1 - first);
+    size_t i = text.size() - 1;
+    while (i > 0 && !begins(text, i)) --i;
+    if (i > 0 || first == start) {
+      from = first + static_cast<tTextPos>(i);
+      break;
+    }
+  }
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const tTextPos last = std::min(end, at + 1 + reach);
+    const std::wstring text = store_.Substr(at, last - at);
+    size_t i = 1;
+    while (i < text.size() && !begins(text, i)) ++i;
+    if (i < text.size() || last == end) {
+      to = at + static_cast<tTextPos>(i);
+      break;
+    }
+  }
+  return Select(from, to);
 }
 
-bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, bool typing,
-                                  std::span<const tAttributeRun> looks) {
+bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks) {
   const tTextPos start = SelStart(), count = SelEnd() - SelStart();
   if (count == 0 && text.empty()) return false;
-  const bool continues = typing && undo_.Valid && undo_.Typing && count == 0 && start == undo_.Start + undo_.Inserted;
   // Output comes at the end: an append there costs what it appends.
   std::wstring removed;
   if (looks.empty()) {
@@ -114,16 +136,15 @@ bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, bool ty
   }
   const auto inserted = static_cast<tTextPos>(text.size());
   if (undoable) {
-    if (continues)
-      undo_.Inserted += inserted;
-    else
-      undo_ = {true, start, inserted, std::move(removed), typing};
-  } else if (undo_.Valid && start < undo_.Start + undo_.Inserted) {
-    // A change the user cannot undo before the end of the user's edit leaves nothing to undo.
+    Remember(start, std::move(removed), inserted);
+  } else if (start < undo_.Position + undo_.Inserted) {
+    // A change the user cannot undo before the end of the user's edit leaves nothing to undo;
+    // output after it leaves it.
     undo_ = {};
   }
   modified_ = true;
   anchor_ = caret_ = start + inserted;
+  afterWrap_ = false;
   goalX_ = -1;
   return true;
 }
@@ -132,19 +153,40 @@ void cEditModel::SetText(std::wstring_view text) {
   store_.Clear();
   store_.Append(text);
   anchor_ = caret_ = 0;
+  afterWrap_ = false;
   goalX_ = -1;
   undo_ = {};
   modified_ = false;
 }
 
+void cEditModel::Remember(tTextPos start, std::wstring removed, tTextPos inserted) {
+  if (!removed.empty()) {
+    const bool removing = undo_.Inserted == 0 && !undo_.Removed.empty();
+    if (removing && start == undo_.Position) {
+      undo_.Removed += removed;
+    } else if (removing && start + static_cast<tTextPos>(removed.size()) == undo_.Position) {
+      undo_.Removed.insert(0, removed);
+      undo_.Position = start;
+    } else {
+      undo_ = {start, 0, std::move(removed)};
+    }
+  }
+  if (inserted == 0) return;
+  if (start == undo_.Position || (undo_.Inserted > 0 && start == undo_.Position + undo_.Inserted))
+    undo_.Inserted += inserted;
+  else
+    undo_ = {start, inserted, {}};
+}
+
 bool cEditModel::Undo() {
-  if (!undo_.Valid) return false;
-  tUndo done = std::move(undo_);
-  const std::wstring removed = store_.Replace(done.Start, done.Inserted, done.Removed);
-  // The undo can itself be undone.
-  undo_ = {true, done.Start, static_cast<tTextPos>(done.Removed.size()), removed, false};
-  anchor_ = done.Start;
-  caret_ = done.Start + static_cast<tTextPos>(done.Removed.size());
+  if (!CanUndo()) return false;
+  const tUndo done = std::move(undo_);
+  std::wstring removed = store_.Replace(done.Position, done.Inserted, done.Removed);
+  const auto restored = static_cast<tTextPos>(done.Removed.size());
+  undo_ = {done.Position, restored, std::move(removed)};
+  anchor_ = done.Position;
+  caret_ = done.Position + restored;
+  afterWrap_ = false;
   goalX_ = -1;
   modified_ = true;
   return true;
@@ -171,49 +213,49 @@ bool cEditModel::Edit(tEditCommand command) {
 
 bool cEditModel::Type(wchar_t character) {
   if (readOnly_ || (character != L'\t' && character < L' ')) return false;
-  return ReplaceSelection(std::wstring_view(&character, 1), true, true);
+  return ReplaceSelection(std::wstring_view(&character, 1), true);
 }
 
 // ---- moves
 
-tTextPos cEditModel::Moved(tEditCommand move, bool extend, int pageRows) {
-  const int row = RowOfPosition(caret_);
+tPlace cEditModel::Moved(tEditCommand move, bool extend, int pageRows) {
+  const int row = CaretRow();
   const auto vertical = [&](int rows) {
-    const int goal = goalX_ >= 0 ? goalX_ : XOfPosition(caret_);
-    return PositionInRow(std::clamp(row + rows, 0, layout_.RowCount() - 1), goal);
+    const int goal = goalX_ >= 0 ? goalX_ : XOfPosition(caret_, afterWrap_);
+    return PlaceInRow(row + rows, goal);
   };
   const bool collapse = !extend && caret_ != anchor_;
   switch (move) {
-    case ecClusterLeft: return collapse ? SelStart() : ClusterBefore(caret_);
-    case ecClusterRight: return collapse ? SelEnd() : ClusterAfter(caret_);
-    case ecWordLeft: return collapse ? SelStart() : WordBefore(caret_);
-    case ecWordRight: return collapse ? SelEnd() : WordAfter(caret_);
+    case ecClusterLeft: return {collapse ? SelStart() : ClusterBefore(caret_)};
+    case ecClusterRight: return {collapse ? SelEnd() : ClusterAfter(caret_)};
+    case ecWordLeft: return {collapse ? SelStart() : WordBefore(caret_)};
+    case ecWordRight: return {collapse ? SelEnd() : WordAfter(caret_)};
     case ecRowUp: return vertical(-1);
     case ecRowDown: return vertical(1);
     case ecPageUp: return vertical(-pageRows);
     case ecPageDown: return vertical(pageRows);
-    case ecRowStart: return RowStartPosition(row);
-    case ecRowEnd: return RowEndPosition(row);
-    case ecTextStart: return 0;
-    case ecTextEnd: return store_.Length();
-    default: return caret_;
+    case ecRowStart: return {RowStartPosition(row)};
+    case ecRowEnd: return {RowEndPosition(row), layout_.Wraps(row)};
+    case ecTextStart: return {0};
+    case ecTextEnd: return {store_.Length()};
+    default: return {caret_, afterWrap_};
   }
 }
 
 bool cEditModel::Move(tEditCommand move, bool extend, int pageRows) {
   const bool vertical = move == ecRowUp || move == ecRowDown || move == ecPageUp || move == ecPageDown;
-  const int goal = vertical ? (goalX_ >= 0 ? goalX_ : XOfPosition(caret_)) : -1;
-  const tTextPos target = Moved(move, extend, pageRows);
-  const bool changed = Select(extend ? anchor_ : target, target);
+  const int goal = vertical ? (goalX_ >= 0 ? goalX_ : XOfPosition(caret_, afterWrap_)) : -1;
+  const tPlace target = Moved(move, extend, pageRows);
+  const bool changed = Select(extend ? anchor_ : target.Position, target.Position, target.AfterWrap);
   if (vertical) goalX_ = goal;
   return changed;
 }
 
 // ---- rows and positions
 
-int cEditModel::RowOfPosition(tTextPos position) const {
+int cEditModel::RowOfPosition(tTextPos position, bool afterWrap) const {
   const tTextPos line = store_.LineFromPosition(position);
-  return layout_.RowOf(ClampToInt(line), ClampToInt(position - store_.LineStart(line)));
+  return layout_.RowOf(ClampToInt(line), ClampToInt(position - store_.LineStart(line)), afterWrap);
 }
 
 tTextPos cEditModel::RowStartPosition(int row) const {
@@ -223,31 +265,37 @@ tTextPos cEditModel::RowStartPosition(int row) const {
 
 tTextPos cEditModel::RowEndPosition(int row) const { return RowStartPosition(row) + layout_.RowLength(row); }
 
-tTextPos cEditModel::PositionInRow(int row, int x) {
+tPlace cEditModel::PlaceInRow(int row, int x) {
   row = std::clamp(row, 0, layout_.RowCount() - 1);
-  return store_.LineStart(layout_.RowStart(row).Line) + layout_.ColumnFromX(row, std::max(x, 0));
+  const tRowStart start = layout_.RowStart(row);
+  const int column = layout_.ColumnFromX(row, std::max(x, 0));
+  const bool atEnd = column == start.Column + layout_.RowLength(row);
+  return {store_.LineStart(start.Line) + column, atEnd && layout_.Wraps(row)};
 }
 
-int cEditModel::XOfPosition(tTextPos position) {
+int cEditModel::XOfPosition(tTextPos position, bool afterWrap) {
   const tTextPos line = store_.LineFromPosition(position);
-  return layout_.XFromColumn(ClampToInt(line), ClampToInt(position - store_.LineStart(line)));
+  return layout_.XFromColumn(ClampToInt(line), ClampToInt(position - store_.LineStart(line)), afterWrap);
 }
 
-tTextPos cEditModel::PositionAt(const tRowsShown& shown, int x, int y) {
-  return PositionInRow(shown.TopRow + (y < 0 ? -1 : y / shown.RowHeight), x + shown.XOffset);
+int cEditModel::RowAt(const tRowsShown& shown, int y) const {
+  return std::clamp(shown.TopRow + (y < 0 ? -1 : y / shown.RowHeight), 0, layout_.RowCount() - 1);
 }
 
-POINT cEditModel::PointOf(const tRowsShown& shown, tTextPos position) {
-  return {XOfPosition(position) - shown.XOffset, (RowOfPosition(position) - shown.TopRow) * shown.RowHeight};
+tPlace cEditModel::PlaceAt(const tRowsShown& shown, int x, int y) { return PlaceInRow(RowAt(shown, y), x + shown.XOffset); }
+
+POINT cEditModel::PointOf(const tRowsShown& shown, tTextPos position, bool afterWrap) {
+  return {XOfPosition(position, afterWrap) - shown.XOffset,
+          (RowOfPosition(position, afterWrap) - shown.TopRow) * shown.RowHeight};
 }
 
 tRowsShown cEditModel::ShownWithCaret(const tRowsShown& shown, int rows, int width) {
   tRowsShown moved = shown;
-  const int row = RowOfPosition(caret_);
+  const int row = CaretRow();
   if (row < moved.TopRow) moved.TopRow = row;
   if (row >= moved.TopRow + rows) moved.TopRow = row - rows + 1;
   if (!layout_.WordWrap()) {
-    const int x = XOfPosition(caret_);
+    const int x = XOfPosition(caret_, afterWrap_);
     if (x < moved.XOffset) moved.XOffset = std::max(x - width / 4, 0);
     if (x >= moved.XOffset + width) moved.XOffset = x - width * 3 / 4;
   }
@@ -300,43 +348,60 @@ void cEditModel::MakeShownExact(int topRow, int rows) {
 
 // ---- clusters and words
 
+// A step reads the text around the position only as far as it goes: kFirstReach units at first,
+// and four times more each time that is not enough.
 tTextPos cEditModel::ClusterBefore(tTextPos position) const {
-  if (position <= 0) return 0;
-  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
+  if (position <= store_.ClampPosition(0)) return position;
+  const tTextPos start = store_.LineStart(store_.LineFromPosition(position));
   // A line break is one step, as the edit control takes it.
-  if (position == start) return std::max<tTextPos>(position - 2, 0);
-  const std::wstring_view text = Line(ClampToInt(line));
-  const auto column = static_cast<size_t>(position - start);
-  size_t at = 0;
-  for (size_t next = 0; next < column; next = cTextClusters::End(text, next)) at = next;
-  return start + static_cast<tTextPos>(at);
+  if (position == start) return std::max(position - 2, store_.ClampPosition(0));
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const tTextPos from = std::max(start, position - reach);
+    const std::wstring text = store_.Substr(from, position - from);
+    const std::optional<size_t> sure = cTextClusters::LastSureStart(text, text.size());
+    if (!sure && from > start) continue;
+    size_t at = sure.value_or(0);
+    for (size_t next = at; next < text.size(); next = cTextClusters::End(text, next)) at = next;
+    return from + static_cast<tTextPos>(at);
+  }
 }
 
 tTextPos cEditModel::ClusterAfter(tTextPos position) const {
-  const tTextPos line = store_.LineFromPosition(position), start = store_.LineStart(line);
-  const tTextPos end = start + store_.LineLength(line);
+  const tTextPos line = store_.LineFromPosition(position);
+  const tTextPos end = store_.LineStart(line) + store_.LineLength(line);
   if (position >= end) return std::min(end + 2, store_.Length());
-  return start + static_cast<tTextPos>(cTextClusters::End(Line(ClampToInt(line)), static_cast<size_t>(position - start)));
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const tTextPos to = std::min(end, position + reach);
+    const std::wstring text = store_.Substr(position, to - position);
+    const size_t after = cTextClusters::End(text, 0);
+    if (after < text.size() || to == end) return position + static_cast<tTextPos>(after);
+  }
 }
 
 tTextPos cEditModel::WordBefore(tTextPos position) const {
   // Back over what is not a word, then over the word before it.
-  const tTextPos from = std::max<tTextPos>(position - 4096, 0);
-  const std::wstring text = store_.Substr(from, position - from);
-  size_t i = text.size();
-  while (i > 0 && !IsWordChar(text[i - 1])) --i;
-  while (i > 0 && IsWordChar(text[i - 1])) --i;
-  return from + static_cast<tTextPos>(i);
+  const tTextPos first = store_.ClampPosition(0);
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const tTextPos from = std::max(first, position - reach);
+    const std::wstring text = store_.Substr(from, position - from);
+    size_t i = text.size();
+    while (i > 0 && !IsWordChar(text[i - 1])) --i;
+    while (i > 0 && IsWordChar(text[i - 1])) --i;
+    if (i > 0 || from == first) return from + static_cast<tTextPos>(i);
+  }
 }
 
 tTextPos cEditModel::WordAfter(tTextPos position) const {
+  // Over a line break as one step, else past a word and the blanks after it.
   const tTextPos length = store_.Length();
-  const std::wstring text = store_.Substr(position, 4096);
-  size_t i = 0;
-  if (i < text.size() && IsBreak(text[i])) return ClusterAfter(position);
-  while (i < text.size() && IsWordChar(text[i])) ++i;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  return std::min(position + static_cast<tTextPos>(i), length);
+  for (tTextPos reach = kFirstReach;; reach *= 4) {
+    const std::wstring text = store_.Substr(position, reach);
+    if (!text.empty() && IsBreak(text[0])) return ClusterAfter(position);
+    size_t i = 0;
+    while (i < text.size() && IsWordChar(text[i])) ++i;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i < text.size() || position + reach >= length) return position + static_cast<tTextPos>(i);
+  }
 }
 
 tTextSpan cEditModel::WordAround(tTextPos position) const {

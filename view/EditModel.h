@@ -28,6 +28,13 @@ struct tRowsShown {
   int RowHeight = 1;
 };
 
+// Where the caret goes: a position, and whether it stands after a wrap, at the end of the row
+// before the one that the position starts, as the edit control's caret does after End.
+struct tPlace {
+  tTextPos Position = 0;
+  bool AfterWrap = false;
+};
+
 class cEditModel final : private iLayoutText, private iTextStoreEvents {
 public:
   // Lays the text out in the measure's widths; the measure outlives the model.
@@ -53,20 +60,23 @@ public:
   // The selection: the caret at one end, the anchor at the other.
   tTextPos Anchor() const noexcept { return anchor_; }
   tTextPos Caret() const noexcept { return caret_; }
+  bool AfterWrap() const noexcept { return afterWrap_; }
+  // The row that shows the caret.
+  int CaretRow() const { return RowOfPosition(caret_, afterWrap_); }
   tTextPos SelStart() const noexcept { return std::min(anchor_, caret_); }
   tTextPos SelEnd() const noexcept { return std::max(anchor_, caret_); }
-  // Both ends brought into the text; answers whether the selection changed.
-  bool Select(tTextPos anchor, tTextPos caret);
-  // The blanks or the word around the position, within its line.
-  bool SelectWordAt(tTextPos position);
+  // Both ends brought into the text; answers whether the selection or the caret's row changed.
+  bool Select(tTextPos anchor, tTextPos caret, bool afterWrap = false);
+  // A double-click's selection: the word under a point of a window, with the blanks after it, as
+  // the edit control takes it (within the row; blanks at a row's start are a word of their own).
+  bool SelectWordAt(const tRowsShown& shown, int x, int y);
 
   // Replaces the selection, as typing, pasting or EM_REPLACESEL does, undoable or not, each of the
   // looks' runs in its look; the caret goes after the text. Answers whether anything changed.
-  bool ReplaceSelection(std::wstring_view text, bool undoable, bool typing = false,
-                        std::span<const tAttributeRun> looks = {});
+  bool ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks = {});
   // The whole text, with nothing to undo and the caret at its start.
   void SetText(std::wstring_view text);
-  bool CanUndo() const noexcept { return undo_.Valid; }
+  bool CanUndo() const noexcept { return undo_.Inserted > 0 || !undo_.Removed.empty(); }
   void ForgetUndo() noexcept { undo_ = {}; }
   // The edits of ecDeleteBack, ecDeleteForward, ecNewLine and ecUndo, and typing a character:
   // whether the text changed (never while read-only).
@@ -75,22 +85,24 @@ public:
 
   // Where a move (IsMove) takes the caret from where it stands, without moving it; with extend
   // the selection stretches, without it a selection ends. A page is pageRows rows.
-  tTextPos Moved(tEditCommand move, bool extend, int pageRows);
+  tPlace Moved(tEditCommand move, bool extend, int pageRows);
   // Moves the caret there; answers whether the selection changed.
   bool Move(tEditCommand move, bool extend, int pageRows);
 
-  // Rows and positions.
-  int RowOfPosition(tTextPos position) const;
+  // Rows and positions; after a wrap, a position where a row starts is in the row before.
+  int RowOfPosition(tTextPos position, bool afterWrap = false) const;
   tTextPos RowStartPosition(int row) const;
   tTextPos RowEndPosition(int row) const;
-  // The position nearest to x in the row, as a click finds it.
-  tTextPos PositionInRow(int row, int x);
+  // The place nearest to x in the row, as a click finds it: past the end of a wrapped row, after
+  // the wrap.
+  tPlace PlaceInRow(int row, int x);
   // Where the position stands in its row.
-  int XOfPosition(tTextPos position);
-  // The same in a window's pixels: the position nearest to a point, and the top left of a
+  int XOfPosition(tTextPos position, bool afterWrap = false);
+  // The same in a window's pixels: the place nearest to a point, and the top left of a
   // position's cell.
-  tTextPos PositionAt(const tRowsShown& shown, int x, int y);
-  POINT PointOf(const tRowsShown& shown, tTextPos position);
+  tPlace PlaceAt(const tRowsShown& shown, int x, int y);
+  int RowAt(const tRowsShown& shown, int y) const;
+  POINT PointOf(const tRowsShown& shown, tTextPos position, bool afterWrap = false);
 
   // What shows once the caret is scrolled into view, rows high and width wide: as shown, or as
   // near as the caret allows (without word wrap a quarter of the width beyond it).
@@ -125,19 +137,21 @@ public:
   void SetHotSpan(tTextSpan span) noexcept { hotSpan_ = span.End > span.Start ? span : tTextSpan{}; }
 
 private:
-  // The user's last edit, undone by Undo, which makes it the edit that undoes it.
+  // What undo takes back, as the edit control keeps it: the Inserted units from Position replace
+  // the text Removed there. Edits in a row add to it: typing or pasting where the last insertion
+  // ends, Delete where the last removal was, Backspace just before it; an insertion where text was
+  // removed makes a replacement of the two. Undo makes it the edit that undoes it.
   struct tUndo {
-    bool Valid = false;
-    tTextPos Start = 0;
+    tTextPos Position = 0;
     tTextPos Inserted = 0;
     std::wstring Removed;
-    bool Typing = false;
   };
 
   // iTextStoreEvents
   void TextChanged(const tTextChange& change) override;
   bool ContinuesLineBreak(const tTextChange& change) const;
   bool Undo();
+  void Remember(tTextPos start, std::wstring removed, tTextPos inserted);
 
   cTextStore store_;
   cTextLayout layout_;
@@ -145,6 +159,7 @@ private:
   mutable std::wstring lineCopy_;
   mutable tTextPos lineCopyStart_ = -1;
   tTextPos anchor_ = 0, caret_ = 0;
+  bool afterWrap_ = false;
   // Where up and down keep the caret; -1 until one of them moves it.
   int goalX_ = -1;
   bool readOnly_ = false;

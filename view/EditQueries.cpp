@@ -73,7 +73,7 @@ std::optional<LRESULT> AnswerQuery(cEditModel& model, const tRowsShown& shown, U
       return MAKELONG(static_cast<short>(point.x), static_cast<short>(point.y));
     }
     case EM_CHARFROMPOS: {
-      const tTextPos position = model.PositionAt(shown, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      const tTextPos position = model.PlaceAt(shown, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)).Position;
       return MAKELONG(static_cast<WORD>(position & 0xFFFF), static_cast<WORD>(model.RowOfPosition(position) & 0xFFFF));
     }
     case EM_GETFIRSTVISIBLELINE:

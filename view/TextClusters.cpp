@@ -131,6 +131,19 @@ size_t cTextClusters::End(std::wstring_view text, size_t index) noexcept {
   return end;
 }
 
+std::optional<size_t> cTextClusters::LastSureStart(std::wstring_view text, size_t index) noexcept {
+  for (size_t at = index; at > 1;) {
+    --at;
+    if (IsLow(text[at]) && IsHigh(text[at - 1])) --at;
+    if (at == 0) break;
+    size_t units = 0;
+    const char32_t c = CodePointAt(text, at, units);
+    const bool joining = c >= FirstJoining && (c == kJoiner || IsMark(c));
+    if (!joining && text[at - 1] != kJoiner) return at;
+  }
+  return std::nullopt;
+}
+
 tDirection cTextClusters::Direction(std::wstring_view cluster) noexcept {
   size_t units = 0;
   const char32_t c = CodePointAt(cluster, 0, units);

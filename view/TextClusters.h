@@ -5,6 +5,7 @@
 // them), and a zero width joiner (U+200D) with the character it joins and that one's marks. This is
 // deliberately less than the full rules for grapheme clusters: spacing marks (Mc), Hangul syllable
 // sequences, emoji modifiers and regional indicator pairs are clusters of their own.
+#include <optional>
 #include <string_view>
 
 namespace view {
@@ -19,6 +20,11 @@ public:
 
   // The position after the cluster that starts at index (index < text.size()).
   static size_t End(std::wstring_view text, size_t index) noexcept;
+  // The last place before index where a cluster begins, whatever came before the text: a code
+  // point that is no mark and no joiner, and not joined by the unit before it (which the text must
+  // show, so never 0). None when there is none. From there End finds the clusters up to index, so a
+  // step back costs what the cluster before it holds.
+  static std::optional<size_t> LastSureStart(std::wstring_view text, size_t index) noexcept;
   // Whether the code point is of the categories Mn or Me (Unicode 14).
   static bool IsMark(char32_t codePoint) noexcept;
   // The direction of the cluster's base character: right to left for the letters of Hebrew,

@@ -448,11 +448,17 @@ int cTextLayout::RowLength(int row) const {
   return end - start.Column;
 }
 
-int cTextLayout::RowOf(int line, int column) const {
+int cTextLayout::RowOf(int line, int column, bool afterWrap) const {
   if (lines_ == 0) return 0;
   line = std::clamp(line, 0, lines_ - 1);
   const std::span<const int> extra = PartOf(line).ExtraOf(line);
-  return FirstRow(line) + static_cast<int>(std::upper_bound(extra.begin(), extra.end(), column) - extra.begin());
+  const auto after = afterWrap ? std::lower_bound(extra.begin(), extra.end(), column)
+                               : std::upper_bound(extra.begin(), extra.end(), column);
+  return FirstRow(line) + static_cast<int>(after - extra.begin());
+}
+
+bool cTextLayout::Wraps(int row) const {
+  return row + 1 < RowCount() && RowStart(row + 1).Column > 0;
 }
 
 int cTextLayout::LongestRowWidth() const {
@@ -474,13 +480,22 @@ int cTextLayout::ColumnFromX(int row, int x) {
   return column;
 }
 
-int cTextLayout::XFromColumn(int line, int column) {
+int cTextLayout::ClusterAt(int row, int x) {
+  int column = lines_ == 0 ? 0 : RowStart(row).Column;
+  ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+    column = cluster.Column;
+    return x >= cluster.Left + cluster.Width || (x < cluster.Left && cluster.Left > 0);
+  });
+  return column;
+}
+
+int cTextLayout::XFromColumn(int line, int column, bool afterWrap) {
   if (lines_ == 0) return 0;
   line = std::clamp(line, 0, lines_ - 1);
   column = std::clamp(column, 0, static_cast<int>(text_.Line(line).size()));
   // At the cluster's leading edge; after the row's last cluster, at its trailing edge.
   int x = 0;
-  ForEachCluster(RowOf(line, column), [&](const tPlacedCluster& cluster) {
+  ForEachCluster(RowOf(line, column, afterWrap), [&](const tPlacedCluster& cluster) {
     if (column < cluster.End) {
       x = cluster.RightToLeft ? cluster.Left + cluster.Width : cluster.Left;
       return false;

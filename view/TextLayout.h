@@ -130,17 +130,24 @@ public:
   tRowStart RowStart(int row) const;
   // The row's units: up to where the next row of its line starts, or to the end of the line.
   int RowLength(int row) const;
-  // The row that holds the column of the line; a column where a row starts is in that row.
-  int RowOf(int line, int column) const;
+  // The row that holds the column of the line; a column where a row starts is in that row, but
+  // after a wrap (where a row that is not its line's first starts) in the row before it, as the
+  // edit control's caret stands at the end of a wrapped row.
+  int RowOf(int line, int column, bool afterWrap = false) const;
+  // Whether a row ends where the next row of its line starts.
+  bool Wraps(int row) const;
   // The widest row, for the horizontal scroll range without word wrap.
   int LongestRowWidth() const;
 
   // The column nearest to x (pixels from the row's left edge) in the row, at a cluster's edge, as
   // EM_CHARFROMPOS finds it; beyond the row's end, its end.
   int ColumnFromX(int row, int x);
+  // The start of the cluster that the row shows at x; left of the row its first, right of it its
+  // last; the row's start when it is empty.
+  int ClusterAt(int row, int x);
   // The left edge of the column in its row (RowOf), in pixels from the row's left edge, as
   // EM_POSFROMCHAR gives it; a column inside a cluster is taken as the cluster's start.
-  int XFromColumn(int line, int column);
+  int XFromColumn(int line, int column, bool afterWrap = false);
   // Calls place with the row's clusters in the order of their columns until it answers false
   // (within a right-to-left stretch x falls as the column grows).
   void ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place);

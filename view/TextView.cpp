@@ -236,12 +236,12 @@ void cTextView::Edited() {
   Notify(EN_CHANGE);
 }
 
-void cTextView::Select(tTextPos anchor, tTextPos caret) {
-  if (model_.Select(anchor, caret)) Selected();
+void cTextView::Select(tTextPos anchor, tTextPos caret, bool afterWrap) {
+  if (model_.Select(anchor, caret, afterWrap)) Selected();
 }
 
 void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks) {
-  if (model_.ReplaceSelection(text, undoable, false, looks)) Edited();
+  if (model_.ReplaceSelection(text, undoable, looks)) Edited();
 }
 
 void cTextView::SetText(std::wstring_view text) {
@@ -312,22 +312,23 @@ void cTextView::Char(wchar_t character) {
 
 void cTextView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
   const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+  const auto selectTo = [&](bool extend) {
+    const tPlace place = model_.PlaceAt(Shown(), x, y);
+    Select(extend ? model_.Anchor() : place.Position, place.Position, place.AfterWrap);
+    ScrollCaretIntoView();
+  };
   switch (message) {
-    case WM_LBUTTONDOWN: {
+    case WM_LBUTTONDOWN:
       ::SetFocus(hwnd_);
       ::SetCapture(hwnd_);
       selecting_ = true;
-      const tTextPos position = model_.PositionAt(Shown(), x, y);
-      Select((wParam & MK_SHIFT) != 0 ? model_.Anchor() : position, position);
-      ScrollCaretIntoView();
+      selectTo((wParam & MK_SHIFT) != 0);
       break;
-    }
     case WM_MOUSEMOVE:
       if (!selecting_) break;
       if (y < 0) ScrollTo(topRow_ - 1, xOffset_);
       if (y >= Client().bottom) ScrollTo(topRow_ + 1, xOffset_);
-      Select(model_.Anchor(), model_.PositionAt(Shown(), x, y));
-      ScrollCaretIntoView();
+      selectTo(true);
       break;
     case WM_LBUTTONUP:
       if (selecting_) ::ReleaseCapture();
@@ -337,7 +338,7 @@ void cTextView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
       selecting_ = false;
       break;
     case WM_LBUTTONDBLCLK:
-      if (model_.SelectWordAt(model_.PositionAt(Shown(), x, y))) Selected();
+      if (model_.SelectWordAt(Shown(), x, y)) Selected();
       break;
     default:
       break;
@@ -371,7 +372,7 @@ void cTextView::ShowContextMenu(int x, int y) {
   if (!popup) return;
   if (x == -1 && y == -1) {
     // From the keyboard: at the caret.
-    POINT caret = model_.PointOf(Shown(), model_.Caret());
+    POINT caret = model_.PointOf(Shown(), model_.Caret(), model_.AfterWrap());
     caret.y += painter_.RowHeight();
     ::ClientToScreen(hwnd_, &caret);
     x = caret.x;
@@ -398,7 +399,7 @@ void cTextView::PlaceComposition() {
   if (HIMC context = ::ImmGetContext(hwnd_)) {
     COMPOSITIONFORM form{};
     form.dwStyle = CFS_POINT;
-    form.ptCurrentPos = model_.PointOf(Shown(), model_.Caret());
+    form.ptCurrentPos = model_.PointOf(Shown(), model_.Caret(), model_.AfterWrap());
     ::ImmSetCompositionWindow(context, &form);
     ::ImmReleaseContext(hwnd_, context);
   }
@@ -518,7 +519,7 @@ void cTextView::InvalidateRows(tTextSpan span) {
 
 void cTextView::PlaceCaret() {
   if (!focused_) return;
-  const POINT point = model_.PointOf(Shown(), model_.Caret());
+  const POINT point = model_.PointOf(Shown(), model_.Caret(), model_.AfterWrap());
   ::SetCaretPos(point.x, point.y);
 }
 

@@ -60,7 +60,7 @@ private:
   std::vector<RECT> SpanRectangles(tTextSpan span) override {
     return model_.SpanRectangles(span, Shown(), VisibleRows());
   }
-  std::int64_t PositionFromPoint(POINT client) override { return model_.PositionAt(Shown(), client.x, client.y); }
+  std::int64_t PositionFromPoint(POINT client) override { return model_.PlaceAt(Shown(), client.x, client.y).Position; }
   void ScrollIntoView(std::int64_t position, bool toTop) override;
   bool ReadOnly() const override { return model_.ReadOnly(); }
   bool Focused() const override { return focused_; }
@@ -69,7 +69,7 @@ private:
   // After the model's selection or text changed: the window follows.
   void Selected();
   void Edited();
-  void Select(tTextPos anchor, tTextPos caret);
+  void Select(tTextPos anchor, tTextPos caret, bool afterWrap = false);
   void ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks = {});
   void SetText(std::wstring_view text);
   bool CopySelection() const;

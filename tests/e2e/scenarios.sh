@@ -591,6 +591,64 @@ scenario_output_view() {
   e2e_close
 }
 
+# The output pane's rows, words and undo, through real keys and the mouse: End on a wrapped row
+# leaves the caret at the end of that row (End again keeps it there, Home takes it back to the
+# row's start); a double-click on either half of a word's last letter selects the word and the
+# blank after it; undo after typing and two Backspaces brings back what the Backspaces took.
+scenario_output_rows() {
+  local words="" letter
+  for letter in {a..z} {a..n}; do words+="$letter$letter$letter$letter$letter "; done
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "out:$(e2e_hex "$words")0D0A" sleep
+  e2e_wait "the line of words" e2e_output_has '^aaaaa bbbbb '
+  local first=$((${#e2e_scenario} + 2)) point
+  point=$(e2e_probe point 1 $((first + 2))) || e2e_fail "the first row's position is not known"
+  xdotool mousemove "${point% *}" "${point#* }" click 1
+  e2e_wait "a click in the first row puts the caret there" e2e_selection_is 1 "$((first + 2)) $((first + 2))"
+  e2e_key End
+  e2e_wait "End moves the caret" e2e_caret_beyond 1 $((first + 2))
+  local row_end
+  row_end=$(e2e_probe selection 1)
+  row_end=${row_end#* }
+  ((row_end < first + ${#words} - 1)) || e2e_fail "End went to the end of the line ($row_end), not of the row"
+  e2e_key End Home
+  e2e_wait "End again, then Home: the start of the first row" e2e_selection_is 1 "$first $first"
+
+  # The second word, bbbbb, and its blank: from first + 6 to first + 12; its last letter at first + 10.
+  local half x y
+  for half in left right; do
+    e2e_key ctrl+Home
+    e2e_wait "the caret at the start" e2e_selection_is 1 "0 0"
+    # A point is 2 pixels inside a character's cell: the letter's, or 3 to the left of the blank's.
+    if [ "$half" = left ]; then point=$(e2e_probe point 1 $((first + 10))); else point=$(e2e_probe point 1 $((first + 11))); fi
+    [ -n "$point" ] || e2e_fail "the word's position is not known"
+    x=${point% *} y=${point#* }
+    [ "$half" = left ] || x=$((x - 3))
+    xdotool mousemove "$x" "$y" click --repeat 2 --delay 60 1
+    e2e_wait "a double-click on the $half half of a word's last letter selects the word and its blank" \
+      e2e_selection_is 1 "$((first + 6)) $((first + 12))"
+  done
+
+  # Below the text: the caret at its end.
+  xdotool mousemove 600 400 click 1
+  e2e_type "typed here"
+  e2e_wait "typed text in the output pane" e2e_pane_ends_with 1 "typed here"
+  e2e_key BackSpace BackSpace
+  e2e_wait "two Backspaces" e2e_pane_ends_with 1 "typed he"
+  e2e_key ctrl+z
+  e2e_wait "undo brings back what the Backspaces took" e2e_pane_ends_with 1 "typed here"
+  local length
+  length=$(e2e_probe length 1)
+  e2e_selection_is 1 "$((length - 2)) $length" || e2e_fail "undo selected $(e2e_probe selection 1), not \"re\""
+  e2e_close
+}
+
+# e2e_caret_beyond PANE POSITION: the pane's caret (the selection's end) stands after the position.
+e2e_caret_beyond() {
+  local selection
+  selection=$(e2e_probe selection "$1")
+  [ -n "$selection" ] && ((${selection#* } > $2))
+}
+
 # A child that never reads its input while 100 commands of 10 KB are sent: the window answers,
 # and closing it ends Marvesk and the child within 2 s.
 scenario_never_reads() {
@@ -1206,6 +1264,7 @@ e2e_file_holds() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
   thousand_commands hostile_command_lines files file_types log_file log_menu log_escapes log_unread_pipe python_variables
+  output_rows
   output_view unicode_program_folder places interpreter_editor network_places release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do

@@ -43,7 +43,7 @@ public:
   void Append(std::wstring_view text, const tTextLook& look = {}) {
     const tAttributeRun run{text.size(), PackLook(look)};
     model_.Select(model_.Store().Length(), model_.Store().Length());
-    model_.ReplaceSelection(text, false, false, std::span<const tAttributeRun>(&run, 1));
+    model_.ReplaceSelection(text, false, std::span<const tAttributeRun>(&run, 1));
   }
   cEditModel& Model() { return model_; }
   // The columns where something is drawn in the pane's text colour.
