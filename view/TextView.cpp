@@ -21,7 +21,6 @@
 namespace view {
 namespace {
 
-constexpr UINT_PTR kRelayoutTimer = 1;
 // A slice of laying out the rows again after a change of width, font or wrap.
 constexpr ULONGLONG kRelayoutSliceMs = 15;
 
@@ -78,7 +77,6 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       UpdateScrollBars();
-      pacer_.DrawScrollBars();
       return 0;
     case WM_GETOBJECT:
       return AnswerGetObject(hwnd_, wParam, lParam, *provider_.get());
@@ -98,8 +96,7 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == static_cast<WPARAM>(GWL_STYLE)) ApplyStyle(reinterpret_cast<const STYLESTRUCT*>(lParam)->styleNew);
       return 0;
     case WM_SIZE:
-      model_.Layout().SetWidth(LOWORD(lParam));
-      StartRelayout();
+      Resize(LOWORD(lParam));
       return 0;
     case WM_TIMER:
       if (wParam == kRelayoutTimer) ContinueRelayout();
@@ -459,6 +456,7 @@ void cTextView::Scroll(int bar, WORD request) {
 
 void cTextView::Changed() {
   textChanged_ = selectionChanged_ = true;
+  pacer_.Changing();
   model_.MakeShownExact(topRow_, VisibleRows());
   UpdateScrollBars();
   PlaceCaret();
@@ -533,6 +531,17 @@ void cTextView::ApplyFont(HFONT font) {
   StartRelayout();
 }
 
+// Only a new width with word wrap on lays the rows out again; else only what shows of them changes.
+void cTextView::Resize(int width) {
+  cTextLayout& layout = model_.Layout();
+  const bool rewrap = layout.WordWrap() && width != layout.Width();
+  layout.SetWidth(width);
+  if (rewrap) return StartRelayout();
+  model_.MakeShownExact(topRow_, VisibleRows());
+  ScrollTo(topRow_, xOffset_);
+  UpdateScrollBars();
+}
+
 void cTextView::ApplyStyle(DWORD style) {
   model_.SetReadOnly((style & ES_READONLY) != 0);
   const bool wrap = WrapsWords(style);
@@ -553,13 +562,15 @@ void cTextView::StartRelayout() {
   ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+// The scroll bars follow the slices at their pace, and show the end at once.
 void cTextView::ContinueRelayout() {
   topRow_ = model_.ContinueRelayout(topRow_, ::GetTickCount64() + kRelayoutSliceMs);
-  if (!model_.Layout().Stale()) {
-    ::KillTimer(hwnd_, kRelayoutTimer);
-    relayoutTimer_ = false;
-  }
+  pacer_.Changing();
   UpdateScrollBars();
+  if (model_.Layout().Stale()) return;
+  ::KillTimer(hwnd_, kRelayoutTimer);
+  relayoutTimer_ = false;
+  pacer_.DrawScrollBars();
 }
 
 }  // namespace view

@@ -37,6 +37,9 @@ public:
   static const wchar_t* Register();
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+  // The window's timer (WM_TIMER's wParam) besides the pacer's kPacerTimer.
+  static constexpr UINT_PTR kRelayoutTimer = 1;
+
   cTextView(const cTextView&) = delete;
   cTextView& operator=(const cTextView&) = delete;
   ~cTextView() = default;
@@ -102,6 +105,7 @@ private:
   void InvalidateRows(tTextSpan span);
   void PlaceCaret();
   void ApplyFont(HFONT font);
+  void Resize(int width);
   void ApplyStyle(DWORD style);
   // A change of width, font, wrap or tab stops: the rows shown are right at once (cEditModel::
   // Relayout), the rest follow in slices from a timer while the window goes on answering.
