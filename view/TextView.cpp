@@ -23,6 +23,8 @@ namespace {
 
 // A slice of laying out the rows again after a change of width, font or wrap.
 constexpr ULONGLONG kRelayoutSliceMs = 15;
+// How often a drag goes on scrolling while the pointer is outside the window.
+constexpr UINT kDragTickMs = 50;
 
 DWORD WindowStyle(HWND hwnd) { return static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)); }
 
@@ -101,6 +103,10 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kRelayoutTimer) ContinueRelayout();
       if (wParam == kPacerTimer) pacer_.TimerFired();
+      if (wParam == kDragTimer) Drag(true);
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETCARETWIDTH && focused_) MakeCaret();
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -120,7 +126,8 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       pacer_.DrawScrollBars();
       return 0;
     case WM_MOUSEWHEEL:
-      Wheel(GET_WHEEL_DELTA_WPARAM(wParam));
+    case WM_MOUSEHWHEEL:
+      Wheel(message == WM_MOUSEHWHEEL, GET_WHEEL_DELTA_WPARAM(wParam));
       return 0;
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
@@ -321,17 +328,17 @@ void cTextView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MOUSEMOVE:
       if (!selecting_) break;
-      if (y < 0) ScrollTo(topRow_ - 1, xOffset_);
-      if (y >= Client().bottom) ScrollTo(topRow_ + 1, xOffset_);
-      Select(model_.Anchor(), model_.PositionAt(Shown(), x, y));
-      ScrollCaretIntoView();
+      dragPoint_ = {x, y};
+      Drag(false);
       break;
     case WM_LBUTTONUP:
       if (selecting_) ::ReleaseCapture();
       selecting_ = false;
+      StopDrag();
       break;
     case WM_CAPTURECHANGED:
       selecting_ = false;
+      StopDrag();
       break;
     case WM_LBUTTONDBLCLK:
       if (model_.SelectWordAt(model_.PositionAt(Shown(), x, y))) Selected();
@@ -341,23 +348,47 @@ void cTextView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// The selection follows the pointer, kept to the rows shown; while the pointer is outside the
+// window a timer goes on scrolling, the faster the further out it is.
+void cTextView::Drag(bool tick) {
+  const int charWidth = painter_.AverageCharWidth();
+  const tDragSteps steps = DragSteps(dragPoint_, Client(), painter_.RowHeight(), charWidth);
+  if (tick) ScrollTo(topRow_ + steps.Rows, xOffset_ + steps.Chars * charWidth);
+  if (!steps.Outside())
+    StopDrag();
+  else if (!dragTimer_)
+    dragTimer_ = ::SetTimer(hwnd_, kDragTimer, kDragTickMs, nullptr) != 0;
+  Select(model_.Anchor(), model_.PositionAt(Shown(), steps.Inside.x, steps.Inside.y));
+  ScrollCaretIntoView();
+}
+
+void cTextView::StopDrag() {
+  if (std::exchange(dragTimer_, false)) ::KillTimer(hwnd_, kDragTimer);
+}
+
 void cTextView::Focus(bool focused) {
   focused_ = focused;
-  if (focused_) {
-    ::CreateCaret(hwnd_, nullptr, 1, painter_.RowHeight());
-    PlaceCaret();
-    ::ShowCaret(hwnd_);
-  } else {
+  if (focused_)
+    MakeCaret();
+  else
     ::DestroyCaret();
-  }
   ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void cTextView::Wheel(int delta) {
-  UINT lines = 3;
-  ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-  const int notches = delta / WHEEL_DELTA;
-  ScrollTo(topRow_ - notches * static_cast<int>(lines == WHEEL_PAGESCROLL ? VisibleRows() : lines), xOffset_);
+// As wide as the user set the caret; a new caret takes the place of the thread's old one.
+void cTextView::MakeCaret() {
+  DWORD width = 1;
+  ::SystemParametersInfoW(SPI_GETCARETWIDTH, 0, &width, 0);
+  ::CreateCaret(hwnd_, nullptr, static_cast<int>(std::clamp<DWORD>(width, 1, 64)), painter_.RowHeight());
+  PlaceCaret();
+  ::ShowCaret(hwnd_);
+}
+
+// Without word wrap the wheel turned sideways scrolls sideways.
+void cTextView::Wheel(bool sideways, int delta) {
+  if (sideways && model_.Layout().WordWrap()) return;
+  const int steps = (sideways ? sideWheel_ : wheel_).Turn(delta, WheelStepsPerNotch(sideways, VisibleRows()));
+  ScrollTo(topRow_ - (sideways ? 0 : steps), xOffset_ + (sideways ? steps * painter_.AverageCharWidth() : 0));
   pacer_.DrawScrollBars();
 }
 
@@ -523,11 +554,7 @@ void cTextView::PlaceCaret() {
 void cTextView::ApplyFont(HFONT font) {
   painter_.SetFont(font);
   model_.Layout().FontChanged();
-  if (focused_) {
-    ::DestroyCaret();
-    ::CreateCaret(hwnd_, nullptr, 1, painter_.RowHeight());
-    ::ShowCaret(hwnd_);
-  }
+  if (focused_) MakeCaret();
   StartRelayout();
 }
 

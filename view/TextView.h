@@ -27,6 +27,7 @@
 #include "view/TextPainter.h"
 #include "view/TextViewProvider.h"
 #include "view/ViewPacer.h"
+#include "view/ViewScrolling.h"
 
 namespace view {
 
@@ -37,8 +38,9 @@ public:
   static const wchar_t* Register();
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-  // The window's timer (WM_TIMER's wParam) besides the pacer's kPacerTimer.
+  // The window's timers (WM_TIMER's wParam), besides the pacer's kPacerTimer.
   static constexpr UINT_PTR kRelayoutTimer = 1;
+  static constexpr UINT_PTR kDragTimer = 3;
 
   cTextView(const cTextView&) = delete;
   cTextView& operator=(const cTextView&) = delete;
@@ -82,8 +84,12 @@ private:
   void Execute(tEditCommand command, bool shift);
   void Char(wchar_t character);
   void Mouse(UINT message, WPARAM wParam, LPARAM lParam);
+  // A tick of the drag's timer scrolls on.
+  void Drag(bool tick);
+  void StopDrag();
   void Focus(bool focused);
-  void Wheel(int delta);
+  void MakeCaret();
+  void Wheel(bool sideways, int delta);
   void ShowContextMenu(int x, int y);
   void PlaceComposition();
 
@@ -120,6 +126,10 @@ private:
   int xOffset_ = 0;
   bool focused_ = false;
   bool selecting_ = false;
+  // Where the pointer is while a drag selects, and whether the drag's timer runs.
+  POINT dragPoint_{};
+  bool dragTimer_ = false;
+  cWheel wheel_, sideWheel_;
   bool relayoutTimer_ = false;
   // Told to UI Automation's clients with the next paint.
   bool textChanged_ = false, selectionChanged_ = false;

@@ -285,6 +285,25 @@ TEST_P(MemoTest, EditMessagesAnswerAsTheEditControlDoes) {
   EXPECT_EQ(memo.WText(), L"ab\r\ncd");
 }
 
+// A drag that leaves the window below goes on scrolling and selecting while the pointer rests, as
+// Windows' edit control does.
+TEST_P(MemoTest, ADragGoesOnScrollingBeyondTheWindow) {
+  if (GetParam() == mwSystemEdit) GTEST_SKIP() << "Wine 8's edit control scrolls a drag only sideways";
+  std::wstring text;
+  for (int i = 0; i < 200; ++i) text += L"line\r\n";
+  Load(text);
+  ::SendMessageW(memo.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageW(memo.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 340));
+  const int first = static_cast<int>(memo.WPerform(EM_GETFIRSTVISIBLELINE, 0, 0));
+  for (const ULONGLONG end = ::GetTickCount64() + 700; ::GetTickCount64() < end; ::Sleep(10)) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+  ::SendMessageW(memo.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 340));
+  EXPECT_GE(memo.WPerform(EM_GETFIRSTVISIBLELINE, 0, 0), first + 3);
+  EXPECT_GT(memo.SelLength(), 6 * (first + 3 + 10));
+}
+
 // What shows on the screen: the text's rows in the text colour, the selection in the highlight.
 TEST_P(MemoTest, PaintsTheRowsAndTheSelection) {
   ::ShowWindow(host.Handle(), SW_SHOWNOACTIVATE);
