@@ -34,6 +34,10 @@ std::wstring_view TextOf(LPARAM lParam) {
   return lParam ? std::wstring_view(reinterpret_cast<const wchar_t*>(lParam)) : std::wstring_view();
 }
 
+bool Within(const RECT& client, LPARAM point) {
+  return ::PtInRect(&client, {GET_X_LPARAM(point), GET_Y_LPARAM(point)}) != FALSE;
+}
+
 }  // namespace
 
 const wchar_t* cTextView::Register() {
@@ -74,6 +78,8 @@ cTextView::cTextView(HWND hwnd, DWORD style) : hwnd_(hwnd), provider_(cTextViewP
 // ---- messages
 
 LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Outside the window the edit control finds no character.
+  if (message == EM_CHARFROMPOS && !Within(Client(), lParam)) return -1;
   if (const std::optional<LRESULT> answer = AnswerQuery(model_, Shown(), message, wParam, lParam)) return *answer;
   if (const std::optional<LRESULT> answer = EditMessage(message, wParam, lParam)) return *answer;
   switch (message) {
