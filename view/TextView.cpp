@@ -88,6 +88,8 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_GETOBJECT:
       return AnswerGetObject(hwnd_, wParam, lParam, *provider_.get());
+    case kViewProviderCall:
+      return provider_->RunPendingCall();
     case WM_DESTROY:
       // A client may hold the provider longer than the window lives.
       provider_->Disconnect();

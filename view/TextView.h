@@ -60,7 +60,10 @@ private:
   tTextSpan Selection() const override { return {model_.SelStart(), model_.SelEnd()}; }
   void Select(tTextSpan span) override;
   tTextSpan VisibleSpan() const override { return model_.RowsSpan(topRow_, VisibleRows()); }
-  tTextSpan LineAround(std::int64_t position) const override { return model_.LineAround(position); }
+  tTextSpan LineAround(std::int64_t position) const override {
+    return model_.RowsSpan(model_.RowOfPosition(model_.Store().ClampPosition(position)), 1);
+  }
+  tTextSpan ParagraphAround(std::int64_t position) const override { return model_.LineAround(position); }
   tTextSpan WordAround(std::int64_t position) const override { return model_.WordAround(position); }
   std::vector<RECT> SpanRectangles(tTextSpan span) override {
     return model_.SpanRectangles(span, Shown(), VisibleRows());
