@@ -589,6 +589,9 @@ void cTextView::ApplyStyle(DWORD style) {
 }
 
 void cTextView::StartRelayout() {
+  // Until the relayout ends the scroll bars follow at the pace (ContinueRelayout shows the end at
+  // once): drawn at once here too, they made a switch of word wrap at 64 MB about twice as slow.
+  pacer_.Changing();
   topRow_ = model_.Relayout(topRow_, VisibleRows());
   if (model_.Layout().Stale() && !relayoutTimer_)
     relayoutTimer_ = ::SetTimer(hwnd_, kRelayoutTimer, 1, nullptr) != 0;
