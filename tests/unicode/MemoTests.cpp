@@ -293,7 +293,8 @@ TEST_P(MemoTest, EditMessagesAnswerAsTheEditControlDoes) {
 // end answers the last line's length (Windows documents 0).
 TEST_P(MemoTest, EdgesAndScrollingFollowTheEditControl) {
   std::wstring text;
-  for (int i = 0; i < 100; ++i) text += L"line " + std::to_wstring(100 + i) + L" has words enough to wrap once at the width of the pane\r\n";
+  for (int i = 0; i < 100; ++i)
+    text += L"line " + std::to_wstring(100 + i) + L" has words enough to wrap once at the width of the pane\r\n";
   text += L"end";
   auto key = [&](WORD code, bool control) {
     BYTE state[256] = {};
@@ -317,7 +318,7 @@ TEST_P(MemoTest, EdgesAndScrollingFollowTheEditControl) {
     EXPECT_NE(memo.WPerform(EM_POSFROMCHAR, length - 1, 0), -1);
     EXPECT_EQ(memo.WPerform(EM_LINELENGTH, length + 10, 0), 3);
     for (const POINT outside : {POINT{-1, 5}, POINT{5, -1}, POINT{client.right, 5}, POINT{5, client.bottom}})
-      EXPECT_EQ(memo.WPerform(EM_CHARFROMPOS, 0, MAKELPARAM(outside.x, outside.y)), -1) << outside.x << "," << outside.y;
+      EXPECT_EQ(memo.WPerform(EM_CHARFROMPOS, 0, MAKELPARAM(outside.x, outside.y)), -1) << outside.x << outside.y;
     ::Sleep(150);
 
     std::vector<int> tops;

@@ -506,7 +506,6 @@ TEST_F(TextViewProvider, GivesTheHostAndTheNotSupportedValue) {
   ::DestroyWindow(view_.window_);
 }
 
-// A window whose WM_GETOBJECT the provider answers, as the view's does.
 // Seen under Wine 8.0: the node of the window answers the provider's control type and name, not
 // the window's text. UI Automation asks on a thread of its own; the view is asked on its own.
 TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {

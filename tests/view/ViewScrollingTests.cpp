@@ -7,18 +7,16 @@
 
 using namespace view;
 
-// Turns in a row, and the steps each one scrolls: a notch of 3 lines is a line every 40.
+// Turns in a row, and the steps each one scrolls (the table of tests/unicode/MemoTests.cpp turns
+// the wheel of both windows by notches of 3 rows).
 TEST(ViewScrolling, TheWheelScrollsItsShareOfANotchAndKeepsTheRest) {
   const struct {
     int PerNotch;
     std::vector<int> Deltas;
     std::vector<int> Steps;
   } cases[] = {
-      {3, {-40, -40, -40}, {-1, -1, -1}},
-      {3, {-30, -30, -30, -30, -30, -30, -30, -30}, {0, -1, -1, -1, 0, -1, -1, -1}},
       // Turning back drops what was left.
-      {3, {-60, 60, 60}, {-1, 1, 2}},
-      {3, {240, -119}, {6, -2}},
+      {3, {240, -30, 40, -30, -30}, {6, 0, 1, 0, -1}},
       {1, {30, 30, 30, 30, 30}, {0, 0, 0, 1, 0}},
       // A page a notch.
       {20, {120, 60}, {20, 10}},
@@ -38,9 +36,8 @@ TEST(ViewScrolling, ADragScrollsFasterTheFurtherOutThePointerIs) {
     POINT Pointer;
     int Rows, Chars;
   } cases[] = {
-      {{50, 80}, 0, 0},   {{0, 0}, 0, 0},     {{99, 159}, 0, 0},   {{50, -1}, -1, 0},  {{50, -16}, -1, 0},
-      {{50, -17}, -2, 0}, {{50, 160}, 1, 0},  {{50, 175}, 1, 0},   {{50, 176}, 2, 0},  {{50, 400}, 16, 0},
-      {{-1, 80}, 0, -1},  {{-9, 80}, 0, -2},  {{100, 80}, 0, 1},   {{-20, -40}, -3, -3},
+      {{0, 0}, 0, 0},     {{99, 159}, 0, 0},  {{50, -16}, -1, 0}, {{50, -17}, -2, 0},
+      {{50, 175}, 1, 0},  {{50, 176}, 2, 0},  {{-9, 80}, 0, -2},  {{100, 80}, 0, 1},  {{-20, -40}, -3, -3},
   };
   for (const auto& c : cases) {
     const tDragSteps steps = DragSteps(c.Pointer, client, 16, 8);
