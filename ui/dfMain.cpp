@@ -214,6 +214,19 @@ LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       status_.reset();
       ::SetMenu(Handle(), nullptr);
       break;
+    case WM_SETTINGCHANGE: {
+      // Only top-level windows hear of a changed system setting: the panes take the caret's width.
+      const MSG change{Handle(), message, wParam, lParam, 0, {}};
+      ::EnumChildWindows(
+          Handle(),
+          [](HWND child, LPARAM context) {
+            const auto* forwarded = reinterpret_cast<const MSG*>(context);
+            ::SendMessageW(child, forwarded->message, forwarded->wParam, forwarded->lParam);
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&change));
+      break;
+    }
     case WM_DPICHANGED: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       ApplyFormFont();

@@ -314,7 +314,17 @@ std::vector<RECT> cEditModel::SpanRectangles(tTextSpan span, const tRowsShown& s
   for (int row = first; row <= last; ++row) {
     const tTextPos from = std::max(span.Start, RowStartPosition(row)), to = std::min(span.End, RowEndPosition(row));
     if (from > to || (from == to && span.Start != span.End)) continue;
-    const POINT left = PointOf(shown, from), right = PointOf(shown, to);
+    const POINT left = PointOf(shown, from);
+    POINT right = PointOf(shown, to);
+    if (to > from && RowOfPosition(to) != row) {
+      // A wrapped row ends at its last cluster's right edge, not where the next row starts.
+      int end = 0;
+      layout_.ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+        end = std::max(end, cluster.Left + cluster.Width);
+        return true;
+      });
+      right.x = end - shown.XOffset;
+    }
     rectangles.push_back({left.x, left.y, std::max(right.x, left.x), left.y + shown.RowHeight});
   }
   return rectangles;

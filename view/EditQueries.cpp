@@ -67,8 +67,9 @@ std::optional<LRESULT> AnswerQuery(cEditModel& model, const tRowsShown& shown, U
       return model.RowOfPosition(static_cast<int>(wParam) < 0 ? model.SelStart()
                                                                : store.ClampPosition(static_cast<tTextPos>(wParam)));
     case EM_POSFROMCHAR: {
+      // Like the edit control, none for the text's end, where no character is.
       const auto position = static_cast<tTextPos>(wParam);
-      if (position > store.Length()) return -1;
+      if (position >= store.Length()) return -1;
       const POINT point = model.PointOf(shown, position);
       return MAKELONG(static_cast<short>(point.x), static_cast<short>(point.y));
     }

@@ -21,9 +21,10 @@
 namespace view {
 namespace {
 
-constexpr UINT_PTR kRelayoutTimer = 1;
 // A slice of laying out the rows again after a change of width, font or wrap.
 constexpr ULONGLONG kRelayoutSliceMs = 15;
+// How often a drag goes on scrolling while the pointer is outside the window.
+constexpr UINT kDragTickMs = 50;
 
 DWORD WindowStyle(HWND hwnd) { return static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)); }
 
@@ -31,6 +32,10 @@ bool WrapsWords(DWORD style) { return (style & (WS_HSCROLL | ES_AUTOHSCROLL)) ==
 
 std::wstring_view TextOf(LPARAM lParam) {
   return lParam ? std::wstring_view(reinterpret_cast<const wchar_t*>(lParam)) : std::wstring_view();
+}
+
+bool Within(const RECT& client, LPARAM point) {
+  return ::PtInRect(&client, {GET_X_LPARAM(point), GET_Y_LPARAM(point)}) != FALSE;
 }
 
 }  // namespace
@@ -73,15 +78,18 @@ cTextView::cTextView(HWND hwnd, DWORD style) : hwnd_(hwnd), provider_(cTextViewP
 // ---- messages
 
 LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Outside the window the edit control finds no character.
+  if (message == EM_CHARFROMPOS && !Within(Client(), lParam)) return -1;
   if (const std::optional<LRESULT> answer = AnswerQuery(model_, Shown(), message, wParam, lParam)) return *answer;
   if (const std::optional<LRESULT> answer = EditMessage(message, wParam, lParam)) return *answer;
   switch (message) {
     case WM_CREATE:
       UpdateScrollBars();
-      pacer_.DrawScrollBars();
       return 0;
     case WM_GETOBJECT:
       return AnswerGetObject(hwnd_, wParam, lParam, *provider_.get());
+    case kViewProviderCall:
+      return provider_->RunPendingCall();
     case WM_DESTROY:
       // A client may hold the provider longer than the window lives.
       provider_->Disconnect();
@@ -98,12 +106,15 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == static_cast<WPARAM>(GWL_STYLE)) ApplyStyle(reinterpret_cast<const STYLESTRUCT*>(lParam)->styleNew);
       return 0;
     case WM_SIZE:
-      model_.Layout().SetWidth(LOWORD(lParam));
-      StartRelayout();
+      Resize(LOWORD(lParam));
       return 0;
     case WM_TIMER:
       if (wParam == kRelayoutTimer) ContinueRelayout();
       if (wParam == kPacerTimer) pacer_.TimerFired();
+      if (wParam == kDragTimer) Drag(true);
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETCARETWIDTH && focused_) MakeCaret();
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -123,7 +134,8 @@ LRESULT cTextView::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       pacer_.DrawScrollBars();
       return 0;
     case WM_MOUSEWHEEL:
-      Wheel(GET_WHEEL_DELTA_WPARAM(wParam));
+    case WM_MOUSEHWHEEL:
+      Wheel(message == WM_MOUSEHWHEEL, GET_WHEEL_DELTA_WPARAM(wParam));
       return 0;
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
@@ -326,16 +338,17 @@ void cTextView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_MOUSEMOVE:
       if (!selecting_) break;
-      if (y < 0) ScrollTo(topRow_ - 1, xOffset_);
-      if (y >= Client().bottom) ScrollTo(topRow_ + 1, xOffset_);
-      selectTo(true);
+      dragPoint_ = {x, y};
+      Drag(false);
       break;
     case WM_LBUTTONUP:
       if (selecting_) ::ReleaseCapture();
       selecting_ = false;
+      StopDrag();
       break;
     case WM_CAPTURECHANGED:
       selecting_ = false;
+      StopDrag();
       break;
     case WM_LBUTTONDBLCLK:
       if (model_.SelectWordAt(Shown(), x, y)) Selected();
@@ -345,23 +358,48 @@ void cTextView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// The selection follows the pointer, kept to the rows shown; while the pointer is outside the
+// window a timer goes on scrolling, the faster the further out it is.
+void cTextView::Drag(bool tick) {
+  const int charWidth = painter_.AverageCharWidth();
+  const tDragSteps steps = DragSteps(dragPoint_, Client(), painter_.RowHeight(), charWidth);
+  if (tick) ScrollTo(topRow_ + steps.Rows, xOffset_ + steps.Chars * charWidth);
+  if (!steps.Outside())
+    StopDrag();
+  else if (!dragTimer_)
+    dragTimer_ = ::SetTimer(hwnd_, kDragTimer, kDragTickMs, nullptr) != 0;
+  const tPlace place = model_.PlaceAt(Shown(), steps.Inside.x, steps.Inside.y);
+  Select(model_.Anchor(), place.Position, place.AfterWrap);
+  ScrollCaretIntoView();
+}
+
+void cTextView::StopDrag() {
+  if (std::exchange(dragTimer_, false)) ::KillTimer(hwnd_, kDragTimer);
+}
+
 void cTextView::Focus(bool focused) {
   focused_ = focused;
-  if (focused_) {
-    ::CreateCaret(hwnd_, nullptr, 1, painter_.RowHeight());
-    PlaceCaret();
-    ::ShowCaret(hwnd_);
-  } else {
+  if (focused_)
+    MakeCaret();
+  else
     ::DestroyCaret();
-  }
   ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void cTextView::Wheel(int delta) {
-  UINT lines = 3;
-  ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-  const int notches = delta / WHEEL_DELTA;
-  ScrollTo(topRow_ - notches * static_cast<int>(lines == WHEEL_PAGESCROLL ? VisibleRows() : lines), xOffset_);
+// As wide as the user set the caret; a new caret takes the place of the thread's old one.
+void cTextView::MakeCaret() {
+  DWORD width = 1;
+  ::SystemParametersInfoW(SPI_GETCARETWIDTH, 0, &width, 0);
+  ::CreateCaret(hwnd_, nullptr, static_cast<int>(std::clamp<DWORD>(width, 1, 64)), painter_.RowHeight());
+  PlaceCaret();
+  ::ShowCaret(hwnd_);
+}
+
+// Without word wrap the wheel turned sideways scrolls sideways.
+void cTextView::Wheel(bool sideways, int delta) {
+  if (sideways && model_.Layout().WordWrap()) return;
+  const int steps = (sideways ? sideWheel_ : wheel_).Turn(delta, WheelStepsPerNotch(sideways, VisibleRows()));
+  ScrollTo(topRow_ - (sideways ? 0 : steps), xOffset_ + (sideways ? steps * painter_.AverageCharWidth() : 0));
   pacer_.DrawScrollBars();
 }
 
@@ -460,6 +498,7 @@ void cTextView::Scroll(int bar, WORD request) {
 
 void cTextView::Changed() {
   textChanged_ = selectionChanged_ = true;
+  pacer_.Changing();
   model_.MakeShownExact(topRow_, VisibleRows());
   UpdateScrollBars();
   PlaceCaret();
@@ -526,12 +565,19 @@ void cTextView::PlaceCaret() {
 void cTextView::ApplyFont(HFONT font) {
   painter_.SetFont(font);
   model_.Layout().FontChanged();
-  if (focused_) {
-    ::DestroyCaret();
-    ::CreateCaret(hwnd_, nullptr, 1, painter_.RowHeight());
-    ::ShowCaret(hwnd_);
-  }
+  if (focused_) MakeCaret();
   StartRelayout();
+}
+
+// Only a new width with word wrap on lays the rows out again; else only what shows of them changes.
+void cTextView::Resize(int width) {
+  cTextLayout& layout = model_.Layout();
+  const bool rewrap = layout.WordWrap() && width != layout.Width();
+  layout.SetWidth(width);
+  if (rewrap) return StartRelayout();
+  model_.MakeShownExact(topRow_, VisibleRows());
+  ScrollTo(topRow_, xOffset_);
+  UpdateScrollBars();
 }
 
 void cTextView::ApplyStyle(DWORD style) {
@@ -546,6 +592,9 @@ void cTextView::ApplyStyle(DWORD style) {
 }
 
 void cTextView::StartRelayout() {
+  // Until the relayout ends the scroll bars follow at the pace (ContinueRelayout shows the end at
+  // once): drawn at once here too, they made a switch of word wrap at 64 MB about twice as slow.
+  pacer_.Changing();
   topRow_ = model_.Relayout(topRow_, VisibleRows());
   if (model_.Layout().Stale() && !relayoutTimer_)
     relayoutTimer_ = ::SetTimer(hwnd_, kRelayoutTimer, 1, nullptr) != 0;
@@ -554,13 +603,15 @@ void cTextView::StartRelayout() {
   ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+// The scroll bars follow the slices at their pace, and show the end at once.
 void cTextView::ContinueRelayout() {
   topRow_ = model_.ContinueRelayout(topRow_, ::GetTickCount64() + kRelayoutSliceMs);
-  if (!model_.Layout().Stale()) {
-    ::KillTimer(hwnd_, kRelayoutTimer);
-    relayoutTimer_ = false;
-  }
+  pacer_.Changing();
   UpdateScrollBars();
+  if (model_.Layout().Stale()) return;
+  ::KillTimer(hwnd_, kRelayoutTimer);
+  relayoutTimer_ = false;
+  pacer_.DrawScrollBars();
 }
 
 }  // namespace view

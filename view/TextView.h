@@ -27,6 +27,7 @@
 #include "view/TextPainter.h"
 #include "view/TextViewProvider.h"
 #include "view/ViewPacer.h"
+#include "view/ViewScrolling.h"
 
 namespace view {
 
@@ -36,6 +37,10 @@ public:
   // hands to its object, and whose default procedure is this view's.
   static const wchar_t* Register();
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // The window's timers (WM_TIMER's wParam), besides the pacer's kPacerTimer.
+  static constexpr UINT_PTR kRelayoutTimer = 1;
+  static constexpr UINT_PTR kDragTimer = 3;
 
   cTextView(const cTextView&) = delete;
   cTextView& operator=(const cTextView&) = delete;
@@ -55,7 +60,10 @@ private:
   tTextSpan Selection() const override { return {model_.SelStart(), model_.SelEnd()}; }
   void Select(tTextSpan span) override;
   tTextSpan VisibleSpan() const override { return model_.RowsSpan(topRow_, VisibleRows()); }
-  tTextSpan LineAround(std::int64_t position) const override { return model_.LineAround(position); }
+  tTextSpan LineAround(std::int64_t position) const override {
+    return model_.RowsSpan(model_.RowOfPosition(model_.Store().ClampPosition(position)), 1);
+  }
+  tTextSpan ParagraphAround(std::int64_t position) const override { return model_.LineAround(position); }
   tTextSpan WordAround(std::int64_t position) const override { return model_.WordAround(position); }
   std::vector<RECT> SpanRectangles(tTextSpan span) override {
     return model_.SpanRectangles(span, Shown(), VisibleRows());
@@ -79,8 +87,12 @@ private:
   void Execute(tEditCommand command, bool shift);
   void Char(wchar_t character);
   void Mouse(UINT message, WPARAM wParam, LPARAM lParam);
+  // A tick of the drag's timer scrolls on.
+  void Drag(bool tick);
+  void StopDrag();
   void Focus(bool focused);
-  void Wheel(int delta);
+  void MakeCaret();
+  void Wheel(bool sideways, int delta);
   void ShowContextMenu(int x, int y);
   void PlaceComposition();
 
@@ -102,6 +114,7 @@ private:
   void InvalidateRows(tTextSpan span);
   void PlaceCaret();
   void ApplyFont(HFONT font);
+  void Resize(int width);
   void ApplyStyle(DWORD style);
   // A change of width, font, wrap or tab stops: the rows shown are right at once (cEditModel::
   // Relayout), the rest follow in slices from a timer while the window goes on answering.
@@ -116,6 +129,10 @@ private:
   int xOffset_ = 0;
   bool focused_ = false;
   bool selecting_ = false;
+  // Where the pointer is while a drag selects, and whether the drag's timer runs.
+  POINT dragPoint_{};
+  bool dragTimer_ = false;
+  cWheel wheel_, sideWheel_;
   bool relayoutTimer_ = false;
   // Told to UI Automation's clients with the next paint.
   bool textChanged_ = false, selectionChanged_ = false;

@@ -68,17 +68,23 @@ HRESULT NotSupportedValue(IUnknown** value) {
   return S_OK;
 }
 
-// Runs a COM method's work against the view, if there still is one; no exception leaves it.
+// Runs a COM method's work against the view on the view's thread, if there still is a view; no
+// exception leaves it.
 template <class tWork>
-HRESULT Answer(iTextViewAccess* access, tWork work) noexcept {
-  if (!access) return static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE);
-  try {
-    return work(*access);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
+HRESULT Answer(cTextViewProvider& provider, tWork work) noexcept {
+  auto run = [&]() noexcept -> HRESULT {
+    iTextViewAccess* access = provider.Access();
+    if (!access) return static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE);
+    try {
+      return work(*access);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (...) {
+      return E_FAIL;
+    }
+  };
+  return provider.OnViewThread([](void* context) noexcept { return (*static_cast<decltype(run)*>(context))(); },
+                               &run);
 }
 
 // The most a BSTR holds: its length prefix counts bytes in 32 bits.
@@ -119,8 +125,7 @@ TextUnit Supported(TextUnit unit) noexcept {
     case TextUnit_Line:
       return unit;
     case TextUnit_Paragraph:
-      // A paragraph is the text between line breaks: a line.
-      return TextUnit_Line;
+      return unit;
     default:
       // One format throughout, and no pages: both are the document.
       return TextUnit_Document;
@@ -154,10 +159,13 @@ tTextSpan UnitAround(const iTextViewAccess& access, TextUnit unit, std::int64_t 
       span = access.WordAround(position);
       break;
     case TextUnit_Line:
+    case TextUnit_Paragraph: {
       // Asked from the start of a line break, not from between its CR and LF.
-      span = access.LineAround(CharacterAround(access, position, length).Start);
+      const std::int64_t from = CharacterAround(access, position, length).Start;
+      span = unit == TextUnit_Line ? access.LineAround(from) : access.ParagraphAround(from);
       if (span.End <= length - 2 && access.Text(span.End, 2) == L"\r\n") span.End += 2;
       break;
+    }
     default:
       return {0, length};
   }
@@ -443,7 +451,7 @@ private:
   // Runs the work with the span cut to the text as it is now.
   template <class tWork>
   HRESULT Work(tWork work) noexcept {
-    return Answer(provider_->Access(), [&](iTextViewAccess& access) {
+    return Answer(*provider_.get(), [&](iTextViewAccess& access) {
       const std::int64_t length = access.TextLength();
       span_.End = std::clamp<std::int64_t>(span_.End, 0, length);
       span_.Start = std::clamp<std::int64_t>(span_.Start, 0, span_.End);
@@ -504,10 +512,34 @@ VARIANT Bool(bool value) noexcept {
 
 cTextViewProvider* cTextViewProvider::Create(iTextViewAccess& access) { return new cTextViewProvider(access); }
 
+cTextViewProvider::cTextViewProvider(iTextViewAccess& access) noexcept
+    : access_(&access), viewThread_(::GetCurrentThreadId()), window_(access.Window()) {}
+
+HRESULT cTextViewProvider::OnViewThread(HRESULT (*call)(void* context) noexcept, void* context) noexcept {
+  if (::GetCurrentThreadId() == viewThread_) return call(context);
+  const HWND window = window_.load();
+  if (!window) return static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE);
+  tCall pending{call, context};
+  ::AcquireSRWLockExclusive(&sending_);
+  pending_.store(&pending);
+  // Answered once the view's thread looks at its messages; not at all when the window is gone.
+  ::SendMessageW(window, kViewProviderCall, 0, 0);
+  pending_.store(nullptr);
+  ::ReleaseSRWLockExclusive(&sending_);
+  return pending.Result;
+}
+
+LRESULT cTextViewProvider::RunPendingCall() noexcept {
+  // The message may come from anywhere; only a call that waits is run.
+  if (tCall* call = pending_.exchange(nullptr)) call->Result = call->Run(call->Context);
+  return 0;
+}
+
 void cTextViewProvider::Disconnect() noexcept {
   if (!access_) return;
   const HWND hwnd = access_->Window();
   access_ = nullptr;
+  window_.store(nullptr);
   // Tells UI Automation to let go of what it holds for the window.
   if (const auto returnProvider = cUiaCore::Get().ReturnRawElementProvider; returnProvider && hwnd)
     returnProvider(hwnd, 0, 0, nullptr);
@@ -537,8 +569,8 @@ ULONG cTextViewProvider::Release() {
 
 HRESULT cTextViewProvider::get_ProviderOptions(ProviderOptions* options) {
   if (!options) return E_POINTER;
-  return Answer(access_, [&](iTextViewAccess&) {
-    *options = static_cast<ProviderOptions>(ProviderOptions_ServerSideProvider | ProviderOptions_UseComThreading);
+  return Answer(*this, [&](iTextViewAccess&) {
+    *options = ProviderOptions_ServerSideProvider;
     return S_OK;
   });
 }
@@ -546,7 +578,7 @@ HRESULT cTextViewProvider::get_ProviderOptions(ProviderOptions* options) {
 HRESULT cTextViewProvider::GetPatternProvider(PATTERNID patternId, IUnknown** provider) {
   if (!provider) return E_POINTER;
   *provider = nullptr;
-  return Answer(access_, [&](iTextViewAccess&) {
+  return Answer(*this, [&](iTextViewAccess&) {
     if (patternId == UIA_TextPatternId) *provider = static_cast<ITextProvider*>(this);
     if (patternId == UIA_ValuePatternId) *provider = static_cast<IValueProvider*>(this);
     if (*provider) AddRef();
@@ -559,7 +591,7 @@ HRESULT cTextViewProvider::GetPropertyValue(PROPERTYID propertyId, VARIANT* valu
   ::VariantInit(value);
   // What is not answered here (the class name, the bounds, the automation identifier, which is
   // the control's identifier) comes from the window's host provider, as for an edit control.
-  return Answer(access_, [&](iTextViewAccess& access) {
+  return Answer(*this, [&](iTextViewAccess& access) {
     switch (propertyId) {
       case UIA_ControlTypePropertyId:
         value->vt = VT_I4;
@@ -591,7 +623,7 @@ HRESULT cTextViewProvider::GetPropertyValue(PROPERTYID propertyId, VARIANT* valu
 HRESULT cTextViewProvider::get_HostRawElementProvider(IRawElementProviderSimple** host) {
   if (!host) return E_POINTER;
   *host = nullptr;
-  return Answer(access_, [&](iTextViewAccess& access) {
+  return Answer(*this, [&](iTextViewAccess& access) {
     const auto fromHwnd = cUiaCore::Get().HostProviderFromHwnd;
     return fromHwnd ? fromHwnd(access.Window(), host) : S_OK;
   });
@@ -600,7 +632,7 @@ HRESULT cTextViewProvider::get_HostRawElementProvider(IRawElementProviderSimple*
 HRESULT cTextViewProvider::GetSelection(SAFEARRAY** ranges) {
   if (!ranges) return E_POINTER;
   *ranges = nullptr;
-  return Answer(access_, [&](iTextViewAccess& access) {
+  return Answer(*this, [&](iTextViewAccess& access) {
     *ranges = OneRange(*this, access.Selection());
     return S_OK;
   });
@@ -609,7 +641,7 @@ HRESULT cTextViewProvider::GetSelection(SAFEARRAY** ranges) {
 HRESULT cTextViewProvider::GetVisibleRanges(SAFEARRAY** ranges) {
   if (!ranges) return E_POINTER;
   *ranges = nullptr;
-  return Answer(access_, [&](iTextViewAccess& access) {
+  return Answer(*this, [&](iTextViewAccess& access) {
     *ranges = OneRange(*this, access.VisibleSpan());
     return S_OK;
   });
@@ -619,13 +651,13 @@ HRESULT cTextViewProvider::RangeFromChild(IRawElementProviderSimple*, ITextRange
   if (!range) return E_POINTER;
   *range = nullptr;
   // The view has no child elements.
-  return Answer(access_, [](iTextViewAccess&) { return E_INVALIDARG; });
+  return Answer(*this, [](iTextViewAccess&) { return E_INVALIDARG; });
 }
 
 HRESULT cTextViewProvider::RangeFromPoint(UiaPoint point, ITextRangeProvider** range) {
   if (!range) return E_POINTER;
   *range = nullptr;
-  return Answer(access_, [&](iTextViewAccess& access) {
+  return Answer(*this, [&](iTextViewAccess& access) {
     POINT client{static_cast<LONG>(point.x), static_cast<LONG>(point.y)};
     ::ScreenToClient(access.Window(), &client);
     const std::int64_t position = std::clamp<std::int64_t>(access.PositionFromPoint(client), 0, access.TextLength());
@@ -637,7 +669,7 @@ HRESULT cTextViewProvider::RangeFromPoint(UiaPoint point, ITextRangeProvider** r
 HRESULT cTextViewProvider::get_DocumentRange(ITextRangeProvider** range) {
   if (!range) return E_POINTER;
   *range = nullptr;
-  return Answer(access_, [&](iTextViewAccess& access) {
+  return Answer(*this, [&](iTextViewAccess& access) {
     *range = cTextRangeProvider::Create(*this, {0, access.TextLength()});
     return S_OK;
   });
@@ -645,7 +677,7 @@ HRESULT cTextViewProvider::get_DocumentRange(ITextRangeProvider** range) {
 
 HRESULT cTextViewProvider::get_SupportedTextSelection(SupportedTextSelection* selection) {
   if (!selection) return E_POINTER;
-  return Answer(access_, [&](iTextViewAccess&) {
+  return Answer(*this, [&](iTextViewAccess&) {
     *selection = SupportedTextSelection_Single;
     return S_OK;
   });
@@ -654,7 +686,7 @@ HRESULT cTextViewProvider::get_SupportedTextSelection(SupportedTextSelection* se
 HRESULT cTextViewProvider::SetValue(LPCWSTR) {
   // The pane's text is the program's output: it is not replaced from outside. A read-only pane
   // refuses as a disabled control does.
-  return Answer(access_, [](iTextViewAccess& access) {
+  return Answer(*this, [](iTextViewAccess& access) {
     return access.ReadOnly() ? static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED) : E_ACCESSDENIED;
   });
 }
@@ -662,7 +694,7 @@ HRESULT cTextViewProvider::SetValue(LPCWSTR) {
 HRESULT cTextViewProvider::get_Value(BSTR* value) {
   if (!value) return E_POINTER;
   *value = nullptr;
-  return Answer(access_, [&](iTextViewAccess& access) {
+  return Answer(*this, [&](iTextViewAccess& access) {
     *value = MakeBstr(TextOf(access, {0, access.TextLength()}));
     return S_OK;
   });
@@ -670,7 +702,7 @@ HRESULT cTextViewProvider::get_Value(BSTR* value) {
 
 HRESULT cTextViewProvider::get_IsReadOnly(BOOL* readOnly) {
   if (!readOnly) return E_POINTER;
-  return Answer(access_, [&](iTextViewAccess& access) {
+  return Answer(*this, [&](iTextViewAccess& access) {
     *readOnly = access.ReadOnly();
     return S_OK;
   });

@@ -1,15 +1,22 @@
 #pragma once
 // The UI Automation provider of the program's text view: the element of an edit control, with
 // the Text pattern (the document, the selection, the visible range, text by character, word,
-// line and document) and the Value pattern, which gives the text but refuses to set it. It holds
-// no window: it asks the view through iTextViewAccess, on the view's thread (the provider asks
-// for COM threading, so UI Automation calls it there).
+// line, paragraph and document) and the Value pattern, which gives the text but refuses to set
+// it. It holds no window: it asks the view through iTextViewAccess, always on the view's thread.
+//
+// UI Automation may call a provider on any thread: its own threads, or a client's in the same
+// process. The provider does not ask for COM threading, which would call it on its apartment's
+// thread only if the view's thread were in a single-threaded apartment (the program's is in
+// none, and should the help window's browser put it in one, that would be after the provider was
+// handed out). Instead a call from another thread is sent to the view's window (kViewProviderCall)
+// and runs there, as the window's other messages do.
 //
 // UIAutomationCore.dll has no import library in mingw-w64, so its functions are looked up once at
 // run time. Without the DLL or one of them the provider still answers callers that hold it, and
 // nothing is raised.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,9 +42,11 @@ public:
   virtual void Select(tTextSpan span) = 0;
   // From the first position shown to the last.
   virtual tTextSpan VisibleSpan() const = 0;
-  // The line around a position, between its line breaks, the break left out: as EM_LINEINDEX and
-  // EM_LINELENGTH give it. The text's end is on its last line (empty after a final break).
+  // The line around a position as EM_LINEINDEX and EM_LINELENGTH give it, its break left out:
+  // with word wrap the row. The text's end is on its last line (empty after a final break).
   virtual tTextSpan LineAround(std::int64_t position) const = 0;
+  // The text between the line breaks around a position, the break left out.
+  virtual tTextSpan ParagraphAround(std::int64_t position) const = 0;
   // The word around a position before the text's end: from the last stop of Ctrl+Left at or
   // before it to the next stop of Ctrl+Right, so that words tile the text and Start <= position
   // < End. (A span that does not hold the position is taken as the character there.)
@@ -60,16 +69,25 @@ protected:
   ~iTextViewAccess() = default;
 };
 
+// Sent by the provider to the view's window from another thread; the window answers it with the
+// provider's RunPendingCall.
+inline constexpr UINT kViewProviderCall = WM_USER + 0x210;
+
 class cTextViewProvider final : public IRawElementProviderSimple, public ITextProvider, public IValueProvider {
 public:
-  // A new provider with one reference, the caller's.
+  // A new provider with one reference, the caller's, made on the view's thread.
   static cTextViewProvider* Create(iTextViewAccess& access);
 
   // The view's window goes (WM_DESTROY): from now on every call answers
   // UIA_E_ELEMENTNOTAVAILABLE, and UI Automation lets go of the window's provider.
   void Disconnect() noexcept;
-  // The view to ask, or null once disconnected.
+  // The view to ask, or null once disconnected; only on the view's thread.
   iTextViewAccess* Access() const noexcept { return access_; }
+  // Runs call (with context) on the view's thread and gives its answer: at once when called
+  // there, else sent to the view's window; UIA_E_ELEMENTNOTAVAILABLE once the window is gone.
+  HRESULT OnViewThread(HRESULT (*call)(void* context) noexcept, void* context) noexcept;
+  // The call that waits for the view's thread, run there; answers 0.
+  LRESULT RunPendingCall() noexcept;
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
@@ -96,11 +114,23 @@ public:
   HRESULT STDMETHODCALLTYPE get_IsReadOnly(BOOL* readOnly) override;
 
 private:
-  explicit cTextViewProvider(iTextViewAccess& access) noexcept : access_(&access) {}
+  explicit cTextViewProvider(iTextViewAccess& access) noexcept;
   ~cTextViewProvider() = default;
+
+  struct tCall {
+    HRESULT (*Run)(void* context) noexcept;
+    void* Context;
+    HRESULT Result = static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE);
+  };
 
   LONG references_ = 1;
   iTextViewAccess* access_;
+  const DWORD viewThread_;
+  // The view's window until it goes; read on any thread.
+  std::atomic<HWND> window_;
+  // One call from another thread at a time waits for the view's thread.
+  SRWLOCK sending_ = SRWLOCK_INIT;
+  std::atomic<tCall*> pending_{nullptr};
 };
 
 // Answers WM_GETOBJECT: the provider for UI Automation's root object, else what DefWindowProc

@@ -62,8 +62,12 @@ void cViewPacer::WantScrollBars(const tScrollState& vertical, const tScrollState
   verticalWanted_ = vertical;
   horizontal_ = horizontal != nullptr;
   if (horizontal) horizontalWanted_ = *horizontal;
-  if (verticalWanted_ != verticalShown_ || (horizontal_ && horizontalWanted_ != horizontalShown_))
-    scrollBarsOwed_ = true;
+  if (verticalWanted_ == verticalShown_ && (!horizontal_ || horizontalWanted_ == horizontalShown_)) return;
+  scrollBarsOwed_ = true;
+  if (::GetTickCount64() - lastChange_ >= kScrollBarIntervalMs)
+    DrawScrollBars();
+  else
+    ArmTimer();
 }
 
 void cViewPacer::DrawScrollBars() {

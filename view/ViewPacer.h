@@ -3,7 +3,8 @@
 // painted at most every kPaintIntervalMs and the scroll bars drawn less often still: between two
 // chunks of a flood the queue is empty for a moment, and an invalid window would be painted then,
 // at every chunk, and Wine takes 5 ms to draw a scroll bar. What waits is owed to a timer of the
-// window, kPacerTimer, whose WM_TIMER the window hands to TimerFired.
+// window, kPacerTimer, whose WM_TIMER the window hands to TimerFired. Once the rows have stood
+// still for a moment, the scroll bars show every change of the position at once.
 #include <windows.h>
 
 namespace view {
@@ -22,6 +23,9 @@ public:
 
   // The rows shown changed: they are drawn again when the pace allows.
   void Invalidate();
+  // The rows keep changing (text comes, a relayout runs): from now on for a while the scroll bars
+  // follow at the pace, not at once.
+  void Changing() noexcept { lastChange_ = ::GetTickCount64(); }
   // Paints and draws the scroll bars when their time has come; the timer shows the rest.
   void ShowOwed();
   void TimerFired();
@@ -30,8 +34,8 @@ public:
   // Whether a change of the rows shown is not yet on the screen.
   bool PaintOwed() const;
 
-  // What the scroll bars are to show (the horizontal one only while it is there); set and drawn
-  // at their pace, or at once by DrawScrollBars.
+  // What the scroll bars are to show (the horizontal one only while it is there); drawn at once
+  // while the rows stand still, else at their pace (or at once by DrawScrollBars).
   void WantScrollBars(const tScrollState& vertical, const tScrollState* horizontal);
   void DrawScrollBars();
   // The horizontal bar came or went with the style: it is set anew.
@@ -42,6 +46,7 @@ private:
 
   const HWND hwnd_;
   ULONGLONG lastPaint_ = 0;
+  ULONGLONG lastChange_ = 0;
   bool timer_ = false;
   // Rows changed that wait for the pace to be drawn (not yet invalid).
   bool paintOwed_ = false;

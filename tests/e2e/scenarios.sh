@@ -647,6 +647,61 @@ e2e_caret_beyond() {
   local selection
   selection=$(e2e_probe selection "$1")
   [ -n "$selection" ] && ((${selection#* } > $2))
+
+# The output pane scrolls for a real notch of the wheel (3 rows) and for finer turns, which xdotool
+# cannot send (windowprobe sends them to the window under the pointer: 40 is a row, 30 three
+# quarters of one); after Ctrl+Home and Ctrl+End the scroll bar's thumb, read off a screenshot,
+# stands at the top and at the bottom of its track.
+scenario_scroll_view() {
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" "flood:$((300 * 80))" out:646F6E650D0A sleep
+  e2e_wait "the last line" e2e_output_has '^done$'
+  local x y width height last
+  read -r x y width height <<<"$(e2e_probe bar 1)"
+  xdotool mousemove $((x - 200)) $((y + height / 2)) click 1
+  last=$(e2e_probe top 1)
+  # Long enough for the pane to have drawn all it owed to the output.
+  sleep 1
+  e2e_key ctrl+Home
+  e2e_wait "the first row at the top" e2e_top_is 0
+  e2e_thumb_at top || e2e_fail "after Ctrl+Home the thumb is not at the top: $(e2e_thumb)"
+  e2e_key ctrl+End
+  e2e_wait "the last rows shown" e2e_top_is "$last"
+  e2e_thumb_at bottom || e2e_fail "after Ctrl+End the thumb is not at the bottom: $(e2e_thumb)"
+
+  xdotool click 4
+  e2e_wait "a notch of the wheel scrolls 3 rows up" e2e_top_is $((last - 3))
+  local delta
+  for delta in 40 40 40 30 30 30 30; do e2e_probe wheel "$delta" || e2e_fail "no window under the pointer"; done
+  e2e_top_is $((last - 9)) || e2e_fail "3 turns of 40 and 4 of 30 scrolled to row $(e2e_probe top 1), not $((last - 9))"
+  xdotool click 5
+  e2e_wait "a notch of the wheel scrolls 3 rows down" e2e_top_is $((last - 6))
+  e2e_close
+}
+
+e2e_top_is() { [ "$(e2e_probe top 1)" = "$1" ]; }
+
+# Where the output pane's thumb is, as "FIRST LAST TRACKSTART TRACKEND" rows of its scroll bar:
+# the pixels of the bar's middle column between the arrows (as high as the bar is wide) that
+# differ from the track's colour, the commonest one there.
+e2e_thumb() {
+  local x y width height
+  read -r x y width height <<<"$(e2e_probe bar 1)"
+  import -window root -crop "1x$((height - 2 * width))+$((x + width / 2))+$((y + width))" -depth 8 txt:- 2>/dev/null |
+    awk -F'[(),: ]+' -v rows=$((height - 2 * width)) 'NR > 1 { colour[$2] = $3 "," $4 "," $5; n[$3 "," $4 "," $5]++ }
+      END {
+        for (c in n) if (n[c] > most) { most = n[c]; track = c }
+        first = -1
+        for (i = 0; i < rows; i++) if (colour[i] != track) { if (first < 0) first = i; last = i }
+        print first, last, 0, rows - 1
+      }'
+}
+
+# e2e_thumb_at top|bottom: a thumb shorter than half the track touches that end of it.
+e2e_thumb_at() {
+  local first last start end
+  read -r first last start end <<<"$(e2e_thumb)"
+  ((first >= 0 && 2 * (last - first) < end - start)) || return 1
+  if [ "$1" = top ]; then [ "$first" = "$start" ]; else [ "$last" = "$end" ]; fi
 }
 
 # A child that never reads its input while 100 commands of 10 KB are sent: the window answers,
@@ -1265,6 +1320,7 @@ all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump co
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
   thousand_commands hostile_command_lines files file_types log_file log_menu log_escapes log_unread_pipe python_variables
   output_rows
+  scroll_view
   output_view unicode_program_folder places interpreter_editor network_places release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do

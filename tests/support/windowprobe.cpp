@@ -11,6 +11,12 @@
 //                                 positions; the control answers in 16 bits, so up to 65535)
 //   windowprobe point TITLE N P   writes where character P of that edit control shows, as screen
 //                                 coordinates "X Y" of a point inside it
+//   windowprobe top TITLE N       writes the first line (row) that edit control shows
+//   windowprobe bar TITLE N       writes where that edit control's vertical scroll bar is, as
+//                                 screen coordinates "X Y WIDTH HEIGHT" (arrows included)
+//   windowprobe wheel TITLE DELTA sends the window under the pointer, when it belongs to the
+//                                 window's process, a turn of the wheel by DELTA (WM_MOUSEWHEEL;
+//                                 a notch is 120), as a touchpad sends finer ones
 //   windowprobe menu TITLE        writes "menu" when the window shows its menu bar, else "no menu"
 //   windowprobe caption TITLE     writes the window's caption
 //   windowprobe dialog TITLE      writes the caption of a visible dialog box of the window's
@@ -207,11 +213,14 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return BadArguments;
   std::wstring_view verb = argv[1];
   if (verb == L"run") return argc == 3 ? Run(argv[2]) : BadArguments;
-  bool indexed = verb == L"pane" || verb == L"readonly" || verb == L"selection" || verb == L"length";
+  bool indexed = verb == L"pane" || verb == L"readonly" || verb == L"selection" || verb == L"length" ||
+                 verb == L"top" || verb == L"bar";
   bool plain = verb == L"text" || verb == L"caption" || verb == L"dialog" || verb == L"close" || verb == L"menu" ||
                verb == L"foreground" || verb == L"answer";
   bool located = verb == L"point";
-  if (!(indexed && argc == 4) && !(plain && argc == 3) && !(located && argc == 5)) return BadArguments;
+  bool turned = verb == L"wheel";
+  if (!(indexed && argc == 4) && !(plain && argc == 3) && !(located && argc == 5) && !(turned && argc == 4))
+    return BadArguments;
 
   tSearch search{argv[2]};
   ::EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
@@ -222,7 +231,20 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (search.Found == nullptr) return NotFound;
 
-  if (verb == L"close") {
+  if (verb == L"wheel") {
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    HWND under = ::WindowFromPoint(pointer);
+    DWORD windowProcess = 0, underProcess = 0;
+    ::GetWindowThreadProcessId(search.Found, &windowProcess);
+    if (under == nullptr || !::GetWindowThreadProcessId(under, &underProcess) || underProcess != windowProcess)
+      return NotFound;
+    const auto delta = static_cast<WORD>(static_cast<short>(std::wcstol(argv[3], nullptr, 10)));
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(under, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(pointer.x, pointer.y),
+                               SMTO_ABORTIFHUNG, 2000, &result))
+      return NotFound;
+  } else if (verb == L"close") {
     ::PostMessageW(search.Found, WM_CLOSE, 0, 0);
   } else if (verb == L"answer") {
     ULONGLONG start = ::GetTickCount64();
@@ -253,6 +275,18 @@ int wmain(int argc, wchar_t** argv) {
     if (edit == nullptr) return NotFound;
     if (verb == L"pane") {
       WriteUtf8(WindowText(edit));
+    } else if (verb == L"top") {
+      DWORD_PTR top = 0;
+      if (!::SendMessageTimeoutW(edit, EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_ABORTIFHUNG, 2000, &top)) return NotFound;
+      WriteUtf8(std::to_wstring(top));
+    } else if (verb == L"bar") {
+      // Right of the client area, as high as it.
+      RECT client{};
+      ::GetClientRect(edit, &client);
+      POINT corner{client.right, 0};
+      ::ClientToScreen(edit, &corner);
+      WriteUtf8(std::to_wstring(corner.x) + L" " + std::to_wstring(corner.y) + L" " +
+                std::to_wstring(::GetSystemMetrics(SM_CXVSCROLL)) + L" " + std::to_wstring(client.bottom));
     } else if (verb == L"length") {
       DWORD_PTR length = 0;
       if (!::SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return NotFound;

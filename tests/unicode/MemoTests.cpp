@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -284,6 +285,88 @@ TEST_P(MemoTest, EditMessagesAnswerAsTheEditControlDoes) {
   EXPECT_EQ(::GetWindowLongPtrW(memo.Handle(), GWL_STYLE) & (ES_READONLY | ES_MULTILINE), ES_READONLY | ES_MULTILINE);
   ::SendMessageW(memo.Handle(), WM_CHAR, L'x', 0);
   EXPECT_EQ(memo.WText(), L"ab\r\ncd");
+}
+
+// Where the window's edges are, and where the view stands after each way of scrolling, wrapped
+// and not: the first row shown, and the scroll bar's thumb showing it at once (the text stands
+// still: while it changes, the view's bars follow at their own pace). Seen under Wine 8: a turn
+// of the wheel finer than a notch scrolls its share of the notch's rows; EM_LINELENGTH past the
+// end answers the last line's length (Windows documents 0).
+TEST_P(MemoTest, EdgesAndScrollingFollowTheEditControl) {
+  std::wstring text;
+  for (int i = 0; i < 100; ++i)
+    text += L"line " + std::to_wstring(100 + i) + L" has words enough to wrap once at the width of the pane\r\n";
+  text += L"end";
+  auto key = [&](WORD code, bool control) {
+    BYTE state[256] = {};
+    state[VK_CONTROL] = control ? 0x80 : 0;
+    ::SetKeyboardState(state);
+    ::SendMessageW(memo.Handle(), WM_KEYDOWN, code, 0);
+    state[VK_CONTROL] = 0;
+    ::SetKeyboardState(state);
+  };
+  auto wheel = [&](int delta) { ::SendMessageW(memo.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0); };
+  auto top = [&] { return static_cast<int>(memo.WPerform(EM_GETFIRSTVISIBLELINE, 0, 0)); };
+  for (const bool wrap : {false, true}) {
+    SCOPED_TRACE(wrap ? "wrapped" : "unwrapped");
+    memo.SetBounds(0, 0, 400, 300);
+    memo.SetWordWrap(wrap);
+    Load(text);
+    RECT client{};
+    ::GetClientRect(memo.Handle(), &client);
+    const auto length = static_cast<WPARAM>(text.size());
+    EXPECT_EQ(memo.WPerform(EM_POSFROMCHAR, length, 0), -1);
+    EXPECT_NE(memo.WPerform(EM_POSFROMCHAR, length - 1, 0), -1);
+    EXPECT_EQ(memo.WPerform(EM_LINELENGTH, length + 10, 0), 3);
+    for (const POINT outside : {POINT{-1, 5}, POINT{5, -1}, POINT{client.right, 5}, POINT{5, client.bottom}})
+      EXPECT_EQ(memo.WPerform(EM_CHARFROMPOS, 0, MAKELPARAM(outside.x, outside.y)), -1) << outside.x << outside.y;
+    ::Sleep(150);
+
+    std::vector<int> tops;
+    for (const int delta : {-40, -40, -40, -30, -30, -30, -30, -30, -30, -30, -30, -60, 60, 60}) {
+      wheel(delta);
+      tops.push_back(top());
+    }
+    EXPECT_EQ(tops, (std::vector<int>{1, 2, 3, 3, 4, 5, 6, 6, 7, 8, 9, 10, 9, 7}));
+    std::vector<UINT> pages;
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"Ctrl+End", [&] { key(VK_END, true); }},
+        {"Ctrl+Home", [&] { key(VK_HOME, true); }},
+        {"Page Down", [&] { key(VK_NEXT, false); }},
+        {"EM_SCROLLCARET", [&] { memo.WPerform(EM_SETSEL, 4000, 4000), memo.WPerform(EM_SCROLLCARET, 0, 0); }},
+        {"EM_LINESCROLL", [&] { memo.WPerform(EM_LINESCROLL, 0, 10); }},
+        {"a lower window", [&] { memo.SetBounds(0, 0, 400, 120); }},
+    };
+    for (const auto& [what, step] : steps) {
+      step();
+      SCROLLINFO bar{};
+      bar.cbSize = sizeof bar;
+      bar.fMask = SIF_POS | SIF_PAGE;
+      ::GetScrollInfo(memo.Handle(), SB_VERT, &bar);
+      EXPECT_EQ(bar.nPos, top()) << what;
+      pages.push_back(bar.nPage);
+    }
+    EXPECT_NE(pages.front(), pages.back());
+  }
+}
+
+// A drag that leaves the window below goes on scrolling and selecting while the pointer rests, as
+// Windows' edit control does.
+TEST_P(MemoTest, ADragGoesOnScrollingBeyondTheWindow) {
+  if (GetParam() == mwSystemEdit) GTEST_SKIP() << "Wine 8's edit control scrolls a drag only sideways";
+  std::wstring text;
+  for (int i = 0; i < 200; ++i) text += L"line\r\n";
+  Load(text);
+  ::SendMessageW(memo.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageW(memo.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 340));
+  const int first = static_cast<int>(memo.WPerform(EM_GETFIRSTVISIBLELINE, 0, 0));
+  for (const ULONGLONG end = ::GetTickCount64() + 700; ::GetTickCount64() < end; ::Sleep(10)) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+  ::SendMessageW(memo.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 340));
+  EXPECT_GE(memo.WPerform(EM_GETFIRSTVISIBLELINE, 0, 0), first + 3);
+  EXPECT_GT(memo.SelLength(), 6 * (first + 3 + 10));
 }
 
 // What shows on the screen: the text's rows in the text colour, the selection in the highlight.

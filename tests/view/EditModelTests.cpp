@@ -173,6 +173,28 @@ TEST(EditModel, ClicksAndDoubleClicks) {
   }
 }
 
+// One rectangle a row, each as wide as the part of the row the span covers, wrapped rows too.
+TEST(EditModel, SpanRectanglesCoverTheirRows) {
+  cMarkedModel marked(72);
+  marked.Load(L"one two three four\r\nx");
+  const tRowsShown shown{0, 0, 16};
+  const struct {
+    tTextSpan Span;
+    std::vector<RECT> Expected;
+  } cases[] = {
+      {{0, 20}, {{0, 0, 64, 16}, {0, 16, 48, 32}, {0, 32, 32, 48}}},
+      {{5, 9}, {{40, 0, 64, 16}, {0, 16, 8, 32}}},
+      {{18, 18}, {{32, 32, 32, 48}}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<RECT> found = marked.Model.SpanRectangles(c.Span, shown, 5);
+    ASSERT_EQ(found.size(), c.Expected.size()) << c.Span.Start;
+    for (size_t i = 0; i < found.size(); ++i)
+      EXPECT_TRUE(::EqualRect(&found[i], &c.Expected[i])) << c.Span.Start << " row " << i << ": " << found[i].left
+                                                           << "," << found[i].right;
+  }
+}
+
 TEST(EditModel, DeletesAndUndoes) {
   const tCase cases[] = {
       {L"ab\xD83D\xDE00|c", {ecDeleteBack}, false, L"ab|c"},

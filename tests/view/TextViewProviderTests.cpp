@@ -24,11 +24,16 @@ using namespace view;
 
 namespace {
 
-// A view over a string: words are runs of letters or of anything else, as the tests need.
+// A view over a string: words are runs of letters or of anything else, rows rowWidth_ units of a
+// line (0: a row is a line), as the tests need. It notes the thread that asked for the length or
+// the name.
 class cFakeView final : public iTextViewAccess {
 public:
   HWND Window() const override { return window_; }
-  std::int64_t TextLength() const override { return static_cast<std::int64_t>(text_.size()); }
+  std::int64_t TextLength() const override {
+    askedOn_ = ::GetCurrentThreadId();
+    return static_cast<std::int64_t>(text_.size());
+  }
   std::wstring Text(std::int64_t start, std::int64_t count) const override {
     return text_.substr(static_cast<size_t>(start), static_cast<size_t>(count));
   }
@@ -36,6 +41,13 @@ public:
   void Select(tTextSpan span) override { selection_ = span; }
   tTextSpan VisibleSpan() const override { return {2, 5}; }
   tTextSpan LineAround(std::int64_t position) const override {
+    const tTextSpan line = ParagraphAround(position);
+    if (rowWidth_ == 0) return line;
+    const std::int64_t at = std::max(std::min(position, line.End - 1), line.Start);
+    const std::int64_t start = line.Start + (at - line.Start) / rowWidth_ * rowWidth_;
+    return {start, std::min(start + rowWidth_, line.End)};
+  }
+  tTextSpan ParagraphAround(std::int64_t position) const override {
     const size_t at = static_cast<size_t>(position);
     const size_t before = at == 0 ? std::wstring::npos : text_.rfind(L"\r\n", at - 1);
     const size_t start = before == std::wstring::npos ? 0 : before + 2;
@@ -56,9 +68,14 @@ public:
   void ScrollIntoView(std::int64_t, bool) override {}
   bool ReadOnly() const override { return readOnly_; }
   bool Focused() const override { return focused_; }
-  std::wstring Name() const override { return {}; }
+  std::wstring Name() const override {
+    askedOn_ = ::GetCurrentThreadId();
+    return {};
+  }
 
   std::wstring text_;
+  std::int64_t rowWidth_ = 0;
+  mutable DWORD askedOn_ = 0;
   tTextSpan selection_;
   bool readOnly_ = false;
   bool focused_ = false;
@@ -139,8 +156,30 @@ tNodeSeen ReadNode(HWND window) {
   return seen;
 }
 
+LRESULT CALLBACK AnsweringProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* provider = reinterpret_cast<cTextViewProvider*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_GETOBJECT && provider) return AnswerGetObject(hwnd, wParam, lParam, *provider);
+  if (message == kViewProviderCall && provider) return provider->RunPendingCall();
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// A window of the test's thread that answers for its provider as the view's window does.
+HWND AnsweringWindow() {
+  static const ATOM answering = [] {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = AnsweringProcedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TextViewProviderTest";
+    return ::RegisterClassW(&windowClass);
+  }();
+  return ::CreateWindowExW(0, MAKEINTATOM(answering), L"the whole output", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                           ::GetModuleHandleW(nullptr), nullptr);
+}
+
 class TextViewProvider : public ::testing::Test {
 protected:
+  TextViewProvider() { ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(provider_)); }
+
   cComPtr<ITextProvider> TextPattern() {
     cComPtr<IUnknown> pattern;
     EXPECT_EQ(provider_->GetPatternProvider(UIA_TextPatternId, pattern.put()), S_OK);
@@ -162,11 +201,14 @@ protected:
   }
 
   void TearDown() override {
+    ::DestroyWindow(window_);
     // Every range the test made is gone: the test's own reference is the last.
     EXPECT_EQ(provider_->Release(), 0u);
   }
 
   cFakeView view_;
+  // The window before the provider, which sends it the calls of other threads.
+  const HWND window_ = view_.window_ = AnsweringWindow();
   cTextViewProvider* provider_ = cTextViewProvider::Create(view_);
 };
 
@@ -211,6 +253,34 @@ TEST_F(TextViewProvider, ExpandsToTheEnclosingUnit) {
     SCOPED_TRACE(testing::Message() << "position " << c.Position << ", unit " << c.Unit);
     const cComPtr<ITextRangeProvider> range = Range(c.Position, c.Position);
     ASSERT_EQ(range->ExpandToEnclosingUnit(c.Unit), S_OK);
+    EXPECT_EQ(Text(range.get()), c.Expected);
+  }
+}
+
+// A line is what the view takes as one (a row of a wrapped line, 4 units here); a paragraph runs
+// between line breaks.
+TEST_F(TextViewProvider, LinesAreTheViewsRowsAndParagraphsRunToTheBreaks) {
+  view_.text_ = L"abcdefghij\r\nxy";
+  view_.rowWidth_ = 4;
+  struct tCase {
+    int Position;
+    TextUnit Unit;
+    int Count;  // ends moved by so many units, or expanded with 0
+    const wchar_t* Expected;
+  };
+  const tCase cases[] = {
+      {5, TextUnit_Line, 0, L"efgh"},        {8, TextUnit_Line, 0, L"ij\r\n"},
+      {10, TextUnit_Line, 0, L"ij\r\n"},     {14, TextUnit_Line, 0, L"xy"},
+      {5, TextUnit_Paragraph, 0, L"abcdefghij\r\n"}, {0, TextUnit_Line, 2, L"abcdefgh"},
+      {0, TextUnit_Paragraph, 1, L"abcdefghij\r\n"},
+  };
+  for (const tCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "position " << c.Position << ", unit " << c.Unit << " by " << c.Count);
+    const cComPtr<ITextRangeProvider> range = Range(c.Position, c.Position);
+    int moved = 0;
+    ASSERT_EQ(c.Count == 0 ? range->ExpandToEnclosingUnit(c.Unit)
+                           : range->MoveEndpointByUnit(TextPatternRangeEndpoint_End, c.Unit, c.Count, &moved),
+              S_OK);
     EXPECT_EQ(Text(range.get()), c.Expected);
   }
 }
@@ -436,38 +506,47 @@ TEST_F(TextViewProvider, GivesTheHostAndTheNotSupportedValue) {
   ::DestroyWindow(view_.window_);
 }
 
-// A window whose WM_GETOBJECT the provider answers, as the view's does.
-LRESULT CALLBACK AnsweringProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* provider = reinterpret_cast<cTextViewProvider*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (message == WM_GETOBJECT && provider) return AnswerGetObject(hwnd, wParam, lParam, *provider);
-  return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 // Seen under Wine 8.0: the node of the window answers the provider's control type and name, not
-// the window's text.
+// the window's text. UI Automation asks on a thread of its own; the view is asked on its own.
 TEST_F(TextViewProvider, ReachesAClientThroughTheWindow) {
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = AnsweringProcedure;
-  windowClass.hInstance = ::GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = L"TextViewProviderTest";
-  ::RegisterClassW(&windowClass);
-  view_.window_ = ::CreateWindowExW(0, windowClass.lpszClassName, L"the whole output", WS_POPUP, 0, 0, 50, 50,
-                                    nullptr, nullptr, windowClass.hInstance, nullptr);
-  ASSERT_TRUE(view_.window_);
-  ::SetWindowLongPtrW(view_.window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(provider_));
-
-  const tNodeSeen seen = ReadNode(view_.window_);
+  const tNodeSeen seen = ReadNode(window_);
   EXPECT_EQ(seen.Node, S_OK);
   EXPECT_EQ(seen.ControlType, 50004);
   EXPECT_EQ(seen.NameType, VT_BSTR);
   EXPECT_EQ(seen.Name, L"");
+  EXPECT_EQ(view_.askedOn_, ::GetCurrentThreadId());
 
   // What the view does on WM_DESTROY; UI Automation lets go of the provider.
   provider_->Disconnect();
   // A provider that lost its view is handed out no more.
-  EXPECT_EQ(::SendMessageW(view_.window_, WM_GETOBJECT, 0, static_cast<LPARAM>(UiaRootObjectId)), 0);
-  ::DestroyWindow(view_.window_);
-  ::UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+  EXPECT_EQ(::SendMessageW(window_, WM_GETOBJECT, 0, static_cast<LPARAM>(UiaRootObjectId)), 0);
+}
+
+// Called on another thread, the provider and its ranges ask the view on the view's thread while it
+// waits for messages; once the view is gone they say so.
+TEST_F(TextViewProvider, AsksTheViewOnItsOwnThread) {
+  view_.text_ = L"text";
+  const cComPtr<ITextRangeProvider> range = Document();
+  auto ask = [&] {
+    std::vector<HRESULT> answers;
+    const cThread other([&] {
+      VARIANT name;
+      answers.push_back(provider_->GetPropertyValue(UIA_NamePropertyId, &name));
+      ::VariantClear(&name);
+      BSTR text = nullptr;
+      answers.push_back(range->GetText(-1, &text));
+      if (text) answers.push_back(::SysStringLen(text));
+      ::SysFreeString(text);
+    });
+    EXPECT_TRUE(other.WaitPumping(5000));
+    return answers;
+  };
+  view_.askedOn_ = 0;
+  EXPECT_EQ(ask(), (std::vector<HRESULT>{S_OK, S_OK, 4}));
+  EXPECT_EQ(view_.askedOn_, ::GetCurrentThreadId());
+  provider_->Disconnect();
+  const HRESULT gone = static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE);
+  EXPECT_EQ(ask(), (std::vector<HRESULT>{gone, gone}));
 }
 
 // The output view itself answers with its provider, whatever text it holds.

@@ -1,0 +1,82 @@
+// The output view's window where it goes beyond Wine's edit control: the caret's width, the wheel
+// turned sideways, and a resize that lays out no rows. Wine's edit control keeps a caret one pixel
+// wide and leaves WM_MOUSEHWHEEL to DefWindowProc.
+#include "view/TextView.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/unicode/ControlTestSupport.h"
+#include "unicode/UnicodeControls.h"
+
+using view::cTextView;
+
+namespace {
+
+int CaretWidth() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  ::GetGUIThreadInfo(::GetCurrentThreadId(), &info);
+  return info.rcCaret.right - info.rcCaret.left;
+}
+
+}  // namespace
+
+TEST(TextViewWindow, TheCaretIsAsWideAsTheUserSetIt) {
+  cTestHost host;
+  cWMemo memo(mwTextView);
+  host.Hold(memo);
+  ::ShowWindow(host.Handle(), SW_SHOWNOACTIVATE);
+  DWORD saved = 1;
+  ::SystemParametersInfoW(SPI_GETCARETWIDTH, 0, &saved, 0);
+  for (const DWORD width : {DWORD{3}, saved}) {
+    ::SystemParametersInfoW(SPI_SETCARETWIDTH, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(width)), 0);
+    ::SendMessageW(memo.Handle(), WM_SETTINGCHANGE, SPI_SETCARETWIDTH, 0);
+    ::SetFocus(memo.Handle());
+    EXPECT_EQ(CaretWidth(), static_cast<int>(width));
+  }
+}
+
+TEST(TextViewWindow, TheWheelTurnedSidewaysScrollsUnwrappedRows) {
+  cTestHost host;
+  cWMemo memo(mwTextView);
+  host.Hold(memo);
+  memo.SetFont(L"Courier New", 10);
+  memo.SetWText(std::wstring(500, L'x'));
+  const int charWidth = LOWORD(memo.WPerform(EM_POSFROMCHAR, 1, 0));
+  auto turn = [&](int delta) {
+    ::SendMessageW(memo.Handle(), WM_MOUSEHWHEEL, MAKEWPARAM(0, delta), 0);
+    return static_cast<short>(LOWORD(memo.WPerform(EM_POSFROMCHAR, 0, 0)));
+  };
+  EXPECT_EQ(turn(WHEEL_DELTA), -3 * charWidth);
+  EXPECT_EQ(turn(-40), -2 * charWidth);
+  memo.SetWordWrap(true);
+  EXPECT_EQ(turn(WHEEL_DELTA), 0);
+}
+
+// Rows are laid out again (by the relayout timer's slices) only when the width changes with word
+// wrap on.
+TEST(TextViewWindow, AResizeLaysOutRowsOnlyForANewWrapWidth) {
+  std::wstring text;
+  for (int i = 0; i < 100000; ++i) text += L"a row\r\n";
+  const struct {
+    bool Wrap;
+    int Width, Height;
+    bool Relayout;
+  } cases[] = {{false, 300, 200, false}, {true, 400, 200, false}, {true, 300, 300, true}};
+  for (const auto& c : cases) {
+    cTestHost host;
+    cWMemo memo(mwTextView);
+    memo.SetWordWrap(c.Wrap);
+    host.Hold(memo);
+    // What the new window laid out is done at the timer's first tick.
+    for (const ULONGLONG end = ::GetTickCount64() + 100; ::GetTickCount64() < end; ::Sleep(5)) {
+      MSG message;
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+    memo.SetWText(text);
+    memo.SetBounds(0, 0, c.Width, c.Height);
+    EXPECT_EQ(::KillTimer(memo.Handle(), cTextView::kRelayoutTimer) != FALSE, c.Relayout) << c.Wrap << c.Width;
+  }
+}
