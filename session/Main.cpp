@@ -215,14 +215,6 @@ void cFormMain::UpdateCommandText() {
   if (!closing_) ShowCommandStatus(caret, commandText_, pane.Focused());
 }
 
-void cFormMain::UpdateOutputStatus() {
-  if (!outputEditor_ || !outputEditor_->Handle() || closing_) return;
-  if (std::exchange(outputStatusTimer_, false)) ::KillTimer(Handle(), kOutputStatusTimer);
-  lastOutputStatus_ = ::GetTickCount64();
-  cConsoleEdit& pane = *outputEditor_;
-  ShowOutputStatus(pane.WCaretPos(), pane.WLines().GetCount(), pane.Focused());
-}
-
 std::wstring cFormMain::CleanCommand(std::wstring_view text) {
   std::wstring result(text);
   for (std::wstring_view control : {L"\n", L"\r", L"\a"})

@@ -50,6 +50,7 @@ const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
     {ID_VIEW_WORD_WRAP, &cMenuForm::ViewWordWrap, tAction::ckFromUpdate},
     {ID_FILE_LOG, &cMenuForm::FileLogToFile, tAction::ckFromUpdate},
     {ID_VIEW_TIMESTAMPS, &cMenuForm::ViewTimestamps, tAction::ckFromUpdate},
+    {ID_VIEW_FOLLOW_OUTPUT, &cMenuForm::ViewFollowOutput, tAction::ckFromUpdate},
 }};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)
@@ -126,8 +127,8 @@ void TFormMain::ShowCommandStatus(tCaretPos caret, std::wstring_view command, bo
   if (status_) status_->ShowCommand(caret, command, focused);
 }
 
-void TFormMain::ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) {
-  if (status_) status_->ShowOutput(caret, lineCount, focused);
+void TFormMain::ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) {
+  if (status_) status_->ShowOutput(caret, lineCount, focused, heldLines);
 }
 
 void TFormMain::FormActivate() {
@@ -166,8 +167,20 @@ void TFormMain::ShowMenuHint(UINT id, UINT flags, HMENU menu) {
   status_->ShowHint(item ? gui::LoadResString(id + IDS_HINT_OFFSET) : std::wstring());
 }
 
-bool TFormMain::TranslateShortcut(MSG& msg) const {
+bool TFormMain::IsScrollLockPress(const MSG& press, const MSG* queuedKeyDown) {
+  const bool repeat = (press.lParam & (1 << 30)) != 0;
+  return !repeat && !(queuedKeyDown && queuedKeyDown->time == press.time && queuedKeyDown->wParam != VK_SCROLL);
+}
+
+bool TFormMain::TranslateShortcut(MSG& msg) {
   if (!Handle() || (msg.hwnd != Handle() && !::IsChild(Handle(), msg.hwnd))) return false;
+  // Scroll Lock switches Follow Output from either pane.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_SCROLL) {
+    MSG next{};
+    const bool queued = ::PeekMessageW(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) != FALSE;
+    if (IsScrollLockPress(msg, queued ? &next : nullptr)) ExecuteAction(ID_VIEW_FOLLOW_OUTPUT);
+    return true;
+  }
   return ::TranslateAcceleratorW(Handle(), shortcuts_.get(), &msg) != 0;
 }
 
