@@ -9,6 +9,7 @@
 //   windowprobe length TITLE N    writes the length of that edit control's text in characters
 //   windowprobe selection TITLE N writes that edit control's selection as "START END" (character
 //                                 positions; the control answers in 16 bits, so up to 65535)
+//   windowprobe top TITLE N       writes the first row that edit control shows (EM_GETFIRSTVISIBLELINE)
 //   windowprobe point TITLE N P   writes where character P of that edit control shows, as screen
 //                                 coordinates "X Y" of a point inside it
 //   windowprobe menu TITLE        writes "menu" when the window shows its menu bar, else "no menu"
@@ -207,7 +208,8 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return BadArguments;
   std::wstring_view verb = argv[1];
   if (verb == L"run") return argc == 3 ? Run(argv[2]) : BadArguments;
-  bool indexed = verb == L"pane" || verb == L"readonly" || verb == L"selection" || verb == L"length";
+  bool indexed =
+      verb == L"pane" || verb == L"readonly" || verb == L"selection" || verb == L"length" || verb == L"top";
   bool plain = verb == L"text" || verb == L"caption" || verb == L"dialog" || verb == L"close" || verb == L"menu" ||
                verb == L"foreground" || verb == L"answer";
   bool located = verb == L"point";
@@ -257,6 +259,10 @@ int wmain(int argc, wchar_t** argv) {
       DWORD_PTR length = 0;
       if (!::SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return NotFound;
       WriteUtf8(std::to_wstring(length));
+    } else if (verb == L"top") {
+      DWORD_PTR row = 0;
+      if (!::SendMessageTimeoutW(edit, EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_ABORTIFHUNG, 2000, &row)) return NotFound;
+      WriteUtf8(std::to_wstring(row));
     } else if (verb == L"point") {
       DWORD_PTR point = 0;
       const WPARAM position = std::wcstoul(argv[4], nullptr, 10);
