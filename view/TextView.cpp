@@ -249,7 +249,7 @@ void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, std::spa
 void cTextView::Output(const tViewOutput& output) {
   const tTextPos anchor = model_.Anchor(), caret = model_.Caret(), end = model_.Store().Length();
   // A drag holds the output for as long as it lasts.
-  const bool hold = output.Hold || selecting_;
+  const bool hold = output.Hold || selecting_, selectionChanged = selectionChanged_;
   model_.Select(end - static_cast<tTextPos>(output.Removed), end);
   const bool changed =
       model_.ReplaceSelection(std::wstring_view(output.Text.Text, output.Text.Length), false, false,
@@ -259,6 +259,8 @@ void cTextView::Output(const tViewOutput& output) {
     Changed();
   else
     Selected();
+  // Held, the selection is the user's: screen readers hear of it only when output has cut it.
+  if (hold && model_.Anchor() == anchor && model_.Caret() == caret) selectionChanged_ = selectionChanged;
   // Held, the rows shown stay, unless what was taken away leaves fewer.
   if (hold)
     ScrollTo(topRow_, xOffset_);
