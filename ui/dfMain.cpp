@@ -23,6 +23,15 @@ constexpr int kFontPoints = 8;
 
 using tAction = TFormMain::tAction;
 
+// Whether a Scroll Lock key-down is the user's press: not a held key's repeat, nor the press Wine
+// makes of its own to set its lock state to the X server's, which comes right before the next
+// key, with that key's time, so that the key is queued behind it.
+bool IsScrollLockPress(const MSG& press) {
+  MSG next{};
+  const bool queued = ::PeekMessageW(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) != FALSE;
+  return (press.lParam & (1 << 30)) == 0 && !(queued && next.time == press.time && next.wParam != VK_SCROLL);
+}
+
 }  // namespace
 
 // In list order.
@@ -167,18 +176,11 @@ void TFormMain::ShowMenuHint(UINT id, UINT flags, HMENU menu) {
   status_->ShowHint(item ? gui::LoadResString(id + IDS_HINT_OFFSET) : std::wstring());
 }
 
-bool TFormMain::IsScrollLockPress(const MSG& press, const MSG* queuedKeyDown) {
-  const bool repeat = (press.lParam & (1 << 30)) != 0;
-  return !repeat && !(queuedKeyDown && queuedKeyDown->time == press.time && queuedKeyDown->wParam != VK_SCROLL);
-}
-
 bool TFormMain::TranslateShortcut(MSG& msg) {
   if (!Handle() || (msg.hwnd != Handle() && !::IsChild(Handle(), msg.hwnd))) return false;
   // Scroll Lock switches Follow Output from either pane.
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_SCROLL) {
-    MSG next{};
-    const bool queued = ::PeekMessageW(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) != FALSE;
-    if (IsScrollLockPress(msg, queued ? &next : nullptr)) ExecuteAction(ID_VIEW_FOLLOW_OUTPUT);
+    if (IsScrollLockPress(msg)) ExecuteAction(ID_VIEW_FOLLOW_OUTPUT);
     return true;
   }
   return ::TranslateAcceleratorW(Handle(), shortcuts_.get(), &msg) != 0;

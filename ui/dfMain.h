@@ -38,11 +38,6 @@ public:
   // The execute handler of the action with the id; false when there is none.
   bool ExecuteAction(UINT id);
 
-  // Whether a Scroll Lock key-down is the user's press, given the key-down queued behind it, if
-  // any. A key held down repeats, and Wine sets its lock state to the X server's by a press of
-  // its own right before the next key, with that key's time.
-  static bool IsScrollLockPress(const MSG& press, const MSG* queuedKeyDown);
-
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   cSearchableEditor* EditorOf(HWND control) const override;

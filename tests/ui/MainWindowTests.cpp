@@ -219,47 +219,23 @@ TEST_F(MainWindow, StatusBarToggleKeepsItsPanels) {
 
 // ---- view commands ----
 
-// Scroll Lock switches Follow Output from either pane, once a press. While output is held, the
-// last panel says so and counts the lines that came since.
+// Scroll Lock switches Follow Output from either pane, once a press, not at a held key's repeats.
+// While output is held the last panel says so.
 TEST_F(MainWindow, ScrollLockHoldsTheOutputAndTheStatusSaysSo) {
   OpenWindow();
-  EXPECT_TRUE(Item(ID_VIEW_FOLLOW_OUTPUT).Enabled);
-  EXPECT_TRUE(Item(ID_VIEW_FOLLOW_OUTPUT).Checked);
   form_->RenderOutput(L"a\nb\n");
   Focus(Output());
   Press(VK_SCROLL);
-  EXPECT_FALSE(Item(ID_VIEW_FOLLOW_OUTPUT).Checked);
-  // The repeats of a key held down.
   ::PostMessageW(Output().Handle(), WM_KEYDOWN, VK_SCROLL, 1 | (1 << 30));
   gui::cApplication::ProcessMessages();
   EXPECT_FALSE(Item(ID_VIEW_FOLLOW_OUTPUT).Checked);
   form_->RenderOutput(L"c\nd\ne\n");
   form_->UpdateOutputStatus();
   EXPECT_EQ(form_->Status()->PanelText(3), L"5 lines; output held, 3 lines since");
-
   Focus(Input());
   Press(VK_SCROLL);
   EXPECT_TRUE(Item(ID_VIEW_FOLLOW_OUTPUT).Checked);
   EXPECT_EQ(form_->Status()->PanelText(3), L"5 lines");
-}
-
-// Under Wine 8 with Xvfb, which gives Scroll Lock no modifier, the X server's lock is always off:
-// a key pressed after Scroll Lock has turned Wine's lock on comes after a Scroll Lock press of
-// Wine's own, with the key's time, that turns it off. Only the user's presses count.
-TEST(ScrollLock, OnlyTheUsersPressesCount) {
-  auto key = [](WPARAM code, LPARAM flags, DWORD time) {
-    MSG msg{};
-    msg.message = WM_KEYDOWN;
-    msg.wParam = code;
-    msg.lParam = flags;
-    msg.time = time;
-    return msg;
-  };
-  const MSG press = key(VK_SCROLL, 1, 100), later = key('A', 1, 130), wines = key('A', 1, 100);
-  EXPECT_TRUE(TFormMain::IsScrollLockPress(press, nullptr));
-  EXPECT_TRUE(TFormMain::IsScrollLockPress(press, &later));
-  EXPECT_FALSE(TFormMain::IsScrollLockPress(press, &wines));
-  EXPECT_FALSE(TFormMain::IsScrollLockPress(key(VK_SCROLL, 1 | (1 << 30), 100), nullptr));
 }
 
 TEST_F(MainWindow, FontStepsStopAtTheirLimitsAndStayEnabled) {
