@@ -250,12 +250,6 @@ TEST(TextStore, PositionsPastTwoToThe31) {
     EXPECT_EQ(store.Length(), origin);
     EXPECT_EQ(store.LineCount(), 1);
     EXPECT_TRUE(Runs(store).empty());
-    // Only an empty store takes another origin.
-    store.Append(L"x");
-    EXPECT_FALSE(store.SetOrigin(0));
-    store.Clear();
-    EXPECT_TRUE(store.SetOrigin(5));
-    EXPECT_EQ(store.Length(), 5);
   }
   const std::pair<tTextPos, int> clamped[] = {
       {-1, -1}, {INT_MAX, INT_MAX}, {tTextPos{INT_MAX} + 1, INT_MAX}, {INT64_MAX, INT_MAX},
