@@ -40,13 +40,6 @@ POINT PointOfCharacter(const cWMemo& pane, int position) {
   return {GET_X_LPARAM(point), GET_Y_LPARAM(point)};
 }
 
-// Whether the caret is at the end of the pane's text with nothing selected.
-bool CaretAtEnd(const cWMemo& pane) {
-  DWORD start = 0, end = 0;
-  pane.WPerform(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return start == end && static_cast<LRESULT>(end) == pane.WPerform(WM_GETTEXTLENGTH, 0, 0);
-}
-
 }  // namespace
 
 std::wstring cConsoleEdit::CaretLineText() const {
@@ -253,13 +246,28 @@ void cConsoleEdit::AppendText(std::wstring_view text, view::tTextAttribute look)
     pendingRuns_.push_back({text.size(), look});
 }
 
+void cConsoleEdit::HoldOutput(bool hold) {
+  Flush();
+  held_ = hold;
+  heldLines_ = 0;
+  // Released, the caret goes to the end and shows.
+  if (!hold) SendOutput({}, 0);
+}
+
+bool cConsoleEdit::SendOutput(view::tLookedText text, std::size_t removed) {
+  const view::tViewOutput output{text, removed, held_};
+  return WPerform(view::kViewOutput, 0, reinterpret_cast<LPARAM>(&output)) != 0;
+}
+
 void cConsoleEdit::Flush() {
   if (pending_.empty()) return;
-  if (!CaretAtEnd(*this)) SetSelStart(INT_MAX);
-  // A system edit control has no looks: it answers 0 and gets the plain text. The view takes the
-  // text as it lies, without the copy that makes it a string of its own.
-  const view::tLookedText looked{pending_.data(), pending_.size(), pendingRuns_.data(), pendingRuns_.size()};
-  if (WPerform(view::kViewReplaceSelLook, 0, reinterpret_cast<LPARAM>(&looked)) == 0) SetWSelText(pending_);
+  if (held_) heldLines_ += static_cast<int>(std::count(pending_.begin(), pending_.end(), L'\n'));
+  // The view takes the text as it lies, without the copy that makes it a string of its own. A
+  // system edit control answers 0: it has no looks, nor a text long enough to need more than int.
+  if (!SendOutput({pending_.data(), pending_.size(), pendingRuns_.data(), pendingRuns_.size()}, 0)) {
+    SetSelStart(INT_MAX);
+    SetWSelText(pending_);
+  }
   // Emptied, not given up: the next chunk needs as much room.
   pending_.clear();
   pendingRuns_.clear();
@@ -282,6 +290,13 @@ std::wstring cConsoleEdit::Line(int index) const {
 
 void cConsoleEdit::DeleteLine(int index) {
   Flush();
+  // The last line, with the empty one after it, is the end of the text: the view takes it away
+  // there without moving the user's place.
+  const auto start = static_cast<int>(WPerform(EM_LINEINDEX, static_cast<WPARAM>(index), 0));
+  const int end = TextLength();
+  if (start >= 0 && WPerform(EM_LINEINDEX, static_cast<WPARAM>(index) + 1, 0) == end &&
+      SendOutput({}, static_cast<std::size_t>(end - start)))
+    return;
   WLines().Delete(index);
 }
 
@@ -298,6 +313,7 @@ std::wstring cConsoleEdit::LastLineTail(int count) const {
 
 void cConsoleEdit::DeleteTail(int count) {
   Flush();
+  if (SendOutput({}, static_cast<std::size_t>(std::max(count, 0)))) return;
   SetSelStart(INT_MAX);
   const int end = SelStart();
   SetSelStart(std::max(end - count, 0));

@@ -45,6 +45,14 @@ public:
   // wrap makes of it.
   std::wstring CaretLineText() const;
 
+  // While output is held it still goes to the end of the text, but the caret, the selection and
+  // the rows shown stay where the user has them (the output pane's view; a system edit control
+  // follows), and its line breaks are counted. Released, the caret goes to the end and shows.
+  void HoldOutput(bool hold);
+  bool OutputHeld() const noexcept { return held_; }
+  // The line breaks of the output that came since it was held.
+  int HeldLines() const noexcept { return heldLines_; }
+
   // The pane as the text of the output rules.
   void AppendText(std::wstring_view text, view::tTextAttribute look) override;
   int TextLength() const override;
@@ -77,6 +85,11 @@ private:
 
   // The sink's questions see what was gathered.
   void Flushed() const { const_cast<cConsoleEdit*>(this)->Flush(); }
+
+  // Hands output for the end of the text to the view; false for a system edit control.
+  bool SendOutput(view::tLookedText text, std::size_t removed);
+  bool held_ = false;
+  int heldLines_ = 0;
 
   // Output gathered since the last flush, and its looks.
   std::wstring pending_;

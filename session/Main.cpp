@@ -222,14 +222,6 @@ void cFormMain::UpdateCommandText() {
   if (!closing_) ShowCommandStatus(caret, commandText_, pane.Focused());
 }
 
-void cFormMain::UpdateOutputStatus() {
-  if (!outputEditor_ || !outputEditor_->Handle() || closing_) return;
-  if (std::exchange(outputStatusTimer_, false)) ::KillTimer(Handle(), kOutputStatusTimer);
-  lastOutputStatus_ = ::GetTickCount64();
-  cConsoleEdit& pane = *outputEditor_;
-  ShowOutputStatus(pane.WCaretPos(), pane.WLines().GetCount(), pane.Focused());
-}
-
 std::wstring cFormMain::CleanCommand(std::wstring_view text) {
   // One line: each line break (CR LF, or a CR or LF alone) and each BEL becomes a space.
   std::wstring line;

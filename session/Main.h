@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,7 @@ public:
   // File > Log to File: stops the log that is on, or asks for a file and starts one.
   bool FileLogToFile(bool doIt, bool& checked) override;
   bool ViewTimestamps(bool doIt, bool& checked) override;
+  bool ViewFollowOutput(bool doIt, bool& checked) override;
   const cSessionLog& Log() const noexcept { return log_; }
 
   bool IsChildAlive();
@@ -94,10 +96,11 @@ protected:
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  // Where the panes' carets, the command Enter would send and the output's line count are shown.
-  // Not called once the session is shutting down.
+  // Where the panes' carets, the command Enter would send, the output's line count and, while
+  // output is held, the lines that came since are shown. Not called once the session is shutting
+  // down.
   virtual void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) = 0;
-  virtual void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) = 0;
+  virtual void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) = 0;
 
 private:
   std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel, tMemoWindow window);

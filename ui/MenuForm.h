@@ -89,6 +89,9 @@ public:
   // The session's log: started or stopped (checked while one is on), and its timestamps.
   virtual bool FileLogToFile(bool doIt, bool& checked) = 0;
   virtual bool ViewTimestamps(bool doIt, bool& checked) = 0;
+  // Whether output takes the caret and the view to the end as it comes (checked) or is held;
+  // available once there is an output pane.
+  virtual bool ViewFollowOutput(bool doIt, bool& checked) = 0;
 
 protected:
   cMenuForm() = default;

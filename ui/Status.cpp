@@ -19,6 +19,10 @@ HGDIOBJ BarFont(HWND bar) {
   return ::GetStockObject(DEFAULT_GUI_FONT);
 }
 
+std::wstring LinesText(int count) {
+  return gui::FormatRes(count == 1 ? IDS_STATUS_ONE_LINE : IDS_STATUS_LINES, {std::to_wstring(count)});
+}
+
 SIZE Extent(HDC dc, std::wstring_view text) {
   SIZE size{};
   ::GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
@@ -42,12 +46,14 @@ void cStatus::ShowCommand(tCaretPos caret, std::wstring_view command, bool focus
   SetPanelText(kCommandPanel, std::wstring(command));
 }
 
-void cStatus::ShowOutput(tCaretPos caret, int lineCount, bool focused) {
+void cStatus::ShowOutput(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) {
   ShowCaretPos(kOutputCaretPanel, caret, focused);
   AlignCommandPanel();
   std::wstring count;
-  if (lineCount > 0)
-    count = gui::FormatRes(lineCount == 1 ? IDS_STATUS_ONE_LINE : IDS_STATUS_LINES, {std::to_wstring(lineCount)});
+  if (heldLines)
+    count = gui::FormatRes(IDS_STATUS_HELD, {LinesText(lineCount), LinesText(*heldLines)});
+  else if (lineCount > 0)
+    count = LinesText(lineCount);
   SetPanelText(kLastPanel, std::move(count));
 }
 

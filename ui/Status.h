@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,8 @@ public:
   cStatus& operator=(const cStatus&) = delete;
 
   void ShowCommand(tCaretPos caret, std::wstring_view command, bool focused);
-  void ShowOutput(tCaretPos caret, int lineCount, bool focused);
+  // The line count; while output is held, with the lines that came since.
+  void ShowOutput(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines = std::nullopt);
   // The long part of a hint ("short|long"), or the whole hint when it has no "|".
   void ShowHint(std::wstring_view hint);
   // Panels 0 and 1 reach to the middle of the splitter.

@@ -23,6 +23,15 @@ constexpr int kFontPoints = 8;
 
 using tAction = TFormMain::tAction;
 
+// Whether a Scroll Lock key-down is the user's press: not a held key's repeat, nor the press Wine
+// makes of its own to set its lock state to the X server's, which comes right before the next
+// key, with that key's time, so that the key is queued behind it.
+bool IsScrollLockPress(const MSG& press) {
+  MSG next{};
+  const bool queued = ::PeekMessageW(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) != FALSE;
+  return (press.lParam & (1 << 30)) == 0 && !(queued && next.time == press.time && next.wParam != VK_SCROLL);
+}
+
 }  // namespace
 
 // In list order.
@@ -50,6 +59,7 @@ const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
     {ID_VIEW_WORD_WRAP, &cMenuForm::ViewWordWrap, tAction::ckFromUpdate},
     {ID_FILE_LOG, &cMenuForm::FileLogToFile, tAction::ckFromUpdate},
     {ID_VIEW_TIMESTAMPS, &cMenuForm::ViewTimestamps, tAction::ckFromUpdate},
+    {ID_VIEW_FOLLOW_OUTPUT, &cMenuForm::ViewFollowOutput, tAction::ckFromUpdate},
 }};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)
@@ -126,8 +136,8 @@ void TFormMain::ShowCommandStatus(tCaretPos caret, std::wstring_view command, bo
   if (status_) status_->ShowCommand(caret, command, focused);
 }
 
-void TFormMain::ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) {
-  if (status_) status_->ShowOutput(caret, lineCount, focused);
+void TFormMain::ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) {
+  if (status_) status_->ShowOutput(caret, lineCount, focused, heldLines);
 }
 
 void TFormMain::FormActivate() {
@@ -166,8 +176,13 @@ void TFormMain::ShowMenuHint(UINT id, UINT flags, HMENU menu) {
   status_->ShowHint(item ? gui::LoadResString(id + IDS_HINT_OFFSET) : std::wstring());
 }
 
-bool TFormMain::TranslateShortcut(MSG& msg) const {
+bool TFormMain::TranslateShortcut(MSG& msg) {
   if (!Handle() || (msg.hwnd != Handle() && !::IsChild(Handle(), msg.hwnd))) return false;
+  // Scroll Lock switches Follow Output from either pane.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_SCROLL) {
+    if (IsScrollLockPress(msg)) ExecuteAction(ID_VIEW_FOLLOW_OUTPUT);
+    return true;
+  }
   return ::TranslateAcceleratorW(Handle(), shortcuts_.get(), &msg) != 0;
 }
 

@@ -30,7 +30,7 @@ public:
     cMenuForm::tCommand Command;
     tCheck Check;
   };
-  static constexpr size_t ActionCount = 23;
+  static constexpr size_t ActionCount = 24;
   static const std::array<tAction, ActionCount> Actions;
 
   // The update handlers: each action's enabled and checked state, shown on its menu item.
@@ -42,14 +42,14 @@ protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   cSearchableEditor* EditorOf(HWND control) const override;
   void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) override;
-  void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) override;
+  void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) override;
 
 private:
   void FormActivate();
   void LayoutControls();
   void ApplyFormFont();
   void ShowMenuHint(UINT id, UINT flags, HMENU menu);
-  bool TranslateShortcut(MSG& msg) const;
+  bool TranslateShortcut(MSG& msg);
 
   gui::cPanel pInput, pOutput;
   gui::cSplitter SplitterLeftRight;

@@ -76,6 +76,12 @@ public:
   bool ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks = {});
   // The whole text, with nothing to undo and the caret at its start.
   void SetText(std::wstring_view text);
+  // An empty text begins at the origin (cTextStore::SetOrigin), and the caret with it.
+  bool SetOrigin(tTextPos origin) {
+    if (!store_.SetOrigin(origin)) return false;
+    Select(origin, origin);
+    return true;
+  }
   bool CanUndo() const noexcept { return undo_.Inserted > 0 || !undo_.Removed.empty(); }
   void ForgetUndo() noexcept { undo_ = {}; }
   // The edits of ecDeleteBack, ecDeleteForward, ecNewLine and ecUndo, and typing a character:

@@ -297,6 +297,12 @@ void cTextStore::Clear() {
   if (events_) events_->TextChanged(change);
 }
 
+bool cTextStore::SetOrigin(tTextPos origin) noexcept {
+  if (held_ != 0) return false;
+  origin_ = std::max<tTextPos>(origin, 0);
+  return true;
+}
+
 std::vector<tTextPos> cTextStore::BreaksAfterChange(tTextPos start, tTextPos end, std::wstring_view text) const {
   // The breaks whose LF will lie in [start, start + text size]: the text's own, and those it
   // makes with the characters on either side of it. (Before the origin there is no CR.)

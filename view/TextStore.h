@@ -126,6 +126,9 @@ public:
   std::wstring Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute = 0);
   // Empties the store (down to its origin).
   void Clear();
+  // An empty store begins at the origin from now on, as if made with it; one that holds text keeps
+  // its own. Answers whether it took it.
+  bool SetOrigin(tTextPos origin) noexcept;
 
   // The bytes that the store holds for the text, its line index and its runs: what it has
   // allocated, used or not.
@@ -197,7 +200,7 @@ private:
               std::span<const tAttributeRun> runs = {});
 
   const std::size_t blockUnits_;
-  const tTextPos origin_;
+  tTextPos origin_;
   tTextPos held_ = 0;
   std::vector<tBlock> blocks_;
   // The block that BlockAt found last; the store is used on one thread.

@@ -180,10 +180,12 @@ std::optional<LRESULT> cTextView::EditMessage(UINT message, WPARAM wParam, LPARA
     case EM_REPLACESEL:
       ReplaceSelection(TextOf(lParam), wParam != 0);
       return 0;
-    case kViewReplaceSelLook:
-      if (const auto* looked = reinterpret_cast<const tLookedText*>(lParam))
-        ReplaceSelection(std::wstring_view(looked->Text, looked->Length), false,
-                         std::span<const tAttributeRun>(looked->Runs, looked->RunCount));
+    case kViewOutput:
+      if (lParam) Output(*reinterpret_cast<const tViewOutput*>(lParam));
+      return 1;
+    case kViewSetOrigin:
+      if (!model_.SetOrigin(static_cast<tTextPos>(wParam))) return 0;
+      Changed();
       return 1;
     case kViewSetHotSpan:
       SetHotSpan(lParam ? *reinterpret_cast<const tTextSpan*>(lParam) : tTextSpan{});
@@ -254,6 +256,29 @@ void cTextView::Select(tTextPos anchor, tTextPos caret, bool afterWrap) {
 
 void cTextView::ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks) {
   if (model_.ReplaceSelection(text, undoable, looks)) Edited();
+}
+
+void cTextView::Output(const tViewOutput& output) {
+  const tTextPos anchor = model_.Anchor(), caret = model_.Caret(), end = model_.Store().Length();
+  // A drag holds the output for as long as it lasts.
+  const bool hold = output.Hold || selecting_, selectionChanged = selectionChanged_;
+  model_.Select(end - static_cast<tTextPos>(output.Removed), end);
+  const bool changed =
+      model_.ReplaceSelection(std::wstring_view(output.Text.Text, output.Text.Length), false,
+                              std::span<const tAttributeRun>(output.Text.Runs, output.Text.RunCount));
+  if (hold) model_.Select(anchor, caret);
+  if (changed)
+    Changed();
+  else
+    Selected();
+  // Held, the selection is the user's: screen readers hear of it only when output has cut it.
+  if (hold && model_.Anchor() == anchor && model_.Caret() == caret) selectionChanged_ = selectionChanged;
+  // Held, the rows shown stay, unless what was taken away leaves fewer.
+  if (hold)
+    ScrollTo(topRow_, xOffset_);
+  else
+    ScrollCaretIntoView();
+  if (changed) Notify(EN_CHANGE);
 }
 
 void cTextView::SetText(std::wstring_view text) {

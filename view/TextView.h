@@ -25,6 +25,7 @@
 #include "gui/ComPtr.h"
 #include "view/EditModel.h"
 #include "view/TextPainter.h"
+#include "view/TextViewMessages.h"
 #include "view/TextViewProvider.h"
 #include "view/ViewPacer.h"
 #include "view/ViewScrolling.h"
@@ -80,6 +81,7 @@ private:
   void Select(tTextPos anchor, tTextPos caret, bool afterWrap = false);
   void ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks = {});
   void SetText(std::wstring_view text);
+  void Output(const tViewOutput& output);
   bool CopySelection() const;
   void Notify(WORD code) const;
 

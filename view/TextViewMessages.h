@@ -19,8 +19,21 @@ struct tLookedText {
   std::size_t RunCount;
 };
 
-// EM_REPLACESEL, not undoable, with looks: lParam is a const tLookedText*. Answers 1.
-inline constexpr UINT kViewReplaceSelLook = WM_USER + 0x200;
+// Output for the end of the text, whatever the selection: the last Removed units go (a
+// backspace), then Text comes, not undoable. Following, the caret then stands at the end and
+// shows; held, and while the user drags a selection, the selection and the rows shown stay where
+// they were, cut to what is left of the text.
+struct tViewOutput {
+  tLookedText Text;
+  std::size_t Removed;
+  bool Hold;
+};
+// lParam is a const tViewOutput*. Answers 1.
+inline constexpr UINT kViewOutput = WM_USER + 0x210;
+// Tests reach positions past 2^31 with an empty view whose text begins far away: at wParam (see
+// cTextStore's origin; what comes next should start with a line break, since the text before the
+// origin is one line that cannot be read). Answers 1 when the view was empty and took it, else 0.
+inline constexpr UINT kViewSetOrigin = WM_USER + 0x211;
 // The stretch that the mouse points at as a place that opens, drawn underlined; lParam is a
 // const tTextSpan*, an empty span (or none) takes it away. Answers 1.
 inline constexpr UINT kViewSetHotSpan = WM_USER + 0x201;

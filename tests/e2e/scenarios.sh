@@ -1313,6 +1313,59 @@ e2e_start_places() {
   e2e_key ctrl+Home
 }
 
+# View > Follow Output through its key: Scroll Lock holds the reader's selection and the rows shown
+# while output comes, and pressed again, in the other pane, takes the caret to the end and shows
+# it. Then a drag holds the pane while output comes, until the button is up. Under Wine 8 with
+# Xvfb, which gives Scroll Lock no modifier, the first key after a Scroll Lock that turned the lock
+# on comes after a Scroll Lock press of Wine's own (seen here: before the "g" typed while held),
+# which must not count.
+scenario_follow_output() {
+  local ticks=() i
+  for ((i = 0; i < 300; i++)); do ticks+=(sleep:400 "out:$(e2e_hex tick)0D0A"); done
+  # 40000 bytes: the selection's answer has 16 bits.
+  e2e_start -- "$E2E_TESTCHILD" "$(e2e_child_mark)" flood:40000 prompt: "${ticks[@]}" sleep
+  e2e_wait "the flood" e2e_length_is 1 $((${#e2e_scenario} + 2 + 40000))
+  xdotool mousemove 600 400 click 1
+  e2e_key ctrl+Home Down shift+End
+  e2e_wait "the keys select a row" e2e_selected 1
+  local selection count
+  selection=$(e2e_probe selection 1)
+  e2e_key Scroll_Lock
+  xdotool mousemove 80 400 click 1
+  e2e_type_command go
+  e2e_key shift+Return
+  e2e_wait "output while held" e2e_output_count_above '^tick$' 2
+  e2e_selection_is 1 "$selection" || e2e_fail "output took the held selection to $(e2e_probe selection 1)"
+  [ "$(e2e_probe top 1)" = 0 ] || e2e_fail "output scrolled the held pane to row $(e2e_probe top 1)"
+  e2e_key Scroll_Lock
+  e2e_wait "following again puts the caret at the end" e2e_caret_at_end 1
+  e2e_wait "and shows it" e2e_top_above 1 0
+
+  xdotool mousemove 300 60 mousedown 1 mousemove 420 120
+  e2e_wait "the drag selects" e2e_selected 1
+  selection=$(e2e_probe selection 1)
+  count=$(e2e_output_count '^tick$')
+  e2e_wait "output during the drag" e2e_output_count_above '^tick$' $((count + 2))
+  e2e_selection_is 1 "$selection" || e2e_fail "output took the dragged selection to $(e2e_probe selection 1)"
+  xdotool mouseup 1
+  e2e_wait "output after the drag takes the caret to the end" e2e_caret_at_end 1
+  e2e_close
+}
+
+# e2e_top_above PANE N: the pane shows rows below row N at its top.
+e2e_top_above() { (($(e2e_probe top "$1") > $2)); }
+e2e_selected() {
+  local selection
+  selection=$(e2e_probe selection "$1") && [ "${selection% *}" != "${selection#* }" ]
+}
+# The caret stands at the end, or beyond where it was a moment ago while output keeps coming.
+e2e_caret_at_end() {
+  local length selection
+  length=$(e2e_probe length "$1") && selection=$(e2e_probe selection "$1") &&
+    [ "${selection% *}" = "${selection#* }" ] && ((${selection% *} >= length))
+}
+e2e_output_count_above() { (($(e2e_output_count "$1") > $2)); }
+
 # e2e_file_holds FILE TEXT: the file holds the text (its last line break aside).
 e2e_file_holds() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 
@@ -1321,6 +1374,7 @@ all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump co
   thousand_commands hostile_command_lines files file_types log_file log_menu log_escapes log_unread_pipe python_variables
   output_rows
   scroll_view
+  follow_output
   output_view unicode_program_folder places interpreter_editor network_places release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do

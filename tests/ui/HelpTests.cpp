@@ -119,7 +119,7 @@ TEST(HelpUrl, AddressEscapesPathTypeAndName) {
 TEST(HelpPage, ResourceHoldsItsAnchorsAndEveryOption) {
   const std::string html = HelpPage();
   ASSERT_FALSE(html.empty()) << "no resource HELP_HTML of type 100";
-  for (const char* anchor : {"keyboard", "cmdline", "options", "log", "environment", "places", "examples"})
+  for (const char* anchor : {"keyboard", "cmdline", "options", "reading", "log", "environment", "places", "examples"})
     EXPECT_NE(html.find(std::string("name=\"") + anchor + "\""), std::string::npos) << anchor;
 
   const tHtmlDocument page = ParseHtml(html);
@@ -131,7 +131,7 @@ TEST(HelpPage, ResourceHoldsItsAnchorsAndEveryOption) {
         L"Shift+Enter", L"Ctrl+C", L"Ctrl+Break", L"Shift+Del", L"Ctrl+Ins", L"Shift+Ins", L"Tools/Options",
         L"CMD.EXE /U", L"[Options] [ -- [Cmdline] ]", L"File/Log to File...", L"View/Timestamps in Log",
         L"PYTHONUNBUFFERED=1", L"-env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING=", L"F4", L"Shift+F4",
-        L"Ctrl+click", L"notepad.exe \"%f\""})
+        L"Ctrl+click", L"notepad.exe \"%f\"", L"Scroll Lock", L"View/Follow Output"})
     EXPECT_NE(text.find(word), std::wstring::npos) << word;
 }
 

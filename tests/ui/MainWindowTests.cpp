@@ -112,9 +112,10 @@ TEST_F(MainWindow, WithoutAnActiveEditorTheEditorCommandsAreDisabled) {
   ASSERT_EQ(form_->InputEditor(), nullptr);
   for (UINT id : {ID_FILE_LOAD, ID_FILE_SAVE_AS, ID_SEARCH_FIND, ID_SEARCH_FIND_NEXT, ID_SEARCH_GOTO_LINE,
                   ID_VIEW_INC_FONT, ID_VIEW_DEC_FONT, ID_VIEW_WORD_WRAP, ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY,
-                  ID_EDIT_PASTE, ID_EDIT_DELETE, ID_EDIT_SELECT_ALL})
+                  ID_EDIT_PASTE, ID_EDIT_DELETE, ID_EDIT_SELECT_ALL, ID_VIEW_FOLLOW_OUTPUT})
     EXPECT_FALSE(Item(id).Enabled) << id;
   EXPECT_TRUE(Item(ID_VIEW_WORD_WRAP).Checked);
+  EXPECT_TRUE(Item(ID_VIEW_FOLLOW_OUTPUT).Checked);
   for (UINT id : {ID_FILE_EXIT, ID_VIEW_STATUS_BAR, ID_VIEW_MENU, ID_TOOLS_OPTIONS, ID_HELP_HELP, ID_HELP_ABOUT})
     EXPECT_TRUE(Item(id).Enabled) << id;
   EXPECT_TRUE(Item(ID_VIEW_STATUS_BAR).Checked);
@@ -152,6 +153,7 @@ TEST_F(MainWindow, MenusHoldTheActionsInOrderAndShowTheirHints) {
                               {L"&Menu\tCtrl+Shift+M", ID_VIEW_MENU},
                               {L"", 0},
                               {L"&Word Wrap", ID_VIEW_WORD_WRAP},
+                              {L"Follow &Output\tScroll Lock", ID_VIEW_FOLLOW_OUTPUT},
                               {L"&Enlarge Font\tCtrl+Num +", ID_VIEW_INC_FONT},
                               {L"&Reduce Font\tCtrl+Num -", ID_VIEW_DEC_FONT},
                               {L"", 0},
@@ -216,6 +218,25 @@ TEST_F(MainWindow, StatusBarToggleKeepsItsPanels) {
 }
 
 // ---- view commands ----
+
+// Scroll Lock switches Follow Output from either pane, once a press, not at a held key's repeats.
+// While output is held the last panel says so.
+TEST_F(MainWindow, ScrollLockHoldsTheOutputAndTheStatusSaysSo) {
+  OpenWindow();
+  form_->RenderOutput(L"a\nb\n");
+  Focus(Output());
+  Press(VK_SCROLL);
+  ::PostMessageW(Output().Handle(), WM_KEYDOWN, VK_SCROLL, 1 | (1 << 30));
+  gui::cApplication::ProcessMessages();
+  EXPECT_FALSE(Item(ID_VIEW_FOLLOW_OUTPUT).Checked);
+  form_->RenderOutput(L"c\nd\ne\n");
+  form_->UpdateOutputStatus();
+  EXPECT_EQ(form_->Status()->PanelText(3), L"5 lines; output held, 3 lines since");
+  Focus(Input());
+  Press(VK_SCROLL);
+  EXPECT_TRUE(Item(ID_VIEW_FOLLOW_OUTPUT).Checked);
+  EXPECT_EQ(form_->Status()->PanelText(3), L"5 lines");
+}
 
 TEST_F(MainWindow, FontStepsStopAtTheirLimitsAndStayEnabled) {
   OpenWindow();
