@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <new>
 #include <utility>
 
 #include "view/TextClusters.h"
@@ -313,6 +314,10 @@ void cTextLayout::TextChanged(int firstLine, int linesRemoved, int linesInserted
     linesRemoved = oldLines;
     linesInserted = count;
   }
+  // The marks of the lines replaced go; those of the lines after them move with them.
+  std::erase_if(marked_, [&](const tMarkedRow& row) { return row.Line >= firstLine && row.Line < firstLine + linesRemoved; });
+  for (tMarkedRow& row : marked_)
+    if (row.Line >= firstLine + linesRemoved) row.Line += linesInserted - linesRemoved;
   const bool relaying = Relaying();
   lines_ = count;
   if (firstLine + linesRemoved < oldLines) {
@@ -342,6 +347,7 @@ void cTextLayout::Relayout() {
   DropPartial();
   ApplySettings();
   tail_ = {};
+  marked_.clear();
   if (lines_ == 0) return;
   if (Relaying()) {
     // The lines laid out since the last change are the better estimate.
@@ -463,7 +469,8 @@ int cTextLayout::ColumnFromX(int row, int x) {
   if (lines_ == 0) return 0;
   const tRowStart start = RowStart(row);
   int column = start.Column + RowLength(row);
-  ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+  const long long from = std::max(x, 0);
+  ForEachCluster(row, from, from + 1, [&](const tPlacedCluster& cluster) {
     // Left of the row is in its leftmost cluster.
     if (x >= cluster.Left + cluster.Width || (x < cluster.Left && cluster.Left > 0)) return true;
     // Nearer to the cluster's leading edge than to its trailing one.
@@ -477,61 +484,109 @@ int cTextLayout::ColumnFromX(int row, int x) {
 int cTextLayout::XFromColumn(int line, int column) {
   if (lines_ == 0) return 0;
   line = std::clamp(line, 0, lines_ - 1);
-  column = std::clamp(column, 0, static_cast<int>(text_.Line(line).size()));
+  const std::wstring_view text = text_.Line(line);
+  column = std::clamp(column, 0, static_cast<int>(text.size()));
+  const int row = RowOf(line, column);
+  const int rowStart = RowStart(row).Column, rowEnd = rowStart + RowLength(row);
+  const cRowMarks* marks = MarksOf(line, rowStart, text, rowEnd);
+  tRowWalk walk = marks ? marks->AtColumn(column) : tRowWalk{rowStart};
   // At the cluster's leading edge; after the row's last cluster, at its trailing edge.
   int x = 0;
-  ForEachCluster(RowOf(line, column), [&](const tPlacedCluster& cluster) {
-    if (column < cluster.End) {
-      x = cluster.RightToLeft ? cluster.Left + cluster.Width : cluster.Left;
-      return false;
-    }
+  while (walk.Column < rowEnd) {
+    const tPlacedCluster cluster = Step(text, rowEnd, walk, marks);
+    if (column < cluster.End) return cluster.RightToLeft ? cluster.Left + cluster.Width : cluster.Left;
     x = cluster.RightToLeft ? cluster.Left : cluster.Left + cluster.Width;
-    return true;
-  });
+  }
   return x;
 }
 
-void cTextLayout::ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place) {
+void cTextLayout::ForEachCluster(int row, long long fromX, long long toX,
+                                 const std::function<bool(const tPlacedCluster&)>& place) {
   if (lines_ == 0) return;
   const tRowStart start = RowStart(row);
   const std::wstring_view text = text_.Line(start.Line);
-  const size_t end = static_cast<size_t>(start.Column + RowLength(row));
-  auto clusterAt = [&](size_t at) { return text.substr(at, std::min(cTextClusters::End(text, at), end) - at); };
-  long long x = 0;
-  for (size_t at = static_cast<size_t>(start.Column); at < end;) {
-    const std::wstring_view cluster = clusterAt(at);
-    if (cTextClusters::Direction(cluster) != tDirection::RightToLeft) {
-      const long long advance = Advance(cluster, x);
-      if (!place({static_cast<int>(at), static_cast<int>(at + cluster.size()), ClampWidth(x), ClampWidth(advance)}))
-        return;
-      x += advance;
-      at += cluster.size();
-      continue;
-    }
-    // The stretch reaches to its last right-to-left cluster before one that goes left to right;
-    // it holds no tab, so its widths do not depend on where it stands.
-    size_t stretchEnd = at;
-    long long width = 0, scanned = 0;
-    for (size_t scan = at; scan < end;) {
-      const std::wstring_view next = clusterAt(scan);
-      const tDirection direction = cTextClusters::Direction(next);
-      if (direction == tDirection::LeftToRight) break;
-      scanned += MeasureCluster(next);
-      scan += next.size();
-      if (direction == tDirection::RightToLeft) {
-        stretchEnd = scan;
-        width = scanned;
+  const int end = start.Column + RowLength(row);
+  const cRowMarks* marks = MarksOf(start.Line, start.Column, text, end);
+  tRowWalk walk = marks ? marks->ForSpan(fromX, toX) : tRowWalk{start.Column};
+  while (walk.Column < end) {
+    if (walk.InStretch()) {
+      // The rest of the stretch stands left of this x, mirrored.
+      const long long right = walk.StretchLeft + walk.StretchRight - walk.X;
+      if (right <= fromX) {
+        walk.Column = walk.StretchEnd;
+        walk.X = walk.StretchRight;
+        continue;
       }
+      if (marks && right > toX) marks->SkipInStretch(walk, walk.StretchLeft + walk.StretchRight - toX);
+    } else if (walk.X >= toX) {
+      return;
     }
-    long long right = x + width;
-    for (; at < stretchEnd;) {
-      const std::wstring_view next = clusterAt(at);
-      const int advance = MeasureCluster(next);
-      right -= advance;
-      if (!place({static_cast<int>(at), static_cast<int>(at + next.size()), ClampWidth(right), advance, true})) return;
-      at += next.size();
+    if (!place(Step(text, end, walk, marks))) return;
+  }
+}
+
+tPlacedCluster cTextLayout::Step(std::wstring_view text, int rowEnd, tRowWalk& walk, const cRowMarks* marks) {
+  const auto at = static_cast<size_t>(walk.Column);
+  const size_t end = std::min(cTextClusters::End(text, at), static_cast<size_t>(rowEnd));
+  const std::wstring_view cluster = text.substr(at, end - at);
+  if (!walk.InStretch() && cTextClusters::Direction(cluster) == tDirection::RightToLeft)
+    EnterStretch(text, rowEnd, walk, marks);
+  const bool mirrored = walk.InStretch();
+  const long long left = walk.X, advance = Advance(cluster, left);
+  walk.X += advance;
+  walk.Column = static_cast<int>(end);
+  return {static_cast<int>(at), static_cast<int>(end),
+          ClampWidth(mirrored ? walk.StretchLeft + walk.StretchRight - walk.X : left), ClampWidth(advance), mirrored};
+}
+
+// The stretch reaches to its last right-to-left cluster before one that goes left to right; it
+// holds no tab, so its widths do not depend on where it stands.
+void cTextLayout::EnterStretch(std::wstring_view text, int rowEnd, tRowWalk& walk, const cRowMarks* marks) {
+  walk.StretchStart = walk.Column;
+  walk.StretchLeft = walk.X;
+  // A long stretch has its reach in its marks; a short one ends before the next mark.
+  const tRowWalk* next = marks ? marks->After(walk.Column) : nullptr;
+  if (next && next->InStretch() && next->StretchStart == walk.Column) {
+    walk.StretchEnd = next->StretchEnd;
+    walk.StretchRight = next->StretchRight;
+    return;
+  }
+  const auto limit = static_cast<size_t>(next ? next->Column : rowEnd);
+  long long scanned = walk.X;
+  for (auto at = static_cast<size_t>(walk.Column); at < limit;) {
+    const size_t end = std::min(cTextClusters::End(text, at), static_cast<size_t>(rowEnd));
+    const std::wstring_view cluster = text.substr(at, end - at);
+    const tDirection direction = cTextClusters::Direction(cluster);
+    if (direction == tDirection::LeftToRight) break;
+    scanned += MeasureCluster(cluster);
+    at = end;
+    if (direction == tDirection::RightToLeft) {
+      walk.StretchEnd = static_cast<int>(end);
+      walk.StretchRight = scanned;
     }
-    x += width;
+  }
+}
+
+const cRowMarks* cTextLayout::MarksOf(int line, int rowStart, std::wstring_view text, int rowEnd) {
+  constexpr size_t kMostMarkedRows = 256;
+  if (rowEnd - rowStart <= cRowMarks::kSpacing) return nullptr;
+  auto found = std::find_if(marked_.begin(), marked_.end(),
+                            [&](const tMarkedRow& row) { return row.Line == line && row.Start == rowStart; });
+  try {
+    if (found == marked_.end() && marked_.size() >= kMostMarkedRows) {
+      found = std::min_element(marked_.begin(), marked_.end(),
+                               [](const tMarkedRow& a, const tMarkedRow& b) { return a.Used < b.Used; });
+      *found = tMarkedRow{line, rowStart, 0, {}};
+    } else if (found == marked_.end()) {
+      found = marked_.insert(marked_.end(), tMarkedRow{line, rowStart, 0, {}});
+    }
+    found->Used = ++walks_;
+    found->Marks.Extend(text, rowStart, rowEnd, unitWidths_.data(), *this);
+    return &found->Marks;
+  } catch (const std::bad_alloc&) {
+    // Marks only save time: without them a walk starts at the row's start.
+    if (found != marked_.end()) marked_.erase(found);
+    return nullptr;
   }
 }
 

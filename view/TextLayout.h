@@ -29,6 +29,9 @@
 // Costs: appending to the text lays out only what was appended (the last line goes on from where
 // its last row starts). Other changes lay out the lines they touch and shift the rows after them,
 // in time proportional to the lines held. Row, line and column map to each other in O(log lines).
+// A long row keeps marks every few thousand columns (view/TextLayoutMarks.h), made the first time
+// it is walked and kept as it grows: x and column map to each other, and the clusters that show
+// are found, in a few thousand clusters whatever the row's length.
 // A change of width, wrap, tab stops or font (Relayout) leaves the rows stale: they are laid out
 // again line by line from the top in slices (ContinueRelayout), and lines that must be right at
 // once can be laid out first (MakeExact). While the layout is stale, every answer about a line not
@@ -42,6 +45,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "view/TextLayoutMarks.h"
 
 namespace view {
 
@@ -87,7 +92,7 @@ struct tPlacedCluster {
   bool RightToLeft = false;
 };
 
-class cTextLayout {
+class cTextLayout final : private iRowAdvance {
 public:
   // Lays out what the text holds now, without word wrap.
   cTextLayout(const iLayoutText& text, iTextMeasure& measure);
@@ -141,9 +146,10 @@ public:
   // The left edge of the column in its row (RowOf), in pixels from the row's left edge, as
   // EM_POSFROMCHAR gives it; a column inside a cluster is taken as the cluster's start.
   int XFromColumn(int line, int column);
-  // Calls place with the row's clusters in the order of their columns until it answers false
-  // (within a right-to-left stretch x falls as the column grows).
-  void ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place);
+  // Calls place with the row's clusters that reach into [fromX, toX), and a few around them, in
+  // the order of their columns until it answers false (within a right-to-left stretch x falls as
+  // the column grows).
+  void ForEachCluster(int row, long long fromX, long long toX, const std::function<bool(const tPlacedCluster&)>& place);
 
 private:
   // The rows of consecutive lines, each line's in order.
@@ -195,11 +201,17 @@ private:
                     size_t until = SIZE_MAX);
   void DropPartial();
   // How far a cluster that starts at x takes the row: a tab to its stop, others their width.
-  long long Advance(std::wstring_view cluster, long long x);
+  long long Advance(std::wstring_view cluster, long long x) override;
   int MeasureCluster(std::wstring_view cluster);
   void ApplySettings();
   void ContinueTail(tRows& part);
   void FinishRelayout();
+  // The marks of a long row, made or made on; none for a short row, or when there is no memory
+  // for them.
+  const cRowMarks* MarksOf(int line, int rowStart, std::wstring_view text, int rowEnd);
+  // Places the cluster that the walk stands before, and moves the walk past it.
+  tPlacedCluster Step(std::wstring_view text, int rowEnd, tRowWalk& walk, const cRowMarks* marks);
+  void EnterStretch(std::wstring_view text, int rowEnd, tRowWalk& walk, const cRowMarks* marks);
 
   const iLayoutText& text_;
   iTextMeasure& measure_;
@@ -221,6 +233,16 @@ private:
   // The line split_ while it is laid out over several slices.
   std::optional<tScan> partial_;
   tTail tail_;
+
+  // The marks of the long rows walked lately, by line and the column where the row starts.
+  struct tMarkedRow {
+    int Line = 0;
+    int Start = 0;
+    std::uint64_t Used = 0;
+    cRowMarks Marks;
+  };
+  std::vector<tMarkedRow> marked_;
+  std::uint64_t walks_ = 0;
 
   // The widths measured, per font: of single units by unit, of longer clusters by text.
   std::vector<int> unitWidths_ = std::vector<int>(0x10000, -1);
