@@ -44,11 +44,7 @@ public:
 
   // The pane as the text of the output rules.
   void AppendText(std::wstring_view text, view::tTextAttribute look) override;
-  int TextLength() const override;
-  int LineCount() const override;
-  std::wstring Line(int index) const override;
-  void DeleteLine(int index) override;
-  std::wstring LastLineTail(int count) const override;
+  std::wstring Tail(int count) const override;
   void DeleteTail(int count) override;
   void ClearText() override;
   void Flush() override;
