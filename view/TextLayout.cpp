@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <new>
+#include <numeric>
 #include <utility>
 
 #include "view/TextClusters.h"
@@ -79,6 +80,33 @@ void cTextLayout::tRows::AppendLineOf(const tRows& from, int line) {
 }
 
 // --- cTextLayout ---
+
+template <class tChange>
+void cTextLayout::Guarded(tChange&& change) {
+  try {
+    change();
+  } catch (...) {
+    Degrade();
+    throw;
+  }
+}
+
+void cTextLayout::Degrade() noexcept {
+  const int longest = degraded_ ? rows_.Longest : LongestRowWidth();
+  // Given up, not cleared: their memory may be what is missing.
+  for (tRows* rows : {&rows_, &stale_}) {
+    std::vector<int>().swap(rows->First);
+    std::vector<int>().swap(rows->Extra);
+    std::vector<int>().swap(rows->Widths);
+  }
+  std::vector<bool>().swap(fresh_);
+  rows_.Longest = longest;
+  partial_.reset();
+  tail_ = {};
+  marked_.clear();
+  lines_ = split_ = text_.LineCount();
+  degraded_ = true;
+}
 
 cTextLayout::cTextLayout(const iLayoutText& text, iTextMeasure& measure) : text_(text), measure_(measure) {
   ApplySettings();
@@ -278,33 +306,38 @@ void cTextLayout::ContinueTail(tRows& part) {
 }
 
 void cTextLayout::TextAppended() {
-  DropPartial();
   const int count = text_.LineCount();
   if (lines_ == 0 || count < lines_) {
     TextChanged(0, lines_, count);
     return;
   }
-  const int last = lines_ - 1;
-  const bool relaying = Relaying();
-  tRows& part = PartOf(last);
-  lines_ = count;
-  if (tail_.Line == last) {
-    ContinueTail(part);
-  } else {
-    tRows piece;
-    LayLine(last, piece);
-    part.Replace(last, 1, piece);
-    if (relaying) fresh_[last] = true;
+  if (degraded_) {
+    lines_ = split_ = count;
+    return;
   }
-  for (int line = last + 1; line < count; ++line) LayLine(line, part);
-  if (relaying)
-    fresh_.resize(count, true);
-  else
-    split_ = count;
+  Guarded([&] {
+    DropPartial();
+    const int last = lines_ - 1;
+    const bool relaying = Relaying();
+    tRows& part = PartOf(last);
+    lines_ = count;
+    if (tail_.Line == last) {
+      ContinueTail(part);
+    } else {
+      tRows piece;
+      LayLine(last, piece);
+      part.Replace(last, 1, piece);
+      if (relaying) fresh_[last] = true;
+    }
+    for (int line = last + 1; line < count; ++line) LayLine(line, part);
+    if (relaying)
+      fresh_.resize(count, true);
+    else
+      split_ = count;
+  });
 }
 
 void cTextLayout::TextChanged(int firstLine, int linesRemoved, int linesInserted) {
-  DropPartial();
   const int count = text_.LineCount();
   const int oldLines = lines_;
   if (firstLine < 0 || linesRemoved < 0 || linesInserted < 0 || firstLine + linesRemoved > oldLines ||
@@ -318,53 +351,85 @@ void cTextLayout::TextChanged(int firstLine, int linesRemoved, int linesInserted
   std::erase_if(marked_, [&](const tMarkedRow& row) { return row.Line >= firstLine && row.Line < firstLine + linesRemoved; });
   for (tMarkedRow& row : marked_)
     if (row.Line >= firstLine + linesRemoved) row.Line += linesInserted - linesRemoved;
-  const bool relaying = Relaying();
-  lines_ = count;
-  if (firstLine + linesRemoved < oldLines) {
-    if (tail_.Line == oldLines - 1) tail_.Line = count - 1;
-  } else {
-    tail_ = {};
-  }
-  tRows piece;
-  for (int i = 0; i < linesInserted; ++i) LayLine(firstLine + i, piece);
-  if (!relaying) {
-    rows_.Replace(firstLine, linesRemoved, piece);
-    split_ = count;
+  if (degraded_) {
+    lines_ = split_ = count;
     return;
   }
-  stale_.Replace(firstLine, linesRemoved, piece);
-  const auto at = fresh_.erase(fresh_.begin() + firstLine, fresh_.begin() + firstLine + linesRemoved);
-  fresh_.insert(at, static_cast<size_t>(linesInserted), true);
-  if (firstLine <= split_) {
-    const int front = std::min(linesRemoved, split_ - firstLine);
-    rows_.Replace(firstLine, front, piece);
-    split_ = firstLine + linesInserted + (split_ - firstLine - front);
-  }
-  if (split_ >= count) FinishRelayout();
+  Guarded([&] {
+    DropPartial();
+    const bool relaying = Relaying();
+    lines_ = count;
+    if (firstLine + linesRemoved < oldLines) {
+      if (tail_.Line == oldLines - 1) tail_.Line = count - 1;
+    } else {
+      tail_ = {};
+    }
+    tRows piece;
+    for (int i = 0; i < linesInserted; ++i) LayLine(firstLine + i, piece);
+    if (!relaying) {
+      rows_.Replace(firstLine, linesRemoved, piece);
+      split_ = count;
+      return;
+    }
+    stale_.Replace(firstLine, linesRemoved, piece);
+    const auto at = fresh_.erase(fresh_.begin() + firstLine, fresh_.begin() + firstLine + linesRemoved);
+    fresh_.insert(at, static_cast<size_t>(linesInserted), true);
+    if (firstLine <= split_) {
+      const int front = std::min(linesRemoved, split_ - firstLine);
+      rows_.Replace(firstLine, front, piece);
+      split_ = firstLine + linesInserted + (split_ - firstLine - front);
+    }
+    if (split_ >= count) FinishRelayout();
+  });
 }
 
 void cTextLayout::Relayout() {
-  DropPartial();
-  ApplySettings();
-  tail_ = {};
-  marked_.clear();
-  if (lines_ == 0) return;
-  if (Relaying()) {
-    // The lines laid out since the last change are the better estimate.
-    stale_.Replace(0, split_, rows_);
-  } else {
-    stale_ = std::move(rows_);
-  }
-  // The new rows will be about as many as the old: room for them now, not in copies as they grow.
-  rows_ = tRows{};
-  rows_.First.reserve(stale_.First.size());
-  rows_.Extra.reserve(stale_.Extra.size());
-  rows_.Widths.reserve(stale_.Widths.size());
-  split_ = 0;
-  fresh_.assign(static_cast<size_t>(lines_), false);
+  Guarded([this] {
+    DropPartial();
+    ApplySettings();
+    tail_ = {};
+    marked_.clear();
+    if (lines_ == 0) return;
+    tRows estimate;
+    if (degraded_) {
+      estimate.First.resize(static_cast<size_t>(lines_) + 1);
+      std::iota(estimate.First.begin(), estimate.First.end(), 0);
+      estimate.Widths.assign(static_cast<size_t>(lines_), 0);
+    } else if (Relaying()) {
+      // The lines laid out since the last change are the better estimate.
+      stale_.Replace(0, split_, rows_);
+      estimate = std::move(stale_);
+    } else {
+      estimate = std::move(rows_);
+    }
+    // The new rows will be about as many as the old: room for them now, not in copies as they grow.
+    tRows fresh;
+    fresh.First.reserve(estimate.First.size());
+    fresh.Extra.reserve(estimate.Extra.size());
+    fresh.Widths.reserve(estimate.Widths.size());
+    std::vector<bool> exact(static_cast<size_t>(lines_), false);
+    stale_ = std::move(estimate);
+    rows_ = std::move(fresh);
+    fresh_ = std::move(exact);
+    split_ = 0;
+    degraded_ = false;
+  });
 }
 
 bool cTextLayout::ContinueRelayout(int characters) {
+  // A degraded layout is laid out again as soon as the memory allows; until then it stays so.
+  if (degraded_) {
+    try {
+      Relayout();
+    } catch (const std::bad_alloc&) {
+      return true;
+    }
+  }
+  Guarded([&] { ContinueRelayoutNow(characters); });
+  return Relaying();
+}
+
+void cTextLayout::ContinueRelayoutNow(int characters) {
   long long done = 0;
   while (Relaying() && done < std::max(characters, 1)) {
     const int line = split_;
@@ -387,7 +452,6 @@ bool cTextLayout::ContinueRelayout(int characters) {
     ++split_;
   }
   if (!Relaying()) FinishRelayout();
-  return Relaying();
 }
 
 void cTextLayout::DropPartial() {
@@ -408,24 +472,27 @@ void cTextLayout::MakeExact(int firstLine, int lastLine) {
   while (firstLine <= lastLine && fresh_[firstLine]) ++firstLine;
   while (lastLine >= firstLine && fresh_[lastLine]) --lastLine;
   if (firstLine > lastLine) return;
-  tRows piece;
-  for (int line = firstLine; line <= lastLine; ++line) {
-    if (fresh_[line])
-      piece.AppendLineOf(stale_, line);
-    else
-      LayLine(line, piece);
-    fresh_[line] = true;
-  }
-  stale_.Replace(firstLine, lastLine - firstLine + 1, piece);
+  Guarded([&] {
+    tRows piece;
+    for (int line = firstLine; line <= lastLine; ++line) {
+      if (fresh_[line])
+        piece.AppendLineOf(stale_, line);
+      else
+        LayLine(line, piece);
+    }
+    stale_.Replace(firstLine, lastLine - firstLine + 1, piece);
+    for (int line = firstLine; line <= lastLine; ++line) fresh_[line] = true;
+  });
 }
 
 bool cTextLayout::IsExact(int line) const {
-  if (line < 0 || line >= lines_) return false;
+  if (line < 0 || line >= lines_ || degraded_) return false;
   return line < split_ || fresh_[static_cast<size_t>(line)];
 }
 
 int cTextLayout::FirstRow(int line) const {
   line = std::clamp(line, 0, lines_);
+  if (degraded_) return line;
   if (line <= split_) return rows_.First[line];
   return rows_.Rows() + stale_.First[line] - stale_.First[split_];
 }
@@ -437,6 +504,7 @@ int cTextLayout::RowsInLine(int line) const { return FirstRow(line + 1) - FirstR
 tRowStart cTextLayout::RowStart(int row) const {
   if (lines_ == 0) return {};
   row = std::clamp(row, 0, RowCount() - 1);
+  if (degraded_) return {row, 0};
   const bool front = row < rows_.Rows();
   const tRows& part = front ? rows_ : stale_;
   const int partRow = front ? row : row - rows_.Rows() + stale_.First[split_];
@@ -448,15 +516,17 @@ tRowStart cTextLayout::RowStart(int row) const {
 int cTextLayout::RowLength(int row) const {
   if (lines_ == 0) return 0;
   const tRowStart start = RowStart(row);
+  if (degraded_) return text_.LineLength(start.Line);
   const std::span<const int> extra = PartOf(start.Line).ExtraOf(start.Line);
   const size_t index = static_cast<size_t>(std::clamp(row, 0, RowCount() - 1) - FirstRow(start.Line));
-  const int end = index < extra.size() ? extra[index] : static_cast<int>(text_.Line(start.Line).size());
+  const int end = index < extra.size() ? extra[index] : text_.LineLength(start.Line);
   return end - start.Column;
 }
 
 int cTextLayout::RowOf(int line, int column) const {
   if (lines_ == 0) return 0;
   line = std::clamp(line, 0, lines_ - 1);
+  if (degraded_) return line;
   const std::span<const int> extra = PartOf(line).ExtraOf(line);
   return FirstRow(line) + static_cast<int>(std::upper_bound(extra.begin(), extra.end(), column) - extra.begin());
 }

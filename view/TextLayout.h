@@ -37,6 +37,11 @@
 // once can be laid out first (MakeExact). While the layout is stale, every answer about a line not
 // laid out again yet (IsExact false) is an estimate: its rows as they were, shifted by what the
 // lines above it gained or lost.
+//
+// A change that cannot get its memory leaves the layout degraded, and throws: every line is one
+// row, of no width known but the widest row's as it was, which needs no memory at all. It follows
+// the text's later changes so, and is stale until Relayout (or ContinueRelayout, which calls it)
+// lays it out again, when the memory allows.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -57,6 +62,8 @@ public:
   virtual int LineCount() const = 0;
   // The line's characters without its line break; valid until the text changes.
   virtual std::wstring_view Line(int index) const = 0;
+  // How many they are, which a text that must copy a line to give it knows without the copy.
+  virtual int LineLength(int index) const { return static_cast<int>(Line(index).size()); }
 
 protected:
   ~iLayoutText() = default;
@@ -117,9 +124,10 @@ public:
   // Makes every row stale; they are laid out again by ContinueRelayout and MakeExact.
   void Relayout();
   // Lays out stale lines from the top until about the given number of characters is done; a long
-  // line takes several calls. Whether stale lines remain.
+  // line takes several calls. Whether stale lines remain (a degraded layout stays so, without a
+  // failure, while the memory to lay it out again is missing).
   bool ContinueRelayout(int characters);
-  bool Stale() const noexcept { return split_ < lines_; }
+  bool Stale() const noexcept { return split_ < lines_ || degraded_; }
   // Lays out the stale lines among firstLine..lastLine now (the visible rows, the caret's line,
   // the last lines), so they are right before the rest, each line whole; the row numbers of the
   // lines below them change with them.
@@ -185,6 +193,10 @@ private:
   };
 
   bool Relaying() const noexcept { return split_ < lines_; }
+  // Runs a change of the layout; when it fails, the layout degrades before the failure goes on.
+  template <class tChange>
+  void Guarded(tChange&& change);
+  void Degrade() noexcept;
   const tRows& PartOf(int line) const noexcept { return line < split_ ? rows_ : stale_; }
   tRows& PartOf(int line) noexcept { return line < split_ ? rows_ : stale_; }
   void LayLine(int line, tRows& into);
@@ -205,6 +217,7 @@ private:
   int MeasureCluster(std::wstring_view cluster);
   void ApplySettings();
   void ContinueTail(tRows& part);
+  void ContinueRelayoutNow(int characters);
   void FinishRelayout();
   // The marks of a long row, made or made on; none for a short row, or when there is no memory
   // for them.
@@ -224,6 +237,8 @@ private:
   long long tabInterval_ = 1;        // the default stops after the last, in pixels
 
   int lines_ = 0;
+  // Every line one row: rows_, stale_ and fresh_ hold nothing, rows_.Longest the widest row known.
+  bool degraded_ = false;
   // Lines before split_ are laid out in rows_. While stale, stale_ holds every line's rows as they
   // were (an estimate), except the lines marked fresh, which are right.
   int split_ = 0;

@@ -3,6 +3,7 @@
 #include <usp10.h>
 
 #include <algorithm>
+#include <new>
 #include <optional>
 
 #include "view/TextClusters.h"
@@ -57,20 +58,27 @@ int cTextPainter::ClusterWidth(std::wstring_view cluster) {
 void cTextPainter::Draw(HDC dc, cEditModel& model, const tPaintFrame& frame) {
   const gui::cSelectedObject font(dc, FontFor(0));
   const int previousMode = ::SetBkMode(dc, TRANSPARENT);
+  auto fill = [&](RECT area) {
+    if (frame.Brush) {
+      ::FillRect(dc, &area, frame.Brush);
+    } else {
+      ::SetBkColor(dc, frame.Pane.Back);
+      ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+    }
+  };
   const int first = frame.TopRow + static_cast<int>(frame.Area.top) / rowHeight_;
   const int last =
       std::min(model.Layout().RowCount() - 1, frame.TopRow + static_cast<int>(frame.Area.bottom) / rowHeight_);
   int y = (first - frame.TopRow) * rowHeight_;
-  for (int row = first; row <= last; ++row, y += rowHeight_) PaintRow(dc, model, row, y, frame);
-  if (y < static_cast<int>(frame.Area.bottom)) {
-    RECT rest{frame.Client.left, y, frame.Client.right, frame.Area.bottom};
-    if (frame.Brush) {
-      ::FillRect(dc, &rest, frame.Brush);
-    } else {
-      ::SetBkColor(dc, frame.Pane.Back);
-      ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rest, nullptr, 0, nullptr);
+  for (int row = first; row <= last; ++row, y += rowHeight_) {
+    try {
+      PaintRow(dc, model, row, y, frame);
+    } catch (const std::bad_alloc&) {
+      // A row that cannot get the memory to be drawn shows empty, and the paint goes on.
+      fill({frame.Client.left, y, frame.Client.right, y + rowHeight_});
     }
   }
+  if (y < static_cast<int>(frame.Area.bottom)) fill({frame.Client.left, y, frame.Client.right, frame.Area.bottom});
   ::SetBkMode(dc, previousMode);
 }
 

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "tests/view/FailingAllocations.h"
 #include "tests/view/FakeMeasure.h"
 #include "view/TextClusters.h"
 
@@ -445,6 +448,65 @@ TEST(TextLayout, LongRowsPlaceFromTheirMarksAsFromTheirStart) {
   }
   cTextLayout fresh(text, measure);
   check(fresh);
+}
+
+// A change of the layout that cannot get its memory, failing at each allocation in turn, leaves it
+// whole, each row within its line, and laying it out again gives what a fresh layout gives.
+TEST(TextLayout, AFailedAllocationLeavesItWhole) {
+  struct tStep {
+    const char* Name;
+    std::function<void(cFakeText&)> Edit;  // the text changes first, as the store changes
+    std::function<void(cTextLayout&)> Tell;
+  };
+  auto edit = [](cFakeText& text) {
+    text.Lines.erase(text.Lines.begin() + 2, text.Lines.begin() + 4);
+    text.Lines.insert(text.Lines.begin() + 2, {std::wstring(300, L'e'), L"", L"a b"});
+  };
+  const tStep steps[] = {
+      {"append",
+       [](cFakeText& text) {
+         text.Lines.back() += L" more words \x05D0\x05D1 " + std::wstring(3000, L'x');
+         text.Lines.insert(text.Lines.end(), {L"next line", L""});
+       },
+       [](cTextLayout& layout) { layout.TextAppended(); }},
+      {"edit", edit, [](cTextLayout& layout) { layout.TextChanged(2, 2, 3); }},
+      {"relayout", [](cFakeText&) {},
+       [](cTextLayout& layout) {
+         layout.SetWidth(72);
+         layout.MakeExact(20, 25);
+         for (int slice = 0; slice < 40 && layout.ContinueRelayout(200); ++slice) {
+         }
+       }},
+  };
+  for (const tStep& step : steps) {
+    for (int succeeding = 0;; ++succeeding) {
+      cFakeText text(RandomLines(7, 30));
+      cFakeMeasure measure;
+      cTextLayout layout(text, measure);
+      Wrap(layout, 120);
+      layout.XFromColumn(text.LineCount() - 1, 0);
+      step.Edit(text);
+      bool failed = false;
+      try {
+        cFailingAllocations failing(succeeding);
+        step.Tell(layout);
+      } catch (const std::bad_alloc&) {
+        failed = true;
+      }
+      ASSERT_EQ(layout.LineCount(), text.LineCount()) << step.Name << " " << succeeding;
+      for (int row = 0; row < layout.RowCount(); ++row) {
+        const view::tRowStart start = layout.RowStart(row);
+        ASSERT_LE(start.Column + layout.RowLength(row), static_cast<int>(text.Lines[static_cast<size_t>(start.Line)].size()));
+      }
+      while (layout.ContinueRelayout(1 << 20)) {
+      }
+      cTextLayout fresh(text, measure);
+      Wrap(fresh, layout.Width());
+      ExpectSameRows(layout, fresh);
+      if (HasFailure()) FAIL() << step.Name << " failing after " << succeeding << " allocations";
+      if (!failed) break;
+    }
+  }
 }
 
 // Each cluster is measured once per font.
