@@ -19,7 +19,8 @@ struct tLookedText {
   std::size_t RunCount;
 };
 
-// EM_REPLACESEL, not undoable, with looks: lParam is a const tLookedText*. Answers 1.
+// EM_REPLACESEL, not undoable, with looks: lParam is a const tLookedText*. Answers 1, also when
+// the text could not get its memory, which EN_ERRSPACE tells the parent.
 inline constexpr UINT kViewReplaceSelLook = WM_USER + 0x200;
 // The stretch that the mouse points at as a place that opens, drawn underlined; lParam is a
 // const tTextSpan*, an empty span (or none) takes it away. Answers 1.
