@@ -33,6 +33,8 @@
 #define IDS_PLACE_EDITOR_FAILED        161  /* "The editor cannot be started. %s\r\n\r\nCommand: %s" */
 #define IDS_PLACE_EDITOR_UNUSABLE      162  /* "The editor command cannot open this file..." */
 
+#define IDS_OUTPUT_NO_MEMORY           930  /* "There was not enough memory to show all of the output..." */
+
 #define IDS_TEXT_EXCEEDS_CAPACITY      140  /* "Text exceeds memo capacity" */
 #define IDS_LIST_INDEX_OUT_OF_BOUNDS   141  /* "List index out of bounds (%d)" */
 #define IDS_UNABLE_TO_INSERT_LINE      142  /* "Unable to insert a line" */

@@ -62,6 +62,7 @@ void cConsoleEdit::ForwardControlKey(WORD key) {
 }
 
 LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == gui::kReflectBase + WM_COMMAND && HIWORD(wParam) == EN_ERRSPACE && OnOutOfMemory) OnOutOfMemory();
   if (OpensPlaces) {
     bool handled = false;
     const LRESULT result = HandlePlaceMessage(message, wParam, lParam, handled);

@@ -37,6 +37,8 @@ public:
   std::wstring WorkingFolder;
   // Shows why a place could not be opened.
   std::function<void(const std::wstring& message)> OnOpenFailed;
+  // The pane could not get the memory for a change (EN_ERRSPACE).
+  std::function<void()> OnOutOfMemory;
 
   // The whole line that holds the caret, between the line breaks around it, however many rows word
   // wrap makes of it.
