@@ -46,8 +46,8 @@ double MeasureMarvesk(double& longestAnswer) {
   form.SendCommand(*form.InputEditor());
   // The report is the pane's last line; the line before it is the command's echo, which a look
   // at the whole text would copy at every turn of the loop.
-  cConsoleEdit& output = *form.OutputEditor();
-  gui::cApplication::RunUntil([&] { return output.Line(output.LineCount() - 1).find(L"took") != std::wstring::npos; },
+  const cWStrings& output = form.OutputEditor()->WLines();
+  gui::cApplication::RunUntil([&] { return output.Get(output.GetCount() - 1).find(L"took") != std::wstring::npos; },
                               120000);
   double seconds = Clock() - start;
   longestAnswer = probe.Stop();

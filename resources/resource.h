@@ -40,6 +40,8 @@
 #define IDS_PLACE_SEARCH_STOPPED_DOWN  164  /* "The search for places stopped at line %s...F4..." */
 #define IDS_PLACE_SEARCH_STOPPED_UP    165  /* "The search for places stopped at line %s...Shift+F4..." */
 
+#define IDS_OUTPUT_NO_MEMORY           930  /* "There was not enough memory to show all of the output..." */
+
 #define IDS_TEXT_EXCEEDS_CAPACITY      140  /* "Text exceeds memo capacity" */
 #define IDS_LIST_INDEX_OUT_OF_BOUNDS   141  /* "List index out of bounds (%d)" */
 #define IDS_UNABLE_TO_INSERT_LINE      142  /* "Unable to insert a line" */

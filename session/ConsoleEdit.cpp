@@ -57,6 +57,7 @@ void cConsoleEdit::ForwardControlKey(WORD key) {
 }
 
 LRESULT cConsoleEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == gui::kReflectBase + WM_COMMAND && HIWORD(wParam) == EN_ERRSPACE && OnOutOfMemory) OnOutOfMemory();
   if (OpensPlaces) {
     bool handled = false;
     const LRESULT result = HandlePlaceMessage(message, wParam, lParam, handled);
@@ -273,42 +274,14 @@ void cConsoleEdit::Flush() {
   pendingRuns_.clear();
 }
 
-int cConsoleEdit::TextLength() const {
+std::wstring cConsoleEdit::Tail(int count) const {
   Flushed();
-  return static_cast<int>(WPerform(WM_GETTEXTLENGTH, 0, 0));
-}
-
-int cConsoleEdit::LineCount() const {
-  Flushed();
-  return WLines().GetCount();
-}
-
-std::wstring cConsoleEdit::Line(int index) const {
-  Flushed();
-  return WLines().Get(index);
-}
-
-void cConsoleEdit::DeleteLine(int index) {
-  Flush();
-  // The last line, with the empty one after it, is the end of the text: the view takes it away
-  // there without moving the user's place.
-  const auto start = static_cast<int>(WPerform(EM_LINEINDEX, static_cast<WPARAM>(index), 0));
-  const int end = TextLength();
-  if (start >= 0 && WPerform(EM_LINEINDEX, static_cast<WPARAM>(index) + 1, 0) == end &&
-      SendOutput({}, static_cast<std::size_t>(end - start)))
-    return;
-  WLines().Delete(index);
-}
-
-std::wstring cConsoleEdit::LastLineTail(int count) const {
-  // Only the last line is read, so the cost does not grow with the pane.
-  const int end = TextLength();
-  const auto line = static_cast<int>(WPerform(EM_LINEFROMCHAR, static_cast<WPARAM>(end), 0));
-  const auto start = static_cast<int>(WPerform(EM_LINEINDEX, static_cast<WPARAM>(line), 0));
-  const std::wstring text = WLines().Get(line);
-  const size_t before = std::min(static_cast<size_t>(std::max(end - start, 0)), text.size());
-  const size_t taken = std::min(before, static_cast<size_t>(std::max(count, 0)));
-  return text.substr(before - taken, taken);
+  const auto end = static_cast<std::size_t>(WPerform(WM_GETTEXTLENGTH, 0, 0));
+  const std::size_t start = end - std::min(end, static_cast<std::size_t>(std::max(count, 0)));
+  std::wstring tail;
+  // A system edit control hands out no ranges: its text is read whole.
+  if (!WTextRange(start, end, tail)) tail = WText().substr(start);
+  return tail;
 }
 
 void cConsoleEdit::DeleteTail(int count) {

@@ -40,6 +40,8 @@ public:
   // Answers for local files and their folders; tests answer instead. Network and device paths
   // never get here.
   tPathProbe ProbePath = PathAttributes;
+  // The pane could not get the memory for a change (EN_ERRSPACE).
+  std::function<void()> OnOutOfMemory;
 
   // The whole line that holds the caret, between the line breaks around it, however many rows word
   // wrap makes of it.
@@ -55,11 +57,7 @@ public:
 
   // The pane as the text of the output rules.
   void AppendText(std::wstring_view text, view::tTextAttribute look) override;
-  int TextLength() const override;
-  int LineCount() const override;
-  std::wstring Line(int index) const override;
-  void DeleteLine(int index) override;
-  std::wstring LastLineTail(int count) const override;
+  std::wstring Tail(int count) const override;
   void DeleteTail(int count) override;
   void ClearText() override;
   void Flush() override;

@@ -1,6 +1,7 @@
 #include "session/Main.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -106,6 +107,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   // The child starts in this program's current folder.
   outputEditor_->WorkingFolder = cSystemResources::CurrentFolder();
   outputEditor_->OnOpenFailed = [this](const std::wstring& message) { ShowError(message); };
+  outputEditor_->OnOutOfMemory = [this] { OutputFailed(); };
   ::SetFocus(inputEditor_->Handle());
 
   if (!optionMessage_.empty()) ShowError(optionMessage_);
@@ -340,8 +342,17 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         FlushLog();
         return 0;
       }
+      if (wParam == kOutputFailedTimer) {
+        ::KillTimer(Handle(), kOutputFailedTimer);
+        if (closing_) return 0;
+        outputBoxOpen_ = true;
+        ShowError(gui::LoadResString(IDS_OUTPUT_NO_MEMORY));
+        outputBoxOpen_ = false;
+        return 0;
+      }
       if (wParam == kLogFailedTimer) {
         ::KillTimer(Handle(), kLogFailedTimer);
+    ::KillTimer(Handle(), kOutputFailedTimer);
         if (!closing_) ShowError(std::exchange(logFailure_, {}));
         return 0;
       }
@@ -355,7 +366,22 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(message, wParam, lParam);
 }
 
-bool cFormMain::ChildOutput(const char* data, size_t count) { return ListenerData(data, count) == kListenerHold; }
+bool cFormMain::ChildOutput(const char* data, size_t count) {
+  chunkFailed_ = false;
+  bool hold = false;
+  try {
+    hold = ListenerData(data, count) == kListenerHold;
+  } catch (const std::bad_alloc&) {
+    OutputFailed();
+  }
+  if (!chunkFailed_ && !outputBoxOpen_) outputFailing_ = false;
+  return hold;
+}
+
+void cFormMain::OutputFailed() {
+  chunkFailed_ = true;
+  if (!std::exchange(outputFailing_, true)) ::SetTimer(Handle(), kOutputFailedTimer, USER_TIMER_MINIMUM, nullptr);
+}
 
 void cFormMain::ChildOutputEnded() {
   if (!outputEditor_ || closing_) return;

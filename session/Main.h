@@ -132,6 +132,11 @@ private:
   // Hands the file what the log holds; a failure stops the log and is shown once, from a timer,
   // so that the box never holds up a listener that waits.
   void FlushLog();
+  // Output that could not get its memory, in the session or in the pane (EN_ERRSPACE). The user
+  // is told once, from a timer, for failures in a row: only once output has shown whole again
+  // does the next failure get a box of its own. The output after a failure goes on.
+  void OutputFailed();
+  static constexpr UINT_PTR kOutputFailedTimer = 9;
 
   bool echo_ = false;
   bool interpretControls_ = true;
@@ -164,6 +169,8 @@ private:
   std::wstring logFile_;
   cFileDialog logDialog_{true};
   std::wstring logFailure_;
+  // Output failed since it last showed whole; the chunk being shown failed; the box is open.
+  bool outputFailing_ = false, chunkFailed_ = false, outputBoxOpen_ = false;
   std::wstring editorCommand_;
   // The -env: changes to the child's environment.
   std::vector<tEnvironmentChange> environment_;

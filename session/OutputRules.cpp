@@ -36,16 +36,19 @@ void cOutputRules::AppendPiece(std::wstring_view text, view::tTextAttribute look
     sink_.AppendText(cStringUtils::NormalizeLineBreaks(text), look);
 }
 
+// Only the text's last units are read, whatever the text holds.
 void cOutputRules::Backspace() {
-  const int n = sink_.LineCount() - 1;
-  if (n >= 0 && sink_.Line(n).empty()) {
-    sink_.DeleteLine(n);
+  const std::wstring tail = sink_.Tail(4);
+  if (tail.empty()) return;
+  // The last line as an edit control counts lines (an empty one after a final line break does
+  // not count), when it is empty, goes with its line break.
+  if (tail == L"\r\n" || tail == L"\r\n\r\n") {
+    sink_.DeleteTail(2);
     return;
   }
-  if (sink_.TextLength() == 0) return;
-  // A character beyond the Basic Multilingual Plane is two units, and both go.
-  const std::wstring tail = sink_.LastLineTail(2);
-  sink_.DeleteTail(tail.size() == 2 && IsHighSurrogate(tail[0]) && IsLowSurrogate(tail[1]) ? 2 : 1);
+  // Otherwise the last character: one beyond the Basic Multilingual Plane is two units, both go.
+  const size_t size = tail.size();
+  sink_.DeleteTail(size >= 2 && IsHighSurrogate(tail[size - 2]) && IsLowSurrogate(tail[size - 1]) ? 2 : 1);
 }
 
 void cOutputRules::Render(std::wstring_view text) {

@@ -18,14 +18,8 @@ public:
   // Appends at the end of the text, in the look given (0: the sink's own); the caret then stands
   // behind it.
   virtual void AppendText(std::wstring_view text, view::tTextAttribute look = 0) = 0;
-  virtual int TextLength() const = 0;
-  // The lines, counted as an edit control counts them: an empty last line does not count.
-  virtual int LineCount() const = 0;
-  virtual std::wstring Line(int index) const = 0;
-  // Deletes the line with the line break that ends it.
-  virtual void DeleteLine(int index) = 0;
-  // At most count characters at the end of the last line (none after a final line break).
-  virtual std::wstring LastLineTail(int count) const = 0;
+  // At most count characters at the end of the text, read without the rest.
+  virtual std::wstring Tail(int count) const = 0;
   // Deletes count characters at the end of the text.
   virtual void DeleteTail(int count) = 0;
   virtual void ClearText() = 0;

@@ -1,5 +1,6 @@
 #include "view/EditModel.h"
 
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -319,7 +320,7 @@ std::vector<RECT> cEditModel::SpanRectangles(tTextSpan span, const tRowsShown& s
     if (to > from && RowOfPosition(to) != row) {
       // A wrapped row ends at its last cluster's right edge, not where the next row starts.
       int end = 0;
-      layout_.ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+      layout_.ForEachCluster(row, 0, std::numeric_limits<long long>::max(), [&](const tPlacedCluster& cluster) {
         end = std::max(end, cluster.Left + cluster.Width);
         return true;
       });

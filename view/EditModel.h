@@ -50,6 +50,7 @@ public:
   // text changes.
   int LineCount() const override;
   std::wstring_view Line(int index) const override;
+  int LineLength(int index) const override { return ClampToInt(store_.LineLength(index)); }
 
   bool ReadOnly() const noexcept { return readOnly_; }
   void SetReadOnly(bool readOnly) noexcept { readOnly_ = readOnly; }

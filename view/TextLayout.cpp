@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <new>
+#include <numeric>
 #include <utility>
 
 #include "view/TextClusters.h"
@@ -78,6 +80,33 @@ void cTextLayout::tRows::AppendLineOf(const tRows& from, int line) {
 }
 
 // --- cTextLayout ---
+
+template <class tChange>
+void cTextLayout::Guarded(tChange&& change) {
+  try {
+    change();
+  } catch (...) {
+    Degrade();
+    throw;
+  }
+}
+
+void cTextLayout::Degrade() noexcept {
+  const int longest = degraded_ ? rows_.Longest : LongestRowWidth();
+  // Given up, not cleared: their memory may be what is missing.
+  for (tRows* rows : {&rows_, &stale_}) {
+    std::vector<int>().swap(rows->First);
+    std::vector<int>().swap(rows->Extra);
+    std::vector<int>().swap(rows->Widths);
+  }
+  std::vector<bool>().swap(fresh_);
+  rows_.Longest = longest;
+  partial_.reset();
+  tail_ = {};
+  marked_.clear();
+  lines_ = split_ = text_.LineCount();
+  degraded_ = true;
+}
 
 cTextLayout::cTextLayout(const iLayoutText& text, iTextMeasure& measure) : text_(text), measure_(measure) {
   ApplySettings();
@@ -277,33 +306,38 @@ void cTextLayout::ContinueTail(tRows& part) {
 }
 
 void cTextLayout::TextAppended() {
-  DropPartial();
   const int count = text_.LineCount();
   if (lines_ == 0 || count < lines_) {
     TextChanged(0, lines_, count);
     return;
   }
-  const int last = lines_ - 1;
-  const bool relaying = Relaying();
-  tRows& part = PartOf(last);
-  lines_ = count;
-  if (tail_.Line == last) {
-    ContinueTail(part);
-  } else {
-    tRows piece;
-    LayLine(last, piece);
-    part.Replace(last, 1, piece);
-    if (relaying) fresh_[last] = true;
+  if (degraded_) {
+    lines_ = split_ = count;
+    return;
   }
-  for (int line = last + 1; line < count; ++line) LayLine(line, part);
-  if (relaying)
-    fresh_.resize(count, true);
-  else
-    split_ = count;
+  Guarded([&] {
+    DropPartial();
+    const int last = lines_ - 1;
+    const bool relaying = Relaying();
+    tRows& part = PartOf(last);
+    lines_ = count;
+    if (tail_.Line == last) {
+      ContinueTail(part);
+    } else {
+      tRows piece;
+      LayLine(last, piece);
+      part.Replace(last, 1, piece);
+      if (relaying) fresh_[last] = true;
+    }
+    for (int line = last + 1; line < count; ++line) LayLine(line, part);
+    if (relaying)
+      fresh_.resize(count, true);
+    else
+      split_ = count;
+  });
 }
 
 void cTextLayout::TextChanged(int firstLine, int linesRemoved, int linesInserted) {
-  DropPartial();
   const int count = text_.LineCount();
   const int oldLines = lines_;
   if (firstLine < 0 || linesRemoved < 0 || linesInserted < 0 || firstLine + linesRemoved > oldLines ||
@@ -313,52 +347,89 @@ void cTextLayout::TextChanged(int firstLine, int linesRemoved, int linesInserted
     linesRemoved = oldLines;
     linesInserted = count;
   }
-  const bool relaying = Relaying();
-  lines_ = count;
-  if (firstLine + linesRemoved < oldLines) {
-    if (tail_.Line == oldLines - 1) tail_.Line = count - 1;
-  } else {
-    tail_ = {};
-  }
-  tRows piece;
-  for (int i = 0; i < linesInserted; ++i) LayLine(firstLine + i, piece);
-  if (!relaying) {
-    rows_.Replace(firstLine, linesRemoved, piece);
-    split_ = count;
+  // The marks of the lines replaced go; those of the lines after them move with them.
+  std::erase_if(marked_, [&](const tMarkedRow& row) { return row.Line >= firstLine && row.Line < firstLine + linesRemoved; });
+  for (tMarkedRow& row : marked_)
+    if (row.Line >= firstLine + linesRemoved) row.Line += linesInserted - linesRemoved;
+  if (degraded_) {
+    lines_ = split_ = count;
     return;
   }
-  stale_.Replace(firstLine, linesRemoved, piece);
-  const auto at = fresh_.erase(fresh_.begin() + firstLine, fresh_.begin() + firstLine + linesRemoved);
-  fresh_.insert(at, static_cast<size_t>(linesInserted), true);
-  if (firstLine <= split_) {
-    const int front = std::min(linesRemoved, split_ - firstLine);
-    rows_.Replace(firstLine, front, piece);
-    split_ = firstLine + linesInserted + (split_ - firstLine - front);
-  }
-  if (split_ >= count) FinishRelayout();
+  Guarded([&] {
+    DropPartial();
+    const bool relaying = Relaying();
+    lines_ = count;
+    if (firstLine + linesRemoved < oldLines) {
+      if (tail_.Line == oldLines - 1) tail_.Line = count - 1;
+    } else {
+      tail_ = {};
+    }
+    tRows piece;
+    for (int i = 0; i < linesInserted; ++i) LayLine(firstLine + i, piece);
+    if (!relaying) {
+      rows_.Replace(firstLine, linesRemoved, piece);
+      split_ = count;
+      return;
+    }
+    stale_.Replace(firstLine, linesRemoved, piece);
+    const auto at = fresh_.erase(fresh_.begin() + firstLine, fresh_.begin() + firstLine + linesRemoved);
+    fresh_.insert(at, static_cast<size_t>(linesInserted), true);
+    if (firstLine <= split_) {
+      const int front = std::min(linesRemoved, split_ - firstLine);
+      rows_.Replace(firstLine, front, piece);
+      split_ = firstLine + linesInserted + (split_ - firstLine - front);
+    }
+    if (split_ >= count) FinishRelayout();
+  });
 }
 
 void cTextLayout::Relayout() {
-  DropPartial();
-  ApplySettings();
-  tail_ = {};
-  if (lines_ == 0) return;
-  if (Relaying()) {
-    // The lines laid out since the last change are the better estimate.
-    stale_.Replace(0, split_, rows_);
-  } else {
-    stale_ = std::move(rows_);
-  }
-  // The new rows will be about as many as the old: room for them now, not in copies as they grow.
-  rows_ = tRows{};
-  rows_.First.reserve(stale_.First.size());
-  rows_.Extra.reserve(stale_.Extra.size());
-  rows_.Widths.reserve(stale_.Widths.size());
-  split_ = 0;
-  fresh_.assign(static_cast<size_t>(lines_), false);
+  Guarded([this] {
+    DropPartial();
+    ApplySettings();
+    tail_ = {};
+    marked_.clear();
+    if (lines_ == 0) return;
+    tRows estimate;
+    if (degraded_) {
+      estimate.First.resize(static_cast<size_t>(lines_) + 1);
+      std::iota(estimate.First.begin(), estimate.First.end(), 0);
+      estimate.Widths.assign(static_cast<size_t>(lines_), 0);
+    } else if (Relaying()) {
+      // The lines laid out since the last change are the better estimate.
+      stale_.Replace(0, split_, rows_);
+      estimate = std::move(stale_);
+    } else {
+      estimate = std::move(rows_);
+    }
+    // The new rows will be about as many as the old: room for them now, not in copies as they grow.
+    tRows fresh;
+    fresh.First.reserve(estimate.First.size());
+    fresh.Extra.reserve(estimate.Extra.size());
+    fresh.Widths.reserve(estimate.Widths.size());
+    std::vector<bool> exact(static_cast<size_t>(lines_), false);
+    stale_ = std::move(estimate);
+    rows_ = std::move(fresh);
+    fresh_ = std::move(exact);
+    split_ = 0;
+    degraded_ = false;
+  });
 }
 
 bool cTextLayout::ContinueRelayout(int characters) {
+  // A degraded layout is laid out again as soon as the memory allows; until then it stays so.
+  if (degraded_) {
+    try {
+      Relayout();
+    } catch (const std::bad_alloc&) {
+      return true;
+    }
+  }
+  Guarded([&] { ContinueRelayoutNow(characters); });
+  return Relaying();
+}
+
+void cTextLayout::ContinueRelayoutNow(int characters) {
   long long done = 0;
   while (Relaying() && done < std::max(characters, 1)) {
     const int line = split_;
@@ -381,7 +452,6 @@ bool cTextLayout::ContinueRelayout(int characters) {
     ++split_;
   }
   if (!Relaying()) FinishRelayout();
-  return Relaying();
 }
 
 void cTextLayout::DropPartial() {
@@ -402,24 +472,27 @@ void cTextLayout::MakeExact(int firstLine, int lastLine) {
   while (firstLine <= lastLine && fresh_[firstLine]) ++firstLine;
   while (lastLine >= firstLine && fresh_[lastLine]) --lastLine;
   if (firstLine > lastLine) return;
-  tRows piece;
-  for (int line = firstLine; line <= lastLine; ++line) {
-    if (fresh_[line])
-      piece.AppendLineOf(stale_, line);
-    else
-      LayLine(line, piece);
-    fresh_[line] = true;
-  }
-  stale_.Replace(firstLine, lastLine - firstLine + 1, piece);
+  Guarded([&] {
+    tRows piece;
+    for (int line = firstLine; line <= lastLine; ++line) {
+      if (fresh_[line])
+        piece.AppendLineOf(stale_, line);
+      else
+        LayLine(line, piece);
+    }
+    stale_.Replace(firstLine, lastLine - firstLine + 1, piece);
+    for (int line = firstLine; line <= lastLine; ++line) fresh_[line] = true;
+  });
 }
 
 bool cTextLayout::IsExact(int line) const {
-  if (line < 0 || line >= lines_) return false;
+  if (line < 0 || line >= lines_ || degraded_) return false;
   return line < split_ || fresh_[static_cast<size_t>(line)];
 }
 
 int cTextLayout::FirstRow(int line) const {
   line = std::clamp(line, 0, lines_);
+  if (degraded_) return line;
   if (line <= split_) return rows_.First[line];
   return rows_.Rows() + stale_.First[line] - stale_.First[split_];
 }
@@ -431,6 +504,7 @@ int cTextLayout::RowsInLine(int line) const { return FirstRow(line + 1) - FirstR
 tRowStart cTextLayout::RowStart(int row) const {
   if (lines_ == 0) return {};
   row = std::clamp(row, 0, RowCount() - 1);
+  if (degraded_) return {row, 0};
   const bool front = row < rows_.Rows();
   const tRows& part = front ? rows_ : stale_;
   const int partRow = front ? row : row - rows_.Rows() + stale_.First[split_];
@@ -442,15 +516,17 @@ tRowStart cTextLayout::RowStart(int row) const {
 int cTextLayout::RowLength(int row) const {
   if (lines_ == 0) return 0;
   const tRowStart start = RowStart(row);
+  if (degraded_) return text_.LineLength(start.Line);
   const std::span<const int> extra = PartOf(start.Line).ExtraOf(start.Line);
   const size_t index = static_cast<size_t>(std::clamp(row, 0, RowCount() - 1) - FirstRow(start.Line));
-  const int end = index < extra.size() ? extra[index] : static_cast<int>(text_.Line(start.Line).size());
+  const int end = index < extra.size() ? extra[index] : text_.LineLength(start.Line);
   return end - start.Column;
 }
 
 int cTextLayout::RowOf(int line, int column, bool afterWrap) const {
   if (lines_ == 0) return 0;
   line = std::clamp(line, 0, lines_ - 1);
+  if (degraded_) return line;
   const std::span<const int> extra = PartOf(line).ExtraOf(line);
   const auto after = afterWrap ? std::lower_bound(extra.begin(), extra.end(), column)
                                : std::upper_bound(extra.begin(), extra.end(), column);
@@ -469,7 +545,8 @@ int cTextLayout::ColumnFromX(int row, int x) {
   if (lines_ == 0) return 0;
   const tRowStart start = RowStart(row);
   int column = start.Column + RowLength(row);
-  ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+  const long long from = std::max(x, 0);
+  ForEachCluster(row, from, from + 1, [&](const tPlacedCluster& cluster) {
     // Left of the row is in its leftmost cluster.
     if (x >= cluster.Left + cluster.Width || (x < cluster.Left && cluster.Left > 0)) return true;
     // Nearer to the cluster's leading edge than to its trailing one.
@@ -482,7 +559,8 @@ int cTextLayout::ColumnFromX(int row, int x) {
 
 int cTextLayout::ClusterAt(int row, int x) {
   int column = lines_ == 0 ? 0 : RowStart(row).Column;
-  ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+  const long long from = std::max(x, 0);
+  ForEachCluster(row, from, from + 1, [&](const tPlacedCluster& cluster) {
     column = cluster.Column;
     return x >= cluster.Left + cluster.Width || (x < cluster.Left && cluster.Left > 0);
   });
@@ -492,61 +570,109 @@ int cTextLayout::ClusterAt(int row, int x) {
 int cTextLayout::XFromColumn(int line, int column, bool afterWrap) {
   if (lines_ == 0) return 0;
   line = std::clamp(line, 0, lines_ - 1);
-  column = std::clamp(column, 0, static_cast<int>(text_.Line(line).size()));
+  const std::wstring_view text = text_.Line(line);
+  column = std::clamp(column, 0, static_cast<int>(text.size()));
+  const int row = RowOf(line, column, afterWrap);
+  const int rowStart = RowStart(row).Column, rowEnd = rowStart + RowLength(row);
+  const cRowMarks* marks = MarksOf(line, rowStart, text, rowEnd);
+  tRowWalk walk = marks ? marks->AtColumn(column) : tRowWalk{rowStart};
   // At the cluster's leading edge; after the row's last cluster, at its trailing edge.
   int x = 0;
-  ForEachCluster(RowOf(line, column, afterWrap), [&](const tPlacedCluster& cluster) {
-    if (column < cluster.End) {
-      x = cluster.RightToLeft ? cluster.Left + cluster.Width : cluster.Left;
-      return false;
-    }
+  while (walk.Column < rowEnd) {
+    const tPlacedCluster cluster = Step(text, rowEnd, walk, marks);
+    if (column < cluster.End) return cluster.RightToLeft ? cluster.Left + cluster.Width : cluster.Left;
     x = cluster.RightToLeft ? cluster.Left : cluster.Left + cluster.Width;
-    return true;
-  });
+  }
   return x;
 }
 
-void cTextLayout::ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place) {
+void cTextLayout::ForEachCluster(int row, long long fromX, long long toX,
+                                 const std::function<bool(const tPlacedCluster&)>& place) {
   if (lines_ == 0) return;
   const tRowStart start = RowStart(row);
   const std::wstring_view text = text_.Line(start.Line);
-  const size_t end = static_cast<size_t>(start.Column + RowLength(row));
-  auto clusterAt = [&](size_t at) { return text.substr(at, std::min(cTextClusters::End(text, at), end) - at); };
-  long long x = 0;
-  for (size_t at = static_cast<size_t>(start.Column); at < end;) {
-    const std::wstring_view cluster = clusterAt(at);
-    if (cTextClusters::Direction(cluster) != tDirection::RightToLeft) {
-      const long long advance = Advance(cluster, x);
-      if (!place({static_cast<int>(at), static_cast<int>(at + cluster.size()), ClampWidth(x), ClampWidth(advance)}))
-        return;
-      x += advance;
-      at += cluster.size();
-      continue;
-    }
-    // The stretch reaches to its last right-to-left cluster before one that goes left to right;
-    // it holds no tab, so its widths do not depend on where it stands.
-    size_t stretchEnd = at;
-    long long width = 0, scanned = 0;
-    for (size_t scan = at; scan < end;) {
-      const std::wstring_view next = clusterAt(scan);
-      const tDirection direction = cTextClusters::Direction(next);
-      if (direction == tDirection::LeftToRight) break;
-      scanned += MeasureCluster(next);
-      scan += next.size();
-      if (direction == tDirection::RightToLeft) {
-        stretchEnd = scan;
-        width = scanned;
+  const int end = start.Column + RowLength(row);
+  const cRowMarks* marks = MarksOf(start.Line, start.Column, text, end);
+  tRowWalk walk = marks ? marks->ForSpan(fromX, toX) : tRowWalk{start.Column};
+  while (walk.Column < end) {
+    if (walk.InStretch()) {
+      // The rest of the stretch stands left of this x, mirrored.
+      const long long right = walk.StretchLeft + walk.StretchRight - walk.X;
+      if (right <= fromX) {
+        walk.Column = walk.StretchEnd;
+        walk.X = walk.StretchRight;
+        continue;
       }
+      if (marks && right > toX) marks->SkipInStretch(walk, walk.StretchLeft + walk.StretchRight - toX);
+    } else if (walk.X >= toX) {
+      return;
     }
-    long long right = x + width;
-    for (; at < stretchEnd;) {
-      const std::wstring_view next = clusterAt(at);
-      const int advance = MeasureCluster(next);
-      right -= advance;
-      if (!place({static_cast<int>(at), static_cast<int>(at + next.size()), ClampWidth(right), advance, true})) return;
-      at += next.size();
+    if (!place(Step(text, end, walk, marks))) return;
+  }
+}
+
+tPlacedCluster cTextLayout::Step(std::wstring_view text, int rowEnd, tRowWalk& walk, const cRowMarks* marks) {
+  const auto at = static_cast<size_t>(walk.Column);
+  const size_t end = std::min(cTextClusters::End(text, at), static_cast<size_t>(rowEnd));
+  const std::wstring_view cluster = text.substr(at, end - at);
+  if (!walk.InStretch() && cTextClusters::Direction(cluster) == tDirection::RightToLeft)
+    EnterStretch(text, rowEnd, walk, marks);
+  const bool mirrored = walk.InStretch();
+  const long long left = walk.X, advance = Advance(cluster, left);
+  walk.X += advance;
+  walk.Column = static_cast<int>(end);
+  return {static_cast<int>(at), static_cast<int>(end),
+          ClampWidth(mirrored ? walk.StretchLeft + walk.StretchRight - walk.X : left), ClampWidth(advance), mirrored};
+}
+
+// The stretch reaches to its last right-to-left cluster before one that goes left to right; it
+// holds no tab, so its widths do not depend on where it stands.
+void cTextLayout::EnterStretch(std::wstring_view text, int rowEnd, tRowWalk& walk, const cRowMarks* marks) {
+  walk.StretchStart = walk.Column;
+  walk.StretchLeft = walk.X;
+  // A long stretch has its reach in its marks; a short one ends before the next mark.
+  const tRowWalk* next = marks ? marks->After(walk.Column) : nullptr;
+  if (next && next->InStretch() && next->StretchStart == walk.Column) {
+    walk.StretchEnd = next->StretchEnd;
+    walk.StretchRight = next->StretchRight;
+    return;
+  }
+  const auto limit = static_cast<size_t>(next ? next->Column : rowEnd);
+  long long scanned = walk.X;
+  for (auto at = static_cast<size_t>(walk.Column); at < limit;) {
+    const size_t end = std::min(cTextClusters::End(text, at), static_cast<size_t>(rowEnd));
+    const std::wstring_view cluster = text.substr(at, end - at);
+    const tDirection direction = cTextClusters::Direction(cluster);
+    if (direction == tDirection::LeftToRight) break;
+    scanned += MeasureCluster(cluster);
+    at = end;
+    if (direction == tDirection::RightToLeft) {
+      walk.StretchEnd = static_cast<int>(end);
+      walk.StretchRight = scanned;
     }
-    x += width;
+  }
+}
+
+const cRowMarks* cTextLayout::MarksOf(int line, int rowStart, std::wstring_view text, int rowEnd) {
+  constexpr size_t kMostMarkedRows = 256;
+  if (rowEnd - rowStart <= cRowMarks::kSpacing) return nullptr;
+  auto found = std::find_if(marked_.begin(), marked_.end(),
+                            [&](const tMarkedRow& row) { return row.Line == line && row.Start == rowStart; });
+  try {
+    if (found == marked_.end() && marked_.size() >= kMostMarkedRows) {
+      found = std::min_element(marked_.begin(), marked_.end(),
+                               [](const tMarkedRow& a, const tMarkedRow& b) { return a.Used < b.Used; });
+      *found = tMarkedRow{line, rowStart, 0, {}};
+    } else if (found == marked_.end()) {
+      found = marked_.insert(marked_.end(), tMarkedRow{line, rowStart, 0, {}});
+    }
+    found->Used = ++walks_;
+    found->Marks.Extend(text, rowStart, rowEnd, unitWidths_.data(), *this);
+    return &found->Marks;
+  } catch (const std::bad_alloc&) {
+    // Marks only save time: without them a walk starts at the row's start.
+    if (found != marked_.end()) marked_.erase(found);
+    return nullptr;
   }
 }
 

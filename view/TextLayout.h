@@ -29,11 +29,19 @@
 // Costs: appending to the text lays out only what was appended (the last line goes on from where
 // its last row starts). Other changes lay out the lines they touch and shift the rows after them,
 // in time proportional to the lines held. Row, line and column map to each other in O(log lines).
+// A long row keeps marks every few thousand columns (view/TextLayoutMarks.h), made the first time
+// it is walked and kept as it grows: x and column map to each other, and the clusters that show
+// are found, in a few thousand clusters whatever the row's length.
 // A change of width, wrap, tab stops or font (Relayout) leaves the rows stale: they are laid out
 // again line by line from the top in slices (ContinueRelayout), and lines that must be right at
 // once can be laid out first (MakeExact). While the layout is stale, every answer about a line not
 // laid out again yet (IsExact false) is an estimate: its rows as they were, shifted by what the
 // lines above it gained or lost.
+//
+// A change that cannot get its memory leaves the layout degraded, and throws: every line is one
+// row, of no width known but the widest row's as it was, which needs no memory at all. It follows
+// the text's later changes so, and is stale until Relayout (or ContinueRelayout, which calls it)
+// lays it out again, when the memory allows.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -42,6 +50,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "view/TextLayoutMarks.h"
 
 namespace view {
 
@@ -52,6 +62,8 @@ public:
   virtual int LineCount() const = 0;
   // The line's characters without its line break; valid until the text changes.
   virtual std::wstring_view Line(int index) const = 0;
+  // How many they are, which a text that must copy a line to give it knows without the copy.
+  virtual int LineLength(int index) const { return static_cast<int>(Line(index).size()); }
 
 protected:
   ~iLayoutText() = default;
@@ -87,7 +99,7 @@ struct tPlacedCluster {
   bool RightToLeft = false;
 };
 
-class cTextLayout {
+class cTextLayout final : private iRowAdvance {
 public:
   // Lays out what the text holds now, without word wrap.
   cTextLayout(const iLayoutText& text, iTextMeasure& measure);
@@ -112,9 +124,10 @@ public:
   // Makes every row stale; they are laid out again by ContinueRelayout and MakeExact.
   void Relayout();
   // Lays out stale lines from the top until about the given number of characters is done; a long
-  // line takes several calls. Whether stale lines remain.
+  // line takes several calls. Whether stale lines remain (a degraded layout stays so, without a
+  // failure, while the memory to lay it out again is missing).
   bool ContinueRelayout(int characters);
-  bool Stale() const noexcept { return split_ < lines_; }
+  bool Stale() const noexcept { return split_ < lines_ || degraded_; }
   // Lays out the stale lines among firstLine..lastLine now (the visible rows, the caret's line,
   // the last lines), so they are right before the rest, each line whole; the row numbers of the
   // lines below them change with them.
@@ -148,9 +161,10 @@ public:
   // The left edge of the column in its row (RowOf), in pixels from the row's left edge, as
   // EM_POSFROMCHAR gives it; a column inside a cluster is taken as the cluster's start.
   int XFromColumn(int line, int column, bool afterWrap = false);
-  // Calls place with the row's clusters in the order of their columns until it answers false
-  // (within a right-to-left stretch x falls as the column grows).
-  void ForEachCluster(int row, const std::function<bool(const tPlacedCluster&)>& place);
+  // Calls place with the row's clusters that reach into [fromX, toX), and a few around them, in
+  // the order of their columns until it answers false (within a right-to-left stretch x falls as
+  // the column grows).
+  void ForEachCluster(int row, long long fromX, long long toX, const std::function<bool(const tPlacedCluster&)>& place);
 
 private:
   // The rows of consecutive lines, each line's in order.
@@ -186,6 +200,10 @@ private:
   };
 
   bool Relaying() const noexcept { return split_ < lines_; }
+  // Runs a change of the layout; when it fails, the layout degrades before the failure goes on.
+  template <class tChange>
+  void Guarded(tChange&& change);
+  void Degrade() noexcept;
   const tRows& PartOf(int line) const noexcept { return line < split_ ? rows_ : stale_; }
   tRows& PartOf(int line) noexcept { return line < split_ ? rows_ : stale_; }
   void LayLine(int line, tRows& into);
@@ -202,11 +220,18 @@ private:
                     size_t until = SIZE_MAX);
   void DropPartial();
   // How far a cluster that starts at x takes the row: a tab to its stop, others their width.
-  long long Advance(std::wstring_view cluster, long long x);
+  long long Advance(std::wstring_view cluster, long long x) override;
   int MeasureCluster(std::wstring_view cluster);
   void ApplySettings();
   void ContinueTail(tRows& part);
+  void ContinueRelayoutNow(int characters);
   void FinishRelayout();
+  // The marks of a long row, made or made on; none for a short row, or when there is no memory
+  // for them.
+  const cRowMarks* MarksOf(int line, int rowStart, std::wstring_view text, int rowEnd);
+  // Places the cluster that the walk stands before, and moves the walk past it.
+  tPlacedCluster Step(std::wstring_view text, int rowEnd, tRowWalk& walk, const cRowMarks* marks);
+  void EnterStretch(std::wstring_view text, int rowEnd, tRowWalk& walk, const cRowMarks* marks);
 
   const iLayoutText& text_;
   iTextMeasure& measure_;
@@ -219,6 +244,8 @@ private:
   long long tabInterval_ = 1;        // the default stops after the last, in pixels
 
   int lines_ = 0;
+  // Every line one row: rows_, stale_ and fresh_ hold nothing, rows_.Longest the widest row known.
+  bool degraded_ = false;
   // Lines before split_ are laid out in rows_. While stale, stale_ holds every line's rows as they
   // were (an estimate), except the lines marked fresh, which are right.
   int split_ = 0;
@@ -228,6 +255,16 @@ private:
   // The line split_ while it is laid out over several slices.
   std::optional<tScan> partial_;
   tTail tail_;
+
+  // The marks of the long rows walked lately, by line and the column where the row starts.
+  struct tMarkedRow {
+    int Line = 0;
+    int Start = 0;
+    std::uint64_t Used = 0;
+    cRowMarks Marks;
+  };
+  std::vector<tMarkedRow> marked_;
+  std::uint64_t walks_ = 0;
 
   // The widths measured, per font: of single units by unit, of longer clusters by text.
   std::vector<int> unitWidths_ = std::vector<int>(0x10000, -1);

@@ -3,6 +3,7 @@
 #include <usp10.h>
 
 #include <algorithm>
+#include <new>
 #include <optional>
 
 #include "view/TextClusters.h"
@@ -57,20 +58,27 @@ int cTextPainter::ClusterWidth(std::wstring_view cluster) {
 void cTextPainter::Draw(HDC dc, cEditModel& model, const tPaintFrame& frame) {
   const gui::cSelectedObject font(dc, FontFor(0));
   const int previousMode = ::SetBkMode(dc, TRANSPARENT);
+  auto fill = [&](RECT area) {
+    if (frame.Brush) {
+      ::FillRect(dc, &area, frame.Brush);
+    } else {
+      ::SetBkColor(dc, frame.Pane.Back);
+      ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+    }
+  };
   const int first = frame.TopRow + static_cast<int>(frame.Area.top) / rowHeight_;
   const int last =
       std::min(model.Layout().RowCount() - 1, frame.TopRow + static_cast<int>(frame.Area.bottom) / rowHeight_);
   int y = (first - frame.TopRow) * rowHeight_;
-  for (int row = first; row <= last; ++row, y += rowHeight_) PaintRow(dc, model, row, y, frame);
-  if (y < static_cast<int>(frame.Area.bottom)) {
-    RECT rest{frame.Client.left, y, frame.Client.right, frame.Area.bottom};
-    if (frame.Brush) {
-      ::FillRect(dc, &rest, frame.Brush);
-    } else {
-      ::SetBkColor(dc, frame.Pane.Back);
-      ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rest, nullptr, 0, nullptr);
+  for (int row = first; row <= last; ++row, y += rowHeight_) {
+    try {
+      PaintRow(dc, model, row, y, frame);
+    } catch (const std::bad_alloc&) {
+      // A row that cannot get the memory to be drawn shows empty, and the paint goes on.
+      fill({frame.Client.left, y, frame.Client.right, y + rowHeight_});
     }
   }
+  if (y < static_cast<int>(frame.Area.bottom)) fill({frame.Client.left, y, frame.Client.right, frame.Area.bottom});
   ::SetBkMode(dc, previousMode);
 }
 
@@ -93,27 +101,39 @@ void cTextPainter::PaintRow(HDC dc, cEditModel& model, int row, int y, const tPa
     ::SetBkColor(dc, pane.Back);
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
   };
+  // The looks of the columns the walk comes to, a stretch of them at a time: a long row has more
+  // runs than show.
+  constexpr tTextPos kLookColumns = 4096;
   rowLooks_.clear();
-  model.Store().ForEachRun(rowStart, rowEnd, [&](tTextPos runStart, tTextPos, tTextAttribute look) {
-    rowLooks_.emplace_back(static_cast<int>(runStart - lineStart), look);
-  });
+  size_t look = 0;
+  tTextPos looksEnd = rowStart;
+  auto lookAt = [&](tTextPos at) -> tTextAttribute {
+    if (at >= looksEnd) {
+      rowLooks_.clear();
+      look = 0;
+      looksEnd = std::min(at + kLookColumns, rowEnd);
+      model.Store().ForEachRun(at, looksEnd, [&](tTextPos runStart, tTextPos, tTextAttribute attribute) {
+        rowLooks_.emplace_back(runStart, attribute);
+      });
+    }
+    while (look + 1 < rowLooks_.size() && rowLooks_[look + 1].first <= at) ++look;
+    return look < rowLooks_.size() ? rowLooks_[look].second : 0;
+  };
   const tTextPos selStart = model.SelStart(), selEnd = model.SelEnd();
   const tTextSpan hot = model.HotSpan();
-  size_t look = 0;
   tPiece piece;
   bool open = false;
   const int right = frame.XOffset + static_cast<int>(frame.Client.right);
-  layout.ForEachCluster(row, [&](const tPlacedCluster& cluster) {
+  layout.ForEachCluster(row, frame.XOffset, right, [&](const tPlacedCluster& cluster) {
     // Right of the window: what follows shows no more, but for the rest of a right-to-left stretch.
     if (cluster.Left >= right) return cluster.RightToLeft;
     if (cluster.Left + cluster.Width <= frame.XOffset) return true;
-    while (look + 1 < rowLooks_.size() && rowLooks_[look + 1].first <= cluster.Column) ++look;
     const tTextPos at = lineStart + cluster.Column;
     tPiece next{cluster.Column,
                 cluster.End,
                 cluster.Left,
                 cluster.Left + cluster.Width,
-                look < rowLooks_.size() ? rowLooks_[look].second : 0,
+                lookAt(at),
                 at >= selStart && at < selEnd,
                 at >= hot.Start && at < hot.End,
                 line[static_cast<size_t>(cluster.Column)] == L'\t',

@@ -84,9 +84,9 @@ private:
   std::array<gui::cFont, 16> fontVariants_;
   int rowHeight_ = 16;
   int averageWidth_ = 8;
-  // What a paint reuses: the row's attribute runs (where each starts, in columns) and the advances
-  // of the piece being drawn.
-  std::vector<std::pair<int, tTextAttribute>> rowLooks_;
+  // What a paint reuses: attribute runs of the row (where each starts) and the advances of the
+  // piece being drawn.
+  std::vector<std::pair<tTextPos, tTextAttribute>> rowLooks_;
   std::vector<int> advances_;
   // The colours of the looks drawn lately, for the pane's colours of the time.
   struct {

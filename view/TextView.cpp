@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <new>
 #include <optional>
 #include <span>
 #include <utility>
@@ -63,10 +64,27 @@ LRESULT CALLBACK cTextView::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
       return ::DefWindowProcW(hwnd, message, wParam, lParam);
     }
     return view->Message(message, wParam, lParam);
+  } catch (const std::bad_alloc&) {
+    auto* view = reinterpret_cast<cTextView*>(::GetWindowLongPtrW(hwnd, 0));
+    return view ? view->OutOfMemory(message) : 0;
   } catch (...) {
     gui::ReportUnhandledError(hwnd);
     return 0;
   }
+}
+
+// What the message did before it failed stays, and the view is made whole around it: the
+// selection in the text, nothing to undo (the text may have changed under it), and rows that
+// the layout could not lay out laid out again from the timer as memory allows. The parent hears of
+// it, as an edit control's does (EN_ERRSPACE); text offered with looks is not offered again.
+LRESULT cTextView::OutOfMemory(UINT message) noexcept {
+  model_.Select(model_.Anchor(), model_.Caret());
+  model_.ForgetUndo();
+  if (model_.Layout().Stale() && !relayoutTimer_)
+    relayoutTimer_ = ::SetTimer(hwnd_, kRelayoutTimer, 1, nullptr) != 0;
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  Notify(EN_ERRSPACE);
+  return message == kViewOutput ? 1 : 0;
 }
 
 cTextView::cTextView(HWND hwnd, DWORD style) : hwnd_(hwnd), provider_(cTextViewProvider::Create(*this)) {

@@ -10,8 +10,8 @@
 // What it keeps of the edit control: the styles ES_MULTILINE, ES_READONLY (which EM_SETREADONLY
 // sets), ES_NOHIDESEL, WS_HSCROLL and ES_AUTOHSCROLL (either means no word wrap; a style change
 // switches wrap on the live window), the colours its parent gives it for WM_CTLCOLOREDIT or,
-// read-only, WM_CTLCOLORSTATIC, and EN_CHANGE to the parent after every change of the text but
-// WM_SETTEXT's. Beyond the edit control it answers EM_GETTEXTRANGE as a rich edit control does, so
+// read-only, WM_CTLCOLORSTATIC, EN_CHANGE to the parent after every change of the text but
+// WM_SETTEXT's, and EN_ERRSPACE when a message could not get its memory. Beyond the edit control it answers EM_GETTEXTRANGE as a rich edit control does, so
 // that a search reads a stretch of the text without copying all of it.
 #include <windows.h>
 
@@ -50,6 +50,7 @@ public:
 private:
   cTextView(HWND hwnd, DWORD style);
   LRESULT Message(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OutOfMemory(UINT message) noexcept;
   std::optional<LRESULT> EditMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // iTextViewAccess: what UI Automation reads of the view.

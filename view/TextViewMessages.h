@@ -28,7 +28,8 @@ struct tViewOutput {
   std::size_t Removed;
   bool Hold;
 };
-// lParam is a const tViewOutput*. Answers 1.
+// lParam is a const tViewOutput*. Answers 1, also when the text could not get its memory, which
+// EN_ERRSPACE tells the parent.
 inline constexpr UINT kViewOutput = WM_USER + 0x210;
 // Tests reach positions past 2^31 with an empty view whose text begins far away: at wParam (see
 // cTextStore's origin; what comes next should start with a line break, since the text before the

@@ -22,7 +22,7 @@ protected:
   }
   void Select(int start, int end) const { Output().WPerform(EM_SETSEL, static_cast<WPARAM>(start), end); }
   LRESULT Top() const { return Output().WPerform(EM_GETFIRSTVISIBLELINE, 0, 0); }
-  DWORD Length() const { return static_cast<DWORD>(Output().TextLength()); }
+  DWORD Length() const { return static_cast<DWORD>(Output().WPerform(WM_GETTEXTLENGTH, 0, 0)); }
   void Switch() {
     bool checked = false;
     form_->ViewFollowOutput(true, checked);

@@ -28,25 +28,14 @@ TEST(OutputRules, Rendering) {
   EXPECT_EQ(sink.Text, L"one\r\ntwo");
 }
 
-// The output view's store as the rules' text, counted in lines as an edit control counts them.
+// The output view's store as the rules' text.
 class cStoreSink final : public iOutputSink {
 public:
   view::cTextStore Store;
 
   void AppendText(std::wstring_view text, view::tTextAttribute look) override { Store.Append(text, look); }
-  int TextLength() const override { return static_cast<int>(Store.Length()); }
-  int LineCount() const override {
-    const view::tTextPos lines = Store.LineCount();
-    return static_cast<int>(lines - (Store.LineLength(lines - 1) == 0 ? 1 : 0));
-  }
-  std::wstring Line(int index) const override { return Store.Substr(Store.LineStart(index), Store.LineLength(index)); }
-  void DeleteLine(int index) override {
-    const view::tTextPos start = Store.LineStart(index);
-    const view::tTextPos next = index + 1 < Store.LineCount() ? Store.LineStart(index + 1) : Store.Length();
-    Store.Replace(start, next - start, L"");
-  }
-  std::wstring LastLineTail(int count) const override {
-    const view::tTextPos taken = std::min<view::tTextPos>(Store.LineLength(Store.LineCount() - 1), count);
+  std::wstring Tail(int count) const override {
+    const view::tTextPos taken = std::min<view::tTextPos>(Store.Length(), count);
     return Store.Substr(Store.Length() - taken, taken);
   }
   void DeleteTail(int count) override { Store.Replace(Store.Length() - count, count, L""); }

@@ -6,6 +6,8 @@ class cFailingAllocations {
 public:
   explicit cFailingAllocations(int succeeding);
   ~cFailingAllocations();
+  // Whether an allocation was refused while it lived.
+  bool Refused() const;
   cFailingAllocations(const cFailingAllocations&) = delete;
   cFailingAllocations& operator=(const cFailingAllocations&) = delete;
 };

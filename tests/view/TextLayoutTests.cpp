@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "tests/view/FailingAllocations.h"
 #include "tests/view/FakeMeasure.h"
+#include "view/TextClusters.h"
 
 namespace {
 
@@ -360,6 +364,149 @@ TEST(TextLayout, MirrorsRightToLeftStretches) {
                        {0, 58, 7}, {1, -3, 1}, {1, 18, 3}, {1, 22, 2}};
   for (const tHit& hit : hits)
     EXPECT_EQ(layout.ColumnFromX(layout.FirstRow(hit.Line), hit.X), hit.Column) << hit.X;
+}
+
+// A row without wrap placed from its start, over the fake font: a right-to-left stretch (its
+// letters and the neutral clusters between them) mirrored in the place it takes.
+std::vector<view::tPlacedCluster> PlacedFromStart(std::wstring_view line) {
+  using view::cTextClusters;
+  using view::tDirection;
+  cFakeMeasure measure;
+  auto clusterAt = [&](size_t at) { return line.substr(at, cTextClusters::End(line, at) - at); };
+  std::vector<view::tPlacedCluster> placed;
+  int x = 0;
+  for (size_t at = 0; at < line.size();) {
+    if (cTextClusters::Direction(clusterAt(at)) != tDirection::RightToLeft) {
+      const int width = line[at] == L'\t' ? 64 - x % 64 : measure.ClusterWidth(clusterAt(at));
+      placed.push_back({static_cast<int>(at), static_cast<int>(at + clusterAt(at).size()), x, width});
+      x += width;
+      at += clusterAt(at).size();
+      continue;
+    }
+    size_t end = at;
+    for (size_t scan = at; scan < line.size() && cTextClusters::Direction(clusterAt(scan)) != tDirection::LeftToRight;
+         scan += clusterAt(scan).size())
+      if (cTextClusters::Direction(clusterAt(scan)) == tDirection::RightToLeft) end = scan + clusterAt(scan).size();
+    int right = x;
+    for (size_t scan = at; scan < end; scan += clusterAt(scan).size()) right += measure.ClusterWidth(clusterAt(scan));
+    for (; at < end; at += clusterAt(at).size()) {
+      const int width = measure.ClusterWidth(clusterAt(at));
+      right -= width;
+      x += width;
+      placed.push_back({static_cast<int>(at), static_cast<int>(at + clusterAt(at).size()), right, width, true});
+    }
+  }
+  return placed;
+}
+
+// A line many marks long, grown in pieces that cut clusters and stretches apart, is placed from its
+// marks as from its start: x of a column, column at an x, and the clusters that show in a window
+// (long stretches, the neutral runs after them and tabs among them).
+TEST(TextLayout, LongRowsPlaceFromTheirMarksAsFromTheirStart) {
+  const std::wstring pieces[] = {L"word",       L" ",   L"\t", L"\x05D0\x05D1", L" \x05D2 ", L"7", L"e\x0301",
+                                 L"\xD83D\xDE00", L".", std::wstring(2500, L'\x05D3'), std::wstring(2500, L'x'),
+                                 std::wstring(2500, L' ')};
+  std::mt19937 random(31);
+  std::wstring whole;
+  while (whole.size() < 30000) whole += pieces[random() % std::size(pieces)];
+  cFakeText text({L""});
+  cFakeMeasure measure;
+  cTextLayout layout(text, measure);
+  auto check = [&](cTextLayout& checked) {
+    const std::wstring& line = text.Lines[0];
+    const std::vector<view::tPlacedCluster> placed = PlacedFromStart(line);
+    for (int i = 0; i < 40; ++i) {
+      const view::tPlacedCluster& cluster = placed[random() % placed.size()];
+      ASSERT_EQ(checked.XFromColumn(0, cluster.Column), cluster.RightToLeft ? cluster.Left + cluster.Width : cluster.Left)
+          << cluster.Column;
+      const int x = cluster.Left + static_cast<int>(random() % 8);
+      if (cluster.Width == 8) {
+        ASSERT_EQ(checked.ColumnFromX(0, x), (x - cluster.Left < 4) != cluster.RightToLeft ? cluster.Column : cluster.End)
+            << x;
+      }
+      std::vector<view::tPlacedCluster> shown;
+      checked.ForEachCluster(0, x, x + 400, [&](const view::tPlacedCluster& seen) {
+        if (seen.Left < x + 400 && seen.Left + seen.Width > x) shown.push_back(seen);
+        return true;
+      });
+      size_t next = 0;
+      for (const view::tPlacedCluster& expected : placed) {
+        if (expected.Left >= x + 400 || expected.Left + expected.Width <= x) continue;
+        ASSERT_LT(next, shown.size()) << "shown from " << x;
+        ASSERT_EQ(shown[next].Column, expected.Column);
+        ASSERT_EQ(shown[next].Left, expected.Left) << expected.Column;
+        ++next;
+      }
+    }
+  };
+  for (size_t at = 0; at < whole.size();) {
+    const size_t piece = std::min<size_t>(1 + random() % 3000, whole.size() - at);
+    text.Lines[0] += whole.substr(at, piece);
+    at += piece;
+    layout.TextAppended();
+    check(layout);
+  }
+  cTextLayout fresh(text, measure);
+  check(fresh);
+}
+
+// A change of the layout that cannot get its memory, failing at each allocation in turn, leaves it
+// whole, each row within its line, and laying it out again gives what a fresh layout gives.
+TEST(TextLayout, AFailedAllocationLeavesItWhole) {
+  struct tStep {
+    const char* Name;
+    std::function<void(cFakeText&)> Edit;  // the text changes first, as the store changes
+    std::function<void(cTextLayout&)> Tell;
+  };
+  auto edit = [](cFakeText& text) {
+    text.Lines.erase(text.Lines.begin() + 2, text.Lines.begin() + 4);
+    text.Lines.insert(text.Lines.begin() + 2, {std::wstring(300, L'e'), L"", L"a b"});
+  };
+  const tStep steps[] = {
+      {"append",
+       [](cFakeText& text) {
+         text.Lines.back() += L" more words \x05D0\x05D1 " + std::wstring(3000, L'x');
+         text.Lines.insert(text.Lines.end(), {L"next line", L""});
+       },
+       [](cTextLayout& layout) { layout.TextAppended(); }},
+      {"edit", edit, [](cTextLayout& layout) { layout.TextChanged(2, 2, 3); }},
+      {"relayout", [](cFakeText&) {},
+       [](cTextLayout& layout) {
+         layout.SetWidth(72);
+         layout.MakeExact(20, 25);
+         for (int slice = 0; slice < 40 && layout.ContinueRelayout(200); ++slice) {
+         }
+       }},
+  };
+  for (const tStep& step : steps) {
+    for (int succeeding = 0;; ++succeeding) {
+      cFakeText text(RandomLines(7, 30));
+      cFakeMeasure measure;
+      cTextLayout layout(text, measure);
+      Wrap(layout, 120);
+      layout.XFromColumn(text.LineCount() - 1, 0);
+      step.Edit(text);
+      bool failed = false;
+      try {
+        cFailingAllocations failing(succeeding);
+        step.Tell(layout);
+      } catch (const std::bad_alloc&) {
+        failed = true;
+      }
+      ASSERT_EQ(layout.LineCount(), text.LineCount()) << step.Name << " " << succeeding;
+      for (int row = 0; row < layout.RowCount(); ++row) {
+        const view::tRowStart start = layout.RowStart(row);
+        ASSERT_LE(start.Column + layout.RowLength(row), static_cast<int>(text.Lines[static_cast<size_t>(start.Line)].size()));
+      }
+      while (layout.ContinueRelayout(1 << 20)) {
+      }
+      cTextLayout fresh(text, measure);
+      Wrap(fresh, layout.Width());
+      ExpectSameRows(layout, fresh);
+      if (HasFailure()) FAIL() << step.Name << " failing after " << succeeding << " allocations";
+      if (!failed) break;
+    }
+  }
 }
 
 // Each cluster is measured once per font.
