@@ -1,8 +1,10 @@
 // Looks packed into the store's attributes, the console's colours, and the contrast that keeps
-// the child's colours readable on the pane's white and silver.
+// the child's colours readable on the pane's backgrounds, light and dark.
 #include "view/TextLook.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -79,6 +81,49 @@ TEST(TextLook, DrawnColours) {
     EXPECT_EQ(drawn.Text, c.Text) << c.Name;
     EXPECT_EQ(drawn.Back, c.Back) << c.Name;
     EXPECT_EQ(drawn.OwnBack, c.OwnBack) << c.Name;
+  }
+}
+
+// The hue of a colour in degrees; 0 for a grey.
+double Hue(COLORREF c) {
+  const double r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+  return std::atan2(std::sqrt(3.0) * (g - b), 2 * r - g - b) * 180 / 3.14159265358979;
+}
+
+// On the dark theme's backgrounds (editable and read-only) a colour too dark to read is lightened
+// to the least contrast, keeping its hue; one that reads is kept.
+TEST(TextLook, ColoursThatWouldNotReadAreLightenedOnDarkBackgrounds) {
+  constexpr COLORREF kDark = RGB(30, 30, 30), kDarkGrey = RGB(64, 64, 64);
+  const struct {
+    const char* Name;
+    COLORREF Colour, Back;
+    bool Kept;
+  } cases[] = {
+      {"SGR 30 black", view::BasicColour(0), kDark, false},
+      {"SGR 31 red", view::BasicColour(1), kDark, false},
+      {"SGR 34 blue", view::BasicColour(4), kDark, false},
+      {"SGR 90 bright black", view::BasicColour(8), kDark, false},
+      {"SGR 34 blue on grey", view::BasicColour(4), kDarkGrey, false},
+      {"pure black", RGB(0, 0, 0), kDarkGrey, false},
+      {"256-colour 17, navy", view::IndexedColour(17), kDark, false},
+      {"SGR 33 yellow", view::BasicColour(3), kDark, true},
+      {"SGR 37 white", view::BasicColour(7), kDarkGrey, true},
+      {"SGR 96 bright cyan", view::BasicColour(14), kDark, true},
+  };
+  for (const auto& c : cases) {
+    const COLORREF drawn = view::ReadableOn(c.Colour, c.Back);
+    const double contrast = view::ContrastRatio(drawn, c.Back);
+    EXPECT_GE(contrast, view::kLeastContrast) << c.Name;
+    if (c.Kept) {
+      EXPECT_EQ(drawn, c.Colour) << c.Name;
+      continue;
+    }
+    // The least change: hardly more contrast than asked for.
+    EXPECT_LT(contrast, view::kLeastContrast + 0.2) << c.Name;
+    EXPECT_GE(GetRValue(drawn), GetRValue(c.Colour)) << c.Name;
+    EXPECT_GE(GetGValue(drawn), GetGValue(c.Colour)) << c.Name;
+    EXPECT_GE(GetBValue(drawn), GetBValue(c.Colour)) << c.Name;
+    EXPECT_NEAR(Hue(drawn), Hue(c.Colour), 2.0) << c.Name;
   }
 }
 
