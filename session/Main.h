@@ -97,6 +97,8 @@ protected:
   // Not called once the session is shutting down.
   virtual void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) = 0;
   virtual void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) = 0;
+  // Gives a pane its colours: a new one, or one that the session's end locks.
+  virtual void ColourPane(cConsoleEdit& pane, bool locked) = 0;
 
 private:
   std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel, tMemoWindow window);
