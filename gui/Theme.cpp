@@ -53,7 +53,8 @@ private:
     DwmSetWindowAttribute = Find<decltype(DwmSetWindowAttribute)>(dwmapi_.get(), "DwmSetWindowAttribute");
     if (Build < kFirstDarkBuild) return;
     SetAppMode = Find<decltype(SetAppMode)>(uxtheme_.get(), MAKEINTRESOURCEA(135));
-    if (Build >= kAppModeBuild) FlushMenuThemes = Find<decltype(FlushMenuThemes)>(uxtheme_.get(), MAKEINTRESOURCEA(136));
+    if (Build >= kAppModeBuild)
+      FlushMenuThemes = Find<decltype(FlushMenuThemes)>(uxtheme_.get(), MAKEINTRESOURCEA(136));
   }
   template <class tFunction>
   static tFunction Find(HMODULE module, const char* name) noexcept {

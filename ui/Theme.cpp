@@ -21,8 +21,8 @@ tThemeColours ThemeColours(gui::tThemeLook look) {
     case gui::tlDark:
       return {kDarkText, kDarkBack, kDarkText, kDarkLocked, kDarkText, kDarkBar};
     case gui::tlHighContrast: {
-      const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT), face = ::GetSysColor(COLOR_BTNTEXT);
-      return {text, ::GetSysColor(COLOR_WINDOW), face, ::GetSysColor(COLOR_BTNFACE), face, ::GetSysColor(COLOR_BTNFACE)};
+      const COLORREF faceText = ::GetSysColor(COLOR_BTNTEXT), face = ::GetSysColor(COLOR_BTNFACE);
+      return {::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW), faceText, face, faceText, face};
     }
     case gui::tlLight:
       break;

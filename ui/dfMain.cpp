@@ -209,7 +209,8 @@ LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
-      theme_->SystemChanged(message, wParam, lParam);
+      // Windows may tell before the theme is there.
+      if (theme_) theme_->SystemChanged(message, wParam, lParam);
       break;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

@@ -155,8 +155,9 @@ TEST(TextPainter, EveryLookReadsInBothThemes) {
     tTextLook Look;
     bool Locked, Selected;
   } cases[] = {
-      {"plain", {}, false, false},         {"read-only", {}, true, false},   {"selected", {}, false, true},
-      {"SGR 30", coloured(0), false, false}, {"SGR 31", coloured(1), false, false}, {"SGR 34", coloured(4), true, false},
+      {"plain", {}, false, false},           {"read-only", {}, true, false},
+      {"selected", {}, false, true},         {"SGR 30", coloured(0), false, false},
+      {"SGR 31", coloured(1), false, false}, {"SGR 34 read-only", coloured(4), true, false},
       {"SGR 90", coloured(8), false, false},
   };
   for (const gui::tThemeLook theme : {gui::tlLight, gui::tlDark}) {
