@@ -70,6 +70,7 @@ inline void Hook(HHOOK hook) noexcept { ::UnhookWindowsHookEx(hook); }
 inline void WindowDC(HDC dc) noexcept { ::ReleaseDC(::WindowFromDC(dc), dc); }
 inline void MemoryDC(HDC dc) noexcept { ::DeleteDC(dc); }
 inline void Module(HMODULE module) noexcept { ::FreeLibrary(module); }
+inline void RegistryKey(HKEY key) noexcept { ::RegCloseKey(key); }
 }  // namespace release
 
 template <class T>
@@ -101,5 +102,6 @@ using cHook = cHandle<tNullHandleTraits<HHOOK, &release::Hook>>;
 using cWindowDC = cHandle<tNullHandleTraits<HDC, &release::WindowDC>>;
 using cMemoryDC = cHandle<tNullHandleTraits<HDC, &release::MemoryDC>>;
 using cModule = cHandle<tNullHandleTraits<HMODULE, &release::Module>>;
+using cRegistryKey = cHandle<tNullHandleTraits<HKEY, &release::RegistryKey>>;
 
 }  // namespace gui

@@ -14,8 +14,20 @@ void cSplitter::SetBounds(int x, int y, int width, int height) {
   if (OnMoved) OnMoved();
 }
 
+void cSplitter::SetColour(COLORREF colour) {
+  brush_.reset(::CreateSolidBrush(colour));
+  ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 LRESULT cSplitter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_ERASEBKGND: {
+      if (!brush_) return DefaultHandler(message, wParam, lParam);
+      RECT all;
+      ::GetClientRect(Handle(), &all);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &all, brush_.get());
+      return TRUE;
+    }
     case WM_SETCURSOR:
       ::SetCursor(::LoadCursorW(nullptr, IDC_SIZEWE));
       return TRUE;

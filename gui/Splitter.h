@@ -2,6 +2,7 @@
 // A vertical bar the user drags to share the width between the windows on its two sides.
 #include <functional>
 
+#include "gui/Handle.h"
 #include "gui/Window.h"
 
 namespace gui {
@@ -10,6 +11,8 @@ class cSplitter : public cWindow {
 public:
   void Create(HWND parent);
   void SetBounds(int x, int y, int width, int height);
+  // The bar's colour (at first the system's button face).
+  void SetColour(COLORREF colour);
   // Called while dragging with the wanted left edge of the bar, in the parent's coordinates.
   std::function<void(int)> OnDrag;
   // Called after the bar has moved or changed its size.
@@ -20,6 +23,7 @@ protected:
 
 private:
   int grab_ = 0;  // where in the bar the mouse took it
+  cBrush brush_;
 };
 
 }  // namespace gui

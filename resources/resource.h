@@ -148,3 +148,9 @@
 #define IDS_HELP_PAGE_MISSING          501  /* "The page %s cannot be shown." */
 #define IDD_HELP                       510
 #define IDC_HELP_PAGE                  511
+
+// The theme: View > Theme's commands (their hints at IDS_HINT_OFFSET) and the -theme: option
+#define ID_VIEW_THEME_SYSTEM           637
+#define ID_VIEW_THEME_LIGHT            638
+#define ID_VIEW_THEME_DARK             639
+#define IDS_OPT_INVALID_THEME          940  /* "Invalid theme: -theme:%s..." */

@@ -11,7 +11,6 @@
 #include "resources/resource.h"
 #include "session/ConsoleAttach.h"
 #include "session/SessionOptions.h"
-#include "session/defs.h"
 #include "text/Utils.h"
 
 namespace {
@@ -71,6 +70,7 @@ std::unique_ptr<cConsoleEdit> cFormMain::CreatePane(gui::cPanel& panel, tMemoWin
   auto pane = std::make_unique<cConsoleEdit>(window);
   pane->Create(panel.Handle(), 0);
   pane->SetFont(gui::LoadResString(IDS_EDITOR_FONT), 10);
+  ColourPane(*pane, false);
   panel.Layout();
   return pane;
 }
@@ -176,7 +176,7 @@ bool cFormMain::IsChildAlive() { return child_->IsAlive(); }
 void cFormMain::SetEditorLocked(bool locked, cConsoleEdit& pane) {
   if (pane.ReadOnly() == locked) return;
   pane.SetReadOnly(locked);
-  pane.SetColor(EditorColors[locked ? 1 : 0]);
+  ColourPane(pane, locked);
 }
 
 void cFormMain::LockSession(bool markTerminated) {

@@ -101,6 +101,8 @@ protected:
   // down.
   virtual void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) = 0;
   virtual void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) = 0;
+  // Gives a pane its colours: a new one, or one that the session's end locks.
+  virtual void ColourPane(cConsoleEdit& pane, bool locked) = 0;
 
 private:
   std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel, tMemoWindow window);

@@ -16,6 +16,12 @@ std::wstring ConflictMessage(std::wstring_view first, std::wstring_view second, 
   return gui::FormatRes(IDS_OPT_CONFLICT, {first, second, assumed, equivalent});
 }
 
+// Another message comes after any other, so that all are seen.
+void AddMessage(std::wstring& messages, const std::wstring& message) {
+  if (!messages.empty()) messages += L"\r\n\r\n";
+  messages += message;
+}
+
 }  // namespace
 
 bool IsOptionSet(const cCommandLine& commandLine, std::wstring_view name) {
@@ -96,11 +102,20 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine) {
       o.Environment.push_back(std::move(*change));
       continue;
     }
-    // A malformed one is left out; its message comes after any other, so that both are seen.
-    if (!o.OptionMessage.empty()) o.OptionMessage += L"\r\n\r\n";
-    o.OptionMessage += gui::FormatRes(IDS_OPT_INVALID_ENVIRONMENT, {gui::FormatRes(IDS_OPT_ENVIRONMENT, {option.Value})});
+    // A malformed one is left out.
+    AddMessage(o.OptionMessage,
+               gui::FormatRes(IDS_OPT_INVALID_ENVIRONMENT, {gui::FormatRes(IDS_OPT_ENVIRONMENT, {option.Value})}));
   }
+  // A -theme without a value names no theme either.
+  if (const tCommandLineOption theme = commandLine.FindOption(L"theme");
+      theme.Kind != clkAbsent && !gui::ThemeChoiceNamed(theme.Value))
+    AddMessage(o.OptionMessage, gui::FormatRes(IDS_OPT_INVALID_THEME, {theme.Value}));
   return o;
+}
+
+gui::tThemeChoice ThemeOption(const cCommandLine& commandLine) {
+  const tCommandLineOption theme = commandLine.FindOption(L"theme");
+  return theme.Kind == clkValue ? gui::ThemeChoiceNamed(theme.Value).value_or(gui::tcSystem) : gui::tcSystem;
 }
 
 std::wstring ChildCommandLineFor(const cCommandLine& commandLine, tPipeEncoding output) {

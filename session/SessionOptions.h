@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/Theme.h"
 #include "session/ChildEnvironment.h"
 #include "session/CmdLine.h"
 #include "session/EditorCommand.h"
@@ -31,6 +32,9 @@ bool IsOptionSet(const cCommandLine& commandLine, std::wstring_view name);
 bool IsAnyOptionSet(const cCommandLine& commandLine, std::initializer_list<std::wstring_view> names);
 
 tSessionOptions ProcessOptions(const cCommandLine& commandLine);
+
+// The theme that -theme: names; the system's when it names none (ProcessOptions tells why).
+gui::tThemeChoice ThemeOption(const cCommandLine& commandLine);
 
 // The child's command line: the one given after "--", else the default for the output encoding.
 std::wstring ChildCommandLineFor(const cCommandLine& commandLine, tPipeEncoding output);

@@ -31,7 +31,8 @@ SIZE Extent(HDC dc, std::wstring_view text) {
 
 }  // namespace
 
-cStatus::cStatus(HWND statusBar, gui::cSplitter& splitter) : bar_(statusBar), splitter_(splitter) {
+cStatus::cStatus(HWND statusBar, gui::cSplitter& splitter)
+    : bar_(statusBar), splitter_(splitter), text_(::GetSysColor(COLOR_BTNTEXT)), back_(::GetSysColor(COLOR_BTNFACE)) {
   splitter_.OnMoved = [this] { AlignCommandPanel(); };
   ApplyWidths();
   for (int panel = 0; panel < 4; ++panel)
@@ -119,8 +120,8 @@ void cStatus::DrawPanel(const DRAWITEMSTRUCT& item) const {
   if (focused) text.pop_back();
 
   HDC dc = item.hDC;
-  ::SetTextColor(dc, focused ? kFocusText : ::GetSysColor(COLOR_BTNTEXT));
-  ::SetBkColor(dc, focused ? kFocusBackground : ::GetSysColor(COLOR_BTNFACE));
+  ::SetTextColor(dc, focused ? kFocusText : text_);
+  ::SetBkColor(dc, focused ? kFocusBackground : back_);
   HGDIOBJ oldFont = ::SelectObject(dc, BarFont(bar_));
   const RECT& rc = item.rcItem;
   SIZE textSize = Extent(dc, text);
@@ -131,4 +132,10 @@ void cStatus::DrawPanel(const DRAWITEMSTRUCT& item) const {
   ::ExtTextOutW(dc, rc.left + x, rc.top + y, ETO_CLIPPED | ETO_OPAQUE, &rc, text.c_str(), static_cast<UINT>(text.size()),
                 nullptr);
   ::SelectObject(dc, oldFont);
+}
+
+void cStatus::SetColours(COLORREF text, COLORREF back) {
+  text_ = text;
+  back_ = back;
+  ::InvalidateRect(bar_, nullptr, TRUE);
 }

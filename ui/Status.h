@@ -29,6 +29,8 @@ public:
   void AlignCommandPanel();
   // Draws one panel for the bar's WM_DRAWITEM.
   void DrawPanel(const DRAWITEMSTRUCT& item) const;
+  // The colours of a panel without the focus (at first the system's button text and face).
+  void SetColours(COLORREF text, COLORREF back);
 
   // A panel's text, the focus mark included; and its width in pixels.
   const std::wstring& PanelText(int panel) const { return texts_.at(static_cast<size_t>(panel)); }
@@ -49,4 +51,5 @@ private:
   std::array<int, 4> widths_{};
   // The panels' right edges as the bar has them last.
   std::array<int, 4> edges_{};
+  COLORREF text_, back_;
 };

@@ -7,6 +7,7 @@
 #include "gui/Application.h"
 #include "gui/ResString.h"
 #include "resources/resource.h"
+#include "session/SessionOptions.h"
 #include "ui/ExeResources.h"
 
 namespace {
@@ -80,6 +81,8 @@ TFormMain::TFormMain(const cCommandLine& commandLine)
   for (size_t i = 0; i < Actions.size(); ++i)
     checked_[i] = Actions[i].Id == ID_VIEW_STATUS_BAR || Actions[i].Id == ID_VIEW_MENU;
   ::SetMenu(Handle(), mainMenu_.get());
+  theme_ = std::make_unique<cWindowTheme>(Handle(), statusBar_, status_, SplitterLeftRight, mainMenu_.get(),
+                                          ThemeOption(commandLine));
   gui::cApplication::SetMessageFilter([this](MSG& msg) { return TranslateShortcut(msg); });
   ApplyFormFont();
   LayoutControls();
@@ -142,7 +145,10 @@ void TFormMain::ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, s
 
 void TFormMain::FormActivate() {
   SetUpMenuForm(mainMenu_.get(), statusBar_, SaveAsDialog, LoadDialog);
-  if (!status_ && !destroying_) status_ = std::make_unique<cStatus>(statusBar_, SplitterLeftRight);
+  if (!status_ && !destroying_) {
+    status_ = std::make_unique<cStatus>(statusBar_, SplitterLeftRight);
+    theme_->ColourStatus();
+  }
   StartSession(pInput, pOutput);
 }
 
@@ -213,7 +219,8 @@ LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       // From the menu (0) or a shortcut (1); errors the command does not catch reach the
       // window's error box.
-      if (lParam == 0 && HIWORD(wParam) <= 1 && ExecuteAction(LOWORD(wParam))) return 0;
+      if (lParam == 0 && HIWORD(wParam) <= 1 && (ExecuteAction(LOWORD(wParam)) || theme_->Command(LOWORD(wParam))))
+        return 0;
       break;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
@@ -240,8 +247,12 @@ LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
           },
           reinterpret_cast<LPARAM>(&change));
-      break;
+      [[fallthrough]];
     }
+    case WM_SYSCOLORCHANGE:
+      // Windows may tell before the theme is there.
+      if (theme_) theme_->SystemChanged(message, wParam, lParam);
+      break;
     case WM_DPICHANGED: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       ApplyFormFont();

@@ -10,6 +10,7 @@
 #include "gui/Splitter.h"
 #include "session/Main.h"
 #include "ui/Status.h"
+#include "ui/Theme.h"
 
 class TFormMain : public cFormMain {
 public:
@@ -20,6 +21,7 @@ public:
   HMENU MainMenu() const noexcept { return mainMenu_.get(); }
   // The status bar's painter: none before the first activation, nor once the window is destroyed.
   cStatus* Status() const noexcept { return status_.get(); }
+  const cWindowTheme& Theme() const noexcept { return *theme_; }
 
   // One entry of the action list: the command id that its menu item and its shortcut send and
   // that names its hint; the command behind it, called with doIt cleared by the update and set
@@ -43,6 +45,7 @@ protected:
   cSearchableEditor* EditorOf(HWND control) const override;
   void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) override;
   void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) override;
+  void ColourPane(cConsoleEdit& pane, bool locked) override { theme_->ColourPane(pane, locked); }
 
 private:
   void FormActivate();
@@ -55,6 +58,7 @@ private:
   gui::cSplitter SplitterLeftRight;
   HWND statusBar_ = nullptr;
   std::unique_ptr<cStatus> status_;
+  std::unique_ptr<cWindowTheme> theme_;
   gui::cMenu mainMenu_;
   gui::cAccelerators shortcuts_;
   cFileDialog LoadDialog{false}, SaveAsDialog{true};

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "gui/Theme.h"
 #include "view/TextView.h"
 
 namespace {
@@ -101,7 +102,8 @@ std::wstring cTextProperties::GetSubText(const IWMessageHandler& handler, int st
 // ---- cWMemo
 
 cWMemo::cWMemo(tMemoWindow window)
-    : window_(window), wide_(window == mwTextView || cUnicodeHelper::IsNT()), color_(::GetSysColor(COLOR_WINDOW)) {
+    : window_(window), wide_(window == mwTextView || cUnicodeHelper::IsNT()), color_(::GetSysColor(COLOR_WINDOW)),
+      textColor_(::GetSysColor(COLOR_WINDOWTEXT)) {
   brush_.reset(::CreateSolidBrush(color_));
   if (wide_) {
     lines_ = std::make_unique<cWEditorStrings>(*this);
@@ -131,6 +133,7 @@ void cWMemo::CreateWindowNow(const RECT& bounds) {
   // The default limit cuts the text silently at 32767 characters; 0 asks for the largest.
   WPerform(EM_SETLIMITTEXT, 0, 0);
   ApplyFont();
+  if (darkScrollBars_) gui::SetDarkScrollBars(Handle(), true);
 }
 
 void cWMemo::SetBounds(int x, int y, int width, int height) {
@@ -147,6 +150,15 @@ void cWMemo::SetColor(COLORREF color) {
   color_ = color;
   brush_.reset(::CreateSolidBrush(color));
   if (Handle()) ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void cWMemo::SetTextColor(COLORREF color) {
+  textColor_ = color;
+  if (Handle()) ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void cWMemo::SetDarkScrollBars(bool dark) {
+  if (std::exchange(darkScrollBars_, dark) != dark && Handle()) gui::SetDarkScrollBars(Handle(), dark);
 }
 
 void cWMemo::SetFont(std::wstring_view face, int points) {
@@ -326,7 +338,7 @@ LRESULT cWMemo::HandleMemoMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // A read-only edit control asks with WM_CTLCOLORSTATIC.
       HDC dc = reinterpret_cast<HDC>(wParam);
       ::SetBkColor(dc, color_);
-      ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+      ::SetTextColor(dc, textColor_);
       return reinterpret_cast<LRESULT>(brush_.get());
     }
     default:

@@ -76,6 +76,10 @@ public:
   void SetReadOnly(bool readOnly);
   COLORREF Color() const noexcept { return color_; }
   void SetColor(COLORREF color);
+  COLORREF TextColor() const noexcept { return textColor_; }
+  void SetTextColor(COLORREF color);
+  // Scroll bars in the system's dark style; kept across window re-creation.
+  void SetDarkScrollBars(bool dark);
   const std::wstring& FontFace() const noexcept { return fontFace_; }
   int FontPoints() const noexcept { return fontPoints_; }
   // The font, in points scaled to the window's DPI; kept across window re-creation.
@@ -146,6 +150,8 @@ private:
   bool readOnly_ = false;
   bool wordWrap_ = false;
   COLORREF color_;
+  COLORREF textColor_;
+  bool darkScrollBars_ = false;
   gui::cBrush brush_;
   std::wstring fontFace_;
   int fontPoints_ = 0;

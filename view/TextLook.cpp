@@ -26,6 +26,12 @@ COLORREF Scaled(COLORREF colour, double factor) noexcept {
   return RGB(scale(GetRValue(colour)), scale(GetGValue(colour)), scale(GetBValue(colour)));
 }
 
+// Mixed with white: the channels' differences, and so the hue, stay as they were.
+COLORREF Lightened(COLORREF colour, double amount) noexcept {
+  const auto lift = [amount](int channel) { return static_cast<BYTE>(std::lround(channel + (255 - channel) * amount)); };
+  return RGB(lift(GetRValue(colour)), lift(GetGValue(colour)), lift(GetBValue(colour)));
+}
+
 // Two parts of a and one of b.
 COLORREF Faded(COLORREF a, COLORREF b) noexcept {
   const auto mix = [](int x, int y) { return static_cast<BYTE>((2 * x + y) / 3); };
@@ -82,17 +88,21 @@ double ContrastRatio(COLORREF a, COLORREF b) noexcept {
 
 COLORREF ReadableOn(COLORREF colour, COLORREF background) noexcept {
   if (ContrastRatio(colour, background) >= kLeastContrast) return colour;
-  // The brightest darkening that reads; black always does on the pane's light backgrounds.
+  // Towards whichever of black and white stands out more on the background: the least change
+  // that reads. Black always does on the pane's light backgrounds, white on its dark ones.
+  const bool lighten = ContrastRatio(RGB(255, 255, 255), background) > ContrastRatio(RGB(0, 0, 0), background);
+  const auto changed = [&](double amount) { return lighten ? Lightened(colour, amount) : Scaled(colour, 1 - amount); };
   double low = 0, high = 1;
   for (int i = 0; i < 16; ++i) {
     const double middle = (low + high) / 2;
-    (ContrastRatio(Scaled(colour, middle), background) >= kLeastContrast ? low : high) = middle;
+    (ContrastRatio(changed(middle), background) >= kLeastContrast ? high : low) = middle;
   }
-  return Scaled(colour, low);
+  return changed(high);
 }
 
 tDrawnColours DrawnColours(const tTextLook& look, COLORREF text, COLORREF back) noexcept {
-  // Only on the pane's own background is a colour darkened: one that the child set is drawn as set.
+  // Only on the pane's own background is a colour made to read: one that the child set is drawn
+  // as set.
   COLORREF fore = !look.HasForeground ? text : look.HasBackground ? look.Foreground : ReadableOn(look.Foreground, back);
   const COLORREF ground = look.HasBackground ? look.Background : back;
   if ((look.Styles & lsFaint) != 0) fore = Faded(fore, ground);

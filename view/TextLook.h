@@ -44,8 +44,9 @@ COLORREF IndexedColour(int index) noexcept;
 
 // WCAG's contrast ratio between two colours, from 1 to 21.
 double ContrastRatio(COLORREF a, COLORREF b) noexcept;
-// The colour darkened, keeping its hue, until it reaches the least contrast that the pane asks
-// for on the background; a colour that has it already is kept.
+// The colour darkened on a light background, or lightened on a dark one, keeping its hue, until
+// it reaches the least contrast that the pane asks for on the background; a colour that has it
+// already is kept.
 COLORREF ReadableOn(COLORREF colour, COLORREF background) noexcept;
 inline constexpr double kLeastContrast = 4.5;
 

@@ -212,8 +212,8 @@ bool cTextPainter::DrawPiece(HDC dc, const tPiece& piece, std::wstring_view line
   return true;
 }
 
-// Darkening a colour for contrast takes a search: each look's colours are found once for the
-// pane's colours of the time.
+// Making a colour read takes a search: each look's colours are found once for the pane's
+// colours of the time.
 tDrawnColours cTextPainter::ColoursOf(tTextAttribute attribute, const tTextLook& look, tPaneColours pane) {
   constexpr size_t kMostLooks = 1024;
   if (pane.Text != colourCache_.Pane.Text || pane.Back != colourCache_.Pane.Back ||

@@ -260,6 +260,60 @@ e2e_drawn_in() {
     awk -F'[(),]' 'NR > 1 { r = $3; g = $4; b = $5; if ('"$2"') found = 1 } END { exit !found }'
 }
 
+# Windows' dark mode for apps set in the prefix: both panes show dark with light text, and the
+# console's black, red, blue and bright black are lightened to read on it (see e2e_drawn_in). The
+# screenshot stays among the artifacts.
+scenario_dark_theme() {
+  local line
+  line=$(e2e_hex $'\e[30mblack\e[0m \e[31mred\e[0m \e[34mblue\e[0m \e[90mgrey\e[0m plain\r\ndone\r\n')
+  e2e_apps_dark
+  e2e_start -- "$E2E_TESTCHILD" "out:$line" echo
+  e2e_wait "the child's last line" e2e_output_has '^done$'
+  e2e_wait "the command pane is editable" e2e_editable 0
+  e2e_type_command 'x'
+  e2e_wait "the command pane's background is dark" e2e_all_in 0 0 40 'r < 60 && g < 60 && b < 60'
+  e2e_wait "the output pane's background is dark" e2e_all_in 1 27 200 'r < 60 && g < 60 && b < 60'
+  e2e_drawn_in 20 'r > 200 && g > 200 && b > 200' || e2e_fail "plain text is not drawn light"
+  # Black and bright black become a grey that reads; red and blue keep their hue, lightened.
+  local grey='r > 110 && g > 110 && r - b < 12 && b - r < 12'
+  e2e_drawn_in 0 "$grey" || e2e_fail "black is not lightened to a grey"
+  e2e_drawn_in 6 'r > 180 && g < 150 && r - g > 60' || e2e_fail "red is not drawn in a light red"
+  e2e_drawn_in 10 'b > 200 && b - r > 60 && b > g' || e2e_fail "blue is not drawn in a light blue"
+  e2e_drawn_in 15 "$grey" || e2e_fail "bright black is not lightened to a grey"
+  import -window root "$E2E_ARTIFACTS/dark_theme.png" && e2e_log "screenshot: $E2E_ARTIFACTS/dark_theme.png"
+  e2e_close
+  e2e_apps_as_before
+}
+
+# Windows' setting for apps in the prefix: made dark, and put back as it was, also when the
+# scenario fails.
+E2E_PERSONALIZE='HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize'
+e2e_apps_dark() {
+  e2e_apps_before=$(wine64 reg query "$E2E_PERSONALIZE" /v AppsUseLightTheme </dev/null 2>/dev/null |
+    awk '$1 == "AppsUseLightTheme" { print $3 }')
+  trap 'e2e_abandon; e2e_apps_as_before; e2e_bench_down' EXIT
+  wine64 reg add "$E2E_PERSONALIZE" /v AppsUseLightTheme /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 ||
+    e2e_fail "the setting for apps cannot be made dark"
+}
+e2e_apps_as_before() {
+  if [ -n "$e2e_apps_before" ]; then
+    wine64 reg add "$E2E_PERSONALIZE" /v AppsUseLightTheme /t REG_DWORD /d "$((e2e_apps_before))" /f </dev/null
+  else
+    wine64 reg delete "$E2E_PERSONALIZE" /v AppsUseLightTheme /f </dev/null
+  fi >/dev/null 2>&1
+  trap 'e2e_abandon; e2e_bench_down' EXIT
+}
+
+# e2e_all_in PANE POSITION DX CONDITION: every pixel of a patch DX pixels right of where the
+# pane's character at the position shows meets the awk condition on r, g and b.
+e2e_all_in() {
+  local point x y
+  point=$(e2e_probe point "$1" "$2") || return 1
+  x=$((${point% *} + $3)) y=$((${point#* } - 2))
+  import -window root -crop "24x10+$x+$y" -depth 8 txt:- 2>/dev/null |
+    awk -F'[(),]' 'NR > 1 { r = $3; g = $4; b = $5; if (!('"$4"')) bad = 1 } END { exit bad || NR < 2 }'
+}
+
 # -U2 starts CMD.EXE /U, whose UTF-16 output reads as text.
 scenario_unicode2() {
   e2e_start -U2
@@ -1369,7 +1423,7 @@ e2e_output_count_above() { (($(e2e_output_count "$1") > $2)); }
 # e2e_file_holds FILE TEXT: the file holds the text (its last line break aside).
 e2e_file_holds() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 
-all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours unicode2 ctrl_break ctrl_c
+all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump colours dark_theme unicode2 ctrl_break ctrl_c
   find_goto sent_command help_about_menu flood long_line never_reads child_killed close_mid_flood
   thousand_commands hostile_command_lines files file_types log_file log_menu log_escapes log_unread_pipe python_variables
   output_rows

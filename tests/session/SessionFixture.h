@@ -10,6 +10,7 @@
 
 #include "gui/Application.h"
 #include "gui/DialogSeam.h"
+#include "gui/Theme.h"
 #include "tests/support/TestSupport.h"
 #include "ui/dfMain.h"
 
@@ -56,6 +57,9 @@ protected:
     boxes_.push_back(box);
     return IDOK;
   }};
+  // What Windows says of its theme, whatever the machine's: light unless a test says otherwise.
+  gui::tSystemTheme system_;
+  gui::cThemeSeam::cScope systemTheme_{[this] { return system_; }};
   std::unique_ptr<cCommandLine> commandLine_;
   std::unique_ptr<TFormMain> form_;
 };

@@ -117,3 +117,28 @@ TEST(ProcessOptionsTest, MalformedEnvironmentOption) {
   EXPECT_EQ(Options(L"-output:XYZ -env:").OptionMessage,
             L"Invalid encoding: -output:XYZ\r\n\r\nInvalid environment option: -env:" + advice);
 }
+
+// -theme: names a theme in any letter case; anything else is named in the message, after any
+// other, and leaves the choice to the system.
+TEST(ProcessOptionsTest, ThemeOption) {
+  const std::wstring advice = L"\r\n\r\nThe theme is -theme:system, -theme:light or -theme:dark; the system's is used.";
+  const struct {
+    const wchar_t* Arguments;
+    gui::tThemeChoice Choice;
+    std::wstring Message;
+  } cases[] = {
+      {L"", gui::tcSystem, L""},
+      {L"-theme:dark", gui::tcDark, L""},
+      {L"/THEME:Light", gui::tcLight, L""},
+      {L"-theme:system", gui::tcSystem, L""},
+      {L"-theme:blue", gui::tcSystem, L"Invalid theme: -theme:blue" + advice},
+      {L"-theme", gui::tcSystem, L"Invalid theme: -theme:" + advice},
+      {L"-output:XYZ -theme:darker", gui::tcSystem,
+       L"Invalid encoding: -output:XYZ\r\n\r\nInvalid theme: -theme:darker" + advice},
+  };
+  for (const auto& c : cases) {
+    const cCommandLine commandLine(std::wstring(L"Marvesk.exe ") + c.Arguments);
+    EXPECT_EQ(ThemeOption(commandLine), c.Choice) << c.Arguments;
+    EXPECT_EQ(ProcessOptions(commandLine).OptionMessage, c.Message) << c.Arguments;
+  }
+}

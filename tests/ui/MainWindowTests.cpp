@@ -156,6 +156,7 @@ TEST_F(MainWindow, MenusHoldTheActionsInOrderAndShowTheirHints) {
                               {L"Follow &Output\tScroll Lock", ID_VIEW_FOLLOW_OUTPUT},
                               {L"&Enlarge Font\tCtrl+Num +", ID_VIEW_INC_FONT},
                               {L"&Reduce Font\tCtrl+Num -", ID_VIEW_DEC_FONT},
+                              {L"T&heme", static_cast<UINT>(-1)},
                               {L"", 0},
                               {L"&Timestamps in Log", ID_VIEW_TIMESTAMPS}}));
   EXPECT_EQ(items(3), (tItems{{L"&Find...\tCtrl+F", ID_SEARCH_FIND}, {L"Find Next\tF3", ID_SEARCH_FIND_NEXT},

@@ -216,9 +216,11 @@ TEST_P(MemoTest, ColourAnswersTheEditableAndTheReadOnlyRequest) {
     const COLORREF colour = readOnly ? RGB(192, 192, 192) : RGB(255, 255, 255);
     memo.SetReadOnly(readOnly);
     memo.SetColor(colour);
+    memo.SetTextColor(RGB(1, 2, readOnly));
     ::SendMessageW(host.Handle(), readOnly ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc.get()),
                    reinterpret_cast<LPARAM>(memo.Handle()));
     EXPECT_EQ(::GetBkColor(dc.get()), colour);
+    EXPECT_EQ(::GetTextColor(dc.get()), RGB(1, 2, readOnly));
   }
 }
 

@@ -1,8 +1,10 @@
 // Looks packed into the store's attributes, the console's colours, and the contrast that keeps
-// the child's colours readable on the pane's white and silver.
+// the child's colours readable on the pane's backgrounds, light and dark.
 #include "view/TextLook.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -82,4 +84,34 @@ TEST(TextLook, DrawnColours) {
   }
 }
 
+// The hue of a colour in degrees; 0 for a grey.
+double Hue(COLORREF c) {
+  const double r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+  return std::atan2(std::sqrt(3.0) * (g - b), 2 * r - g - b) * 180 / 3.14159265358979;
+}
+
+// On the dark theme's backgrounds (editable and read-only) a colour too dark to read is lightened,
+// keeping its hue, just to the least contrast; one that reads is kept.
+TEST(TextLook, ColoursThatWouldNotReadAreLightenedOnDarkBackgrounds) {
+  constexpr COLORREF kDark = RGB(30, 30, 30), kDarkGrey = RGB(64, 64, 64);
+  const struct {
+    int Index;  // of the 256 colours: SGR 30, 31, 34 and 90 are 0, 1, 4 and 8
+    COLORREF Back;
+    bool Kept;
+  } cases[] = {{0, kDark, false},      {1, kDark, false},  {4, kDark, false}, {8, kDark, false},
+               {4, kDarkGrey, false},  {16, kDarkGrey, false}, {17, kDark, false}, {3, kDark, true},
+               {7, kDarkGrey, true},   {14, kDark, true}};
+  for (const auto& c : cases) {
+    const COLORREF colour = view::IndexedColour(c.Index), drawn = view::ReadableOn(colour, c.Back);
+    const double contrast = view::ContrastRatio(drawn, c.Back);
+    EXPECT_GE(contrast, view::kLeastContrast) << c.Index;
+    EXPECT_EQ(drawn == colour, c.Kept) << c.Index;
+    if (c.Kept) continue;
+    EXPECT_LT(contrast, view::kLeastContrast + 0.2) << c.Index;
+    EXPECT_GE(GetRValue(drawn), GetRValue(colour)) << c.Index;
+    EXPECT_GE(GetGValue(drawn), GetGValue(colour)) << c.Index;
+    EXPECT_GE(GetBValue(drawn), GetBValue(colour)) << c.Index;
+    EXPECT_NEAR(Hue(drawn), Hue(colour), 2.0) << c.Index;
+  }
+}
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "gui/Handle.h"
 #include "tests/unicode/ControlTestSupport.h"
+#include "ui/Theme.h"
 #include "view/EditModel.h"
 #include "view/TextLook.h"
 
@@ -58,10 +59,10 @@ public:
   int X(int position) { return model_.XOfPosition(position); }
 
   // Draws the view, or has a window of the same size draw itself, and keeps the pixels.
-  void Draw() {
+  void Draw(tPaneColours pane = {kPaneText, kPaneBack}) {
     Draw([&](HDC dc) {
       const RECT all{0, 0, kWidth, kHeight};
-      painter_.Draw(dc, model_, {all, all, 0, 0, {kPaneText, kPaneBack}, nullptr});
+      painter_.Draw(dc, model_, {all, all, 0, 0, pane, nullptr});
     });
   }
   void Draw(HWND window) {
@@ -141,6 +142,48 @@ TEST(TextPainter, DrawsLooksAndTheSelectionOverThem) {
     if (c.Selected) {
       EXPECT_EQ(view.Count(cells, BasicColour(4)), 0) << c.Name;
     }
+  }
+}
+
+// Both looks of the theme, on an editable and a read-only pane: plain text in the pane's own
+// colours, the selection in the system's, and the console's black, red, blue and bright black
+// made to read on the pane's background.
+TEST(TextPainter, EveryLookReadsInBothThemes) {
+  const auto coloured = [](int index) { return tTextLook{true, BasicColour(index), false, 0, 0}; };
+  const struct {
+    const char* Name;
+    tTextLook Look;
+    bool Locked, Selected;
+  } cases[] = {
+      {"plain", {}, false, false},           {"read-only", {}, true, false},
+      {"selected", {}, false, true},         {"SGR 30", coloured(0), false, false},
+      {"SGR 31", coloured(1), false, false}, {"SGR 34 read-only", coloured(4), true, false},
+      {"SGR 90", coloured(8), false, false},
+  };
+  for (const gui::tThemeLook theme : {gui::tlLight, gui::tlDark}) {
+    const tThemeColours colours = ThemeColours(theme);
+    for (const auto& c : cases) {
+      const tPaneColours pane = c.Locked ? tPaneColours{colours.LockedText, colours.LockedBack}
+                                         : tPaneColours{colours.PaneText, colours.PaneBack};
+      cDrawnView view;
+      view.Append(L"plain ");
+      view.Append(L"abcd", c.Look);
+      if (c.Selected) view.Model().Select(6, 10);
+      view.Draw(pane);
+      const COLORREF ground = c.Selected ? ::GetSysColor(COLOR_HIGHLIGHT) : pane.Back;
+      const COLORREF ink = c.Selected               ? ::GetSysColor(COLOR_HIGHLIGHTTEXT)
+                           : c.Look.HasForeground ? ReadableOn(c.Look.Foreground, pane.Back)
+                                                  : pane.Text;
+      const RECT cells = view.Cells(6, 10);
+      EXPECT_EQ(view.At(cells.left, cells.top), ground) << theme << c.Name;
+      EXPECT_GT(view.Count(cells, ink), 10) << theme << c.Name;
+      EXPECT_EQ(view.At(view.Cells(0, 1).left, cells.top), pane.Back) << theme << c.Name;
+      if (!c.Selected) {
+        EXPECT_GE(ContrastRatio(ink, ground), kLeastContrast) << theme << c.Name;
+      }
+    }
+    // Each look marks read-only panes with a background of its own.
+    EXPECT_NE(colours.LockedBack, colours.PaneBack);
   }
 }
 
