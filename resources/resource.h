@@ -126,6 +126,7 @@
 #define ID_VIEW_WORD_WRAP              630
 #define ID_FILE_LOG                    631
 #define ID_VIEW_TIMESTAMPS             632
+#define ID_VIEW_FLASH_ON_END           635
 #define IDS_HINT_OFFSET                40
 #define IDS_LOAD_FILTER                680  /* "All files (*.*)|*.*" */
 #define IDS_SAVE_AS_FILTER_UTF8        681  /* "UTF-8 files (*.*)|*.*" */
@@ -136,6 +137,11 @@
 #define IDS_SAVE_AS_TITLE              686  /* " Save As" */
 #define IDS_LOG_FILTER                 687  /* "Log files (*.log)|*.log|All files (*.*)|*.*" */
 #define IDS_LOG_TITLE                  688  /* " Log to File" */
+
+// The time the last command took, after the output's line count in the status bar
+#define IDS_STATUS_COMMAND_TOOK        950  /* "%s   took %s" */
+#define IDS_COMMAND_TIME               951  /* "%s:%s.%s" */
+#define IDS_COMMAND_TIME_HOURS         952  /* "%s:%s:%s.%s" */
 
 // The help window
 #define IDS_HELP_CAPTION               500  /* " %s Help" */

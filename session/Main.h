@@ -15,6 +15,7 @@
 #include "gui/Panel.h"
 #include "session/ChildEnvironment.h"
 #include "session/CmdLine.h"
+#include "session/CommandClock.h"
 #include "session/ConsoleProcess.h"
 #include "session/OutputRules.h"
 #include "session/PipeCodec.h"
@@ -29,7 +30,7 @@
 
 // The session part of the main window. The window as the user sees it (menus, status bar, help)
 // is the derived form's: the session tells it what to show through the hooks below.
-class cFormMain : public cMenuForm, public iConsoleEvents {
+class cFormMain : public cMenuForm, public iConsoleEvents, public iCommandWindow {
 public:
   ~cFormMain() override;
 
@@ -42,6 +43,8 @@ public:
   // File > Log to File: stops the log that is on, or asks for a file and starts one.
   bool FileLogToFile(bool doIt, bool& checked) override;
   bool ViewTimestamps(bool doIt, bool& checked) override;
+  // View > Flash When a Command Ends.
+  bool ViewFlashOnEnd(bool doIt, bool& checked) override;
   const cSessionLog& Log() const noexcept { return log_; }
 
   bool IsChildAlive();
@@ -123,6 +126,16 @@ private:
   static constexpr UINT_PTR kFlushLogTimer = 3;
   static constexpr UINT kFlushLogMs = 500;
   static constexpr UINT_PTR kLogFailedTimer = 4;
+  // One wakes the command clock: CommandClockTimer handles it, and answers false for another.
+  static constexpr UINT_PTR kCommandClockTimer = 5;
+  bool CommandClockTimer(WPARAM timer);
+  // The output as the rules are given it: the log keeps it and the command clock watches it.
+  void TapOutput(std::wstring_view text);
+  // The command clock's window.
+  ULONGLONG Now() const override;
+  bool InForeground() const override;
+  void Flash() override;
+  void WakeAfter(UINT ms) override;
   // Starts the log, or shows why it cannot start.
   void OpenLog(const std::wstring& path);
   void StopLog();
@@ -162,6 +175,7 @@ private:
   cFileDialog logDialog_{true};
   std::wstring logFailure_;
   std::wstring editorCommand_;
+  cCommandClock commandClock_{*this};
   // The -env: changes to the child's environment.
   std::vector<tEnvironmentChange> environment_;
 };

@@ -89,6 +89,8 @@ public:
   // The session's log: started or stopped (checked while one is on), and its timestamps.
   virtual bool FileLogToFile(bool doIt, bool& checked) = 0;
   virtual bool ViewTimestamps(bool doIt, bool& checked) = 0;
+  // Whether a long command that ends asks for attention (checked while it does).
+  virtual bool ViewFlashOnEnd(bool doIt, bool& checked) = 0;
 
 protected:
   cMenuForm() = default;

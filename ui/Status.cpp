@@ -45,10 +45,20 @@ void cStatus::ShowCommand(tCaretPos caret, std::wstring_view command, bool focus
 void cStatus::ShowOutput(tCaretPos caret, int lineCount, bool focused) {
   ShowCaretPos(kOutputCaretPanel, caret, focused);
   AlignCommandPanel();
-  std::wstring count;
+  lineCount_.clear();
   if (lineCount > 0)
-    count = gui::FormatRes(lineCount == 1 ? IDS_STATUS_ONE_LINE : IDS_STATUS_LINES, {std::to_wstring(lineCount)});
-  SetPanelText(kLastPanel, std::move(count));
+    lineCount_ = gui::FormatRes(lineCount == 1 ? IDS_STATUS_ONE_LINE : IDS_STATUS_LINES, {std::to_wstring(lineCount)});
+  ShowOutputText();
+}
+
+void cStatus::ShowCommandTime(std::wstring time) {
+  commandTime_ = std::move(time);
+  ShowOutputText();
+}
+
+void cStatus::ShowOutputText() {
+  SetPanelText(kLastPanel, commandTime_.empty() ? lineCount_
+                                                : gui::FormatRes(IDS_STATUS_COMMAND_TOOK, {lineCount_, commandTime_}));
 }
 
 void cStatus::ShowHint(std::wstring_view hint) {

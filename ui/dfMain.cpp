@@ -50,6 +50,7 @@ const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
     {ID_VIEW_WORD_WRAP, &cMenuForm::ViewWordWrap, tAction::ckFromUpdate},
     {ID_FILE_LOG, &cMenuForm::FileLogToFile, tAction::ckFromUpdate},
     {ID_VIEW_TIMESTAMPS, &cMenuForm::ViewTimestamps, tAction::ckFromUpdate},
+    {ID_VIEW_FLASH_ON_END, &cMenuForm::ViewFlashOnEnd, tAction::ckFromUpdate},
 }};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)
@@ -128,6 +129,10 @@ void TFormMain::ShowCommandStatus(tCaretPos caret, std::wstring_view command, bo
 
 void TFormMain::ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) {
   if (status_) status_->ShowOutput(caret, lineCount, focused);
+}
+
+void TFormMain::ShowCommandTime(std::optional<ULONGLONG> ms) {
+  if (status_) status_->ShowCommandTime(ms ? CommandTimeText(*ms) : std::wstring());
 }
 
 void TFormMain::FormActivate() {

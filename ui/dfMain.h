@@ -4,6 +4,7 @@
 // items and the shortcut keys.
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "gui/Handle.h"
 #include "gui/Panel.h"
@@ -30,7 +31,7 @@ public:
     cMenuForm::tCommand Command;
     tCheck Check;
   };
-  static constexpr size_t ActionCount = 23;
+  static constexpr size_t ActionCount = 24;
   static const std::array<tAction, ActionCount> Actions;
 
   // The update handlers: each action's enabled and checked state, shown on its menu item.
@@ -43,6 +44,7 @@ protected:
   cSearchableEditor* EditorOf(HWND control) const override;
   void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) override;
   void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused) override;
+  void ShowCommandTime(std::optional<ULONGLONG> ms) override;
 
 private:
   void FormActivate();
