@@ -129,6 +129,7 @@
 #define ID_FILE_LOG                    631
 #define ID_VIEW_TIMESTAMPS             632
 #define ID_VIEW_FOLLOW_OUTPUT          633
+#define ID_VIEW_FLASH_ON_END           635
 #define IDS_HINT_OFFSET                40
 #define IDS_LOAD_FILTER                680  /* "All files (*.*)|*.*" */
 #define IDS_SAVE_AS_FILTER_UTF8        681  /* "UTF-8 files (*.*)|*.*" */
@@ -142,6 +143,10 @@
 
 // The reader's place: the output's line count while output is held
 #define IDS_STATUS_HELD                920  /* "%s; output held, %s since" */
+// The time the last command took, after the output's line count in the status bar
+#define IDS_STATUS_COMMAND_TOOK        950  /* "%s   took %s" */
+#define IDS_COMMAND_TIME               951  /* "%s:%s.%s" */
+#define IDS_COMMAND_TIME_HOURS         952  /* "%s:%s:%s.%s" */
 
 // The help window
 #define IDS_HELP_CAPTION               500  /* " %s Help" */

@@ -84,8 +84,8 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   inputEditor_ = CreatePane(inputPanel, mwSystemEdit);
   outputEditor_ = CreatePane(outputPanel, mwTextView);
   // The log keeps the output as the rules are given it: without escape sequences (unless dumped),
-  // before backspace and form feed act.
-  rules_ = std::make_unique<cOutputRules>(*outputEditor_, [this](std::wstring_view text) { log_.Output(text); });
+  // before backspace and form feed act. The command clock looks for prompts in the same text.
+  rules_ = std::make_unique<cOutputRules>(*outputEditor_, [this](std::wstring_view text) { TapOutput(text); });
   auto keyDown = [this](WORD& key, gui::tShiftState shift) { EditorKeyDown(key, shift); };
   inputEditor_->OnKeyDown = keyDown;
   outputEditor_->OnKeyDown = keyDown;
@@ -182,6 +182,7 @@ void cFormMain::SetEditorLocked(bool locked, cConsoleEdit& pane) {
 void cFormMain::LockSession(bool markTerminated) {
   if (inputEditor_) SetEditorLocked(true, *inputEditor_);
   if (outputEditor_) SetEditorLocked(true, *outputEditor_);
+  if (markTerminated) commandClock_.ChildEnded();
   // The end is told once, whichever way it was noticed first.
   if (markTerminated && !std::exchange(terminatedShown_, true))
     SetCaption(Caption() + gui::LoadResString(IDS_TERMINATED));
@@ -277,6 +278,7 @@ void cFormMain::SendCommand(cConsoleEdit& source) {
     case tWriteResult::Queued:
       break;
   }
+  commandClock_.Sent();
   // The child's answer cannot come before the echo, which comes after the output that came
   // before it.
   if (echo_) {
@@ -338,6 +340,7 @@ LRESULT cFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         UpdateOutputStatus();
         return 0;
       }
+      if (CommandClockTimer(wParam)) return 0;
       if (wParam == kFlushLogTimer) {
         FlushLog();
         return 0;

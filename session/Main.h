@@ -16,6 +16,7 @@
 #include "gui/Panel.h"
 #include "session/ChildEnvironment.h"
 #include "session/CmdLine.h"
+#include "session/CommandClock.h"
 #include "session/ConsoleProcess.h"
 #include "session/OutputRules.h"
 #include "session/PipeCodec.h"
@@ -30,7 +31,7 @@
 
 // The session part of the main window. The window as the user sees it (menus, status bar, help)
 // is the derived form's: the session tells it what to show through the hooks below.
-class cFormMain : public cMenuForm, public iConsoleEvents {
+class cFormMain : public cMenuForm, public iConsoleEvents, public iCommandWindow {
 public:
   ~cFormMain() override;
 
@@ -44,6 +45,8 @@ public:
   bool FileLogToFile(bool doIt, bool& checked) override;
   bool ViewTimestamps(bool doIt, bool& checked) override;
   bool ViewFollowOutput(bool doIt, bool& checked) override;
+  // View > Flash When a Command Ends.
+  bool ViewFlashOnEnd(bool doIt, bool& checked) override;
   const cSessionLog& Log() const noexcept { return log_; }
 
   bool IsChildAlive();
@@ -128,6 +131,16 @@ private:
   static constexpr UINT_PTR kFlushLogTimer = 3;
   static constexpr UINT kFlushLogMs = 500;
   static constexpr UINT_PTR kLogFailedTimer = 4;
+  // One wakes the command clock: CommandClockTimer handles it, and answers false for another.
+  static constexpr UINT_PTR kCommandClockTimer = 5;
+  bool CommandClockTimer(WPARAM timer);
+  // The output as the rules are given it: the log keeps it and the command clock watches it.
+  void TapOutput(std::wstring_view text);
+  // The command clock's window.
+  ULONGLONG Now() const override;
+  bool InForeground() const override;
+  void Flash() override;
+  void WakeAfter(UINT ms) override;
   // Starts the log, or shows why it cannot start.
   void OpenLog(const std::wstring& path);
   void StopLog();
@@ -174,6 +187,7 @@ private:
   // Output failed since it last showed whole; the chunk being shown failed; the box is open.
   bool outputFailing_ = false, chunkFailed_ = false, outputBoxOpen_ = false;
   std::wstring editorCommand_;
+  cCommandClock commandClock_{*this};
   // The -env: changes to the child's environment.
   std::vector<tEnvironmentChange> environment_;
 };

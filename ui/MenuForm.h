@@ -92,6 +92,8 @@ public:
   // Whether output takes the caret and the view to the end as it comes (checked) or is held;
   // available once there is an output pane.
   virtual bool ViewFollowOutput(bool doIt, bool& checked) = 0;
+  // Whether a long command that ends asks for attention (checked while it does).
+  virtual bool ViewFlashOnEnd(bool doIt, bool& checked) = 0;
 
 protected:
   cMenuForm() = default;

@@ -50,12 +50,22 @@ void cStatus::ShowCommand(tCaretPos caret, std::wstring_view command, bool focus
 void cStatus::ShowOutput(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) {
   ShowCaretPos(kOutputCaretPanel, caret, focused);
   AlignCommandPanel();
-  std::wstring count;
+  lineCount_.clear();
   if (heldLines)
-    count = gui::FormatRes(IDS_STATUS_HELD, {LinesText(lineCount), LinesText(*heldLines)});
+    lineCount_ = gui::FormatRes(IDS_STATUS_HELD, {LinesText(lineCount), LinesText(*heldLines)});
   else if (lineCount > 0)
-    count = LinesText(lineCount);
-  SetPanelText(kLastPanel, std::move(count));
+    lineCount_ = LinesText(lineCount);
+  ShowOutputText();
+}
+
+void cStatus::ShowCommandTime(std::wstring time) {
+  commandTime_ = std::move(time);
+  ShowOutputText();
+}
+
+void cStatus::ShowOutputText() {
+  SetPanelText(kLastPanel, commandTime_.empty() ? lineCount_
+                                                : gui::FormatRes(IDS_STATUS_COMMAND_TOOK, {lineCount_, commandTime_}));
 }
 
 void cStatus::ShowHint(std::wstring_view hint) {

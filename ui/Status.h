@@ -23,6 +23,8 @@ public:
   void ShowCommand(tCaretPos caret, std::wstring_view command, bool focused);
   // The line count; while output is held, with the lines that came since.
   void ShowOutput(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines = std::nullopt);
+  // How long the last command took ("1:02.3"), after the line count; empty while one runs.
+  void ShowCommandTime(std::wstring time);
   // The long part of a hint ("short|long"), or the whole hint when it has no "|".
   void ShowHint(std::wstring_view hint);
   // Panels 0 and 1 reach to the middle of the splitter.
@@ -41,6 +43,8 @@ public:
 
 private:
   void ShowCaretPos(int panel, tCaretPos caret, bool focused);
+  // The line count, and the command's time after it.
+  void ShowOutputText();
   void SetPanelText(int panel, std::wstring text);
   int TextWidth(std::wstring_view text) const;
   void ApplyWidths();
@@ -52,4 +56,5 @@ private:
   // The panels' right edges as the bar has them last.
   std::array<int, 4> edges_{};
   COLORREF text_, back_;
+  std::wstring lineCount_, commandTime_;
 };

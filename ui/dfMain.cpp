@@ -61,6 +61,7 @@ const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
     {ID_FILE_LOG, &cMenuForm::FileLogToFile, tAction::ckFromUpdate},
     {ID_VIEW_TIMESTAMPS, &cMenuForm::ViewTimestamps, tAction::ckFromUpdate},
     {ID_VIEW_FOLLOW_OUTPUT, &cMenuForm::ViewFollowOutput, tAction::ckFromUpdate},
+    {ID_VIEW_FLASH_ON_END, &cMenuForm::ViewFlashOnEnd, tAction::ckFromUpdate},
 }};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)
@@ -141,6 +142,10 @@ void TFormMain::ShowCommandStatus(tCaretPos caret, std::wstring_view command, bo
 
 void TFormMain::ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) {
   if (status_) status_->ShowOutput(caret, lineCount, focused, heldLines);
+}
+
+void TFormMain::ShowCommandTime(std::optional<ULONGLONG> ms) {
+  if (status_) status_->ShowCommandTime(ms ? CommandTimeText(*ms) : std::wstring());
 }
 
 void TFormMain::FormActivate() {

@@ -4,6 +4,7 @@
 // items and the shortcut keys.
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "gui/Handle.h"
 #include "gui/Panel.h"
@@ -32,7 +33,7 @@ public:
     cMenuForm::tCommand Command;
     tCheck Check;
   };
-  static constexpr size_t ActionCount = 24;
+  static constexpr size_t ActionCount = 25;
   static const std::array<tAction, ActionCount> Actions;
 
   // The update handlers: each action's enabled and checked state, shown on its menu item.
@@ -46,6 +47,7 @@ protected:
   void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) override;
   void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) override;
   void ColourPane(cConsoleEdit& pane, bool locked) override { theme_->ColourPane(pane, locked); }
+  void ShowCommandTime(std::optional<ULONGLONG> ms) override;
 
 private:
   void FormActivate();

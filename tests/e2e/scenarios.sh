@@ -1353,6 +1353,53 @@ e2e_network_question() {
   e2e_expect_main_focus
 }
 
+# A command that prints once and then works for 11 s in silence. Ended while Marvesk is in the
+# foreground, it asks for nothing; ended while another window is, it asks for attention. Wine
+# turns FlashWindowEx into a _NET_WM_STATE request to the window manager on the root window, which
+# xev watches here: Xvfb has no window manager and no taskbar, so no flash itself can be seen.
+scenario_flash_on_end() {
+  local requests="$E2E_ARTIFACTS/flash_on_end-xev.log" command other_pid
+  xev -root -event substructure >"$requests" 2>&1 &
+  local xev_pid=$!
+  e2e_start -- cmd
+  e2e_wait "CMD's prompt" e2e_output_ends_with_prompt
+  e2e_wait "the command pane is editable" e2e_editable 0
+  command="\"$(e2e_windows_path "$E2E_TESTCHILD")\" out:$(e2e_hex $'go\r\n') sleep:11000"
+
+  e2e_type_command "$command"
+  e2e_key shift+Return
+  e2e_wait "the command's first output" e2e_output_has_count '(^|>)go$' 1
+  e2e_wait "the prompt after the command in the foreground" e2e_output_ends_with_prompt
+  sleep 1
+  [ "$(e2e_attention_requests "$requests")" = 0 ] || e2e_fail "a command that ended in the foreground asked for attention"
+
+  e2e_type_command "$command"
+  e2e_key shift+Return
+  e2e_wait "the command's first output" e2e_output_has_count '(^|>)go$' 2
+  xmessage -name e2e-other-window "another window" &
+  other_pid=$!
+  xdotool search --sync --name e2e-other-window windowfocus --sync >/dev/null
+  e2e_wait "another window is in the foreground" e2e_not_foreground
+  e2e_wait "the prompt after the command in the background" e2e_output_ends_with_prompt
+  e2e_wait "the request for attention" e2e_attention_requested "$requests"
+  # The status bar's panels are drawn by Marvesk itself, and no probe reads them: the screenshot
+  # shows the command's time after the line count ("took 0:11.0") to whoever looks.
+  import -window root "$E2E_ARTIFACTS/flash_on_end-status.png" 2>/dev/null
+  kill "$other_pid"
+  wait "$other_pid" 2>/dev/null
+  # A click activates the window again (Xvfb has no window manager that would on focus).
+  xdotool mousemove 600 400 click 1
+  e2e_wait "Marvesk is in the foreground again" e2e_main_has_focus
+  e2e_close
+  kill "$xev_pid"
+  wait "$xev_pid" 2>/dev/null
+}
+
+# e2e_attention_requests XEV_LOG: how many _NET_WM_STATE requests xev saw.
+e2e_attention_requests() { grep -c 'message_type .*(_NET_WM_STATE)' "$1"; }
+e2e_attention_requested() { [ "$(e2e_attention_requests "$1")" -gt 0 ]; }
+e2e_not_foreground() { ! e2e_probe foreground >/dev/null; }
+
 # e2e_start_places RECORD OUTPUT PATTERN: Marvesk with the test child writing OUTPUT, and as the
 # editor the test child built as a GUI program, which writes its arguments into RECORD. Once a line
 # matching PATTERN shows, the output pane has the keyboard and the caret at its start.
@@ -1429,6 +1476,7 @@ all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump co
   output_rows
   scroll_view
   follow_output
+  flash_on_end
   output_view unicode_program_folder places interpreter_editor network_places release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do

@@ -119,7 +119,8 @@ TEST(HelpUrl, AddressEscapesPathTypeAndName) {
 TEST(HelpPage, ResourceHoldsItsAnchorsAndEveryOption) {
   const std::string html = HelpPage();
   ASSERT_FALSE(html.empty()) << "no resource HELP_HTML of type 100";
-  for (const char* anchor : {"keyboard", "cmdline", "options", "reading", "log", "environment", "places", "examples"})
+  for (const char* anchor :
+       {"keyboard", "cmdline", "options", "reading", "log", "environment", "places", "theme", "commandend", "examples"})
     EXPECT_NE(html.find(std::string("name=\"") + anchor + "\""), std::string::npos) << anchor;
 
   const tHtmlDocument page = ParseHtml(html);

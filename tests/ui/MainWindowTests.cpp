@@ -158,7 +158,9 @@ TEST_F(MainWindow, MenusHoldTheActionsInOrderAndShowTheirHints) {
                               {L"&Reduce Font\tCtrl+Num -", ID_VIEW_DEC_FONT},
                               {L"T&heme", static_cast<UINT>(-1)},
                               {L"", 0},
-                              {L"&Timestamps in Log", ID_VIEW_TIMESTAMPS}}));
+                              {L"&Timestamps in Log", ID_VIEW_TIMESTAMPS},
+                              {L"", 0},
+                              {L"F&lash When a Command Ends", ID_VIEW_FLASH_ON_END}}));
   EXPECT_EQ(items(3), (tItems{{L"&Find...\tCtrl+F", ID_SEARCH_FIND}, {L"Find Next\tF3", ID_SEARCH_FIND_NEXT},
                               {L"", 0}, {L"Go to...\tCtrl+G", ID_SEARCH_GOTO_LINE}}));
   EXPECT_EQ(items(4), (tItems{{L"&Options...", ID_TOOLS_OPTIONS}}));
