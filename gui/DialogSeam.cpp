@@ -10,21 +10,6 @@
 namespace gui {
 namespace {
 
-cDialogSeam::tMessageBoxResponder& Responder() {
-  static cDialogSeam::tMessageBoxResponder responder;
-  return responder;
-}
-
-cDialogSeam::tDialogResponder& DialogResponder() {
-  static cDialogSeam::tDialogResponder responder;
-  return responder;
-}
-
-cDialogSeam::tFileDialogResponder& FileDialogResponder() {
-  static cDialogSeam::tFileDialogResponder responder;
-  return responder;
-}
-
 // The longest file name the common dialogs hand back.
 constexpr DWORD kMaxFileName = 32768;
 
@@ -68,7 +53,7 @@ private:
 
 int cDialogSeam::ShowMessage(HWND owner, std::wstring_view text, std::wstring_view caption, UINT flags) {
   tMessageBoxRequest request{owner, std::wstring(text), std::wstring(caption), flags};
-  if (auto& responder = Responder()) return responder(request);
+  if (auto& responder = Installed<tMessageBoxResponder>()) return responder(request);
   return ::MessageBoxW(owner, request.Text.c_str(), request.Caption.c_str(), flags);
 }
 
@@ -76,7 +61,7 @@ INT_PTR cDialogSeam::RunDialog(HWND owner, int templateId, DLGPROC procedure, LP
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const wchar_t* name = MAKEINTRESOURCEW(templateId);
   // A copy: the responder may install another one while it works.
-  const tDialogResponder responder = DialogResponder();
+  const tDialogResponder responder = Installed<tDialogResponder>();
   if (!responder) return ::DialogBoxParamW(instance, name, owner, procedure, parameter);
 
   HWND dialog = ::CreateDialogParamW(instance, name, owner, procedure, parameter);
@@ -97,7 +82,7 @@ void cDialogSeam::EndDialog(HWND dialog, INT_PTR result) {
 }
 
 bool cDialogSeam::RunFileDialog(tFileDialogRequest& request) {
-  if (const tFileDialogResponder responder = FileDialogResponder()) return responder(request);
+  if (const tFileDialogResponder responder = Installed<tFileDialogResponder>()) return responder(request);
   // The dialog wants the parts of the filter ended by NUL, the whole by one more.
   std::wstring filter = request.Filter;
   std::replace(filter.begin(), filter.end(), L'|', L'\0');
@@ -118,20 +103,5 @@ bool cDialogSeam::RunFileDialog(tFileDialogRequest& request) {
   request.FilterIndex = dialog.nFilterIndex;
   return true;
 }
-
-cDialogSeam::cResponderScope::cResponderScope(tMessageBoxResponder responder)
-    : previous_(std::exchange(Responder(), std::move(responder))) {}
-
-cDialogSeam::cResponderScope::~cResponderScope() { Responder() = std::move(previous_); }
-
-cDialogSeam::cDialogResponderScope::cDialogResponderScope(tDialogResponder responder)
-    : previous_(std::exchange(DialogResponder(), std::move(responder))) {}
-
-cDialogSeam::cDialogResponderScope::~cDialogResponderScope() { DialogResponder() = std::move(previous_); }
-
-cDialogSeam::cFileDialogResponderScope::cFileDialogResponderScope(tFileDialogResponder responder)
-    : previous_(std::exchange(FileDialogResponder(), std::move(responder))) {}
-
-cDialogSeam::cFileDialogResponderScope::~cFileDialogResponderScope() { FileDialogResponder() = std::move(previous_); }
 
 }  // namespace gui

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "gui/Scope.h"
+
 namespace gui {
 
 struct tMessageBoxRequest {
@@ -56,41 +58,19 @@ public:
   // chose a file; the request then holds its name and the filter index.
   static bool RunFileDialog(tFileDialogRequest& request);
 
-  // Installs a responder for as long as the returned guard lives.
-  class cResponderScope {
-  public:
-    explicit cResponderScope(tMessageBoxResponder responder);
-    ~cResponderScope();
-    cResponderScope(const cResponderScope&) = delete;
-    cResponderScope& operator=(const cResponderScope&) = delete;
+private:
+  // The responder of each kind that is installed; none at first.
+  template <class tResponder>
+  static tResponder& Installed() {
+    static tResponder responder;
+    return responder;
+  }
 
-  private:
-    tMessageBoxResponder previous_;
-  };
-
-  // Installs a dialog responder for as long as the guard lives.
-  class cDialogResponderScope {
-  public:
-    explicit cDialogResponderScope(tDialogResponder responder);
-    ~cDialogResponderScope();
-    cDialogResponderScope(const cDialogResponderScope&) = delete;
-    cDialogResponderScope& operator=(const cDialogResponderScope&) = delete;
-
-  private:
-    tDialogResponder previous_;
-  };
-
-  // Installs a file dialog responder for as long as the guard lives.
-  class cFileDialogResponderScope {
-  public:
-    explicit cFileDialogResponderScope(tFileDialogResponder responder);
-    ~cFileDialogResponderScope();
-    cFileDialogResponderScope(const cFileDialogResponderScope&) = delete;
-    cFileDialogResponderScope& operator=(const cFileDialogResponderScope&) = delete;
-
-  private:
-    tFileDialogResponder previous_;
-  };
+public:
+  // Install a responder of their kind for as long as the guard lives.
+  using cResponderScope = cSlotScope<tMessageBoxResponder, &Installed<tMessageBoxResponder>>;
+  using cDialogResponderScope = cSlotScope<tDialogResponder, &Installed<tDialogResponder>>;
+  using cFileDialogResponderScope = cSlotScope<tFileDialogResponder, &Installed<tFileDialogResponder>>;
 };
 
 }  // namespace gui

@@ -17,11 +17,6 @@ constexpr DWORD kOldDarkTitleBar = 19, kDarkTitleBar = 20;
 // The modes ordinal 135 takes from build 18362.
 constexpr int kForceDark = 2, kForceLight = 3;
 
-std::function<tSystemTheme()>& Responder() {
-  static std::function<tSystemTheme()> responder;
-  return responder;
-}
-
 // The functions that make a window's parts dark, looked up once in the system's DLLs, and the
 // build of Windows, which says what the undocumented ones are. Each is null where it is missing.
 class cDarkModeApi {
@@ -111,10 +106,10 @@ tSystemTheme cThemeSeam::System() {
   return ReadSystemTheme();
 }
 
-cThemeSeam::cScope::cScope(std::function<tSystemTheme()> responder)
-    : previous_(std::exchange(Responder(), std::move(responder))) {}
-
-cThemeSeam::cScope::~cScope() { Responder() = std::move(previous_); }
+std::function<tSystemTheme()>& cThemeSeam::Responder() {
+  static std::function<tSystemTheme()> responder;
+  return responder;
+}
 
 void SetDarkTitleBar(HWND window, bool dark) {
   const cDarkModeApi& api = cDarkModeApi::Get();

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string_view>
 
+#include "gui/Scope.h"
+
 namespace gui {
 
 // What the user chose: Windows' setting for apps, or a look of their own.
@@ -38,17 +40,10 @@ public:
   // What Windows says now, or what the installed responder says.
   static tSystemTheme System();
 
+  // The responder that answers instead of Windows, when one is installed.
+  static std::function<tSystemTheme()>& Responder();
   // Answers for Windows for as long as the guard lives.
-  class cScope {
-  public:
-    explicit cScope(std::function<tSystemTheme()> responder);
-    ~cScope();
-    cScope(const cScope&) = delete;
-    cScope& operator=(const cScope&) = delete;
-
-  private:
-    std::function<tSystemTheme()> previous_;
-  };
+  using cScope = cSlotScope<std::function<tSystemTheme()>, &Responder>;
 };
 
 // A top-level window's title bar (through the desktop window manager), a window's scroll bars,

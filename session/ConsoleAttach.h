@@ -5,16 +5,16 @@
 
 #include <vector>
 
+#include "gui/Scope.h"
+
 // Attaches this process to the console of another one for as long as the object lives. A console
 // this process was given at its start (Wine gives one to a GUI program that a console program
 // starts) is given up first: a process can be attached to one console only. The process's
 // standard handles are the same afterwards as before.
-class cConsoleAttachment {
+class cConsoleAttachment : gui::cScoped {
 public:
   explicit cConsoleAttachment(DWORD processId);
   ~cConsoleAttachment();
-  cConsoleAttachment(const cConsoleAttachment&) = delete;
-  cConsoleAttachment& operator=(const cConsoleAttachment&) = delete;
 
   bool Attached() const noexcept { return attached_; }
 

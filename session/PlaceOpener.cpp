@@ -5,17 +5,11 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <utility>
 
 #include "gui/Handle.h"
 #include "text/Utils.h"
 
 namespace {
-
-cPlaceOpener::tResponder& Responder() {
-  static cPlaceOpener::tResponder responder;
-  return responder;
-}
 
 bool IsWebAddress(std::wstring_view address) {
   const std::wstring upper = cStringUtils::UpperCaseAscii(address.substr(0, 8));
@@ -29,7 +23,7 @@ bool cPlaceOpener::OpenAddress(std::wstring_view address) {
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  if (const tResponder responder = Responder()) return responder({std::wstring(address), {}});
+  if (const tResponder responder = Installed()) return responder({std::wstring(address), {}});
   const std::wstring url(address);
   // The shell may hand the address to an extension of its own, which wants COM on this thread.
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
@@ -48,7 +42,7 @@ bool cPlaceOpener::OpenAddress(std::wstring_view address) {
 }
 
 bool cPlaceOpener::Launch(const tProgramLaunch& launch) {
-  if (const tResponder responder = Responder()) return responder({{}, launch});
+  if (const tResponder responder = Installed()) return responder({{}, launch});
   std::wstring commandLine = launch.CommandLine;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -59,8 +53,3 @@ bool cPlaceOpener::Launch(const tProgramLaunch& launch) {
   gui::cKernelHandle owned(process.hProcess), thread(process.hThread);
   return true;
 }
-
-cPlaceOpener::cResponderScope::cResponderScope(tResponder responder)
-    : previous_(std::exchange(Responder(), std::move(responder))) {}
-
-cPlaceOpener::cResponderScope::~cResponderScope() { Responder() = std::move(previous_); }

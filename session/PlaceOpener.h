@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "gui/Scope.h"
 #include "session/EditorCommand.h"
 
 // What a place asks to run: an address for the browser, or a program launch.
@@ -27,15 +28,14 @@ public:
   // it is a console program.
   static bool Launch(const tProgramLaunch& launch);
 
-  // Installs a responder for as long as the guard lives.
-  class cResponderScope {
-  public:
-    explicit cResponderScope(tResponder responder);
-    ~cResponderScope();
-    cResponderScope(const cResponderScope&) = delete;
-    cResponderScope& operator=(const cResponderScope&) = delete;
+private:
+  // The responder installed; none at first.
+  static tResponder& Installed() {
+    static tResponder responder;
+    return responder;
+  }
 
-  private:
-    tResponder previous_;
-  };
+public:
+  // Installs a responder for as long as the guard lives.
+  using cResponderScope = gui::cSlotScope<tResponder, &Installed>;
 };

@@ -83,9 +83,7 @@ LRESULT cUnicodeHelper::Perform(const IWMessageHandler& handler, UINT message, W
   return ::SendMessageA(window, message, wParam, lParam);
 }
 
-cUnicodeHelper::cIsNTOverride::cIsNTOverride(bool isNT) : previous_(std::exchange(gIsNT, isNT)) {}
-
-cUnicodeHelper::cIsNTOverride::~cIsNTOverride() { gIsNT = previous_; }
+bool& cUnicodeHelper::NTSlot() { return gIsNT; }
 
 // ---- cTextProperties
 

@@ -12,6 +12,7 @@
 
 #include "gui/Handle.h"
 #include "gui/Keyboard.h"
+#include "gui/Scope.h"
 #include "gui/Window.h"
 #include "unicode/NarrowStrings.h"
 #include "unicode/UnicodeStrings.h"
@@ -29,18 +30,13 @@ public:
   // window is wide, with SendMessageA when it is narrow; 0 without a window.
   static LRESULT Perform(const IWMessageHandler& handler, UINT message, WPARAM wParam, LPARAM lParam);
 
+private:
+  static bool& NTSlot();
+
+public:
   // For tests: pretends, while it lives, that the system is (or is not) of the NT family, so that
   // controls constructed meanwhile take that path.
-  class cIsNTOverride {
-  public:
-    explicit cIsNTOverride(bool isNT);
-    ~cIsNTOverride();
-    cIsNTOverride(const cIsNTOverride&) = delete;
-    cIsNTOverride& operator=(const cIsNTOverride&) = delete;
-
-  private:
-    bool previous_;
-  };
+  using cIsNTOverride = gui::cSlotScope<bool, &NTSlot>;
 };
 
 class cTextProperties : public cUnicodeHelper {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "gui/Handle.h"
+#include "gui/Scope.h"
 #include "tests/support/Flood.h"
 
 // The directory of the running test executable; the test child and the test data sit beside it.
@@ -28,12 +29,10 @@ std::string ReadBytes(const std::filesystem::path& file);
 
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes.
-class cTempDir {
+class cTempDir : gui::cScoped {
 public:
   cTempDir();
   ~cTempDir();
-  cTempDir(const cTempDir&) = delete;
-  cTempDir& operator=(const cTempDir&) = delete;
 
   const std::filesystem::path& Path() const noexcept { return path_; }
   // Creates (or replaces) a file in the directory with the given bytes and answers its path.
