@@ -30,7 +30,7 @@ struct tViewOutput {
 };
 // lParam is a const tViewOutput*. Answers 1, also when the text could not get its memory, which
 // EN_ERRSPACE tells the parent.
-inline constexpr UINT kViewOutput = WM_USER + 0x200;
+inline constexpr UINT kViewOutput = WM_USER + 0x210;
 // Tests reach positions past 2^31 with an empty view whose text begins far away: at wParam (see
 // cTextStore's origin; what comes next should start with a line break, since the text before the
 // origin is one line that cannot be read). Answers 1 when the view was empty and took it, else 0.
