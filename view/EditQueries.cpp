@@ -52,7 +52,9 @@ std::optional<LRESULT> AnswerQuery(cEditModel& model, const tRowsShown& shown, U
         return ClampToInt(model.SelStart() - model.RowStartPosition(first) + model.RowEndPosition(last) -
                           model.SelEnd());
       }
-      const int row = model.RowOfPosition(store.ClampPosition(static_cast<tTextPos>(wParam)));
+      // Past the text's end there is no line, as Windows documents.
+      if (static_cast<tTextPos>(wParam) > store.Length()) return 0;
+      const int row = model.RowOfPosition(static_cast<tTextPos>(wParam));
       return ClampToInt(model.RowEndPosition(row) - model.RowStartPosition(row));
     }
     case EM_GETLINE: {
