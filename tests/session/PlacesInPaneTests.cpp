@@ -245,11 +245,9 @@ TEST_F(PlacesInPane, F4AsksForAFileOrAMissingFolderOnceHoweverOftenTheOutputName
 // A link that the output marks opens its target, whatever its text holds; Ctrl over it shows the
 // target. Its text here says something else than the target.
 TEST_F(PlacesInPane, MarkedLinksOpenTheirTargetsByScheme) {
-  const auto fileUri = [](std::wstring path) {
-    for (wchar_t& c : path)
-      if (c == L'\\') c = L'/';
+  const auto fileUri = [](const std::wstring& path) {
     std::wstring uri;
-    for (const wchar_t c : path) uri += c == L' ' ? std::wstring(L"%20") : std::wstring(1, c);
+    for (const wchar_t c : path) uri += c == L'\\' ? std::wstring(L"/") : c == L' ' ? std::wstring(L"%20") : std::wstring(1, c);
     return uri;
   };
   struct tCase {
