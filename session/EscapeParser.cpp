@@ -52,8 +52,10 @@ void cEscapeParser::Feed(std::wstring_view chunk, const tVisit& visit) {
         // The parameters are what follows "ESC [".
         if (before == tState::Csi && c == L'm') ApplySgr(std::wstring_view(pending_).substr(2));
         // ST leaves its escape character behind, BEL nothing.
-        if (before == tState::String || before == tState::StringEscape)
-          ApplyString(std::wstring_view(pending_).substr(0, pending_.size() - (before == tState::StringEscape ? 1 : 0)));
+        if (before == tState::String || before == tState::StringEscape) {
+          const std::size_t ending = before == tState::StringEscape ? 1 : 0;
+          ApplyString(std::wstring_view(pending_).substr(0, pending_.size() - ending));
+        }
         pending_.clear();
         state_ = tState::Ground;
         ++i;

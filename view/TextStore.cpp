@@ -280,8 +280,8 @@ void cTextStore::Append(std::wstring_view text, std::span<const tAttributeRun> r
 
 tTextLink cTextStore::LinkAt(tTextPos position) const {
   if (links_.empty() || position < origin_ || position >= Length()) return {};
-  const auto run =
-      std::upper_bound(links_.begin(), links_.end(), position, [](tTextPos p, const tRun& r) { return p < r.Start; }) - 1;
+  const auto run = std::upper_bound(links_.begin(), links_.end(), position,
+                                    [](tTextPos p, const tRun& r) { return p < r.Start; }) - 1;
   if (run->Attribute == 0) return {};
   return {{run->Start, run + 1 == links_.end() ? Length() : (run + 1)->Start}, run->Attribute};
 }

@@ -210,7 +210,8 @@ private:
   static void SpliceRuns(std::vector<tRun>& runs, tTextPos start, tTextPos end, tTextPos inserted,
                          tTextAttribute attribute, bool textAfter);
   // After a splice: the given runs, from the second, over the text [start, textEnd) appended.
-  static void AppendRuns(std::vector<tRun>& runs, tTextPos start, tTextPos textEnd, std::span<const tAttributeRun> given);
+  static void AppendRuns(std::vector<tRun>& runs, tTextPos start, tTextPos textEnd,
+                         std::span<const tAttributeRun> given);
   std::vector<tTextPos> BreaksAfterChange(tTextPos start, tTextPos end, std::wstring_view text) const;
   void Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute,
               std::span<const tAttributeRun> runs = {}, std::span<const tAttributeRun> links = {});

@@ -115,8 +115,6 @@ TEST(OutputRules, LinksStayWithTheirText) {
     tLinks Links;
   } cases[] = {
       {L"\x1b]8;;http://a\x07" L"ab\bc\x1b]8;;\x07" L"d", L"", L"acd", {{0, 2, L"http://a"}}},
-      {L"x\x1b]8;;http://a\x07" L"ab\x1b]8;;http://b\x07" L"c\r\nd", L"", L"xabc\r\nd",
-       {{1, 3, L"http://a"}, {3, 4, L"http://b"}}},
       {L"x\x1b]8;;http://a\x07" L"ab\x1b]8;;\x07\b\b\by", L"", L"y", {}},
       {L"\x1b]8;;http://a\x07" L"ab\fc\r\nd", L"", L"c\r\nd", {{0, 1, L"http://a"}}},
       {L"\x1b]8;;http://a\x07" L"ab", L"T", L"aTb", {{0, 1, L"http://a"}, {2, 3, L"http://a"}}},

@@ -247,26 +247,29 @@ TEST_F(PlacesInPane, F4AsksForAFileOrAMissingFolderOnceHoweverOftenTheOutputName
 TEST_F(PlacesInPane, MarkedLinksOpenTheirTargetsByScheme) {
   const auto fileUri = [](const std::wstring& path) {
     std::wstring uri;
-    for (const wchar_t c : path) uri += c == L'\\' ? std::wstring(L"/") : c == L' ' ? std::wstring(L"%20") : std::wstring(1, c);
+    for (const wchar_t c : path)
+      uri += c == L'\\' ? std::wstring(L"/") : c == L' ' ? std::wstring(L"%20") : std::wstring(1, c);
     return uri;
   };
   struct tCase {
     std::wstring Uri;
     std::wstring Text;
     std::optional<tOpenRequest> Opened;
-    bool Asked = false;
+    bool Asked;
   };
   const tCase cases[] = {
-      {L"https://example.com/doc", source_ + L"(4)", Address(L"https://example.com/doc")},
-      {L"HTTP://example.com/a", L"a", Address(L"HTTP://example.com/a")},
-      {L"file:///" + fileUri(source_), L"b", tOpenRequest{L"", {TestChildPath(), EditorLine(source_, 1, 1)}}},
-      {L"file://LocalHost/" + fileUri(note_), L"c", tOpenRequest{L"", {TestChildPath(), EditorLine(note_, 1, 1)}}},
+      {L"https://example.com/doc", source_ + L"(4)", Address(L"https://example.com/doc"), false},
+      {L"HTTP://example.com/a", L"a", Address(L"HTTP://example.com/a"), false},
+      {L"file:///" + fileUri(source_), L"b", tOpenRequest{L"", {TestChildPath(), EditorLine(source_, 1, 1)}},
+       false},
+      {L"file://LocalHost/" + fileUri(note_), L"c", tOpenRequest{L"", {TestChildPath(), EditorLine(note_, 1, 1)}},
+       false},
       // Another computer is asked about first (the fixture's boxes answer OK, no Yes).
       {L"file://evil/s/x.c", L"d", std::nullopt, true},
-      {L"file://./COM1", L"e", std::nullopt},
-      {L"file:///C:/x%zz.c", L"f", std::nullopt},
-      {L"ftp://example.com/x", L"g", std::nullopt},
-      {L"javascript://x", L"h", std::nullopt},
+      {L"file://./COM1", L"e", std::nullopt, false},
+      {L"file:///C:/x%zz.c", L"f", std::nullopt, false},
+      {L"ftp://example.com/x", L"g", std::nullopt, false},
+      {L"javascript://x", L"h", std::nullopt, false},
   };
   for (const tCase& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.Uri));
