@@ -147,6 +147,8 @@
 #define IDS_STATUS_COMMAND_TOOK        950  /* "%s   took %s" */
 #define IDS_COMMAND_TIME               951  /* "%s:%s.%s" */
 #define IDS_COMMAND_TIME_HOURS         952  /* "%s:%s:%s.%s" */
+// Where the place under the mouse leads, in the status bar while Ctrl is held
+#define IDS_STATUS_PLACE_TARGET        960  /* "|Ctrl+click opens %s" */
 
 // The help window
 #define IDS_HELP_CAPTION               500  /* " %s Help" */

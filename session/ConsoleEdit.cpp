@@ -156,7 +156,21 @@ std::optional<tPlaceTarget> cConsoleEdit::PlaceAtPoint(POINT point) const {
   if (position + 1 >= rowEnd && position > rowStart &&
       point.x >= cell.x + std::max<LONG>(cell.x - PointOfCharacter(*this, position - 1).x, 1))
     return std::nullopt;
+  // A link wins over a place its text holds.
+  if (std::optional<tPlaceTarget> link = LinkPlaceAt(position)) return link;
   return cPanePlaces(Handle(), WorkingFolder, ProbePath).PlaceAt(position);
+}
+
+std::optional<tPlaceTarget> cConsoleEdit::LinkPlaceAt(int position) const {
+  view::tTextLink link;
+  WPerform(view::kViewLinkAt, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&link));
+  if (link.Id == 0 || link.Id > linkTargets_.size()) return std::nullopt;
+  std::optional<tPlaceTarget> place = LinkPlace(*linkTargets_[link.Id - 1]);
+  if (place) {
+    place->Start = static_cast<std::size_t>(link.Span.Start);
+    place->End = static_cast<std::size_t>(link.Span.End);
+  }
+  return place;
 }
 
 void cConsoleEdit::SetHotPlace(std::optional<tPlaceTarget> place) {
@@ -167,6 +181,7 @@ void cConsoleEdit::SetHotPlace(std::optional<tPlaceTarget> place) {
   WPerform(view::kViewSetHotSpan, 0, reinterpret_cast<LPARAM>(&span));
   if (hotPlace_) ::SetTimer(Handle(), kHotPlaceTimer, kHotPlaceMs, nullptr);
   else ::KillTimer(Handle(), kHotPlaceTimer);
+  if (OnShowTarget) OnShowTarget(hotPlace_ ? hotPlace_->Target : std::wstring());
   // The cursor changes now, not only at the next move.
   POINT cursor{};
   if (::GetCursorPos(&cursor) && ::WindowFromPoint(cursor) == Handle())
@@ -236,15 +251,29 @@ void cConsoleEdit::OpenPlace(const tPlaceTarget& place) {
 
 // ---- the output pane as the output rules' text ----
 
-void cConsoleEdit::AppendText(std::wstring_view text, view::tTextAttribute look) {
+void cConsoleEdit::AppendText(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) {
   // Gathered, and shown in one append at the next flush: a coloured line is several pieces, and the
   // pane's cost is per append.
   if (text.empty()) return;
+  const auto addRun = [&](std::vector<view::tAttributeRun>& runs, view::tTextAttribute attribute) {
+    if (!runs.empty() && runs.back().Attribute == attribute)
+      runs.back().Length += text.size();
+    else
+      runs.push_back({text.size(), attribute});
+  };
+  if (!link.empty() || !pendingLinks_.empty()) {
+    if (pendingLinks_.empty() && !pending_.empty()) pendingLinks_.push_back({pending_.size(), 0});
+    addRun(pendingLinks_, LinkId(link));
+  }
   pending_ += text;
-  if (!pendingRuns_.empty() && pendingRuns_.back().Attribute == look)
-    pendingRuns_.back().Length += text.size();
-  else
-    pendingRuns_.push_back({text.size(), look});
+  addRun(pendingRuns_, look);
+}
+
+view::tLinkId cConsoleEdit::LinkId(std::wstring_view link) {
+  if (link.empty()) return 0;
+  const auto [at, added] = linkIds_.try_emplace(std::wstring(link), linkTargets_.size() + 1);
+  if (added) linkTargets_.push_back(&at->first);
+  return at->second;
 }
 
 void cConsoleEdit::HoldOutput(bool hold) {
@@ -265,13 +294,16 @@ void cConsoleEdit::Flush() {
   if (held_) heldLines_ += static_cast<int>(std::count(pending_.begin(), pending_.end(), L'\n'));
   // The view takes the text as it lies, without the copy that makes it a string of its own. A
   // system edit control answers 0: it has no looks, nor a text long enough to need more than int.
-  if (!SendOutput({pending_.data(), pending_.size(), pendingRuns_.data(), pendingRuns_.size()}, 0)) {
+  if (!SendOutput({pending_.data(), pending_.size(), pendingRuns_.data(), pendingRuns_.size(), pendingLinks_.data(),
+                   pendingLinks_.size()},
+                  0)) {
     SetSelStart(INT_MAX);
     SetWSelText(pending_);
   }
   // Emptied, not given up: the next chunk needs as much room.
   pending_.clear();
   pendingRuns_.clear();
+  pendingLinks_.clear();
 }
 
 std::wstring cConsoleEdit::Tail(int count) const {
@@ -295,8 +327,11 @@ void cConsoleEdit::DeleteTail(int count) {
 }
 
 void cConsoleEdit::ClearText() {
-  // What was gathered before a form feed never shows.
+  // What was gathered before a form feed never shows; no link is left to lead anywhere.
   pending_.clear();
   pendingRuns_.clear();
+  pendingLinks_.clear();
   WLines().Clear();
+  linkIds_.clear();
+  linkTargets_.clear();
 }

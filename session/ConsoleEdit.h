@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "editor/EditorSearches.h"
@@ -37,6 +38,9 @@ public:
   std::wstring WorkingFolder;
   // Shows why a place could not be opened.
   std::function<void(const std::wstring& message)> OnOpenFailed;
+  // Shows where the place under the mouse leads while Ctrl is held (a link's text may say something
+  // else); empty once none is.
+  std::function<void(const std::wstring& target)> OnShowTarget;
   // Answers for local files and their folders; tests answer instead. Network and device paths
   // never get here.
   tPathProbe ProbePath = PathAttributes;
@@ -56,7 +60,7 @@ public:
   int HeldLines() const noexcept { return heldLines_; }
 
   // The pane as the text of the output rules.
-  void AppendText(std::wstring_view text, view::tTextAttribute look) override;
+  void AppendText(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) override;
   std::wstring Tail(int count) const override;
   void DeleteTail(int count) override;
   void ClearText() override;
@@ -70,6 +74,8 @@ private:
   LRESULT HandlePlaceMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   // The place under the point of the pane's client area, if any.
   std::optional<tPlaceTarget> PlaceAtPoint(POINT point) const;
+  // The link at the position as a place; none where there is no link, or one that is plain text.
+  std::optional<tPlaceTarget> LinkPlaceAt(int position) const;
   // Underlines the place (none takes the underline away) and shows the cursor that goes with it.
   void SetHotPlace(std::optional<tPlaceTarget> place);
   void UpdateHotPlace();
@@ -89,7 +95,14 @@ private:
   bool held_ = false;
   int heldLines_ = 0;
 
-  // Output gathered since the last flush, and its looks.
+  // Output gathered since the last flush, its looks, and its links (none until one comes).
   std::wstring pending_;
   std::vector<view::tAttributeRun> pendingRuns_;
+  std::vector<view::tAttributeRun> pendingLinks_;
+
+  // What the view's links lead to: a link's number for each URI, one number for the same URI, and
+  // the URI of each number (from 1).
+  view::tLinkId LinkId(std::wstring_view link);
+  std::unordered_map<std::wstring, view::tLinkId> linkIds_;
+  std::vector<const std::wstring*> linkTargets_;
 };

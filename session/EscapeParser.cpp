@@ -23,7 +23,7 @@ void cEscapeParser::Feed(std::wstring_view chunk, const tVisit& visit) {
   while (i < chunk.size()) {
     if (state_ == tState::Ground) {
       const std::size_t escape = cStringUtils::FindUnit(chunk, kEscape, i);
-      if (escape != i) visit(chunk.substr(i, escape == std::wstring_view::npos ? escape : escape - i), attribute_);
+      if (escape != i) Visit(chunk.substr(i, escape == std::wstring_view::npos ? escape : escape - i), visit);
       if (escape == std::wstring_view::npos) return;
       // A CSI sequence without intermediates that lies whole in the chunk, as colour mostly comes,
       // is read at once; the rest goes a character at a time.
@@ -51,6 +51,11 @@ void cEscapeParser::Feed(std::wstring_view chunk, const tVisit& visit) {
       case tStep::Ended:
         // The parameters are what follows "ESC [".
         if (before == tState::Csi && c == L'm') ApplySgr(std::wstring_view(pending_).substr(2));
+        // ST leaves its escape character behind, BEL nothing.
+        if (before == tState::String || before == tState::StringEscape) {
+          const std::size_t ending = before == tState::StringEscape ? 1 : 0;
+          ApplyString(std::wstring_view(pending_).substr(0, pending_.size() - ending));
+        }
         pending_.clear();
         state_ = tState::Ground;
         ++i;
@@ -80,6 +85,7 @@ std::size_t cEscapeParser::WholeCsiEnd(std::wstring_view chunk, std::size_t esca
 
 void cEscapeParser::Finish(const tVisit& visit) {
   if (state_ != tState::Ground) ShowPending(visit);
+  link_.clear();
 }
 
 cEscapeParser::tStep cEscapeParser::Advance(wchar_t c) {
@@ -125,9 +131,34 @@ cEscapeParser::tStep cEscapeParser::Advance(wchar_t c) {
 }
 
 void cEscapeParser::ShowPending(const tVisit& visit) {
-  if (!pending_.empty()) visit(pending_, attribute_);
+  if (!pending_.empty()) Visit(pending_, visit);
   pending_.clear();
   state_ = tState::Ground;
+}
+
+void cEscapeParser::Visit(std::wstring_view text, const tVisit& visit) {
+  if (!link_.empty()) {
+    const std::size_t lf = cStringUtils::FindUnit(text, L'\n');
+    if (lf == std::wstring_view::npos) {
+      visit(text, attribute_, link_);
+      return;
+    }
+    if (lf > 0) visit(text.substr(0, lf), attribute_, link_);
+    link_.clear();
+    text.remove_prefix(lf);
+  }
+  visit(text, attribute_, {});
+}
+
+// ---- strings ----
+
+void cEscapeParser::ApplyString(std::wstring_view sequence) {
+  // OSC 8: "ESC ] 8 ; params ; URI"; an empty URI ends the link. Other strings do nothing.
+  constexpr std::wstring_view kLink = L"\x1B]8;";
+  if (!sequence.starts_with(kLink)) return;
+  const std::size_t semicolon = sequence.find(L';', kLink.size());
+  if (semicolon == std::wstring_view::npos) return;
+  link_.assign(sequence.substr(semicolon + 1));
 }
 
 // ---- SGR ----

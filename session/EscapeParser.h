@@ -1,7 +1,9 @@
 #pragma once
 // The escape sequences in the child's output, read as a terminal reads them: SGR (CSI ... m)
-// sets the look of the text that follows, every other sequence is taken out and does nothing.
-// What is left is plain text, handed on in pieces, each with the look it is shown in.
+// sets the look of the text that follows, OSC 8 ("ESC ] 8 ; params ; URI" ended by ST or BEL) marks
+// the text that follows as a link to the URI until one with an empty URI or the line's end, and
+// every other sequence is taken out and does nothing. What is left is plain text, handed on in
+// pieces, each with the look it is shown in and the link it belongs to.
 //
 // The output comes in chunks, and a sequence may be cut between two: what has come of it waits
 // for the next chunk. A sequence that breaks its own syntax, or grows past kLongestSequence
@@ -18,7 +20,8 @@
 
 class cEscapeParser {
 public:
-  using tVisit = std::function<void(std::wstring_view text, view::tTextAttribute look)>;
+  // link: the URI the text links to; empty for none.
+  using tVisit = std::function<void(std::wstring_view text, view::tTextAttribute look, std::wstring_view link)>;
   static constexpr std::size_t kLongestSequence = 4096;
 
   // Hands visit the plain text of the chunk, in order; never an empty piece.
@@ -38,6 +41,10 @@ private:
   // lies, when the chunk holds all of it; npos otherwise.
   static std::size_t WholeCsiEnd(std::wstring_view chunk, std::size_t escape) noexcept;
   void ShowPending(const tVisit& visit);
+  // Hands on plain text; a link that no sequence ends ends with the line.
+  void Visit(std::wstring_view text, const tVisit& visit);
+  // The sequence in pending_, without its ending, once it has ended.
+  void ApplyString(std::wstring_view sequence);
   // Applies the parameters of an SGR sequence, the text between "ESC [" and "m".
   void ApplySgr(std::wstring_view parameters);
   void ApplyCode(int code);
@@ -60,4 +67,5 @@ private:
   std::vector<tParameter> parameters_;
   view::tTextLook look_;
   view::tTextAttribute attribute_ = 0;
+  std::wstring link_;
 };

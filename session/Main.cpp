@@ -107,6 +107,12 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   // The child starts in this program's current folder.
   outputEditor_->WorkingFolder = cSystemResources::CurrentFolder();
   outputEditor_->OnOpenFailed = [this](const std::wstring& message) { ShowError(message); };
+  outputEditor_->OnShowTarget = [this](const std::wstring& target) {
+    if (target.empty())
+      UpdateOutputStatus();
+    else
+      ShowPlaceTarget(target);
+  };
   outputEditor_->OnOutOfMemory = [this] { OutputFailed(); };
   ::SetFocus(inputEditor_->Handle());
 

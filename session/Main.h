@@ -104,6 +104,8 @@ protected:
   // down.
   virtual void ShowCommandStatus(tCaretPos caret, std::wstring_view command, bool focused) = 0;
   virtual void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) = 0;
+  // Where the place under the mouse leads, while Ctrl is held over it; empty once none is.
+  virtual void ShowPlaceTarget(std::wstring_view target) = 0;
   // Gives a pane its colours: a new one, or one that the session's end locks.
   virtual void ColourPane(cConsoleEdit& pane, bool locked) = 0;
 

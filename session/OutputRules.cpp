@@ -28,12 +28,12 @@ void cOutputRules::Append(std::wstring_view text, view::tTextAttribute look) {
   sink_.Flush();
 }
 
-void cOutputRules::AppendPiece(std::wstring_view text, view::tTextAttribute look) {
+void cOutputRules::AppendPiece(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) {
   // Output whose line breaks are CR LF already, as a console program's mostly are, needs no copy.
   if (BreaksAreCrLf(text))
-    sink_.AppendText(text, look);
+    sink_.AppendText(text, look, link);
   else
-    sink_.AppendText(cStringUtils::NormalizeLineBreaks(text), look);
+    sink_.AppendText(cStringUtils::NormalizeLineBreaks(text), look, link);
 }
 
 // Only the text's last units are read, whatever the text holds.
@@ -61,10 +61,10 @@ void cOutputRules::Finish() {
   sink_.Flush();
 }
 
-void cOutputRules::RenderPlain(std::wstring_view text, view::tTextAttribute look) {
+void cOutputRules::RenderPlain(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) {
   if (tap_) tap_(text);
   if (cStringUtils::FindEither(text, kBackspace, kFormFeed) == std::wstring_view::npos) {
-    AppendPiece(text, look);
+    AppendPiece(text, look, link);
     return;
   }
   tWStringArray items;
@@ -83,7 +83,7 @@ void cOutputRules::RenderPlain(std::wstring_view text, view::tTextAttribute look
     } else if (item.size() == 1 && item[0] == kFormFeed) {
       sink_.ClearText();
     } else {
-      AppendPiece(item, look);
+      AppendPiece(item, look, link);
     }
   }
 }

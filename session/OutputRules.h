@@ -15,9 +15,9 @@
 // The text that output goes to. Its line breaks are CR LF.
 class iOutputSink {
 public:
-  // Appends at the end of the text, in the look given (0: the sink's own); the caret then stands
-  // behind it.
-  virtual void AppendText(std::wstring_view text, view::tTextAttribute look = 0) = 0;
+  // Appends at the end of the text, in the look given (0: the sink's own), as part of a link to
+  // the URI given (empty: none); the caret then stands behind it.
+  virtual void AppendText(std::wstring_view text, view::tTextAttribute look = 0, std::wstring_view link = {}) = 0;
   // At most count characters at the end of the text, read without the rest.
   virtual std::wstring Tail(int count) const = 0;
   // Deletes count characters at the end of the text.
@@ -47,13 +47,12 @@ public:
   void Finish();
 
 private:
-  void RenderPlain(std::wstring_view text, view::tTextAttribute look);
-  void AppendPiece(std::wstring_view text, view::tTextAttribute look);
+  void RenderPlain(std::wstring_view text, view::tTextAttribute look, std::wstring_view link);
+  void AppendPiece(std::wstring_view text, view::tTextAttribute look, std::wstring_view link = {});
 
   iOutputSink& sink_;
   const tTextTap tap_;
   cEscapeParser escapes_;
-  const cEscapeParser::tVisit renderPlain_ = [this](std::wstring_view text, view::tTextAttribute look) {
-    RenderPlain(text, look);
-  };
+  const cEscapeParser::tVisit renderPlain_ = [this](std::wstring_view text, view::tTextAttribute look,
+                                                    std::wstring_view link) { RenderPlain(text, look, link); };
 };

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <array>
 
+#include "text/TextCodec.h"
+#include "text/Utils.h"
+
 namespace {
 
 constexpr std::size_t kNone = std::wstring_view::npos;
@@ -375,4 +378,72 @@ std::optional<tPlaceTarget> ResolvePlace(const tPlace& place, std::wstring_view 
                           place.Column > 0 ? place.Column : 1, reach};
   }
   return std::nullopt;
+}
+
+namespace {
+
+int HexValue(wchar_t c) noexcept {
+  if (IsDigit(c)) return c - L'0';
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  return -1;
+}
+
+// The text with each %XX made the byte it stands for, the bytes read as UTF-8; none when a % has no
+// two hexadecimal digits after it or the bytes are no UTF-8.
+std::optional<std::wstring> PercentDecoded(std::wstring_view text) {
+  std::string bytes;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t percent = std::min(text.find(L'%', at), text.size());
+    cTextCodec::AppendUtf8(text.substr(at, percent - at), bytes);
+    if (percent == text.size()) break;
+    if (percent + 2 >= text.size() || HexValue(text[percent + 1]) < 0 || HexValue(text[percent + 2]) < 0)
+      return std::nullopt;
+    bytes += static_cast<char>(HexValue(text[percent + 1]) * 16 + HexValue(text[percent + 2]));
+    at = percent + 3;
+  }
+  if (!cTextCodec::IsUtf8(bytes)) return std::nullopt;
+  return cTextCodec::FromUtf8(bytes);
+}
+
+bool IsHostChar(wchar_t c) noexcept { return IsDigit(c) || IsAsciiLetter(c) || c == L'-' || c == L'.' || c == L'_'; }
+
+}  // namespace
+
+std::optional<tPlaceTarget> LinkPlace(std::wstring_view uri) {
+  if (std::any_of(uri.begin(), uri.end(), [](wchar_t c) { return c <= 0x20 || c == 0x7F || c == L'"'; }))
+    return std::nullopt;
+  const std::size_t colon = uri.find(L"://");
+  if (colon == kNone) return std::nullopt;
+  const std::wstring scheme = cStringUtils::UpperCaseAscii(uri.substr(0, colon));
+  const std::wstring_view rest = uri.substr(colon + 3);
+  if (scheme == L"HTTP" || scheme == L"HTTPS") {
+    if (rest.empty()) return std::nullopt;
+    return tPlaceTarget{pkAddress, 0, 0, std::wstring(uri), 0, 1};
+  }
+  if (scheme != L"FILE") return std::nullopt;
+  const std::size_t slash = rest.find(L'/');
+  if (slash == kNone) return std::nullopt;
+  const std::wstring_view host = rest.substr(0, slash);
+  // A query or a fragment is no part of the file's name.
+  const std::wstring_view encoded = rest.substr(slash, rest.find_first_of(L"?#", slash) - slash);
+  std::optional<std::wstring> path = PercentDecoded(encoded);
+  if (!path) return std::nullopt;
+  std::replace(path->begin(), path->end(), L'/', L'\\');
+  std::wstring target;
+  if (host.empty() || cStringUtils::UpperCaseAscii(host) == L"LOCALHOST") {
+    // "/C:/a" names C:\a.
+    if (path->size() < 4 || !IsAsciiLetter((*path)[1]) || (*path)[2] != L':' || (*path)[3] != L'\\')
+      return std::nullopt;
+    target = path->substr(1);
+  } else {
+    if (!std::all_of(host.begin(), host.end(), IsHostChar)) return std::nullopt;
+    target = L"\\\\" + std::wstring(host) + *path;
+  }
+  if (std::any_of(target.begin() + 2, target.end(), IsForbiddenInPath) || target.find(L':', 2) != kNone)
+    return std::nullopt;
+  target = AbsolutePlacePath(target, {});
+  const tPathReach reach = PathReach(target);
+  if (reach == prDevice) return std::nullopt;
+  return tPlaceTarget{pkFile, 0, 0, std::move(target), 1, 1, reach};
 }

@@ -78,6 +78,13 @@ struct tPlaceTarget {
   friend bool operator==(const tPlaceTarget&, const tPlaceTarget&) = default;
 };
 
+// What a link that the output marked (OSC 8) opens: an http or https address as it is; a file URI
+// ("file:///C:/a%20b.c", "file://localhost/C:/...") as the path it names, percent-decoded, and one
+// with another host as a network path ("file://host/share/x" is "\\host\share\x"). None for
+// every other scheme, for a device, and for what is no well-formed URI of these. Its Start and
+// End are the caller's to set; a file opens at its first line.
+std::optional<tPlaceTarget> LinkPlace(std::wstring_view uri);
+
 // Whether a path names a file (not a folder) that exists.
 using tFileExists = std::function<bool(const std::wstring& path)>;
 bool FileExists(const std::wstring& path);

@@ -148,6 +148,10 @@ void TFormMain::ShowCommandTime(std::optional<ULONGLONG> ms) {
   if (status_) status_->ShowCommandTime(ms ? CommandTimeText(*ms) : std::wstring());
 }
 
+void TFormMain::ShowPlaceTarget(std::wstring_view target) {
+  if (status_) status_->ShowHint(gui::FormatRes(IDS_STATUS_PLACE_TARGET, {target}));
+}
+
 void TFormMain::FormActivate() {
   SetUpMenuForm(mainMenu_.get(), statusBar_, SaveAsDialog, LoadDialog);
   if (!status_ && !destroying_) {

@@ -48,6 +48,7 @@ protected:
   void ShowOutputStatus(tCaretPos caret, int lineCount, bool focused, std::optional<int> heldLines) override;
   void ColourPane(cConsoleEdit& pane, bool locked) override { theme_->ColourPane(pane, locked); }
   void ShowCommandTime(std::optional<ULONGLONG> ms) override;
+  void ShowPlaceTarget(std::wstring_view target) override;
 
 private:
   void FormActivate();

@@ -104,12 +104,13 @@ bool cEditModel::SelectWordAt(const tRowsShown& shown, int x, int y) {
   return Select(from, to);
 }
 
-bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks) {
+bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks,
+                                  std::span<const tAttributeRun> links) {
   const tTextPos start = SelStart(), count = SelEnd() - SelStart();
   if (count == 0 && text.empty()) return false;
   // Output comes at the end: an append there costs what it appends.
   std::wstring removed;
-  if (looks.empty()) {
+  if (looks.empty() && links.empty()) {
     if (count == 0 && start == store_.Length())
       store_.Append(text);
     else
@@ -118,7 +119,7 @@ bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, std::sp
     // Each run goes in with its look; the window follows once, for all of them.
     if (count > 0) removed = store_.Replace(start, count, {});
     if (start == store_.Length()) {
-      store_.Append(text, looks);
+      store_.Append(text, looks, links);
     } else {
       tTextPos at = start;
       std::size_t used = 0;

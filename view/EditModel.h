@@ -74,7 +74,8 @@ public:
 
   // Replaces the selection, as typing, pasting or EM_REPLACESEL does, undoable or not, each of the
   // looks' runs in its look; the caret goes after the text. Answers whether anything changed.
-  bool ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks = {});
+  bool ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks = {},
+                        std::span<const tAttributeRun> links = {});
   // The whole text, with nothing to undo and the caret at its start.
   void SetText(std::wstring_view text);
   // An empty text begins at the origin (cTextStore::SetOrigin), and the caret with it.

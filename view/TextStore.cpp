@@ -273,8 +273,17 @@ void cTextStore::ForEachRun(tTextPos start, tTextPos end,
 
 void cTextStore::Append(std::wstring_view text, tTextAttribute attribute) { Change(Length(), 0, text, attribute); }
 
-void cTextStore::Append(std::wstring_view text, std::span<const tAttributeRun> runs) {
-  Change(Length(), 0, text, runs.empty() ? 0 : runs.front().Attribute, runs);
+void cTextStore::Append(std::wstring_view text, std::span<const tAttributeRun> runs,
+                        std::span<const tAttributeRun> links) {
+  Change(Length(), 0, text, runs.empty() ? 0 : runs.front().Attribute, runs, links);
+}
+
+tTextLink cTextStore::LinkAt(tTextPos position) const {
+  if (links_.empty() || position < origin_ || position >= Length()) return {};
+  const auto run = std::upper_bound(links_.begin(), links_.end(), position,
+                                    [](tTextPos p, const tRun& r) { return p < r.Start; }) - 1;
+  if (run->Attribute == 0) return {};
+  return {{run->Start, run + 1 == links_.end() ? Length() : (run + 1)->Start}, run->Attribute};
 }
 
 std::wstring cTextStore::Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute) {
@@ -293,6 +302,7 @@ void cTextStore::Clear() {
   std::vector<tBlock>().swap(blocks_);
   breaks_.Clear();
   std::vector<tRun>().swap(runs_);
+  std::vector<tRun>().swap(links_);
   held_ = 0;
   if (events_) events_->TextChanged(change);
 }
@@ -323,7 +333,7 @@ std::vector<tTextPos> cTextStore::BreaksAfterChange(tTextPos start, tTextPos end
 }
 
 void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute,
-                        std::span<const tAttributeRun> runs) {
+                        std::span<const tAttributeRun> runs, std::span<const tAttributeRun> links) {
   const tTextPos end = start + count;
   const auto inserted = static_cast<tTextPos>(text.size());
   if (count == 0 && inserted == 0) return;
@@ -342,49 +352,60 @@ void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, 
   // Coloured output makes a run or two a line, and an array that grows by an eighth is copied
   // whole at every eighth: the runs grow by half.
   Reserve(runs_, 2 + runs.size(), 2);
+  // The first link gets a run of none before it, from the origin.
+  const bool linked = !links_.empty() || !links.empty();
+  if (linked) Reserve(links_, 3 + links.size(), 2);
   InsertText(end, text);
   EraseText(start, count);
   breaks_.Splice(first, last, found, delta);
-  SpliceRuns(start, end, inserted, attribute, end < length);
-  // The runs after the first, of text appended at the end: each starts a run of its own unless its
-  // attribute goes on.
-  if (!runs.empty() && end == length) {
-    const tTextPos textEnd = start + inserted;
-    tTextPos at = std::min(start + static_cast<tTextPos>(runs.front().Length), textEnd);
-    for (std::size_t k = 1; k <= runs.size() && at < textEnd; ++k) {
-      const tTextAttribute next = k < runs.size() ? runs[k].Attribute : 0;
-      // A run that the next one starts with has no length and gives way.
-      if (runs_.back().Start == at) runs_.pop_back();
-      if (runs_.empty() || runs_.back().Attribute != next) runs_.push_back({at, next});
-      if (k < runs.size()) at = std::min(at + static_cast<tTextPos>(runs[k].Length), textEnd);
-    }
+  SpliceRuns(runs_, start, end, inserted, attribute, end < length);
+  if (end == length) AppendRuns(runs_, start, start + inserted, runs);
+  if (linked) {
+    if (links_.empty()) links_.push_back({origin_, 0});
+    SpliceRuns(links_, start, end, inserted, links.empty() ? 0 : links.front().Attribute, end < length);
+    if (end == length) AppendRuns(links_, start, start + inserted, links);
   }
   if (events_) events_->TextChanged(change);
 }
 
-void cTextStore::SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute, bool textAfter) {
+void cTextStore::AppendRuns(std::vector<tRun>& runs, tTextPos start, tTextPos textEnd,
+                            std::span<const tAttributeRun> given) {
+  // Each starts a run of its own unless its attribute goes on.
+  if (given.empty()) return;
+  tTextPos at = std::min(start + static_cast<tTextPos>(given.front().Length), textEnd);
+  for (std::size_t k = 1; k <= given.size() && at < textEnd; ++k) {
+    const tTextAttribute next = k < given.size() ? given[k].Attribute : 0;
+    // A run that the next one starts with has no length and gives way.
+    if (runs.back().Start == at) runs.pop_back();
+    if (runs.empty() || runs.back().Attribute != next) runs.push_back({at, next});
+    if (k < given.size()) at = std::min(at + static_cast<tTextPos>(given[k].Length), textEnd);
+  }
+}
+
+void cTextStore::SpliceRuns(std::vector<tRun>& runs, tTextPos start, tTextPos end, tTextPos inserted,
+                            tTextAttribute attribute, bool textAfter) {
   // The runs that start in [start, end] go; the new text gets a run of its own, and the text
   // after the change, if any, keeps the attribute it had at end.
   auto byStart = [](const tRun& run, tTextPos p) { return run.Start < p; };
   const auto first =
-      static_cast<std::size_t>(std::lower_bound(runs_.begin(), runs_.end(), start, byStart) - runs_.begin());
+      static_cast<std::size_t>(std::lower_bound(runs.begin(), runs.end(), start, byStart) - runs.begin());
   const auto last =
-      static_cast<std::size_t>(std::upper_bound(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.end(), end,
+      static_cast<std::size_t>(std::upper_bound(runs.begin() + static_cast<std::ptrdiff_t>(first), runs.end(), end,
                                                 [](tTextPos p, const tRun& run) { return p < run.Start; }) -
-                               runs_.begin());
+                               runs.begin());
   tRun replacement[2];
   std::size_t count = 0;
   if (inserted > 0) replacement[count++] = {start, attribute};
-  if (textAfter) replacement[count++] = {start + inserted, runs_[last - 1].Attribute};
-  Resize(runs_, first, last, count);
-  std::copy(replacement, replacement + count, runs_.begin() + static_cast<std::ptrdiff_t>(first));
+  if (textAfter) replacement[count++] = {start + inserted, runs[last - 1].Attribute};
+  Resize(runs, first, last, count);
+  std::copy(replacement, replacement + count, runs.begin() + static_cast<std::ptrdiff_t>(first));
   if (const tTextPos delta = inserted - (end - start); delta != 0)
-    for (std::size_t i = first + count; i < runs_.size(); ++i) runs_[i].Start += delta;
+    for (std::size_t i = first + count; i < runs.size(); ++i) runs[i].Start += delta;
   // Neighbours of one attribute become one run: the new runs, and those on either side of them.
-  if (runs_.empty()) return;
+  if (runs.empty()) return;
   const std::size_t lowest = first > 0 ? first - 1 : 0;
-  for (std::size_t i = std::min(first + count, runs_.size() - 1); i > lowest; --i)
-    if (runs_[i].Attribute == runs_[i - 1].Attribute) runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(i));
+  for (std::size_t i = std::min(first + count, runs.size() - 1); i > lowest; --i)
+    if (runs[i].Attribute == runs[i - 1].Attribute) runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 void cTextStore::RestartBlocksFrom(std::size_t index) noexcept {
@@ -536,7 +557,8 @@ void cTextStore::InsertText(tTextPos position, std::wstring_view text) {
 std::size_t cTextStore::BytesHeld() const noexcept {
   std::size_t text = 0;
   for (const tBlock& block : blocks_) text += blockUnits_ * (block.Narrow ? 1 : sizeof(wchar_t));
-  return text + blocks_.capacity() * sizeof(tBlock) + breaks_.BytesHeld() + runs_.capacity() * sizeof(tRun);
+  return text + blocks_.capacity() * sizeof(tBlock) + breaks_.BytesHeld() +
+         (runs_.capacity() + links_.capacity()) * sizeof(tRun);
 }
 
 }  // namespace view

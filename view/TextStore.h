@@ -13,7 +13,8 @@
 // that touches it makes it UTF-16 first. An index of
 // the line breaks, 4 bytes each, answers the line queries by binary search; an edit moves the
 // entries after it. Beside the text runs a list of attribute runs (how stretches of text look),
-// which edits keep aligned with the text.
+// and a second one of links (which stretches link to what), both of which edits keep aligned with
+// the text. The list of links stays empty until a link comes, so text without any pays nothing.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,15 @@ int ClampToInt(tTextPos value) noexcept;
 struct tAttributeRun {
   std::size_t Length;
   tTextAttribute Attribute;
+};
+
+// A link's number (what it links to is the caller's to know; the store only keeps it aligned with
+// the text) and its stretch; 0 where no link is.
+using tLinkId = std::uint64_t;
+struct tTextLink {
+  tTextSpan Span;
+  tLinkId Id = 0;
+  friend bool operator==(const tTextLink&, const tTextLink&) = default;
 };
 
 // One change of the text: the characters [Start, Start + Removed) were replaced by Inserted
@@ -118,8 +128,11 @@ public:
   // Adds the text at the end; costs what the text costs, whatever the store holds.
   void Append(std::wstring_view text, tTextAttribute attribute = 0);
   // Adds the text at the end in one change, the runs giving its stretches their attributes in
-  // order; what they leave at its end gets 0.
-  void Append(std::wstring_view text, std::span<const tAttributeRun> runs);
+  // order, and the links (runs whose attribute is a tLinkId) their links; what they leave at its
+  // end gets 0.
+  void Append(std::wstring_view text, std::span<const tAttributeRun> runs, std::span<const tAttributeRun> links = {});
+  // The link at the position, with the whole stretch of it around the position.
+  tTextLink LinkAt(tTextPos position) const;
   // Replaces the range [start, start + count), cut to the text, by the text, which gets the
   // attribute; answers what it removed. An edit that cannot get its memory throws and changes
   // nothing.
@@ -194,10 +207,14 @@ private:
   void InsertText(tTextPos position, std::wstring_view text);
   void RestartBlocksFrom(std::size_t index) noexcept;
   void MergeAround(std::size_t first, std::size_t last);
-  void SpliceRuns(tTextPos start, tTextPos end, tTextPos inserted, tTextAttribute attribute, bool textAfter);
+  static void SpliceRuns(std::vector<tRun>& runs, tTextPos start, tTextPos end, tTextPos inserted,
+                         tTextAttribute attribute, bool textAfter);
+  // After a splice: the given runs, from the second, over the text [start, textEnd) appended.
+  static void AppendRuns(std::vector<tRun>& runs, tTextPos start, tTextPos textEnd,
+                         std::span<const tAttributeRun> given);
   std::vector<tTextPos> BreaksAfterChange(tTextPos start, tTextPos end, std::wstring_view text) const;
   void Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute,
-              std::span<const tAttributeRun> runs = {});
+              std::span<const tAttributeRun> runs = {}, std::span<const tAttributeRun> links = {});
 
   const std::size_t blockUnits_;
   tTextPos origin_;
@@ -207,6 +224,8 @@ private:
   mutable std::size_t lastBlock_ = 0;
   cLineBreaks breaks_;
   std::vector<tRun> runs_;
+  // Empty while no link has come; then from the origin on, as runs_.
+  std::vector<tRun> links_;
   iTextStoreEvents* events_ = nullptr;
 };
 

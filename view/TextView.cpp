@@ -210,6 +210,10 @@ std::optional<LRESULT> cTextView::EditMessage(UINT message, WPARAM wParam, LPARA
       return 1;
     case kViewPaintOwed:
       return pacer_.PaintOwed() ? 1 : 0;
+    case kViewLinkAt:
+      if (!lParam) return 0;
+      *reinterpret_cast<tTextLink*>(lParam) = model_.Store().LinkAt(static_cast<tTextPos>(wParam));
+      return 1;
     case EM_LINESCROLL:
       ScrollTo(topRow_ + static_cast<int>(lParam), xOffset_ + static_cast<int>(wParam) * painter_.AverageCharWidth());
       return TRUE;
@@ -283,7 +287,8 @@ void cTextView::Output(const tViewOutput& output) {
   model_.Select(end - static_cast<tTextPos>(output.Removed), end);
   const bool changed =
       model_.ReplaceSelection(std::wstring_view(output.Text.Text, output.Text.Length), false,
-                              std::span<const tAttributeRun>(output.Text.Runs, output.Text.RunCount));
+                              std::span<const tAttributeRun>(output.Text.Runs, output.Text.RunCount),
+                              std::span<const tAttributeRun>(output.Text.Links, output.Text.LinkCount));
   if (hold) model_.Select(anchor, caret);
   if (changed)
     Changed();

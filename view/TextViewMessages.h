@@ -11,12 +11,15 @@
 namespace view {
 
 // Text with the looks it is shown in: the runs cover it from its start, in order; what they leave
-// at its end has the pane's own look.
+// at its end has the pane's own look. The links likewise give its stretches their links (a
+// tLinkId, 0 for none); none at all leaves it without.
 struct tLookedText {
   const wchar_t* Text;
   std::size_t Length;
   const tAttributeRun* Runs;
   std::size_t RunCount;
+  const tAttributeRun* Links = nullptr;
+  std::size_t LinkCount = 0;
 };
 
 // Output for the end of the text, whatever the selection: the last Removed units go (a
@@ -38,6 +41,10 @@ inline constexpr UINT kViewSetOrigin = WM_USER + 0x211;
 // The stretch that the mouse points at as a place that opens, drawn underlined; lParam is a
 // const tTextSpan*, an empty span (or none) takes it away. Answers 1.
 inline constexpr UINT kViewSetHotSpan = WM_USER + 0x201;
+
+// The link at the position wParam: lParam is a tTextLink* that gets it (Id 0 where there is none).
+// Answers 1.
+inline constexpr UINT kViewLinkAt = WM_USER + 0x218;
 
 // Answers 1 while a change of the rows shown is not yet on the screen: the view paints at its own
 // pace, and what changed within it is not yet part of the window's update region. (The scroll

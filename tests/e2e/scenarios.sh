@@ -1255,11 +1255,7 @@ scenario_places() {
   work_win=$(e2e_windows_path "$e2e_work")
   printf '@echo ran>"%s\\ran.txt"\r\n' "$work_win" >"$e2e_work/tool.cmd"
   local editor_record="$e2e_work/editor.txt" browser_record="$e2e_work/browser.txt"
-  printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s.partial" && mv "%s.partial" "%s"\n' \
-    "$browser_record" "$browser_record" "$browser_record" >"$e2e_work/browser.sh"
-  chmod +x "$e2e_work/browser.sh"
-  wine64 reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$e2e_work/browser.sh" /f </dev/null >/dev/null 2>&1 ||
-    e2e_fail "the browser setting cannot be made"
+  e2e_record_browser "$browser_record"
 
   local source="$work_win\\src dir\\main file.c" output
   output="$source(12,5): error C2065: 'x': undeclared identifier"$'\r\n'
@@ -1278,11 +1274,8 @@ scenario_places() {
   local selection
   selection=$(e2e_probe selection 1)
 
-  # Ctrl+click on the first location: the mouse moves with Ctrl held, then clicks.
-  local point x y
-  point=$(e2e_probe point 1 20) || e2e_fail "the place's position is not known"
-  x=${point% *} y=${point#* }
-  xdotool mousemove "$x" "$y" keydown ctrl mousemove "$((x + 1))" "$y" click 1 keyup ctrl
+  # Ctrl+click on the first location.
+  e2e_ctrl_click 20
   e2e_wait "Ctrl+click opens the location in the editor" e2e_file_holds "$editor_record" "$source"$'\n12\n5'
   e2e_selection_is 1 "$selection" || e2e_fail "Ctrl+click moved the selection to $(e2e_probe selection 1)"
   sleep 1
@@ -1342,10 +1335,8 @@ scenario_network_places() {
 # e2e_network_question KEY: Ctrl+click on the output's first place, on the network, asks whether to
 # open it, naming the computer and the file; KEY answers.
 e2e_network_question() {
-  local point x y box
-  point=$(e2e_probe point 1 5) || e2e_fail "the place's position is not known"
-  x=${point% *} y=${point#* }
-  xdotool mousemove "$x" "$y" keydown ctrl mousemove "$((x + 1))" "$y" click 1 keyup ctrl
+  local box
+  e2e_ctrl_click 5
   e2e_expect_dialog " Marvesk"
   box=$(e2e_dialog)
   [[ $box == *'"evilhost"'*'\\evilhost\share\x.c'* ]] ||
@@ -1400,6 +1391,52 @@ scenario_flash_on_end() {
 e2e_attention_requests() { grep -c 'message_type .*(_NET_WM_STATE)' "$1"; }
 e2e_attention_requested() { [ "$(e2e_attention_requests "$1")" -gt 0 ]; }
 e2e_not_foreground() { ! e2e_probe foreground >/dev/null; }
+
+# Links that the output marks (OSC 8, one ended by BEL, one by ST), whose text says something else
+# than their targets: Ctrl+click on the web link hands its address to the browser (the recording
+# script of the places scenario), on the file link the percent-decoded path to the editor.
+scenario_osc8_links() {
+  e2e_new_work_folder
+  mkdir -p "$e2e_work/src dir"
+  : >"$e2e_work/src dir/main file.c"
+  local work_win uri
+  work_win=$(e2e_windows_path "$e2e_work")
+  uri="file:///${work_win//\\//}/src dir/main file.c"
+  uri=${uri// /%20}
+  local editor_record="$e2e_work/editor.txt" browser_record="$e2e_work/browser.txt"
+  e2e_record_browser "$browser_record"
+
+  local output
+  output=$'\e]8;;https://example.com/osc8?x=1\athe manual\e]8;;\a\r\n'
+  output+=$'\e]8;id=2;'"$uri"$'\e\\main\e]8;;\e\\\r\n'
+  e2e_start_places "$editor_record" "$output" '^main$'
+
+  e2e_ctrl_click 2
+  e2e_wait "Ctrl+click hands the web link to the browser" e2e_file_holds "$browser_record" 'https://example.com/osc8?x=1'
+  e2e_ctrl_click 13
+  e2e_wait "Ctrl+click opens the file link in the editor" \
+    e2e_file_holds "$editor_record" "$work_win\\src dir\\main file.c"$'\n1\n1'
+  wine64 reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f </dev/null >/dev/null 2>&1
+  e2e_close
+}
+
+# e2e_ctrl_click POSITION: the mouse moves over the output pane's character at the position with
+# Ctrl held, then clicks.
+e2e_ctrl_click() {
+  local point x y
+  point=$(e2e_probe point 1 "$1") || e2e_fail "the position $1 is not known"
+  x=${point% *} y=${point#* }
+  xdotool mousemove "$x" "$y" keydown ctrl mousemove "$((x + 1))" "$y" click 1 keyup ctrl
+}
+
+# e2e_record_browser FILE: for this scenario, Wine's "Browsers" setting names a script that writes
+# the address it is given into FILE (the scenario removes the setting again).
+e2e_record_browser() {
+  printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s.partial" && mv "%s.partial" "%s"\n' "$1" "$1" "$1" >"$e2e_work/browser.sh"
+  chmod +x "$e2e_work/browser.sh"
+  wine64 reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$e2e_work/browser.sh" /f </dev/null >/dev/null 2>&1 ||
+    e2e_fail "the browser setting cannot be made"
+}
 
 # e2e_start_places RECORD OUTPUT PATTERN: Marvesk with the test child writing OUTPUT, and as the
 # editor the test child built as a GUI program, which writes its arguments into RECORD. Once a line
@@ -1478,7 +1515,7 @@ all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump co
   scroll_view
   follow_output
   flash_on_end
-  output_view unicode_program_folder places interpreter_editor network_places release_archive)
+  output_view unicode_program_folder places interpreter_editor network_places osc8_links release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do
   if ! declare -F "scenario_$name" >/dev/null; then

@@ -1,10 +1,11 @@
-// The escape parser: what each kind of sequence does to the text and its looks, whole or cut
-// between chunks anywhere, and what is shown as text because it is broken or too long.
+// The escape parser: what each kind of sequence does to the text, its looks and its links, whole
+// or cut between chunks anywhere, and what is shown as text because it is broken or too long.
 #include "session/EscapeParser.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,7 +13,18 @@
 namespace {
 
 using view::tTextAttribute;
-using tPieces = std::vector<std::pair<std::wstring, tTextAttribute>>;
+struct tPiece {
+  tPiece(std::wstring text, tTextAttribute look = 0, std::wstring link = {})
+      : Text(std::move(text)), Look(look), Link(std::move(link)) {}
+  std::wstring Text;
+  tTextAttribute Look;
+  std::wstring Link;
+  friend bool operator==(const tPiece&, const tPiece&) = default;
+  friend void PrintTo(const tPiece& piece, std::ostream* out) {
+    *out << testing::PrintToString(piece.Text) << "/" << piece.Look << "/" << testing::PrintToString(piece.Link);
+  }
+};
+using tPieces = std::vector<tPiece>;
 
 tTextAttribute Look(std::uint8_t styles, std::optional<COLORREF> foreground = {},
                     std::optional<COLORREF> background = {}) {
@@ -22,17 +34,17 @@ tTextAttribute Look(std::uint8_t styles, std::optional<COLORREF> foreground = {}
 tTextAttribute Fore(COLORREF colour) { return Look(0, colour); }
 tTextAttribute Back(COLORREF colour) { return Look(0, {}, colour); }
 
-// The text the parser hands on, pieces of one look joined, with the output ended after the
-// chunks.
+// The text the parser hands on, pieces of one look and link joined, with the output ended after
+// the chunks.
 tPieces Parse(const std::vector<std::wstring_view>& chunks) {
   cEscapeParser parser;
   tPieces pieces;
-  const cEscapeParser::tVisit visit = [&](std::wstring_view text, tTextAttribute look) {
+  const cEscapeParser::tVisit visit = [&](std::wstring_view text, tTextAttribute look, std::wstring_view link) {
     EXPECT_FALSE(text.empty());
-    if (!pieces.empty() && pieces.back().second == look)
-      pieces.back().first += text;
+    if (!pieces.empty() && pieces.back().Look == look && pieces.back().Link == link)
+      pieces.back().Text += text;
     else
-      pieces.emplace_back(std::wstring(text), look);
+      pieces.push_back({std::wstring(text), look, std::wstring(link)});
   };
   for (std::wstring_view chunk : chunks) parser.Feed(chunk, visit);
   parser.Finish(visit);
@@ -50,6 +62,7 @@ std::vector<tCase> Cases() {
   const size_t longest = cEscapeParser::kLongestSequence;
   const std::wstring longestCsi = L"\x1b[" + std::wstring(longest - 3, L'1') + L"m";
   const std::wstring overlongTitle = L"\x1b]0;" + std::wstring(longest, L't') + L"\x07";
+  const std::wstring overlongLink = L"\x1b]8;;http://" + std::wstring(longest, L'u') + L"\x07";
   return {
       {L"plain", {{L"plain", 0}}},
       // SGR.
@@ -78,7 +91,18 @@ std::vector<tCase> Cases() {
       {L"a\x1b[2Jb\x1b[10;5Hc\x1b[?25ld\x1b[?1049he\x1b[?9001hf\x1b[Kg", {{L"abcdefg", 0}}},
       {L"\x1b[>4;2mx\x1b[1 qx\x1b[31$mx", {{L"xxx", 0}}},
       // Strings ended by BEL or ST, and escapes of two or three characters.
-      {L"a\x1b]0;title\x07" L"b\x1b]8;;http://x\x1b\\c\x1bPq#0\x1b\\d", {{L"abcd", 0}}},
+      {L"a\x1b]0;title\x07" L"b\x1b]2;t\x1b\\c\x1bPq#0\x1b\\d", {{L"abcd", 0}}},
+      // Links, ended by BEL or ST, inside colour and around it; params are not looked at.
+      {L"a\x1b]8;;http://x\x07" L"b\x1b]8;;\x07" L"c", {{L"a"}, {L"b", 0, L"http://x"}, {L"c"}}},
+      {L"\x1b]8;id=7:k=v;file:///C:/a%20b\x1b\\b\x1b]8;;\x1b\\c", {{L"b", 0, L"file:///C:/a%20b"}, {L"c"}}},
+      {L"\x1b[31ma\x1b]8;;http://x\x07" L"b\x1b[0mc\x1b]8;;\x07" L"d",
+       {{L"a", Fore(kRed)}, {L"b", Fore(kRed), L"http://x"}, {L"c", 0, L"http://x"}, {L"d"}}},
+      {L"\x1b]8;;http://x\x07" L"a\x1b]8;;http://y\x07" L"b", {{L"a", 0, L"http://x"}, {L"b", 0, L"http://y"}}},
+      // A link that no sequence ends ends with its line; a link sequence without its URI part does
+      // nothing.
+      {L"\x1b]8;;http://x\x07" L"ab\r\ncd\x1b]8;;http://y\x07" L"e\nf",
+       {{L"ab\r", 0, L"http://x"}, {L"\ncd"}, {L"e", 0, L"http://y"}, {L"\nf"}}},
+      {L"\x1b]8;http://x\x07y", {{L"y"}}},
       {L"a\x1b" L"7b\x1b" L"8c\x1b=d\x1bMe\x1b(Bf\x1b#8g", {{L"abcdefg", 0}}},
       // Broken sequences are shown as text, and what broke them is read again.
       {L"\x1b[31\r\nx", {{L"\x1b[31\r\nx", 0}}},
@@ -93,6 +117,7 @@ std::vector<tCase> Cases() {
       {longestCsi + L"x", {{L"x", 0}}},
       {L"\x1b[1" + longestCsi.substr(2) + L"x", {{L"\x1b[1" + longestCsi.substr(2) + L"x", 0}}},
       {overlongTitle + L"\x1b[1mx", {{overlongTitle, 0}, {L"x", Look(view::lsBold)}}},
+      {overlongLink + L"x", {{overlongLink + L"x"}}},
   };
 }
 
@@ -119,7 +144,7 @@ TEST(EscapeParser, PlainChunksAreNotCopied) {
   const std::wstring chunk = L"one\r\ntwo";
   cEscapeParser parser;
   std::vector<const wchar_t*> seen;
-  parser.Feed(chunk, [&](std::wstring_view text, tTextAttribute) { seen.push_back(text.data()); });
+  parser.Feed(chunk, [&](std::wstring_view text, tTextAttribute, std::wstring_view) { seen.push_back(text.data()); });
   EXPECT_EQ(seen, std::vector<const wchar_t*>{chunk.data()});
 }
 

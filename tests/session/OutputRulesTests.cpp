@@ -1,9 +1,12 @@
 // The output rules over a plain string: what backspace, form feed and line breaks make of the
-// text; and over the output view's store: the looks that stay beside it.
+// text; and over the output view's store: the looks and links that stay beside it.
 #include "session/OutputRules.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -28,12 +31,21 @@ TEST(OutputRules, Rendering) {
   EXPECT_EQ(sink.Text, L"one\r\ntwo");
 }
 
-// The output view's store as the rules' text.
+// The output view's store as the rules' text; a link's number is its place in Uris, from 1.
 class cStoreSink final : public iOutputSink {
 public:
   view::cTextStore Store;
+  std::vector<std::wstring> Uris;
 
-  void AppendText(std::wstring_view text, view::tTextAttribute look) override { Store.Append(text, look); }
+  void AppendText(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) override {
+    const std::array runs{view::tAttributeRun{text.size(), look}};
+    std::array links{view::tAttributeRun{text.size(), 0}};
+    if (!link.empty()) {
+      if (std::find(Uris.begin(), Uris.end(), link) == Uris.end()) Uris.emplace_back(link);
+      links[0].Attribute = static_cast<view::tLinkId>(std::find(Uris.begin(), Uris.end(), link) - Uris.begin()) + 1;
+    }
+    Store.Append(text, runs, links);
+  }
   std::wstring Tail(int count) const override {
     const view::tTextPos taken = std::min<view::tTextPos>(Store.Length(), count);
     return Store.Substr(Store.Length() - taken, taken);
@@ -79,6 +91,40 @@ TEST(OutputRules, LooksStayWithTheirText) {
     if (!c.Typed.empty()) sink.Store.Replace(1, 0, c.Typed);
     EXPECT_EQ(sink.Store.Text(), c.Shown) << testing::PrintToString(c.Output);
     EXPECT_EQ(Runs(sink.Store), c.Looks) << testing::PrintToString(c.Output);
+  }
+}
+
+using tLinks = std::vector<std::tuple<view::tTextPos, view::tTextPos, std::wstring>>;
+
+tLinks Links(const cStoreSink& sink) {
+  tLinks links;
+  for (view::tTextPos at = 0; at < sink.Store.Length(); ++at)
+    if (const view::tTextLink link = sink.Store.LinkAt(at); link.Id != 0) {
+      links.emplace_back(link.Span.Start, link.Span.End, sink.Uris.at(link.Id - 1));
+      at = link.Span.End - 1;
+    }
+  return links;
+}
+
+// Links go with their text as backspace, form feed and typing change it.
+TEST(OutputRules, LinksStayWithTheirText) {
+  struct tCase {
+    std::wstring Output;
+    std::wstring Typed;
+    std::wstring Shown;
+    tLinks Links;
+  } cases[] = {
+      {L"\x1b]8;;http://a\x07" L"ab\bc\x1b]8;;\x07" L"d", L"", L"acd", {{0, 2, L"http://a"}}},
+      {L"x\x1b]8;;http://a\x07" L"ab\x1b]8;;\x07\b\b\by", L"", L"y", {}},
+      {L"\x1b]8;;http://a\x07" L"ab\fc\r\nd", L"", L"c\r\nd", {{0, 1, L"http://a"}}},
+      {L"\x1b]8;;http://a\x07" L"ab", L"T", L"aTb", {{0, 1, L"http://a"}, {2, 3, L"http://a"}}},
+  };
+  for (const tCase& c : cases) {
+    cStoreSink sink;
+    cOutputRules(sink).Render(c.Output);
+    if (!c.Typed.empty()) sink.Store.Replace(1, 0, c.Typed);
+    EXPECT_EQ(sink.Store.Text(), c.Shown) << testing::PrintToString(c.Output);
+    EXPECT_EQ(Links(sink), c.Links) << testing::PrintToString(c.Output);
   }
 }
 

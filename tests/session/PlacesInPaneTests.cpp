@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "gui/ResString.h"
@@ -49,6 +50,21 @@ protected:
   POINT PointOf(int position) const {
     const auto point = static_cast<DWORD>(::SendMessageW(Output().Handle(), EM_POSFROMCHAR, position, 0));
     return {static_cast<short>(LOWORD(point)) + 1, static_cast<short>(HIWORD(point)) + 2};
+  }
+
+  // The mouse moves over the character at the position while Ctrl is held.
+  void CtrlMoveTo(int position) {
+    POINT screen = PointOf(position);
+    ::ClientToScreen(Output().Handle(), &screen);
+    ::SetCursorPos(screen.x, screen.y);
+    const POINT client = PointOf(position);
+    BYTE saved[256], state[256];
+    ::GetKeyboardState(saved);
+    std::memcpy(state, saved, sizeof state);
+    state[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(state);
+    ::SendMessageW(Output().Handle(), WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(client.x, client.y));
+    ::SetKeyboardState(saved);
   }
 
   // A Ctrl+click on the character at the position.
@@ -130,20 +146,10 @@ TEST_F(PlacesInPane, CtrlClickOpensThePlaceAndLeavesTheSelection) {
 TEST_F(PlacesInPane, WithCtrlHeldThePlaceUnderTheMouseGetsTheHand) {
   Output().SetWText(L"see https://example.com/ now");
   HWND pane = Output().Handle();
-  POINT screen = PointOf(10);
-  ::ClientToScreen(pane, &screen);
-  ::SetCursorPos(screen.x, screen.y);
-  POINT client = PointOf(10);
-  BYTE saved[256], state[256];
-  ::GetKeyboardState(saved);
-  std::memcpy(state, saved, sizeof state);
-  state[VK_CONTROL] = 0x80;
-  ::SetKeyboardState(state);
-  ::SendMessageW(pane, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(client.x, client.y));
+  CtrlMoveTo(10);
   EXPECT_EQ(::SendMessageW(pane, WM_SETCURSOR, reinterpret_cast<WPARAM>(pane), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
             TRUE);
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
-  ::SetKeyboardState(saved);
   ::SendMessageW(pane, WM_KEYUP, VK_CONTROL, 0);
   ::SendMessageW(pane, WM_SETCURSOR, reinterpret_cast<WPARAM>(pane), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_NE(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
@@ -234,4 +240,55 @@ TEST_F(PlacesInPane, F4AsksForAFileOrAMissingFolderOnceHoweverOftenTheOutputName
   ASSERT_EQ(opened_.size(), 1u);
   EXPECT_EQ(probed_, (std::vector<std::wstring>{folder + L"gone.c", folder, folder + L"nowhere\\f1.c",
                                                 folder + L"nowhere\\", note_}));
+}
+
+// A link that the output marks opens its target, whatever its text holds; Ctrl over it shows the
+// target. Its text here says something else than the target.
+TEST_F(PlacesInPane, MarkedLinksOpenTheirTargetsByScheme) {
+  const auto fileUri = [](const std::wstring& path) {
+    std::wstring uri;
+    for (const wchar_t c : path)
+      uri += c == L'\\' ? std::wstring(L"/") : c == L' ' ? std::wstring(L"%20") : std::wstring(1, c);
+    return uri;
+  };
+  struct tCase {
+    std::wstring Uri;
+    std::wstring Text;
+    std::optional<tOpenRequest> Opened;
+    bool Asked;
+  };
+  const tCase cases[] = {
+      {L"https://example.com/doc", source_ + L"(4)", Address(L"https://example.com/doc"), false},
+      {L"HTTP://example.com/a", L"a", Address(L"HTTP://example.com/a"), false},
+      {L"file:///" + fileUri(source_), L"b", tOpenRequest{L"", {TestChildPath(), EditorLine(source_, 1, 1)}},
+       false},
+      {L"file://LocalHost/" + fileUri(note_), L"c", tOpenRequest{L"", {TestChildPath(), EditorLine(note_, 1, 1)}},
+       false},
+      // Another computer is asked about first (the fixture's boxes answer OK, no Yes).
+      {L"file://evil/s/x.c", L"d", std::nullopt, true},
+      {L"file://./COM1", L"e", std::nullopt, false},
+      {L"file:///C:/x%zz.c", L"f", std::nullopt, false},
+      {L"ftp://example.com/x", L"g", std::nullopt, false},
+      {L"javascript://x", L"h", std::nullopt, false},
+  };
+  for (const tCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.Uri));
+    Output().SetWText(L"");
+    // Unended, the link ends with its line.
+    form_->RenderOutput(L"> \x1b]8;;" + c.Uri + L"\x1b\\" + c.Text + L"\r\nplain");
+    opened_.clear();
+    boxes_.clear();
+    CtrlClick(2);
+    CtrlClick(static_cast<int>(Output().WText().size()) - 1);
+    EXPECT_EQ(opened_, c.Opened ? std::vector{*c.Opened} : std::vector<tOpenRequest>{});
+    EXPECT_EQ(boxes_.size(), c.Asked ? 1u : 0u);
+  }
+
+  std::vector<std::wstring> shown;
+  Output().OnShowTarget = [&](const std::wstring& target) { shown.push_back(target); };
+  Output().SetWText(L"");
+  form_->RenderOutput(L"\x1b]8;;https://example.com/doc\x07see the docs\x1b]8;;\x07");
+  CtrlMoveTo(4);
+  ::SendMessageW(Output().Handle(), WM_KEYUP, VK_CONTROL, 0);
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"https://example.com/doc", L""}));
 }

@@ -208,7 +208,7 @@ TEST_F(SessionTest, TheOutputsEndShowsAWaitingSequence) {
   OpenChild({L"out:1B5B33316D7265641B5B306D0D0A781B5B33"});
   EXPECT_TRUE(OutputBecomes(L"red\r\nx\x1b[3"));
   Input().SetWText(L"");
-  Input().AppendText(L"abc", 1);
+  Input().AppendText(L"abc", 1, L"http://x");
   Input().Flush();
   EXPECT_EQ(Input().WText(), L"abc");
 }

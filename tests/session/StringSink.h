@@ -9,7 +9,7 @@ class cStringSink final : public iOutputSink {
 public:
   std::wstring Text;
 
-  void AppendText(std::wstring_view text, view::tTextAttribute) override { Text += text; }
+  void AppendText(std::wstring_view text, view::tTextAttribute, std::wstring_view) override { Text += text; }
   std::wstring Tail(int count) const override {
     return Text.substr(Text.size() - std::min(Text.size(), static_cast<size_t>(count)));
   }

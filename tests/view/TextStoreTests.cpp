@@ -119,7 +119,8 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
     cChanges changes;
     store.SetEvents(&changes);
     std::wstring text;
-    std::vector<tTextAttribute> looks;
+    // Appends give links the numbers they give looks; other edits bring none.
+    std::vector<tTextAttribute> looks, links;
     for (int step = 0; step < 1500; ++step) {
       SCOPED_TRACE(step);
       // The text grows to about 300 characters and stays there.
@@ -134,16 +135,21 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
         // Appended in runs of their own looks, some of no length, the rest in the default look.
         std::vector<view::tAttributeRun> runs;
         for (size_t n = below(4); n > 0; --n) runs.push_back({below(4), static_cast<tTextAttribute>(below(3))});
-        store.Append(inserted, runs);
+        store.Append(inserted, runs, runs);
+        std::vector<tTextAttribute> appended;
         for (const auto& run : runs)
-          looks.insert(looks.end(), std::min(run.Length, inserted.size() + start - looks.size()), run.Attribute);
-        looks.resize(start + inserted.size(), 0);
+          appended.insert(appended.end(), std::min(run.Length, inserted.size() - appended.size()), run.Attribute);
+        appended.resize(inserted.size(), 0);
+        looks.insert(looks.end(), appended.begin(), appended.end());
+        links.insert(links.end(), appended.begin(), appended.end());
         text += inserted;
       } else {
         ASSERT_EQ(store.Replace(at(start), static_cast<tTextPos>(count), inserted, look), text.substr(start, count));
         text.replace(start, count, inserted);
         looks.erase(looks.begin() + static_cast<ptrdiff_t>(start), looks.begin() + static_cast<ptrdiff_t>(start + count));
         looks.insert(looks.begin() + static_cast<ptrdiff_t>(start), inserted.size(), look);
+        links.erase(links.begin() + static_cast<ptrdiff_t>(start), links.begin() + static_cast<ptrdiff_t>(start + count));
+        links.insert(links.begin() + static_cast<ptrdiff_t>(start), inserted.size(), 0);
       }
       if (count + inserted.size() > 0) {
         const view::tTextChange& change = changes.Seen.back();
@@ -177,6 +183,11 @@ TEST(TextStore, FollowsAPlainStringOverRandomEdits) {
         for (; at(covered) < runEnd; ++covered) ASSERT_EQ(runLook, looks[covered]) << "at " << covered;
       }
       ASSERT_EQ(covered, text.size());
+      for (size_t p = 0; p < text.size(); ++p) {
+        const view::tTextLink link = store.LinkAt(at(p));
+        ASSERT_EQ(link.Id, links[p]) << "link at " << p;
+        ASSERT_TRUE(link.Id == 0 || (link.Span.Start <= at(p) && at(p) < link.Span.End)) << "link at " << p;
+      }
     }
   }
 }
