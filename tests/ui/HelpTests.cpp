@@ -142,7 +142,8 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
   EXPECT_EQ(TableCells(page, 0),
             (std::vector<std::wstring>{L"-input:encoding", L"-output:encoding", L"-Unicode, -U", L"-Unicode2, -U2",
                                        L"-dump, -D", L"-echo, -E", L"-help, -h, -?", L"-log:file", L"-timestamps",
-                                       L"-env:name=value, -env:name=", L"-editor:command"}));
+                                       L"-env:name=value, -env:name=", L"-editor:command",
+                                       L"-theme:system, -theme:light, -theme:dark"}));
   for (const wchar_t* option : {L"x -Unicode", L"x -U", L"x /u"}) {
     const tSessionOptions options = OptionsOf(option);
     EXPECT_EQ(options.Encodings.Output, Utf16Le) << option;
@@ -174,7 +175,7 @@ TEST(HelpPage, ExamplesDoWhatThePageSays) {
   ASSERT_EQ(lines, (std::vector<std::wstring>{L"Marvesk", L"Marvesk -U -D", L"Marvesk -echo -- xcopy /?",
                                               L"Marvesk -log:build.log -timestamps -- nmake",
                                               L"Marvesk -editor:\"code -g %f:%l:%c\" -- nmake",
-                                              L"Marvesk -editor:\"notepad++ -n%l %f\""}));
+                                              L"Marvesk -editor:\"notepad++ -n%l %f\"", L"Marvesk -theme:dark"}));
 
   const cCommandLine plain(lines[0]);
   const tSessionOptions plainOptions = ProcessOptions(plain);
@@ -205,6 +206,7 @@ TEST(HelpPage, ExamplesDoWhatThePageSays) {
   const cCommandLine notepad(lines[5]);
   EXPECT_EQ(ExpandEditorCommand(ProcessOptions(notepad).EditorCommand, L"C:\\a b.c", 3, 1),
             L"notepad++ -n3 \"C:\\a b.c\"");
+  EXPECT_EQ(ThemeOption(cCommandLine(lines[6])), gui::tcDark);
 
   EXPECT_EQ(PreformattedLines(page, L"cmdline"), (std::vector<std::wstring>{L"Marvesk [Options] [ -- [Cmdline] ]"}));
 }
