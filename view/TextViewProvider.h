@@ -71,7 +71,7 @@ protected:
 
 // Sent by the provider to the view's window from another thread; the window answers it with the
 // provider's RunPendingCall.
-inline constexpr UINT kViewProviderCall = WM_USER + 0x210;
+inline constexpr UINT kViewProviderCall = WM_USER + 0x2F0;
 
 class cTextViewProvider final : public IRawElementProviderSimple, public ITextProvider, public IValueProvider {
 public:

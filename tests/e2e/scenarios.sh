@@ -701,6 +701,7 @@ e2e_caret_beyond() {
   local selection
   selection=$(e2e_probe selection "$1")
   [ -n "$selection" ] && ((${selection#* } > $2))
+}
 
 # The output pane scrolls for a real notch of the wheel (3 rows) and for finer turns, which xdotool
 # cannot send (windowprobe sends them to the window under the pointer: 40 is a row, 30 three
