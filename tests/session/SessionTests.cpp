@@ -224,6 +224,17 @@ TEST_F(SessionTest, ThePaneShowsWhatTheRulesMake) {
     form_->RenderOutput(output);
     EXPECT_EQ(OutputText(), expected.Text) << testing::PrintToString(output);
   }
+  // With rewrites on, also where a chunk's rewrite reaches into what the pane already shows.
+  bool checked = false;
+  form_->ViewCrRewrites(true, checked);
+  for (const auto& [output, shown] : RewritingCases()) {
+    for (size_t cut = 0; cut <= output.size(); ++cut) {
+      form_->OutputEditor()->SetWText(L"");
+      form_->RenderOutput(output.substr(0, cut));
+      form_->RenderOutput(output.substr(cut));
+      EXPECT_EQ(OutputText(), shown) << testing::PrintToString(output) << " cut at " << cut;
+    }
+  }
   // Output goes to the end, wherever the user's caret was.
   form_->OutputEditor()->SetWText(L"one\r\ntwo");
   form_->OutputEditor()->SetSelStart(1);
