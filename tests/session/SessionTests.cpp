@@ -200,6 +200,10 @@ TEST_F(SessionTest, BackspaceAndFormFeedEditThePaneUnlessDumping) {
   Close();
   OpenChild({L"out:610862", L"sleep"}, L"-dump");
   EXPECT_TRUE(OutputBecomes(L"a\bb"));
+  // Dumped, a CR of its own goes as it always has, -cr or not.
+  Close();
+  OpenChild({L"out:610D62", L"sleep"}, L"-dump -cr");
+  EXPECT_TRUE(OutputBecomes(L"ab"));
 }
 
 // A sequence that the end of the output cuts off can never end: it is shown as text. The command
