@@ -5,7 +5,6 @@
 // counts, which keeps the shared machine's load out.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -18,6 +17,8 @@ namespace {
 constexpr size_t kRecords = 8 * 1024 * 1024 / ProgressRecordLength;
 // The records, then the CR LF that ends the display.
 constexpr size_t kBytes = kRecords * ProgressRecordLength + 2;
+// The pane then keeps the last record and the line break: "51%" for 2^21 records.
+constexpr size_t kLastShown = 3 + 2;
 constexpr int kRounds = 5;
 constexpr double kBound = 2.0;
 
@@ -25,17 +26,10 @@ constexpr double kBound = 2.0;
 
 int main() {
   StartBench();
-  // The pane keeps the last record and the line break: "51%" for 2^21 records.
-  const size_t lastShown = 3 + 2;
-  double lines = 0, records = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    const double asLines = ShowFlood(L"-cr", L"flood:" + std::to_wstring(kBytes), kBytes);
-    const double asRecords =
-        ShowFlood(L"-cr", L"progress:" + std::to_wstring(kRecords * ProgressRecordLength), lastShown);
-    std::printf("round %d: as lines %8.3f s, as progress records %8.3f s\n", round + 1, asLines, asRecords);
-    lines = round == 0 ? asLines : std::min(lines, asLines);
-    records = round == 0 ? asRecords : std::min(records, asRecords);
-  }
+  const auto [lines, records] = BestOfTurns(
+      kRounds, "as lines", [] { return ShowFlood(L"-cr", L"flood:" + std::to_wstring(kBytes), kBytes); },
+      "as progress records",
+      [] { return ShowFlood(L"-cr", L"progress:" + std::to_wstring(kRecords * ProgressRecordLength), kLastShown); });
   std::printf("8 MB of progress records shown: %.2f times the time of lines (bound %.1f)\n", records / lines, kBound);
   Row("8 MB of progress records (CR, -cr) shown, vs the same bytes as lines", records, lines, "s");
   return 0;

@@ -46,10 +46,8 @@ void cOutputRules::Backspace() {
   // The last line as an edit control counts lines (an empty one after a final line break does
   // not count), when it is empty, goes with its line break. Otherwise the last character goes:
   // one beyond the Basic Multilingual Plane is two units, both go.
-  const std::size_t removed =
-      tail == L"\r\n" || tail == L"\r\n\r\n" || (size >= 2 && IsHighSurrogate(tail[size - 2]) && IsLowSurrogate(tail[size - 1]))
-          ? 2
-          : 1;
+  const bool pair = size >= 2 && IsHighSurrogate(tail[size - 2]) && IsLowSurrogate(tail[size - 1]);
+  const std::size_t removed = tail == L"\r\n" || tail == L"\r\n\r\n" || pair ? 2 : 1;
   sink_.DeleteTail(static_cast<int>(removed));
   if (line_ && *line_ >= removed) *line_ -= removed;
   else line_.reset();
@@ -84,7 +82,8 @@ void cOutputRules::AppendRewriting(std::wstring_view text, view::tTextAttribute 
   EndWaitingCr();
   while (start < text.size()) {
     std::size_t cr = text.find(L'\r', start);
-    while (cr != std::wstring_view::npos && cr + 1 < text.size() && text[cr + 1] == L'\n') cr = text.find(L'\r', cr + 2);
+    while (cr != std::wstring_view::npos && cr + 1 < text.size() && text[cr + 1] == L'\n')
+      cr = text.find(L'\r', cr + 2);
     AppendLinePart(text.substr(start, std::min(cr, text.size()) - start), look);
     if (cr == std::wstring_view::npos) return;
     // At the end it may yet begin a CR LF.

@@ -3,8 +3,8 @@
 // takes back the last character, a form feed clears the text, and escape sequences set the look
 // of the text that follows and are taken out (in dump mode all of them are shown as they are: the
 // caller appends instead of rendering). When asked, a carriage return of its own sends the text
-// back to the start of its line, as progress displays mean it. The rules work on a small text sink and know no window:
-// the output pane is one sink, a string in the tests another.
+// back to the start of its line, as progress displays mean it. The rules work on a small text
+// sink and know no window: the output pane is one sink, a string in the tests another.
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -52,7 +52,6 @@ public:
   // Off, a CR that is not part of a CR LF is dropped. On, it ends its line's text: the next text
   // that is not a line break replaces the line from its start.
   void SetRewritesLines(bool on);
-  bool RewritesLines() const noexcept { return rewrites_; }
 
 private:
   void RenderPlain(std::wstring_view text, view::tTextAttribute look);

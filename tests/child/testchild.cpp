@@ -234,8 +234,8 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
 }
 
 enum class tVerb {
-  Echo, Copy, Take, Out, Err, Flood, ColourFlood, Progress, Line, Prompt, Ctrl, CloseIn, Sleep, SleepForever, Exit, Spawn,
-  Pipe
+  Echo, Copy, Take, Out, Err, Flood, ColourFlood, Progress, Line, Prompt, Ctrl, CloseIn, Sleep, SleepForever, Exit,
+  Spawn, Pipe
 };
 
 struct tStep {

@@ -232,7 +232,8 @@ scenario_progress_lines() {
     "out:$(e2e_hex $'\nnext\r\n')" sleep)
   local option expected
   for option in -cr ""; do
-    if [ -n "$option" ]; then expected=$'100% done\nnext'; else expected=$'  5% copying 50% copying a long name100% done\nnext'; fi
+    expected=$'  5% copying 50% copying a long name100% done\nnext'
+    if [ -n "$option" ]; then expected=$'100% done\nnext'; fi
     e2e_start $option "-log:progress$option.log" -- "${child[@]}"
     e2e_wait "the child's last line" e2e_output_has '^next$'
     [ "$(e2e_pane 1)" = "$expected" ] ||

@@ -130,8 +130,9 @@ TEST(ProcessOptionsTest, CarriageReturnOption) {
   } cases[] = {
       {L"", false, L""}, {L"/CR", true, L""}, {L"-cr+", true, L""}, {L"-cr-", false, L""},
       {L"-cr:on", false, L"Invalid option: -cr:on" + advice},
-      {L"-theme:x -cr:1", false, L"Invalid option: -cr:1" + advice + L"\r\n\r\nInvalid theme: -theme:x"
-                                    L"\r\n\r\nThe theme is -theme:system, -theme:light or -theme:dark; the system's is used."},
+      {L"-theme:x -cr:1", false,
+       L"Invalid option: -cr:1" + advice + L"\r\n\r\nInvalid theme: -theme:x\r\n\r\nThe theme is -theme:system, "
+                                           L"-theme:light or -theme:dark; the system's is used."},
   };
   for (const auto& c : cases) {
     const tSessionOptions o = Options(c.Arguments);

@@ -142,7 +142,8 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
   const tHtmlDocument page = ParseHtml(HelpPage());
   EXPECT_EQ(TableCells(page, 0),
             (std::vector<std::wstring>{L"-input:encoding", L"-output:encoding", L"-Unicode, -U", L"-Unicode2, -U2",
-                                       L"-dump, -D", L"-cr", L"-echo, -E", L"-help, -h, -?", L"-log:file", L"-timestamps",
+                                       L"-dump, -D", L"-cr", L"-echo, -E", L"-help, -h, -?", L"-log:file",
+                                       L"-timestamps",
                                        L"-env:name=value, -env:name=", L"-editor:command",
                                        L"-theme:system, -theme:light, -theme:dark"}));
   for (const wchar_t* option : {L"x -Unicode", L"x -U", L"x /u"}) {
