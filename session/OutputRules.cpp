@@ -39,7 +39,6 @@ void cOutputRules::AppendPiece(std::wstring_view text, view::tTextAttribute look
 
 // Only the text's last units are read, whatever the text holds.
 void cOutputRules::Backspace() {
-  EndWaitingCr();
   const std::wstring tail = sink_.Tail(4);
   if (tail.empty()) return;
   const size_t size = tail.size();
@@ -61,36 +60,18 @@ void cOutputRules::Render(std::wstring_view text) {
 
 void cOutputRules::SetRewritesLines(bool on) {
   rewrites_ = on;
-  crWaiting_ = lineEnded_ = false;
-}
-
-void cOutputRules::EndWaitingCr() {
-  if (!crWaiting_) return;
-  crWaiting_ = false;
-  lineEnded_ = true;
+  lineEnded_ = false;
 }
 
 void cOutputRules::AppendRewriting(std::wstring_view text, view::tTextAttribute look) {
-  if (text.empty()) return;
-  std::size_t start = 0;
-  if (crWaiting_ && text.front() == L'\n') {
-    // A CR LF cut between two texts.
-    crWaiting_ = false;
-    AppendLinePart(L"\r\n", look);
-    start = 1;
-  }
-  EndWaitingCr();
-  while (start < text.size()) {
+  for (std::size_t start = 0; start < text.size();) {
     std::size_t cr = text.find(L'\r', start);
     while (cr != std::wstring_view::npos && cr + 1 < text.size() && text[cr + 1] == L'\n')
       cr = text.find(L'\r', cr + 2);
     AppendLinePart(text.substr(start, std::min(cr, text.size()) - start), look);
     if (cr == std::wstring_view::npos) return;
-    // At the end it may yet begin a CR LF.
-    if (cr + 1 == text.size()) {
-      crWaiting_ = true;
-      return;
-    }
+    // A CR at the end waits for what follows: an LF, as the start of the next text, keeps the
+    // line as a line break does, so a CR LF cut between two texts is one line break.
     lineEnded_ = true;
     start = cr + 1;
   }
@@ -150,7 +131,7 @@ void cOutputRules::RenderPlain(std::wstring_view text, view::tTextAttribute look
       Backspace();
     } else if (item.size() == 1 && item[0] == kFormFeed) {
       sink_.ClearText();
-      crWaiting_ = lineEnded_ = false;
+      lineEnded_ = false;
       line_ = 0;
     } else {
       put(item);

@@ -60,17 +60,14 @@ private:
   void AppendRewriting(std::wstring_view text, view::tTextAttribute look);
   // A part that holds no CR of its own.
   void AppendLinePart(std::wstring_view text, view::tTextAttribute look);
-  // A CR that waited for what follows it was not part of a CR LF.
-  void EndWaitingCr();
   std::size_t LineLength();
 
   iOutputSink& sink_;
   const tTextTap tap_;
   cEscapeParser escapes_;
   bool rewrites_ = false;
-  // A CR came last, and what follows tells whether it begins a CR LF.
-  bool crWaiting_ = false;
-  // A CR has ended the last line's text.
+  // A CR has ended the last line's text; what follows tells whether it stays (a line break) or
+  // goes (anything else).
   bool lineEnded_ = false;
   // The characters behind the text's last line break, while the rules know them: they are asked
   // of the sink again for every text, as the user may have typed between two.
