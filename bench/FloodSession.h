@@ -3,6 +3,9 @@
 // line that makes the test child start until the pane holds what it shows and has painted it.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "bench/BenchSupport.h"
@@ -31,4 +34,22 @@ inline double ShowFlood(const std::wstring& options, const std::wstring& flood, 
   const double seconds = Clock() - start;
   ::DestroyWindow(form.Handle());
   return seconds;
+}
+
+// Two ways of a flood run in turns, rounds times, each round's seconds printed with the ways'
+// names; the best of each way counts, which keeps the shared machine's load out.
+struct tBestOfTurns {
+  double First = 0, Second = 0;
+};
+
+inline tBestOfTurns BestOfTurns(int rounds, const char* firstName, const std::function<double()>& first,
+                                const char* secondName, const std::function<double()>& second) {
+  tBestOfTurns best;
+  for (int round = 0; round < rounds; ++round) {
+    const double one = first(), other = second();
+    std::printf("round %d: %s %8.3f s, %s %8.3f s\n", round + 1, firstName, one, secondName, other);
+    best.First = round == 0 ? one : std::min(best.First, one);
+    best.Second = round == 0 ? other : std::min(best.Second, other);
+  }
+  return best;
 }

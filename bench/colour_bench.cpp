@@ -27,14 +27,10 @@ constexpr double kBound = 1.3;
 
 int main() {
   StartBench();
-  double without = 0, with = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    const double plain = ShowFlood(L"", L"flood:" + std::to_wstring(kFlood), kFlood);
-    const double coloured = ShowFlood(L"", L"colourflood:" + std::to_wstring(kFlood), kLines * ColourFloodShownLength);
-    std::printf("round %d: without colour %8.3f s, with colour %8.3f s\n", round + 1, plain, coloured);
-    without = round == 0 ? plain : std::min(without, plain);
-    with = round == 0 ? coloured : std::min(with, coloured);
-  }
+  const auto [without, with] = BestOfTurns(
+      kRounds, "without colour", [] { return ShowFlood(L"", L"flood:" + std::to_wstring(kFlood), kFlood); },
+      "with colour",
+      [] { return ShowFlood(L"", L"colourflood:" + std::to_wstring(kFlood), kLines * ColourFloodShownLength); });
   std::printf("8 MB flood shown in colour: %.2f times the time without (bound %.1f)\n", with / without, kBound);
   Row("8 MB flood shown with every line in colour, vs the same flood without", with, without, "s");
   return 0;

@@ -317,12 +317,28 @@ std::wstring cConsoleEdit::Tail(int count) const {
 }
 
 void cConsoleEdit::DeleteTail(int count) {
-  Flush();
-  if (SendOutput({}, static_cast<std::size_t>(std::max(count, 0)))) return;
+  // What is still gathered goes before it reaches the view, with its looks: a line that is
+  // rewritten over and over within one chunk costs the view nothing.
+  std::size_t rest = static_cast<std::size_t>(std::max(count, 0));
+  const std::size_t cut = std::min(rest, pending_.size());
+  pending_.erase(pending_.end() - static_cast<std::ptrdiff_t>(cut), pending_.end());
+  // The looks' runs and the links' runs (none while no link came) end where the text ends.
+  for (std::vector<view::tAttributeRun>* runs : {&pendingRuns_, &pendingLinks_}) {
+    for (std::size_t left = runs->empty() ? 0 : cut; left > 0;) {
+      view::tAttributeRun& last = runs->back();
+      const std::size_t taken = std::min<std::size_t>(left, last.Length);
+      last.Length -= taken;
+      left -= taken;
+      if (last.Length == 0) runs->pop_back();
+    }
+  }
+  rest -= cut;
+  if (rest == 0 || SendOutput({}, rest)) return;
+  const int removed = static_cast<int>(rest);
   SetSelStart(INT_MAX);
   const int end = SelStart();
-  SetSelStart(std::max(end - count, 0));
-  SetSelLength(std::min(count, end));
+  SetSelStart(std::max(end - removed, 0));
+  SetSelLength(std::min(removed, end));
   SetWSelText(L"");
 }
 

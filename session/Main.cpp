@@ -45,6 +45,7 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   optionMessage_ = options.OptionMessage;
   logFile_ = options.LogFile;
   log_.SetTimestamps(options.Timestamps);
+  rewritesLines_ = options.RewritesLines;
   environment_ = options.Environment;
   editorCommand_ = options.EditorCommand;
   SetUpLogDialog(logDialog_);
@@ -86,6 +87,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
   // The log keeps the output as the rules are given it: without escape sequences (unless dumped),
   // before backspace and form feed act. The command clock looks for prompts in the same text.
   rules_ = std::make_unique<cOutputRules>(*outputEditor_, [this](std::wstring_view text) { TapOutput(text); });
+  rules_->SetRewritesLines(rewritesLines_);
   auto keyDown = [this](WORD& key, gui::tShiftState shift) { EditorKeyDown(key, shift); };
   inputEditor_->OnKeyDown = keyDown;
   outputEditor_->OnKeyDown = keyDown;
@@ -306,6 +308,15 @@ void cFormMain::AppendOutput(std::wstring_view text) { rules_->Append(text); }
 void cFormMain::OutputBackspace() { rules_->Backspace(); }
 
 void cFormMain::RenderOutput(std::wstring_view text) { rules_->Render(text); }
+
+bool cFormMain::ViewCrRewrites(bool doIt, bool& checked) {
+  if (doIt) {
+    rewritesLines_ = !rewritesLines_;
+    if (rules_) rules_->SetRewritesLines(rewritesLines_);
+  }
+  checked = rewritesLines_;
+  return true;
+}
 
 void cFormMain::ShowOutput(std::wstring_view text) {
   if (interpretControls_)

@@ -47,6 +47,8 @@ public:
   bool ViewFollowOutput(bool doIt, bool& checked) override;
   // View > Flash When a Command Ends.
   bool ViewFlashOnEnd(bool doIt, bool& checked) override;
+  // View > Carriage Return Rewrites Line; from the next output on.
+  bool ViewCrRewrites(bool doIt, bool& checked) override;
   const cSessionLog& Log() const noexcept { return log_; }
 
   bool IsChildAlive();
@@ -157,6 +159,7 @@ private:
 
   bool echo_ = false;
   bool interpretControls_ = true;
+  bool rewritesLines_ = false;
   bool helpAtStart_ = false;
   const std::wstring productName_;
   std::wstring childApplication_;

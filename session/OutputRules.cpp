@@ -1,6 +1,7 @@
 #include "session/OutputRules.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "text/Utils.h"
 
@@ -40,20 +41,64 @@ void cOutputRules::AppendPiece(std::wstring_view text, view::tTextAttribute look
 void cOutputRules::Backspace() {
   const std::wstring tail = sink_.Tail(4);
   if (tail.empty()) return;
-  // The last line as an edit control counts lines (an empty one after a final line break does
-  // not count), when it is empty, goes with its line break.
-  if (tail == L"\r\n" || tail == L"\r\n\r\n") {
-    sink_.DeleteTail(2);
-    return;
-  }
-  // Otherwise the last character: one beyond the Basic Multilingual Plane is two units, both go.
   const size_t size = tail.size();
-  sink_.DeleteTail(size >= 2 && IsHighSurrogate(tail[size - 2]) && IsLowSurrogate(tail[size - 1]) ? 2 : 1);
+  // The last line as an edit control counts lines (an empty one after a final line break does
+  // not count), when it is empty, goes with its line break. Otherwise the last character goes:
+  // one beyond the Basic Multilingual Plane is two units, both go.
+  const bool pair = size >= 2 && IsHighSurrogate(tail[size - 2]) && IsLowSurrogate(tail[size - 1]);
+  const std::size_t removed = tail == L"\r\n" || tail == L"\r\n\r\n" || pair ? 2 : 1;
+  sink_.DeleteTail(static_cast<int>(removed));
+  if (line_ && *line_ >= removed) *line_ -= removed;
+  else line_.reset();
 }
 
 void cOutputRules::Render(std::wstring_view text) {
+  line_.reset();
   escapes_.Feed(text, renderPlain_);
   sink_.Flush();
+}
+
+void cOutputRules::SetRewritesLines(bool on) {
+  rewrites_ = on;
+  lineEnded_ = false;
+}
+
+void cOutputRules::AppendRewriting(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) {
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t cr = text.find(L'\r', start);
+    while (cr != std::wstring_view::npos && cr + 1 < text.size() && text[cr + 1] == L'\n')
+      cr = text.find(L'\r', cr + 2);
+    AppendLinePart(text.substr(start, std::min(cr, text.size()) - start), look, link);
+    if (cr == std::wstring_view::npos) return;
+    // A CR at the end waits for what follows: an LF, as the start of the next text, keeps the
+    // line as a line break does, so a CR LF cut between two texts is one line break.
+    lineEnded_ = true;
+    start = cr + 1;
+  }
+}
+
+void cOutputRules::AppendLinePart(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) {
+  if (text.empty()) return;
+  // A line break after the CR keeps the line; any other text takes its place.
+  if (lineEnded_ && text.front() != L'\n' && text.front() != L'\r') {
+    if (const std::size_t length = LineLength()) sink_.DeleteTail(static_cast<int>(length));
+    line_ = 0;
+  }
+  lineEnded_ = false;
+  AppendPiece(text, look, link);
+  // Its CRs are all part of a CR LF: what follows its last LF is as it came.
+  if (const std::size_t lf = text.rfind(L'\n'); lf != std::wstring_view::npos) line_ = text.size() - lf - 1;
+  else if (line_) *line_ += text.size();
+}
+
+std::size_t cOutputRules::LineLength() {
+  // Read back in growing steps, so that finding the line's start costs what the line holds.
+  for (int step = 64; !line_; step = step > INT_MAX / 4 ? INT_MAX : step * 4) {
+    const std::wstring tail = sink_.Tail(step);
+    if (const std::size_t lf = tail.rfind(L'\n'); lf != std::wstring::npos) line_ = tail.size() - lf - 1;
+    else if (tail.size() < static_cast<std::size_t>(step) || step == INT_MAX) line_ = tail.size();
+  }
+  return *line_;
 }
 
 void cOutputRules::Finish() {
@@ -63,8 +108,12 @@ void cOutputRules::Finish() {
 
 void cOutputRules::RenderPlain(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) {
   if (tap_) tap_(text);
+  auto put = [&](std::wstring_view piece) {
+    if (rewrites_) AppendRewriting(piece, look, link);
+    else AppendPiece(piece, look, link);
+  };
   if (cStringUtils::FindEither(text, kBackspace, kFormFeed) == std::wstring_view::npos) {
-    AppendPiece(text, look, link);
+    put(text);
     return;
   }
   tWStringArray items;
@@ -82,8 +131,10 @@ void cOutputRules::RenderPlain(std::wstring_view text, view::tTextAttribute look
       Backspace();
     } else if (item.size() == 1 && item[0] == kFormFeed) {
       sink_.ClearText();
+      lineEnded_ = false;
+      line_ = 0;
     } else {
-      AppendPiece(item, look, link);
+      put(item);
     }
   }
 }

@@ -2,9 +2,12 @@
 // What the child's output does to the text it goes to: line breaks become CR LF, a backspace
 // takes back the last character, a form feed clears the text, and escape sequences set the look
 // of the text that follows and are taken out (in dump mode all of them are shown as they are: the
-// caller appends instead of rendering). The rules work on a small text sink and know no window:
-// the output pane is one sink, a string in the tests another.
+// caller appends instead of rendering). When asked, a carriage return of its own sends the text
+// back to the start of its line, as progress displays mean it. The rules work on a small text
+// sink and know no window: the output pane is one sink, a string in the tests another.
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -46,13 +49,29 @@ public:
   // The output has ended: a sequence that waits is shown as text.
   void Finish();
 
+  // Off, a CR that is not part of a CR LF is dropped. On, it ends its line's text: the next text
+  // that is not a line break replaces the line from its start.
+  void SetRewritesLines(bool on);
+
 private:
   void RenderPlain(std::wstring_view text, view::tTextAttribute look, std::wstring_view link);
   void AppendPiece(std::wstring_view text, view::tTextAttribute look, std::wstring_view link = {});
+  // The text as rendered with rewrites on: cut at every CR of its own.
+  void AppendRewriting(std::wstring_view text, view::tTextAttribute look, std::wstring_view link);
+  // A part that holds no CR of its own.
+  void AppendLinePart(std::wstring_view text, view::tTextAttribute look, std::wstring_view link);
+  std::size_t LineLength();
 
   iOutputSink& sink_;
   const tTextTap tap_;
   cEscapeParser escapes_;
+  bool rewrites_ = false;
+  // A CR has ended the last line's text; what follows tells whether it stays (a line break) or
+  // goes (anything else).
+  bool lineEnded_ = false;
+  // The characters behind the text's last line break, while the rules know them: they are asked
+  // of the sink again for every text, as the user may have typed between two.
+  std::optional<std::size_t> line_;
   const cEscapeParser::tVisit renderPlain_ = [this](std::wstring_view text, view::tTextAttribute look,
                                                     std::wstring_view link) { RenderPlain(text, look, link); };
 };

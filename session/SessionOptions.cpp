@@ -94,6 +94,9 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine) {
 
   if (tCommandLineOption log = commandLine.FindOption(L"log"); log.Kind == clkValue) o.LogFile = log.Value;
   o.Timestamps = IsOptionSet(commandLine, L"timestamps");
+  o.RewritesLines = IsOptionSet(commandLine, L"cr");
+  if (const tCommandLineOption cr = commandLine.FindOption(L"cr"); cr.Kind == clkValue)
+    AddMessage(o.OptionMessage, gui::FormatRes(IDS_OPT_INVALID_CR, {cr.Value}));
   if (tCommandLineOption editor = commandLine.FindOption(L"editor"); editor.Kind == clkValue)
     o.EditorCommand = editor.Value;
   for (const tCommandLineOption& option : commandLine.Options()) {

@@ -94,6 +94,8 @@ public:
   virtual bool ViewFollowOutput(bool doIt, bool& checked) = 0;
   // Whether a long command that ends asks for attention (checked while it does).
   virtual bool ViewFlashOnEnd(bool doIt, bool& checked) = 0;
+  // Whether a carriage return of its own rewrites its line of the output (checked) or is dropped.
+  virtual bool ViewCrRewrites(bool doIt, bool& checked) = 0;
 
 protected:
   cMenuForm() = default;

@@ -18,6 +18,8 @@
 //   flood:N       write exactly N bytes of numbered 80-column lines ("00000001 abc...\r\n", see
 //                 tests/support/Flood.h) in writes of 64 KiB
 //   colourflood:N the same with each line's number in colour (escape sequences; see Flood.h)
+//   progress:N    write exactly N bytes of a progress display, records "\r00%" to "\r99%" over and
+//                 over (see Flood.h), in writes of 64 KiB, then CR LF as the display ends
 //   line:N        write exactly N bytes of one line with no line break, the digits 0 to 9 over
 //                 and over ("0123456789012..."), in writes of 64 KiB
 //   prompt:TEXT   write TEXT (its ANSI bytes) with no line break, then wait for one line on
@@ -153,6 +155,11 @@ void WriteStream(std::uint64_t size, tFill fill) {
 
 void Flood(std::uint64_t size) { WriteStream(size, FloodBytes); }
 
+void Progress(std::uint64_t size) {
+  WriteStream(size, ProgressBytes);
+  WriteOut("\r\n");
+}
+
 void LongLine(std::uint64_t size) {
   WriteStream(size, [](std::size_t offset, std::size_t count, char* out) {
     for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<char>('0' + (offset + i) % 10);
@@ -227,14 +234,14 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
 }
 
 enum class tVerb {
-  Echo, Copy, Take, Out, Err, Flood, ColourFlood, Line, Prompt, Ctrl, CloseIn, Sleep, SleepForever, Exit, Spawn,
-  Pipe
+  Echo, Copy, Take, Out, Err, Flood, ColourFlood, Progress, Line, Prompt, Ctrl, CloseIn, Sleep, SleepForever, Exit,
+  Spawn, Pipe
 };
 
 struct tStep {
   tVerb Verb;
   std::string Bytes;       // Out, Err, Prompt; Spawn: how; Pipe: the name
-  std::uint64_t Number{};  // Flood, ColourFlood, Line, Sleep, Exit
+  std::uint64_t Number{};  // Flood, ColourFlood, Progress, Line, Sleep, Exit
 };
 
 std::optional<tStep> ParseStep(std::string_view argument) {
@@ -260,13 +267,15 @@ std::optional<tStep> ParseStep(std::string_view argument) {
     if (auto number = ParseNumber(value)) return tStep{tVerb::Take, {}, *number};
     return std::nullopt;
   }
-  if ((name == "flood" || name == "colourflood" || name == "line" || name == "sleep" || name == "exit") &&
+  if ((name == "flood" || name == "colourflood" || name == "progress" || name == "line" || name == "sleep" ||
+       name == "exit") &&
       hasValue) {
-    bool stream = name == "flood" || name == "colourflood" || name == "line";
+    bool stream = name == "flood" || name == "colourflood" || name == "progress" || name == "line";
     auto number = ParseNumber(value);
     if (!number || (!stream && *number > 0xFFFFFFFFu)) return std::nullopt;
     tVerb verb = name == "flood"         ? tVerb::Flood
                  : name == "colourflood" ? tVerb::ColourFlood
+                 : name == "progress"    ? tVerb::Progress
                  : name == "line"        ? tVerb::Line
                  : name == "sleep" ? tVerb::Sleep
                                    : tVerb::Exit;
@@ -312,6 +321,7 @@ int main(int argc, char** argv) {
       case tVerb::Err: WriteAll(::GetStdHandle(STD_ERROR_HANDLE), step.Bytes); break;
       case tVerb::Flood: Flood(step.Number); break;
       case tVerb::ColourFlood: WriteStream(step.Number, ColourFloodBytes); break;
+      case tVerb::Progress: Progress(step.Number); break;
       case tVerb::Line: LongLine(step.Number); break;
       case tVerb::Prompt: Prompt(input, step.Bytes); break;
       case tVerb::Ctrl: ReportControlEvents(); break;

@@ -222,6 +222,29 @@ scenario_dump() {
   e2e_close
 }
 
+# A progress display: with -cr each CR sends the line back to its start and the pane ends with the
+# last update only, no tail of a longer one left; without it the updates run into one line. The
+# log keeps every CR as it came either way. The CR LF that ends the display is cut between writes.
+scenario_progress_lines() {
+  e2e_new_work_folder
+  local child=("$E2E_TESTCHILD" "out:$(e2e_hex $'\r  5% copying')" sleep:300
+    "out:$(e2e_hex $'\r 50% copying a long name')" sleep:300 "out:$(e2e_hex $'\r100% done\r')" sleep:300
+    "out:$(e2e_hex $'\nnext\r\n')" sleep)
+  local option expected
+  for option in -cr ""; do
+    expected=$'  5% copying 50% copying a long name100% done\nnext'
+    if [ -n "$option" ]; then expected=$'100% done\nnext'; fi
+    e2e_start $option "-log:progress$option.log" -- "${child[@]}"
+    e2e_wait "the child's last line" e2e_output_has '^next$'
+    [ "$(e2e_pane 1)" = "$expected" ] ||
+      e2e_fail "with \"$option\" the output pane shows $(e2e_pane 1 | od -c | head -n 5)"
+    e2e_close
+    cmp -s <(tail -n +2 "$e2e_work/progress$option.log") \
+      <(printf '\r  5%% copying\r 50%% copying a long name\r100%% done\r\nnext\r\n') ||
+      e2e_fail "with \"$option\" the log holds: $(cat -A "$e2e_work/progress$option.log")"
+  done
+}
+
 # Colour: the pane holds the plain text (the looks are kept beside it), and -dump shows every
 # sequence as the child wrote it. The first SGR is cut between two writes.
 scenario_colours() {
@@ -1515,6 +1538,7 @@ all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump co
   scroll_view
   follow_output
   flash_on_end
+  progress_lines
   output_view unicode_program_folder places interpreter_editor network_places osc8_links release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do

@@ -36,13 +36,15 @@ TEST_F(FollowOutput, HeldOutputLeavesTheReadersPlace) {
   Output().WPerform(EM_SCROLLCARET, 0, 0);
   const LRESULT top = Top();
   Switch();
-  // Output, a backspace and an empty last line taken back act at the end only.
-  for (const wchar_t* held : {L"more\n", L"ab\b", L"\n\n\b"}) {
+  bool checked = false;
+  form_->ViewCrRewrites(true, checked);
+  // Output, a backspace, an empty last line taken back and a line rewritten act at the end only.
+  for (const wchar_t* held : {L"more\n", L"ab\b", L"\n\n\b", L"10%\r", L"20%"}) {
     form_->RenderOutput(held);
     EXPECT_EQ(Sel(), std::make_pair(7ul, 12ul)) << testing::PrintToString(std::wstring(held));
     EXPECT_EQ(Top(), top);
   }
-  EXPECT_TRUE(OutputText().ends_with(L"\r\nmore\r\na\r\n"));
+  EXPECT_TRUE(OutputText().ends_with(L"\r\nmore\r\na\r\n20%"));
   EXPECT_EQ(form_->OutputEditor()->HeldLines(), 3);
   // A backspace into the selection leaves what is left of it; a form feed, nothing.
   Select(static_cast<int>(Length() - 4), static_cast<int>(Length()));

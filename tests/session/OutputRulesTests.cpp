@@ -128,4 +128,45 @@ TEST(OutputRules, LinksStayWithTheirText) {
   }
 }
 
+// Whole, cut in two at every position, and one character at a time.
+std::vector<std::vector<std::wstring>> Feeds(const std::wstring& output) {
+  std::vector<std::vector<std::wstring>> feeds{{output}};
+  for (size_t cut = 1; cut < output.size(); ++cut) feeds.push_back({output.substr(0, cut), output.substr(cut)});
+  std::vector<std::wstring> single;
+  for (wchar_t c : output) single.emplace_back(1, c);
+  feeds.push_back(single);
+  return feeds;
+}
+
+// A CR of its own sends the line back to its start, wherever the chunks are cut; the log's tap
+// still sees every CR.
+TEST(OutputRules, CarriageReturnRewritesItsLine) {
+  struct tCase {
+    std::wstring Output;
+    std::wstring Shown;
+    tRuns Looks;
+  };
+  std::vector<tCase> cases = {
+      {L"\x1b[31m10%\r\x1b[32m20%", L"20%", {{0, 3, Fore(2)}}},
+      {L"\x1b[31mabc\x1b[0m\r\n\x1b[32mxy\rz", L"abc\r\nz", {{0, 3, Fore(1)}, {3, 5, 0}, {5, 6, Fore(2)}}},
+      {L"plain\r\x1b[34mA\x1b[0mB", L"AB", {{0, 1, Fore(4)}, {1, 2, 0}}},
+  };
+  for (const auto& [output, shown] : RewritingCases())
+    cases.push_back({output, shown, {{0, static_cast<view::tTextPos>(shown.size()), 0}}});
+  for (const tCase& c : cases) {
+    for (const std::vector<std::wstring>& chunks : Feeds(c.Output)) {
+      cStoreSink sink;
+      std::wstring logged;
+      cOutputRules rules(sink, [&](std::wstring_view text) { logged += text; });
+      rules.SetRewritesLines(true);
+      for (const std::wstring& chunk : chunks) rules.Render(chunk);
+      const std::string where = testing::PrintToString(chunks);
+      EXPECT_EQ(sink.Store.Text(), c.Shown) << where;
+      EXPECT_EQ(Runs(sink.Store), c.Looks) << where;
+      EXPECT_EQ(std::count(logged.begin(), logged.end(), L'\r'), std::count(c.Output.begin(), c.Output.end(), L'\r'))
+          << where;
+    }
+  }
+}
+
 }  // namespace

@@ -20,3 +20,19 @@ inline std::vector<tRenderingCase> RenderingCases() {
       {L"\x1b[31ma\x1b[1mb\b\x1b[0mc\x1b]0;t\x07\r\x1b[K\n", L"ac\r\n"},
   };
 }
+
+// The same with a CR of its own rewriting its line.
+inline std::vector<tRenderingCase> RewritingCases() {
+  return {
+      // A shorter text leaves no tail; a CR LF, also after a CR, keeps the line; LF alone too.
+      {L"10%\r20%", L"20%"}, {L"long line\rshort", L"short"}, {L"a\r\nb", L"a\r\nb"},
+      {L"x\r\r\ny", L"x\r\ny"}, {L"a\nb\rc", L"a\r\nc"}, {L"a\rb\r\n", L"b\r\n"},
+      // Only the last line is rewritten, an empty one too; a CR at the very end waits for ever.
+      {L"one\r\ntwo\rTWO\r\nthree", L"one\r\nTWO\r\nthree"}, {L"x\r\n\r\n\ry", L"x\r\n\r\ny"},
+      {L"\rb", L"b"}, {L"ab\r\r\rcd", L"cd"}, {L"a\rb\rc\r", L"c"},
+      // Backspace and form feed keep their rules, before and after a rewrite.
+      {L"abc\r\bX", L"X"}, {L"abc\rde\b", L"d"}, {L"abc\r\fX", L"X"}, {L"ab\rc\fd\re", L"e"},
+      // An escape sequence between the CR and the text.
+      {L"50%\r\x1b[K60%", L"60%"},
+  };
+}

@@ -118,6 +118,29 @@ TEST(ProcessOptionsTest, MalformedEnvironmentOption) {
             L"Invalid encoding: -output:XYZ\r\n\r\nInvalid environment option: -env:" + advice);
 }
 
+// -cr is a switch; with a value it is named in the message and left off.
+TEST(ProcessOptionsTest, CarriageReturnOption) {
+  const std::wstring advice =
+      L"\r\n\r\n-cr, which takes no value, makes a carriage return rewrite its line; without it carriage returns are "
+      L"dropped.";
+  const struct {
+    const wchar_t* Arguments;
+    bool On;
+    std::wstring Message;
+  } cases[] = {
+      {L"", false, L""}, {L"/CR", true, L""}, {L"-cr+", true, L""}, {L"-cr-", false, L""},
+      {L"-cr:on", false, L"Invalid option: -cr:on" + advice},
+      {L"-theme:x -cr:1", false,
+       L"Invalid option: -cr:1" + advice + L"\r\n\r\nInvalid theme: -theme:x\r\n\r\nThe theme is -theme:system, "
+                                           L"-theme:light or -theme:dark; the system's is used."},
+  };
+  for (const auto& c : cases) {
+    const tSessionOptions o = Options(c.Arguments);
+    EXPECT_EQ(o.RewritesLines, c.On) << c.Arguments;
+    EXPECT_EQ(o.OptionMessage, c.Message) << c.Arguments;
+  }
+}
+
 // -theme: names a theme in any letter case; anything else is named in the message, after any
 // other, and leaves the choice to the system.
 TEST(ProcessOptionsTest, ThemeOption) {

@@ -200,6 +200,10 @@ TEST_F(SessionTest, BackspaceAndFormFeedEditThePaneUnlessDumping) {
   Close();
   OpenChild({L"out:610862", L"sleep"}, L"-dump");
   EXPECT_TRUE(OutputBecomes(L"a\bb"));
+  // Dumped, a CR of its own goes as it always has, -cr or not.
+  Close();
+  OpenChild({L"out:610D62", L"sleep"}, L"-dump -cr");
+  EXPECT_TRUE(OutputBecomes(L"ab"));
 }
 
 // A sequence that the end of the output cuts off can never end: it is shown as text. The command
@@ -223,6 +227,26 @@ TEST_F(SessionTest, ThePaneShowsWhatTheRulesMake) {
     form_->OutputEditor()->SetWText(L"");
     form_->RenderOutput(output);
     EXPECT_EQ(OutputText(), expected.Text) << testing::PrintToString(output);
+  }
+  // With rewrites on, also where a chunk's rewrite reaches into what the pane already shows.
+  bool checked = false;
+  form_->ViewCrRewrites(true, checked);
+  for (const auto& [output, shown] : RewritingCases()) {
+    for (size_t cut = 0; cut <= output.size(); ++cut) {
+      form_->OutputEditor()->SetWText(L"");
+      form_->RenderOutput(output.substr(0, cut));
+      form_->RenderOutput(output.substr(cut));
+      EXPECT_EQ(OutputText(), shown) << testing::PrintToString(output) << " cut at " << cut;
+    }
+  }
+  // A link rewritten before the pane shows it goes with its text.
+  form_->OutputEditor()->SetWText(L"");
+  form_->RenderOutput(L"1\r\n\x1b]8;;http://a/\x07" L"abc\x1b]8;;\x07\rXY \x1b]8;;http://b/\x07" L"Z");
+  EXPECT_EQ(OutputText(), L"1\r\nXY Z");
+  for (const auto& [at, start] : {std::pair{3, -1}, std::pair{4, -1}, std::pair{6, 6}}) {
+    view::tTextLink link;
+    form_->OutputEditor()->WPerform(view::kViewLinkAt, at, reinterpret_cast<LPARAM>(&link));
+    EXPECT_EQ(link.Id == 0 ? -1 : link.Span.Start, start) << at;
   }
   // Output goes to the end, wherever the user's caret was.
   form_->OutputEditor()->SetWText(L"one\r\ntwo");

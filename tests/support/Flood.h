@@ -73,3 +73,15 @@ inline void ColourFloodBytes(std::size_t offset, std::size_t count, char* out) {
     count -= taken;
   }
 }
+
+// The stream of the "progress" verb: a progress display of records of 4 bytes, "\r00%" to
+// "\r99%" over and over, each meant to replace the one before.
+inline constexpr std::size_t ProgressRecordLength = 4;
+
+inline void ProgressBytes(std::size_t offset, std::size_t count, char* out) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t position = offset + i, number = position / ProgressRecordLength % 100;
+    const char record[] = {'\r', static_cast<char>('0' + number / 10), static_cast<char>('0' + number % 10), '%'};
+    out[i] = record[position % ProgressRecordLength];
+  }
+}

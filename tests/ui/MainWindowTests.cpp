@@ -116,7 +116,9 @@ TEST_F(MainWindow, WithoutAnActiveEditorTheEditorCommandsAreDisabled) {
     EXPECT_FALSE(Item(id).Enabled) << id;
   EXPECT_TRUE(Item(ID_VIEW_WORD_WRAP).Checked);
   EXPECT_TRUE(Item(ID_VIEW_FOLLOW_OUTPUT).Checked);
-  for (UINT id : {ID_FILE_EXIT, ID_VIEW_STATUS_BAR, ID_VIEW_MENU, ID_TOOLS_OPTIONS, ID_HELP_HELP, ID_HELP_ABOUT})
+  EXPECT_FALSE(Item(ID_VIEW_CR_REWRITES).Checked);
+  for (UINT id : {ID_FILE_EXIT, ID_VIEW_STATUS_BAR, ID_VIEW_MENU, ID_TOOLS_OPTIONS, ID_HELP_HELP, ID_HELP_ABOUT,
+                  ID_VIEW_CR_REWRITES})
     EXPECT_TRUE(Item(id).Enabled) << id;
   EXPECT_TRUE(Item(ID_VIEW_STATUS_BAR).Checked);
   EXPECT_TRUE(Item(ID_VIEW_MENU).Checked);
@@ -153,6 +155,7 @@ TEST_F(MainWindow, MenusHoldTheActionsInOrderAndShowTheirHints) {
                               {L"&Menu\tCtrl+Shift+M", ID_VIEW_MENU},
                               {L"", 0},
                               {L"&Word Wrap", ID_VIEW_WORD_WRAP},
+                              {L"&Carriage Return Rewrites Line", ID_VIEW_CR_REWRITES},
                               {L"Follow &Output\tScroll Lock", ID_VIEW_FOLLOW_OUTPUT},
                               {L"&Enlarge Font\tCtrl+Num +", ID_VIEW_INC_FONT},
                               {L"&Reduce Font\tCtrl+Num -", ID_VIEW_DEC_FONT},
