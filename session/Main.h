@@ -47,6 +47,8 @@ public:
   bool ViewFollowOutput(bool doIt, bool& checked) override;
   // View > Flash When a Command Ends.
   bool ViewFlashOnEnd(bool doIt, bool& checked) override;
+  // View > Show Arrival Times.
+  bool ViewArrivalTimes(bool doIt, bool& checked) override;
   const cSessionLog& Log() const noexcept { return log_; }
 
   bool IsChildAlive();
@@ -154,6 +156,8 @@ private:
   static constexpr UINT_PTR kOutputFailedTimer = 9;
 
   bool echo_ = false;
+  // Whether the output pane shows the time each line came.
+  bool showTimes_ = false;
   bool interpretControls_ = true;
   bool helpAtStart_ = false;
   const std::wstring productName_;

@@ -94,6 +94,7 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine) {
 
   if (tCommandLineOption log = commandLine.FindOption(L"log"); log.Kind == clkValue) o.LogFile = log.Value;
   o.Timestamps = IsOptionSet(commandLine, L"timestamps");
+  o.Times = IsOptionSet(commandLine, L"times");
   if (tCommandLineOption editor = commandLine.FindOption(L"editor"); editor.Kind == clkValue)
     o.EditorCommand = editor.Value;
   for (const tCommandLineOption& option : commandLine.Options()) {

@@ -19,6 +19,8 @@ struct tSessionOptions {
   // The log's file (none when empty) and whether its lines start with the time.
   std::wstring LogFile;
   bool Timestamps = false;
+  // Whether the output pane shows the time each line came (-times).
+  bool Times = false;
   // The command that opens a file location of the output (-editor:).
   std::wstring EditorCommand{kDefaultEditorCommand};
   // The -env: changes to the child's environment, in the order given.

@@ -94,6 +94,8 @@ public:
   virtual bool ViewFollowOutput(bool doIt, bool& checked) = 0;
   // Whether a long command that ends asks for attention (checked while it does).
   virtual bool ViewFlashOnEnd(bool doIt, bool& checked) = 0;
+  // Whether the output pane shows the time each line came (checked while it does).
+  virtual bool ViewArrivalTimes(bool doIt, bool& checked) = 0;
 
 protected:
   cMenuForm() = default;
