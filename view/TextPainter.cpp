@@ -73,8 +73,9 @@ void cTextPainter::Draw(HDC dc, cEditModel& model, const tPaintFrame& frame) {
   const int first = frame.TopRow + static_cast<int>(frame.Area.top) / rowHeight_;
   const int last =
       std::min(model.Layout().RowCount() - 1, frame.TopRow + static_cast<int>(frame.Area.bottom) / rowHeight_);
-  // Text scrolled to the left stays out of the gutter.
-  const int saved = frame.Gutter > 0 ? ::SaveDC(dc) : 0;
+  // Text scrolled to the left stays out of the gutter; unscrolled, none reaches it, and what the
+  // rows' backgrounds cover of it the gutter covers again (a clip costs every call of a paint).
+  const int saved = frame.Gutter > 0 && frame.XOffset + frame.Gutter > 0 ? ::SaveDC(dc) : 0;
   if (saved) ::IntersectClipRect(dc, frame.Gutter, frame.Area.top, frame.Client.right, frame.Area.bottom);
   int y = (first - frame.TopRow) * rowHeight_;
   for (int row = first; row <= last; ++row, y += rowHeight_) {
@@ -86,10 +87,8 @@ void cTextPainter::Draw(HDC dc, cEditModel& model, const tPaintFrame& frame) {
     }
   }
   if (y < static_cast<int>(frame.Area.bottom)) fill({frame.Client.left, y, frame.Client.right, frame.Area.bottom});
-  if (saved) {
-    ::RestoreDC(dc, saved);
-    PaintGutter(dc, model, frame, first, last);
-  }
+  if (saved) ::RestoreDC(dc, saved);
+  if (frame.Gutter > 0) PaintGutter(dc, model, frame, first, last);
   ::SetBkMode(dc, previousMode);
 }
 
