@@ -3,6 +3,9 @@
 // line that makes the test child start until the pane holds what it shows and has painted it.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "bench/BenchSupport.h"
@@ -31,4 +34,19 @@ inline double ShowFlood(const std::wstring& options, const std::wstring& flood, 
   const double seconds = Clock() - start;
   ::DestroyWindow(form.Handle());
   return seconds;
+}
+
+// Shows a flood two ways in turns, rounds times each, and keeps the best of each, which keeps the
+// shared machine's load out: prints every round and the ratio against its bound, then the row.
+inline void RowOfTurns(const std::string& work, double bound, int rounds, const std::function<double()>& without,
+                       const std::function<double()>& with) {
+  double bestWithout = 0, bestWith = 0;
+  for (int round = 0; round < rounds; ++round) {
+    const double plain = without(), changed = with();
+    std::printf("round %d: without %8.3f s, with %8.3f s\n", round + 1, plain, changed);
+    bestWithout = round == 0 ? plain : std::min(bestWithout, plain);
+    bestWith = round == 0 ? changed : std::min(bestWith, changed);
+  }
+  std::printf("%s: %.2f times the time without (bound %.1f)\n", work.c_str(), bestWith / bestWithout, bound);
+  Row(work, bestWith, bestWithout, "s");
 }

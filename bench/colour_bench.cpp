@@ -5,8 +5,6 @@
 // the ratio of two floods of a quarter second swung from 0.95 to 1.49 between runs).
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "bench/BenchSupport.h"
@@ -27,15 +25,8 @@ constexpr double kBound = 1.3;
 
 int main() {
   StartBench();
-  double without = 0, with = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    const double plain = ShowFlood(L"", L"flood:" + std::to_wstring(kFlood), kFlood);
-    const double coloured = ShowFlood(L"", L"colourflood:" + std::to_wstring(kFlood), kLines * ColourFloodShownLength);
-    std::printf("round %d: without colour %8.3f s, with colour %8.3f s\n", round + 1, plain, coloured);
-    without = round == 0 ? plain : std::min(without, plain);
-    with = round == 0 ? coloured : std::min(with, coloured);
-  }
-  std::printf("8 MB flood shown in colour: %.2f times the time without (bound %.1f)\n", with / without, kBound);
-  Row("8 MB flood shown with every line in colour, vs the same flood without", with, without, "s");
+  RowOfTurns("8 MB flood shown with every line in colour, vs the same flood without", kBound, kRounds,
+             [] { return ShowFlood(L"", L"flood:" + std::to_wstring(kFlood), kFlood); },
+             [] { return ShowFlood(L"", L"colourflood:" + std::to_wstring(kFlood), kLines * ColourFloodShownLength); });
   return 0;
 }
