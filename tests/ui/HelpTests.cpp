@@ -325,7 +325,7 @@ TEST_F(HtmlViewTest, TableRowsFollowEachOtherAndWrapInNarrowViews) {
   std::vector<int> rows;
   for (size_t i = 0; i < blocks.size(); ++i)
     if (blocks[i].Kind == hbkTableRow) rows.push_back(view.BlockTop(static_cast<int>(i)));
-  ASSERT_EQ(rows.size(), 13u);
+  ASSERT_EQ(rows.size(), 14u);
   EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
   EXPECT_EQ(std::adjacent_find(rows.begin(), rows.end()), rows.end());
 
