@@ -408,7 +408,10 @@ void cTextView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
 // window a timer goes on scrolling, the faster the further out it is.
 void cTextView::Drag(bool tick) {
   const int charWidth = painter_.AverageCharWidth();
-  const tDragSteps steps = DragSteps(dragPoint_, Client(), painter_.RowHeight(), charWidth);
+  // The gutter is outside the rows: a pointer over it scrolls them sideways.
+  RECT rows = Client();
+  rows.left = gutter_;
+  const tDragSteps steps = DragSteps(dragPoint_, rows, painter_.RowHeight(), charWidth);
   if (tick) ScrollTo(topRow_ + steps.Rows, xOffset_ + steps.Chars * charWidth);
   if (!steps.Outside())
     StopDrag();
