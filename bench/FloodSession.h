@@ -53,3 +53,11 @@ inline tBestOfTurns BestOfTurns(int rounds, const char* firstName, const std::fu
   }
   return best;
 }
+
+// The best of both ways in turns, printed with the ratio against its bound, then the row.
+inline void RowOfTurns(const std::string& work, double bound, int rounds, const std::function<double()>& without,
+                       const std::function<double()>& with) {
+  const auto [plain, changed] = BestOfTurns(rounds, "without", without, "with", with);
+  std::printf("%s: %.2f times the time without (bound %.1f)\n", work.c_str(), changed / plain, bound);
+  Row(work, changed, plain, "s");
+}

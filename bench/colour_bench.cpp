@@ -5,8 +5,6 @@
 // the ratio of two floods of a quarter second swung from 0.95 to 1.49 between runs).
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "bench/BenchSupport.h"

@@ -131,6 +131,7 @@
 #define ID_VIEW_FOLLOW_OUTPUT          633
 #define ID_VIEW_FLASH_ON_END           635
 #define ID_VIEW_CR_REWRITES            634
+#define ID_VIEW_ARRIVAL_TIMES          636
 #define IDS_HINT_OFFSET                40
 #define IDS_LOAD_FILTER                680  /* "All files (*.*)|*.*" */
 #define IDS_SAVE_AS_FILTER_UTF8        681  /* "UTF-8 files (*.*)|*.*" */

@@ -285,7 +285,7 @@ void cConsoleEdit::HoldOutput(bool hold) {
 }
 
 bool cConsoleEdit::SendOutput(view::tLookedText text, std::size_t removed) {
-  const view::tViewOutput output{text, removed, held_};
+  const view::tViewOutput output{text, removed, held_, Arrival};
   return WPerform(view::kViewOutput, 0, reinterpret_cast<LPARAM>(&output)) != 0;
 }
 

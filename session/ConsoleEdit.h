@@ -58,6 +58,10 @@ public:
   bool OutputHeld() const noexcept { return held_; }
   // The line breaks of the output that came since it was held.
   int HeldLines() const noexcept { return heldLines_; }
+  // When the output given from now on came: the lines it begins show that time (the output pane's
+  // view; a system edit control shows none).
+  view::tLineStamp Arrival = 0;
+  void ShowTimes(bool show) { WPerform(view::kViewShowTimes, show ? 1 : 0, 0); }
 
   // The pane as the text of the output rules.
   void AppendText(std::wstring_view text, view::tTextAttribute look, std::wstring_view link) override;

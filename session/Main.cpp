@@ -12,6 +12,7 @@
 #include "session/ConsoleAttach.h"
 #include "session/SessionOptions.h"
 #include "text/Utils.h"
+#include "view/LineTimes.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ cFormMain::cFormMain(const cCommandLine& commandLine, const wchar_t* className, 
   logFile_ = options.LogFile;
   log_.SetTimestamps(options.Timestamps);
   rewritesLines_ = options.RewritesLines;
+  showTimes_ = options.Times;
   environment_ = options.Environment;
   editorCommand_ = options.EditorCommand;
   SetUpLogDialog(logDialog_);
@@ -104,6 +106,7 @@ void cFormMain::StartSession(gui::cPanel& inputPanel, gui::cPanel& outputPanel) 
       outputStatusTimer_ = outputStatusTimer_ || ::SetTimer(Handle(), kOutputStatusTimer, kOutputStatusMs, nullptr) != 0;
   };
   outputEditor_->SetWordWrap(true);
+  outputEditor_->ShowTimes(showTimes_);
   outputEditor_->OpensPlaces = true;
   outputEditor_->EditorCommand = editorCommand_;
   // The child starts in this program's current folder.
@@ -330,7 +333,7 @@ LRESULT cFormMain::ListenerData(const char* data, size_t count) {
   // Each chunk is shown as it comes, while the listener waits: the view's cost is what the chunk
   // holds, whatever the pane holds.
   const std::wstring text = decoder_.Decode(encodings_.Output, data, count);
-  log_.Arrived();
+  outputEditor_->Arrival = view::StampOf(log_.Arrived());
   ShowOutput(text);
   if (log_.FlushDue()) FlushLog();
   // A flood must not starve the user: the listener waits until what waits for the window has
@@ -408,7 +411,7 @@ void cFormMain::ChildOutputEnded() {
   // What the decoder still holds (a cut character) can never be completed now: it is shown as a
   // whole text shows such bytes. An escape sequence cut off by the end is shown as text.
   const std::wstring rest = decoder_.Flush();
-  log_.Arrived();
+  outputEditor_->Arrival = view::StampOf(log_.Arrived());
   ShowOutput(rest);
   rules_->Finish();
   // The output ends when the last process writing it has ended, which is normally the child: its

@@ -49,6 +49,8 @@ public:
   bool ViewFlashOnEnd(bool doIt, bool& checked) override;
   // View > Carriage Return Rewrites Line; from the next output on.
   bool ViewCrRewrites(bool doIt, bool& checked) override;
+  // View > Show Arrival Times.
+  bool ViewArrivalTimes(bool doIt, bool& checked) override;
   const cSessionLog& Log() const noexcept { return log_; }
 
   bool IsChildAlive();
@@ -158,6 +160,8 @@ private:
   static constexpr UINT_PTR kOutputFailedTimer = 9;
 
   bool echo_ = false;
+  // Whether the output pane shows the time each line came.
+  bool showTimes_ = false;
   bool interpretControls_ = true;
   bool rewritesLines_ = false;
   bool helpAtStart_ = false;

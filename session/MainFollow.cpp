@@ -1,10 +1,19 @@
 // The output pane's place and status: View > Follow Output, which lets output take the caret and
 // the view to its end as it comes or holds them where the user reads, and what the status bar
-// shows of the pane.
+// shows of the pane, and the times beside its lines.
 #include <optional>
 #include <utility>
 
 #include "session/Main.h"
+
+bool cFormMain::ViewArrivalTimes(bool doIt, bool& checked) {
+  if (doIt) {
+    showTimes_ = !showTimes_;
+    if (outputEditor_) outputEditor_->ShowTimes(showTimes_);
+  }
+  checked = showTimes_;
+  return true;
+}
 
 bool cFormMain::ViewFollowOutput(bool doIt, bool& checked) {
   if (!outputEditor_) return false;

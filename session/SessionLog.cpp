@@ -1,12 +1,15 @@
 #include "session/SessionLog.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 #include <utility>
 
 #include "gui/ResString.h"
 #include "resources/resource.h"
 #include "text/TextCodec.h"
 #include "text/Utils.h"
+#include "view/LineTimes.h"
 
 namespace {
 
@@ -16,12 +19,6 @@ constexpr size_t kFlushBytes = 256 * 1024;
 constexpr size_t kMostWriteBytes = 1 << 30;
 // How long a cancelled write is given to end.
 constexpr DWORD kCancelMs = 100;
-
-void AppendNumber(std::wstring& text, unsigned value, int digits) {
-  std::wstring number = std::to_wstring(value);
-  if (number.size() < static_cast<size_t>(digits)) text.append(digits - number.size(), L'0');
-  text += number;
-}
 
 }  // namespace
 
@@ -36,18 +33,11 @@ cSessionLog::cSessionLog(tClock clock) : clock_(std::move(clock)) {}
 cSessionLog::~cSessionLog() { Close(); }
 
 std::wstring cSessionLog::FormatTime(const SYSTEMTIME& time) {
-  const struct {
-    wchar_t Before;
-    unsigned Value;
-    int Digits;
-  } parts[] = {{L'\0', time.wYear, 4},  {L'-', time.wMonth, 2},  {L'-', time.wDay, 2},         {L' ', time.wHour, 2},
-               {L':', time.wMinute, 2}, {L':', time.wSecond, 2}, {L'.', time.wMilliseconds, 3}};
-  std::wstring text;
-  for (const auto& part : parts) {
-    if (part.Before) text += part.Before;
-    AppendNumber(text, part.Value, part.Digits);
-  }
-  return text;
+  // The time of day as the output pane shows it beside its lines.
+  wchar_t date[16] = {};
+  std::swprintf(date, std::size(date), L"%04u-%02u-%02u ", static_cast<unsigned>(time.wYear),
+                static_cast<unsigned>(time.wMonth), static_cast<unsigned>(time.wDay));
+  return date + view::FormatClock(time);
 }
 
 bool cSessionLog::Open(const std::wstring& path, std::wstring_view commandLine) {
@@ -119,7 +109,7 @@ void cSessionLog::Output(std::wstring_view text) {
 
 void cSessionLog::Command(std::wstring_view command) {
   if (!file_) return;
-  haveNow_ = false;
+  now_ = clock_();
   EndLine();
   StartLine();
   Append(command);
@@ -130,10 +120,6 @@ void cSessionLog::Command(std::wstring_view command) {
 void cSessionLog::StartLine() {
   atLineStart_ = false;
   if (!timestamps_) return;
-  if (!haveNow_) {
-    now_ = clock_();
-    haveNow_ = true;
-  }
   Append(FormatTime(now_) + L' ');
 }
 

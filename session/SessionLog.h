@@ -44,8 +44,12 @@ public:
   bool Timestamps() const noexcept { return timestamps_; }
   void SetTimestamps(bool on) noexcept { timestamps_ = on; }
 
-  // Output comes: the lines that start in what follows, up to the next Arrived, take the time now.
-  void Arrived() noexcept { haveNow_ = false; }
+  // Output comes: the lines that start in what follows, up to the next Arrived, take the time now,
+  // which it answers (the output pane's lines take the same, open or not).
+  const SYSTEMTIME& Arrived() {
+    now_ = clock_();
+    return now_;
+  }
   // Output as it came, in pieces cut anywhere; nothing while the log is closed.
   void Output(std::wstring_view text);
   // A command echoed: a line of its own.
@@ -98,7 +102,6 @@ private:
   bool timestamps_ = false;
   bool atLineStart_ = true;
   bool afterCr_ = false;
-  // The time of the output being logged, taken once it is needed.
+  // The time of the output being logged.
   SYSTEMTIME now_{};
-  bool haveNow_ = false;
 };

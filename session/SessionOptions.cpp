@@ -97,6 +97,7 @@ tSessionOptions ProcessOptions(const cCommandLine& commandLine) {
   o.RewritesLines = IsOptionSet(commandLine, L"cr");
   if (const tCommandLineOption cr = commandLine.FindOption(L"cr"); cr.Kind == clkValue)
     AddMessage(o.OptionMessage, gui::FormatRes(IDS_OPT_INVALID_CR, {cr.Value}));
+  o.Times = IsOptionSet(commandLine, L"times");
   if (tCommandLineOption editor = commandLine.FindOption(L"editor"); editor.Kind == clkValue)
     o.EditorCommand = editor.Value;
   for (const tCommandLineOption& option : commandLine.Options()) {

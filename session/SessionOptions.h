@@ -21,6 +21,8 @@ struct tSessionOptions {
   bool Timestamps = false;
   // Whether a carriage return of its own rewrites its line (-cr) instead of being dropped.
   bool RewritesLines = false;
+  // Whether the output pane shows the time each line came (-times).
+  bool Times = false;
   // The command that opens a file location of the output (-editor:).
   std::wstring EditorCommand{kDefaultEditorCommand};
   // The -env: changes to the child's environment, in the order given.

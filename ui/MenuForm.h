@@ -96,6 +96,8 @@ public:
   virtual bool ViewFlashOnEnd(bool doIt, bool& checked) = 0;
   // Whether a carriage return of its own rewrites its line of the output (checked) or is dropped.
   virtual bool ViewCrRewrites(bool doIt, bool& checked) = 0;
+  // Whether the output pane shows the time each line came (checked while it does).
+  virtual bool ViewArrivalTimes(bool doIt, bool& checked) = 0;
 
 protected:
   cMenuForm() = default;

@@ -63,6 +63,7 @@ const std::array<tAction, TFormMain::ActionCount> TFormMain::Actions{{
     {ID_VIEW_FOLLOW_OUTPUT, &cMenuForm::ViewFollowOutput, tAction::ckFromUpdate},
     {ID_VIEW_FLASH_ON_END, &cMenuForm::ViewFlashOnEnd, tAction::ckFromUpdate},
     {ID_VIEW_CR_REWRITES, &cMenuForm::ViewCrRewrites, tAction::ckFromUpdate},
+    {ID_VIEW_ARRIVAL_TIMES, &cMenuForm::ViewArrivalTimes, tAction::ckFromUpdate},
 }};
 
 TFormMain::TFormMain(const cCommandLine& commandLine)

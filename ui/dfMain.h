@@ -33,7 +33,7 @@ public:
     cMenuForm::tCommand Command;
     tCheck Check;
   };
-  static constexpr size_t ActionCount = 26;
+  static constexpr size_t ActionCount = 27;
   static const std::array<tAction, ActionCount> Actions;
 
   // The update handlers: each action's enabled and checked state, shown on its menu item.

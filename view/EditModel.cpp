@@ -105,27 +105,28 @@ bool cEditModel::SelectWordAt(const tRowsShown& shown, int x, int y) {
 }
 
 bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks,
-                                  std::span<const tAttributeRun> links) {
+                                  std::span<const tAttributeRun> links, tLineStamp stamp) {
   const tTextPos start = SelStart(), count = SelEnd() - SelStart();
   if (count == 0 && text.empty()) return false;
+  std::vector<tLineStamp> stamps = undoable ? StampsBetween(start, start + count) : std::vector<tLineStamp>();
   // Output comes at the end: an append there costs what it appends.
   std::wstring removed;
   if (looks.empty() && links.empty()) {
     if (count == 0 && start == store_.Length())
-      store_.Append(text);
+      store_.Append(text, {}, {}, stamp);
     else
-      removed = store_.Replace(start, count, text);
+      removed = store_.Replace(start, count, text, 0, stamp);
   } else {
     // Each run goes in with its look; the window follows once, for all of them.
     if (count > 0) removed = store_.Replace(start, count, {});
     if (start == store_.Length()) {
-      store_.Append(text, looks, links);
+      store_.Append(text, looks, links, stamp);
     } else {
       tTextPos at = start;
       std::size_t used = 0;
       auto insert = [&](std::wstring_view piece, tTextAttribute look) {
         if (piece.empty()) return;
-        store_.Replace(at, 0, piece, look);
+        store_.Replace(at, 0, piece, look, stamp);
         at += static_cast<tTextPos>(piece.size());
       };
       for (const tAttributeRun& run : looks) {
@@ -138,7 +139,7 @@ bool cEditModel::ReplaceSelection(std::wstring_view text, bool undoable, std::sp
   }
   const auto inserted = static_cast<tTextPos>(text.size());
   if (undoable) {
-    Remember(start, std::move(removed), inserted);
+    Remember(start, std::move(removed), inserted, std::move(stamps));
   } else if (start < undo_.Position + undo_.Inserted) {
     // A change the user cannot undo before the end of the user's edit leaves nothing to undo;
     // output after it leaves it.
@@ -161,31 +162,41 @@ void cEditModel::SetText(std::wstring_view text) {
   modified_ = false;
 }
 
-void cEditModel::Remember(tTextPos start, std::wstring removed, tTextPos inserted) {
+std::vector<tLineStamp> cEditModel::StampsBetween(tTextPos start, tTextPos end) const {
+  const tTextPos first = store_.LineFromPosition(start);
+  return store_.LineStamps(first, store_.LineFromPosition(end) - first + 1);
+}
+
+void cEditModel::Remember(tTextPos start, std::wstring removed, tTextPos inserted, std::vector<tLineStamp> stamps) {
+  // Removals in a row meet at a line, the one that holds the earlier removal's start: it keeps the
+  // stamp it had before the first of them.
   if (!removed.empty()) {
     const bool removing = undo_.Inserted == 0 && !undo_.Removed.empty();
     if (removing && start == undo_.Position) {
       undo_.Removed += removed;
+      if (!stamps.empty()) undo_.Stamps.insert(undo_.Stamps.end(), stamps.begin() + 1, stamps.end());
     } else if (removing && start + static_cast<tTextPos>(removed.size()) == undo_.Position) {
       undo_.Removed.insert(0, removed);
       undo_.Position = start;
+      if (!stamps.empty()) undo_.Stamps.insert(undo_.Stamps.begin(), stamps.begin(), stamps.end() - 1);
     } else {
-      undo_ = {start, 0, std::move(removed)};
+      undo_ = {start, 0, std::move(removed), std::move(stamps)};
     }
   }
   if (inserted == 0) return;
   if (start == undo_.Position || (undo_.Inserted > 0 && start == undo_.Position + undo_.Inserted))
     undo_.Inserted += inserted;
   else
-    undo_ = {start, inserted, {}};
+    undo_ = {start, inserted, {}, std::move(stamps)};
 }
 
 bool cEditModel::Undo() {
   if (!CanUndo()) return false;
   const tUndo done = std::move(undo_);
-  std::wstring removed = store_.Replace(done.Position, done.Inserted, done.Removed);
+  std::vector<tLineStamp> stamps = StampsBetween(done.Position, done.Position + done.Inserted);
+  std::wstring removed = store_.Replace(done.Position, done.Inserted, done.Removed, 0, 0, done.Stamps);
   const auto restored = static_cast<tTextPos>(done.Removed.size());
-  undo_ = {done.Position, restored, std::move(removed)};
+  undo_ = {done.Position, restored, std::move(removed), std::move(stamps)};
   anchor_ = done.Position;
   caret_ = done.Position + restored;
   afterWrap_ = false;

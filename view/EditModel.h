@@ -73,9 +73,10 @@ public:
   bool SelectWordAt(const tRowsShown& shown, int x, int y);
 
   // Replaces the selection, as typing, pasting or EM_REPLACESEL does, undoable or not, each of the
-  // looks' runs in its look; the caret goes after the text. Answers whether anything changed.
+  // looks' runs in its look, its links' runs their links, come at the stamp's time; the caret goes
+  // after the text. Answers whether anything changed.
   bool ReplaceSelection(std::wstring_view text, bool undoable, std::span<const tAttributeRun> looks = {},
-                        std::span<const tAttributeRun> links = {});
+                        std::span<const tAttributeRun> links = {}, tLineStamp stamp = 0);
   // The whole text, with nothing to undo and the caret at its start.
   void SetText(std::wstring_view text);
   // An empty text begins at the origin (cTextStore::SetOrigin), and the caret with it.
@@ -148,18 +149,23 @@ private:
   // What undo takes back, as the edit control keeps it: the Inserted units from Position replace
   // the text Removed there. Edits in a row add to it: typing or pasting where the last insertion
   // ends, Delete where the last removal was, Backspace just before it; an insertion where text was
-  // removed makes a replacement of the two. Undo makes it the edit that undoes it.
+  // removed makes a replacement of the two. Undo makes it the edit that undoes it. Stamps: the
+  // times of the lines that Removed gives back, the one that holds Position first (none while the
+  // text had no time).
   struct tUndo {
     tTextPos Position = 0;
     tTextPos Inserted = 0;
     std::wstring Removed;
+    std::vector<tLineStamp> Stamps;
   };
 
   // iTextStoreEvents
   void TextChanged(const tTextChange& change) override;
   bool ContinuesLineBreak(const tTextChange& change) const;
   bool Undo();
-  void Remember(tTextPos start, std::wstring removed, tTextPos inserted);
+  // The stamps of the lines from the one that holds start to the one that holds end.
+  std::vector<tLineStamp> StampsBetween(tTextPos start, tTextPos end) const;
+  void Remember(tTextPos start, std::wstring removed, tTextPos inserted, std::vector<tLineStamp> stamps);
 
   cTextStore store_;
   cTextLayout layout_;

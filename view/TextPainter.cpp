@@ -6,6 +6,7 @@
 #include <new>
 #include <optional>
 
+#include "view/LineTimes.h"
 #include "view/TextClusters.h"
 
 namespace view {
@@ -44,6 +45,9 @@ void cTextPainter::SetFont(HFONT font) {
   SIZE size{};
   ::GetTextExtentPoint32W(measureDc_.get(), kLetters, 52, &size);
   averageWidth_ = std::max(1, static_cast<int>((size.cx / 26 + 1) / 2));
+  // Half an average character on either side of the widest time.
+  ::GetTextExtentPoint32W(measureDc_.get(), L"00:00:00.000", 12, &size);
+  gutterWidth_ = static_cast<int>(size.cx) + averageWidth_;
 }
 
 int cTextPainter::ClusterWidth(std::wstring_view cluster) {
@@ -69,6 +73,10 @@ void cTextPainter::Draw(HDC dc, cEditModel& model, const tPaintFrame& frame) {
   const int first = frame.TopRow + static_cast<int>(frame.Area.top) / rowHeight_;
   const int last =
       std::min(model.Layout().RowCount() - 1, frame.TopRow + static_cast<int>(frame.Area.bottom) / rowHeight_);
+  // Text scrolled to the left stays out of the gutter; unscrolled, none reaches it, and what the
+  // rows' backgrounds cover of it the gutter covers again (a clip costs every call of a paint).
+  const int saved = frame.Gutter > 0 && frame.XOffset + frame.Gutter > 0 ? ::SaveDC(dc) : 0;
+  if (saved) ::IntersectClipRect(dc, frame.Gutter, frame.Area.top, frame.Client.right, frame.Area.bottom);
   int y = (first - frame.TopRow) * rowHeight_;
   for (int row = first; row <= last; ++row, y += rowHeight_) {
     try {
@@ -79,7 +87,31 @@ void cTextPainter::Draw(HDC dc, cEditModel& model, const tPaintFrame& frame) {
     }
   }
   if (y < static_cast<int>(frame.Area.bottom)) fill({frame.Client.left, y, frame.Client.right, frame.Area.bottom});
+  if (saved) ::RestoreDC(dc, saved);
+  if (frame.Gutter > 0) PaintGutter(dc, model, frame, first, last);
   ::SetBkMode(dc, previousMode);
+}
+
+// Each line's time on its first row, in the pane's colours with the text dimmed towards the
+// background, so that it stands back from the output.
+void cTextPainter::PaintGutter(HDC dc, const cEditModel& model, const tPaintFrame& frame, int first, int last) {
+  const tPaneColours pane = frame.Pane;
+  auto blend = [](COLORREF text, COLORREF back, int shift) {
+    return static_cast<BYTE>(((text >> shift & 0xFF) * 3 + (back >> shift & 0xFF) * 2) / 5);
+  };
+  ::SetTextColor(dc, RGB(blend(pane.Text, pane.Back, 0), blend(pane.Text, pane.Back, 8), blend(pane.Text, pane.Back, 16)));
+  ::SetBkColor(dc, pane.Back);
+  const cTextLayout& layout = model.Layout();
+  int y = (first - frame.TopRow) * rowHeight_;
+  for (int row = first; row <= last; ++row, y += rowHeight_) {
+    const tRowStart start = layout.RowStart(row);
+    const std::wstring time = start.Column == 0 ? FormatStamp(model.Store().LineStamp(start.Line)) : std::wstring();
+    const RECT cell{frame.Client.left, y, frame.Gutter, y + rowHeight_};
+    ::ExtTextOutW(dc, averageWidth_ / 2, y, ETO_OPAQUE | ETO_CLIPPED, &cell, time.data(), static_cast<UINT>(time.size()),
+                  nullptr);
+  }
+  const RECT below{frame.Client.left, y, frame.Gutter, frame.Area.bottom};
+  if (y < static_cast<int>(frame.Area.bottom)) ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &below, nullptr, 0, nullptr);
 }
 
 // A row is drawn in pieces of one look, each where the layout puts its clusters, so that what is

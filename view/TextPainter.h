@@ -27,7 +27,8 @@ struct tPaneColours {
 
 // What a paint shows: the rows from TopRow on, scrolled XOffset pixels to the left, in the
 // client rectangle Client, of which Area is to be drawn; the parent's brush for the pane (none:
-// its background colour).
+// its background colour). With a Gutter the rows stand right of it, which holds the time of each
+// line on its first row (XOffset then counts from the gutter's left, and so is less by it).
 struct tPaintFrame {
   RECT Client;
   RECT Area;
@@ -35,6 +36,7 @@ struct tPaintFrame {
   int XOffset;
   tPaneColours Pane;
   HBRUSH Brush;
+  int Gutter;
 };
 
 class cTextPainter final : public iTextMeasure {
@@ -51,8 +53,11 @@ public:
   int AverageCharWidth() override { return averageWidth_; }
 
   void Draw(HDC dc, cEditModel& model, const tPaintFrame& frame);
+  // The width of a gutter that holds a line's time.
+  int GutterWidth() const noexcept { return gutterWidth_; }
 
 private:
+  void PaintGutter(HDC dc, const cEditModel& model, const tPaintFrame& frame, int first, int last);
   // Clusters of a row in a row of columns that are drawn alike: one look, selected or not, in the
   // hot span or not, one direction; a tab is a piece of its own.
   struct tPiece {
@@ -84,6 +89,7 @@ private:
   std::array<gui::cFont, 16> fontVariants_;
   int rowHeight_ = 16;
   int averageWidth_ = 8;
+  int gutterWidth_ = 0;
   // What a paint reuses: attribute runs of the row (where each starts) and the advances of the
   // piece being drawn.
   std::vector<std::pair<tTextPos, tTextAttribute>> rowLooks_;

@@ -274,8 +274,8 @@ void cTextStore::ForEachRun(tTextPos start, tTextPos end,
 void cTextStore::Append(std::wstring_view text, tTextAttribute attribute) { Change(Length(), 0, text, attribute); }
 
 void cTextStore::Append(std::wstring_view text, std::span<const tAttributeRun> runs,
-                        std::span<const tAttributeRun> links) {
-  Change(Length(), 0, text, runs.empty() ? 0 : runs.front().Attribute, runs, links);
+                        std::span<const tAttributeRun> links, tLineStamp stamp) {
+  Change(Length(), 0, text, runs.empty() ? 0 : runs.front().Attribute, runs, links, stamp);
 }
 
 tTextLink cTextStore::LinkAt(tTextPos position) const {
@@ -286,13 +286,25 @@ tTextLink cTextStore::LinkAt(tTextPos position) const {
   return {{run->Start, run + 1 == links_.end() ? Length() : (run + 1)->Start}, run->Attribute};
 }
 
-std::wstring cTextStore::Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute) {
+std::wstring cTextStore::Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute,
+                                 tLineStamp stamp, std::span<const tLineStamp> lineStamps) {
   const tTextPos end = RangeEnd(start, count);
   start = ClampPosition(start);
   count = end - start;
   std::wstring removed = Substr(start, count);
-  Change(start, count, text, attribute);
+  Change(start, count, text, attribute, {}, {}, stamp, lineStamps);
   return removed;
+}
+
+tLineStamp cTextStore::LineStamp(tTextPos line) const noexcept {
+  return line >= 0 && line < static_cast<tTextPos>(stamps_.size()) ? stamps_[static_cast<std::size_t>(line)] : 0;
+}
+
+std::vector<tLineStamp> cTextStore::LineStamps(tTextPos first, tTextPos count) const {
+  std::vector<tLineStamp> stamps;
+  if (stamps_.empty()) return stamps;
+  for (tTextPos line = first; line < first + count; ++line) stamps.push_back(LineStamp(line));
+  return stamps;
 }
 
 void cTextStore::Clear() {
@@ -303,6 +315,7 @@ void cTextStore::Clear() {
   breaks_.Clear();
   std::vector<tRun>().swap(runs_);
   std::vector<tRun>().swap(links_);
+  std::vector<tLineStamp>().swap(stamps_);
   held_ = 0;
   if (events_) events_->TextChanged(change);
 }
@@ -332,8 +345,33 @@ std::vector<tTextPos> cTextStore::BreaksAfterChange(tTextPos start, tTextPos end
   return found;
 }
 
+void cTextStore::SpliceStamps(const tTextChange& change, tTextPos lineStart, const std::vector<tTextPos>& found,
+                              tLineStamp stamp, std::span<const tLineStamp> lineStamps) {
+  if (stamps_.empty()) return;
+  const auto first = static_cast<std::size_t>(change.Line);
+  const std::size_t count = found.size() + 1;
+  const tLineStamp own = stamps_[first], after = stamps_[first + static_cast<std::size_t>(change.RemovedBreaks)];
+  Resize(stamps_, first, first + static_cast<std::size_t>(change.RemovedBreaks) + 1, count);
+  if (lineStamps.size() == count) {
+    std::copy(lineStamps.begin(), lineStamps.end(), stamps_.begin() + static_cast<std::ptrdiff_t>(first));
+    return;
+  }
+  // A line takes the time of its first character (the CR of its break, if that is all it has):
+  // one before the change keeps its line's, one of the text came with it, one after it is of the
+  // line that held the end of the change. A line with no character at all has none.
+  const tTextPos textEnd = change.Start + change.Inserted;
+  auto firstCharacter = [&](tTextPos at, tLineStamp before) {
+    if (at < change.Start) return before;
+    if (at < textEnd) return stamp;
+    return at < Length() ? after : tLineStamp{0};
+  };
+  stamps_[first] = firstCharacter(lineStart, own);
+  for (std::size_t k = 1; k < count; ++k) stamps_[first + k] = firstCharacter(found[k - 1] + 1, 0);
+}
+
 void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute,
-                        std::span<const tAttributeRun> runs, std::span<const tAttributeRun> links) {
+                        std::span<const tAttributeRun> runs, std::span<const tAttributeRun> links,
+                        tLineStamp stamp, std::span<const tLineStamp> lineStamps) {
   const tTextPos end = start + count;
   const auto inserted = static_cast<tTextPos>(text.size());
   if (count == 0 && inserted == 0) return;
@@ -349,6 +387,12 @@ void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, 
   // What can fail, allocating, comes first, and the text goes in at once: an edit that cannot get
   // its memory leaves the store as it was. The rest cannot fail.
   breaks_.Prepare(found.size(), length + delta);
+  // The first time that comes makes a stamp for every line, none known until then.
+  if (stamps_.empty() && (stamp != 0 || std::any_of(lineStamps.begin(), lineStamps.end(),
+                                                     [](tLineStamp known) { return known != 0; })))
+    stamps_.assign(static_cast<std::size_t>(LineCount()), 0);
+  if (!stamps_.empty()) Reserve(stamps_, found.size());
+  const tTextPos lineStart = LineStart(change.Line);
   // Coloured output makes a run or two a line, and an array that grows by an eighth is copied
   // whole at every eighth: the runs grow by half.
   Reserve(runs_, 2 + runs.size(), 2);
@@ -358,6 +402,7 @@ void cTextStore::Change(tTextPos start, tTextPos count, std::wstring_view text, 
   InsertText(end, text);
   EraseText(start, count);
   breaks_.Splice(first, last, found, delta);
+  SpliceStamps(change, lineStart, found, stamp, lineStamps);
   SpliceRuns(runs_, start, end, inserted, attribute, end < length);
   if (end == length) AppendRuns(runs_, start, start + inserted, runs);
   if (linked) {
@@ -558,7 +603,7 @@ std::size_t cTextStore::BytesHeld() const noexcept {
   std::size_t text = 0;
   for (const tBlock& block : blocks_) text += blockUnits_ * (block.Narrow ? 1 : sizeof(wchar_t));
   return text + blocks_.capacity() * sizeof(tBlock) + breaks_.BytesHeld() +
-         (runs_.capacity() + links_.capacity()) * sizeof(tRun);
+         (runs_.capacity() + links_.capacity()) * sizeof(tRun) + stamps_.capacity() * sizeof(tLineStamp);
 }
 
 }  // namespace view

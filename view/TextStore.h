@@ -14,7 +14,9 @@
 // the line breaks, 4 bytes each, answers the line queries by binary search; an edit moves the
 // entries after it. Beside the text runs a list of attribute runs (how stretches of text look),
 // and a second one of links (which stretches link to what), both of which edits keep aligned with
-// the text. The list of links stays empty until a link comes, so text without any pays nothing.
+// the text; the list of links stays empty until a link comes, so text without any pays nothing.
+// Once a change brings a time, the store keeps the time of each line too (4 bytes a line, moved
+// with the index).
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -32,6 +34,10 @@ using tTextPos = std::int64_t;
 // How a stretch of text looks (see view/TextLook.h); opaque to the store. Typed text and plain
 // output have 0.
 using tTextAttribute = std::uint64_t;
+
+// When a line's first character came: the local time of day in milliseconds, plus 1
+// (view/LineTimes.h); 0 for none, as typed text has.
+using tLineStamp = std::uint32_t;
 
 // A stretch of the text: from Start to End, Start <= End.
 struct tTextSpan {
@@ -129,14 +135,24 @@ public:
   void Append(std::wstring_view text, tTextAttribute attribute = 0);
   // Adds the text at the end in one change, the runs giving its stretches their attributes in
   // order, and the links (runs whose attribute is a tLinkId) their links; what they leave at its
-  // end gets 0.
-  void Append(std::wstring_view text, std::span<const tAttributeRun> runs, std::span<const tAttributeRun> links = {});
+  // end gets 0. Its characters came at the stamp's time.
+  void Append(std::wstring_view text, std::span<const tAttributeRun> runs, std::span<const tAttributeRun> links = {},
+              tLineStamp stamp = 0);
   // The link at the position, with the whole stretch of it around the position.
   tTextLink LinkAt(tTextPos position) const;
   // Replaces the range [start, start + count), cut to the text, by the text, which gets the
   // attribute; answers what it removed. An edit that cannot get its memory throws and changes
-  // nothing.
-  std::wstring Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute = 0);
+  // nothing. The lines that the change leaves from the line of start on take the stamps given,
+  // when there is one for each of them (as LineStamps read them before an edit that this one
+  // takes back); else each takes the time of its first character: the stamp's for a character
+  // of the text, its own line's for one that was there.
+  std::wstring Replace(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute = 0,
+                       tLineStamp stamp = 0, std::span<const tLineStamp> lineStamps = {});
+  // When the line's first character came; 0 when not known (a line with no character, one typed,
+  // one that does not exist).
+  tLineStamp LineStamp(tTextPos line) const noexcept;
+  // The stamps of count lines from first on; empty while the store knows no time at all.
+  std::vector<tLineStamp> LineStamps(tTextPos first, tTextPos count) const;
   // Empties the store (down to its origin).
   void Clear();
   // An empty store begins at the origin from now on, as if made with it; one that holds text keeps
@@ -213,8 +229,12 @@ private:
   static void AppendRuns(std::vector<tRun>& runs, tTextPos start, tTextPos textEnd,
                          std::span<const tAttributeRun> given);
   std::vector<tTextPos> BreaksAfterChange(tTextPos start, tTextPos end, std::wstring_view text) const;
+  // The stamps of the lines from change.Line on that the change left, as Replace says.
+  void SpliceStamps(const tTextChange& change, tTextPos lineStart, const std::vector<tTextPos>& found,
+                    tLineStamp stamp, std::span<const tLineStamp> lineStamps);
   void Change(tTextPos start, tTextPos count, std::wstring_view text, tTextAttribute attribute,
-              std::span<const tAttributeRun> runs = {}, std::span<const tAttributeRun> links = {});
+              std::span<const tAttributeRun> runs = {}, std::span<const tAttributeRun> links = {},
+              tLineStamp stamp = 0, std::span<const tLineStamp> lineStamps = {});
 
   const std::size_t blockUnits_;
   tTextPos origin_;
@@ -226,6 +246,8 @@ private:
   std::vector<tRun> runs_;
   // Empty while no link has come; then from the origin on, as runs_.
   std::vector<tRun> links_;
+  // A stamp for each line once a change has brought a time; none before.
+  std::vector<tLineStamp> stamps_;
   iTextStoreEvents* events_ = nullptr;
 };
 

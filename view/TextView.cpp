@@ -214,6 +214,9 @@ std::optional<LRESULT> cTextView::EditMessage(UINT message, WPARAM wParam, LPARA
       if (!lParam) return 0;
       *reinterpret_cast<tTextLink*>(lParam) = model_.Store().LinkAt(static_cast<tTextPos>(wParam));
       return 1;
+    case kViewShowTimes:
+      ShowTimes(wParam != 0);
+      return 1;
     case EM_LINESCROLL:
       ScrollTo(topRow_ + static_cast<int>(lParam), xOffset_ + static_cast<int>(wParam) * painter_.AverageCharWidth());
       return TRUE;
@@ -288,7 +291,7 @@ void cTextView::Output(const tViewOutput& output) {
   const bool changed =
       model_.ReplaceSelection(std::wstring_view(output.Text.Text, output.Text.Length), false,
                               std::span<const tAttributeRun>(output.Text.Runs, output.Text.RunCount),
-                              std::span<const tAttributeRun>(output.Text.Links, output.Text.LinkCount));
+                              std::span<const tAttributeRun>(output.Text.Links, output.Text.LinkCount), output.Arrival);
   if (hold) model_.Select(anchor, caret);
   if (changed)
     Changed();
@@ -410,7 +413,10 @@ void cTextView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
 // window a timer goes on scrolling, the faster the further out it is.
 void cTextView::Drag(bool tick) {
   const int charWidth = painter_.AverageCharWidth();
-  const tDragSteps steps = DragSteps(dragPoint_, Client(), painter_.RowHeight(), charWidth);
+  // The gutter is outside the rows: a pointer over it scrolls them sideways.
+  RECT rows = Client();
+  rows.left = gutter_;
+  const tDragSteps steps = DragSteps(dragPoint_, rows, painter_.RowHeight(), charWidth);
   if (tick) ScrollTo(topRow_ + steps.Rows, xOffset_ + steps.Chars * charWidth);
   if (!steps.Outside())
     StopDrag();
@@ -499,6 +505,16 @@ RECT cTextView::Client() const {
   return client;
 }
 
+int cTextView::TextWidth() const { return std::max(static_cast<int>(Client().right) - gutter_, 0); }
+
+void cTextView::ShowTimes(bool show) {
+  showTimes_ = show;
+  gutter_ = show ? painter_.GutterWidth() : 0;
+  Resize(static_cast<int>(Client().right));
+  PlaceCaret();
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 int cTextView::VisibleRows() const { return std::max(1, static_cast<int>(Client().bottom) / painter_.RowHeight()); }
 
 void cTextView::ScrollTo(int topRow, int xOffset) {
@@ -515,7 +531,7 @@ void cTextView::ScrollTo(int topRow, int xOffset) {
 }
 
 void cTextView::ScrollCaretIntoView() {
-  const tRowsShown shown = model_.ShownWithCaret(Shown(), VisibleRows(), static_cast<int>(Client().right));
+  const tRowsShown shown = model_.ShownWithCaret(Scrolled(), VisibleRows(), TextWidth());
   ScrollTo(shown.TopRow, shown.XOffset);
 }
 
@@ -528,7 +544,7 @@ void cTextView::Scroll(int bar, WORD request) {
   const bool vertical = bar == SB_VERT;
   const int at = vertical ? topRow_ : xOffset_;
   const int step = vertical ? 1 : painter_.AverageCharWidth();
-  const int page = vertical ? VisibleRows() : static_cast<int>(Client().right);
+  const int page = vertical ? VisibleRows() : TextWidth();
   int to = at;
   switch (request) {
     case SB_LINEUP: to = at - step; break;
@@ -559,7 +575,7 @@ void cTextView::Changed() {
 void cTextView::UpdateScrollBars() {
   const cTextLayout& layout = model_.Layout();
   const tScrollState vertical{std::max(layout.RowCount() - 1, 0), VisibleRows(), topRow_};
-  const tScrollState horizontal{layout.LongestRowWidth(), static_cast<int>(Client().right), xOffset_};
+  const tScrollState horizontal{layout.LongestRowWidth(), TextWidth(), xOffset_};
   pacer_.WantScrollBars(vertical, layout.WordWrap() ? nullptr : &horizontal);
 }
 
@@ -581,7 +597,8 @@ void cTextView::Draw(HDC dc, const RECT& area) {
   ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
   auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(::GetParent(hwnd_), ask, reinterpret_cast<WPARAM>(dc),
                                                        reinterpret_cast<LPARAM>(hwnd_)));
-  painter_.Draw(dc, model_, {Client(), area, topRow_, xOffset_, {::GetTextColor(dc), ::GetBkColor(dc)}, brush});
+  painter_.Draw(dc, model_,
+                {Client(), area, topRow_, xOffset_ - gutter_, {::GetTextColor(dc), ::GetBkColor(dc)}, brush, gutter_});
 }
 
 void cTextView::SetHotSpan(tTextSpan span) {
@@ -612,13 +629,20 @@ void cTextView::PlaceCaret() {
 
 void cTextView::ApplyFont(HFONT font) {
   painter_.SetFont(font);
+  // The gutter is as wide as a time in the new font.
+  if (showTimes_) {
+    gutter_ = painter_.GutterWidth();
+    model_.Layout().SetWidth(TextWidth());
+  }
   model_.Layout().FontChanged();
   if (focused_) MakeCaret();
   StartRelayout();
 }
 
 // Only a new width with word wrap on lays the rows out again; else only what shows of them changes.
+// The gutter takes its part of the window's width.
 void cTextView::Resize(int width) {
+  width = std::max(width - gutter_, 0);
   cTextLayout& layout = model_.Layout();
   const bool rewrap = layout.WordWrap() && width != layout.Width();
   layout.SetWidth(width);

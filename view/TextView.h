@@ -99,9 +99,14 @@ private:
   void ShowContextMenu(int x, int y);
   void PlaceComposition();
 
-  // Scrolling and painting.
-  tRowsShown Shown() const noexcept { return {topRow_, xOffset_, painter_.RowHeight()}; }
+  // Scrolling and painting. What is scrolled, and where rows show in the window: right of the
+  // gutter, when the times show.
+  tRowsShown Scrolled() const noexcept { return {topRow_, xOffset_, painter_.RowHeight()}; }
+  tRowsShown Shown() const noexcept { return {topRow_, xOffset_ - gutter_, painter_.RowHeight()}; }
   RECT Client() const;
+  // The width that the rows have, right of the gutter.
+  int TextWidth() const;
+  void ShowTimes(bool show);
   int VisibleRows() const;
   void ScrollTo(int topRow, int xOffset);
   void ScrollCaretIntoView();
@@ -130,6 +135,9 @@ private:
   cViewPacer pacer_{hwnd_};
   int topRow_ = 0;
   int xOffset_ = 0;
+  // The gutter's width while the times of the lines show; 0 while they do not.
+  int gutter_ = 0;
+  bool showTimes_ = false;
   bool focused_ = false;
   bool selecting_ = false;
   // Where the pointer is while a drag selects, and whether the drag's timer runs.

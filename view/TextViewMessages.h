@@ -25,11 +25,13 @@ struct tLookedText {
 // Output for the end of the text, whatever the selection: the last Removed units go (a
 // backspace), then Text comes, not undoable. Following, the caret then stands at the end and
 // shows; held, and while the user drags a selection, the selection and the rows shown stay where
-// they were, cut to what is left of the text.
+// they were, cut to what is left of the text. The lines that Text begins came at Arrival's time
+// (a line begun before keeps its own).
 struct tViewOutput {
   tLookedText Text;
   std::size_t Removed;
   bool Hold;
+  tLineStamp Arrival;
 };
 // lParam is a const tViewOutput*. Answers 1, also when the text could not get its memory, which
 // EN_ERRSPACE tells the parent.
@@ -45,6 +47,9 @@ inline constexpr UINT kViewSetHotSpan = WM_USER + 0x201;
 // The link at the position wParam: lParam is a tTextLink* that gets it (Id 0 where there is none).
 // Answers 1.
 inline constexpr UINT kViewLinkAt = WM_USER + 0x218;
+// Shows (wParam 1) or hides (0) the times at which lines came, in a gutter left of the rows as
+// wide as a time. Answers 1.
+inline constexpr UINT kViewShowTimes = WM_USER + 0x219;
 
 // Answers 1 while a change of the rows shown is not yet on the screen: the view paints at its own
 // pace, and what changed within it is not yet part of the window's update region. (The scroll

@@ -1372,6 +1372,34 @@ e2e_network_question() {
 # foreground, it asks for nothing; ended while another window is, it asks for attention. Wine
 # turns FlashWindowEx into a _NET_WM_STATE request to the window manager on the root window, which
 # xev watches here: Xvfb has no window manager and no taskbar, so no flash itself can be seen.
+# -times: left of the output pane's rows each line's time is drawn in grey, dimmer than the text
+# (read off a screenshot, which stays among the artifacts); a copy of all the output holds no time.
+scenario_arrival_times() {
+  e2e_start -times -- "$E2E_TESTCHILD" "out:$(e2e_hex $'first\r\nsecond\r\n')" sleep
+  e2e_wait "the child's last line" e2e_output_has '^second$'
+  e2e_wait "a grey time left of the first line" e2e_drawn_before 0 'r > 60 && r < 180 && r - b < 12 && b - r < 12'
+  e2e_drawn_before 0 'r < 40' && e2e_fail "the time is drawn as dark as the text"
+  import -window root "$E2E_ARTIFACTS/arrival_times.png" && e2e_log "screenshot: $E2E_ARTIFACTS/arrival_times.png"
+  # Ctrl+C would reach the child: Ctrl+Insert copies, and Shift+Insert pastes into the command pane.
+  xdotool mousemove 600 400 click 1
+  e2e_key ctrl+a ctrl+Insert
+  xdotool mousemove 80 400 click 1
+  e2e_key shift+Insert
+  e2e_wait "the copy pasted into the command pane" e2e_pane_ends_with 0 second
+  [ "$(e2e_pane 0)" = "$(e2e_pane 1)" ] || e2e_fail "the copy holds $(e2e_pane 0 | od -c | head -n 5)"
+  e2e_close
+}
+
+# e2e_drawn_before POSITION CONDITION: a pixel of the 80 left of the output pane's character at the
+# position, on its row, meets the awk condition on r, g and b.
+e2e_drawn_before() {
+  local point x y
+  point=$(e2e_probe point 1 "$1") || return 1
+  x=$((${point% *} - 84)) y=$((${point#* } + 2))
+  import -window root -crop "80x10+$x+$y" -depth 8 txt:- 2>/dev/null |
+    awk -F'[(),]' 'NR > 1 { r = $3; g = $4; b = $5; if ('"$2"') found = 1 } END { exit !found }'
+}
+
 scenario_flash_on_end() {
   local requests="$E2E_ARTIFACTS/flash_on_end-xev.log" command other_pid
   xev -root -event substructure >"$requests" 2>&1 &
@@ -1538,7 +1566,7 @@ all_scenarios=(no_arguments echo child_ends child_cannot_start encodings dump co
   scroll_view
   follow_output
   flash_on_end
-  progress_lines
+  progress_lines arrival_times
   output_view unicode_program_folder places interpreter_editor network_places osc8_links release_archive)
 if [ $# -eq 0 ]; then set -- "${all_scenarios[@]}"; fi
 for name in "$@"; do

@@ -133,7 +133,7 @@ TEST(HelpPage, ResourceHoldsItsAnchorsAndEveryOption) {
         L"CMD.EXE /U", L"[Options] [ -- [Cmdline] ]", L"File/Log to File...", L"View/Timestamps in Log",
         L"PYTHONUNBUFFERED=1", L"-env:PYTHONUNBUFFERED= -env:PYTHONIOENCODING=", L"F4", L"Shift+F4",
         L"Ctrl+click", L"notepad.exe \"%f\"", L"Scroll Lock", L"View/Follow Output",
-        L"View/Carriage Return Rewrites Line"})
+        L"View/Carriage Return Rewrites Line", L"View/Show Arrival Times"})
     EXPECT_NE(text.find(word), std::wstring::npos) << word;
 }
 
@@ -143,7 +143,7 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
   EXPECT_EQ(TableCells(page, 0),
             (std::vector<std::wstring>{L"-input:encoding", L"-output:encoding", L"-Unicode, -U", L"-Unicode2, -U2",
                                        L"-dump, -D", L"-cr", L"-echo, -E", L"-help, -h, -?", L"-log:file",
-                                       L"-timestamps",
+                                       L"-timestamps", L"-times",
                                        L"-env:name=value, -env:name=", L"-editor:command",
                                        L"-theme:system, -theme:light, -theme:dark"}));
   for (const wchar_t* option : {L"x -Unicode", L"x -U", L"x /u"}) {
@@ -161,6 +161,8 @@ TEST(HelpPage, OptionsTableDescribesTheProgram) {
   EXPECT_FALSE(OptionsOf(L"x -echo-").Echo);
   EXPECT_EQ(OptionsOf(L"x -log:file").LogFile, L"file");
   EXPECT_TRUE(OptionsOf(L"x -timestamps").Timestamps);
+  EXPECT_TRUE(OptionsOf(L"x -times").Times);
+  EXPECT_FALSE(OptionsOf(L"x -timestamps").Times);
   EXPECT_EQ(OptionsOf(L"x -editor:command").EditorCommand, L"command");
   EXPECT_EQ(OptionsOf(L"x -env:name=value -env:name=").Environment,
             (std::vector<tEnvironmentChange>{{L"name", L"value"}, {L"name", std::nullopt}}));

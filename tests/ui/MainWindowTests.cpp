@@ -160,6 +160,7 @@ TEST_F(MainWindow, MenusHoldTheActionsInOrderAndShowTheirHints) {
                               {L"&Enlarge Font\tCtrl+Num +", ID_VIEW_INC_FONT},
                               {L"&Reduce Font\tCtrl+Num -", ID_VIEW_DEC_FONT},
                               {L"T&heme", static_cast<UINT>(-1)},
+                              {L"Show &Arrival Times", ID_VIEW_ARRIVAL_TIMES},
                               {L"", 0},
                               {L"&Timestamps in Log", ID_VIEW_TIMESTAMPS},
                               {L"", 0},

@@ -42,7 +42,7 @@ TEST(OutOfMemory, TheViewStaysWholeTellsItsParentAndGoesOn) {
   const std::wstring before = L"first line\r\n" + std::wstring(5000, L'x') + L"\r\nthe end ";
   const std::wstring chunk = L"of one \x05D0\x05D1 line\r\n" + std::wstring(70000, L'y') + L" and\r\nthe next";
   const view::tAttributeRun look{7, 0x1234};
-  const view::tViewOutput looked{{chunk.data(), chunk.size(), &look, 1}, 0, false};
+  const view::tViewOutput looked{{chunk.data(), chunk.size(), &look, 1}, 0, false, 0};
   for (bool wrap : {true, false}) {
     for (int succeeding = 0;; ++succeeding) {
       cTestHost host;

@@ -62,7 +62,7 @@ public:
   void Draw(tPaneColours pane = {kPaneText, kPaneBack}) {
     Draw([&](HDC dc) {
       const RECT all{0, 0, kWidth, kHeight};
-      painter_.Draw(dc, model_, {all, all, 0, 0, pane, nullptr});
+      painter_.Draw(dc, model_, {all, all, 0, 0, pane, nullptr, 0});
     });
   }
   void Draw(HWND window) {

@@ -80,3 +80,30 @@ TEST(TextViewWindow, AResizeLaysOutRowsOnlyForANewWrapWidth) {
     EXPECT_EQ(::KillTimer(memo.Handle(), cTextView::kRelayoutTimer) != FALSE, c.Relayout) << c.Wrap << c.Width;
   }
 }
+
+// With the times shown the rows stand right of the gutter, and narrower: points and rows follow.
+TEST(TextViewWindow, TheGutterShiftsTheRowsAndWhatPointsFind) {
+  cTestHost host;
+  cWMemo memo(mwTextView);
+  memo.SetWordWrap(true);
+  host.Hold(memo);
+  memo.SetFont(L"Courier New", 10);
+  memo.SetBounds(0, 0, 300, 200);
+  const std::wstring line(60, L'x');
+  const view::tAttributeRun plain{line.size(), 0};
+  const view::tViewOutput output{{line.data(), line.size(), &plain, 1}, 0, false, 1};
+  memo.WPerform(view::kViewOutput, 0, reinterpret_cast<LPARAM>(&output));
+  auto xOf = [&](int position) { return static_cast<short>(LOWORD(memo.WPerform(EM_POSFROMCHAR, position, 0))); };
+  auto charAt = [&](int x) { return LOWORD(memo.WPerform(EM_CHARFROMPOS, 0, MAKELPARAM(x, 1))); };
+  const int charWidth = xOf(1), rows = static_cast<int>(memo.WPerform(EM_GETLINECOUNT, 0, 0));
+  memo.WPerform(view::kViewShowTimes, 1, 0);
+  const int gutter = xOf(0);
+  // "00:00:00.000" and a character's margin.
+  EXPECT_EQ(gutter, 13 * charWidth);
+  EXPECT_EQ(charAt(gutter + charWidth * 2 + 1), 2);
+  EXPECT_EQ(charAt(1), 0);
+  EXPECT_GT(memo.WPerform(EM_GETLINECOUNT, 0, 0), rows);
+  memo.WPerform(view::kViewShowTimes, 0, 0);
+  EXPECT_EQ(xOf(0), 0);
+  EXPECT_EQ(memo.WPerform(EM_GETLINECOUNT, 0, 0), rows);
+}
