@@ -313,11 +313,7 @@ void cFormMain::OutputBackspace() { rules_->Backspace(); }
 void cFormMain::RenderOutput(std::wstring_view text) { rules_->Render(text); }
 
 bool cFormMain::ViewCrRewrites(bool doIt, bool& checked) {
-  if (doIt) {
-    rewritesLines_ = !rewritesLines_;
-    if (rules_) rules_->SetRewritesLines(rewritesLines_);
-  }
-  checked = rewritesLines_;
+  if (FlipSwitch(doIt, rewritesLines_, checked) && rules_) rules_->SetRewritesLines(rewritesLines_);
   return true;
 }
 

@@ -114,6 +114,13 @@ protected:
   virtual void ColourPane(cConsoleEdit& pane, bool locked) = 0;
 
 private:
+  // A View switch of the session's own: flipped when asked; checked while on. Answers whether it
+  // was flipped.
+  static bool FlipSwitch(bool doIt, bool& on, bool& checked) {
+    if (doIt) on = !on;
+    checked = on;
+    return doIt;
+  }
   std::unique_ptr<cConsoleEdit> CreatePane(gui::cPanel& panel, tMemoWindow window);
   bool StartChild();
   void WaitForConsoleWindow();

@@ -31,7 +31,6 @@ bool cFormMain::CommandClockTimer(WPARAM timer) {
 }
 
 bool cFormMain::ViewFlashOnEnd(bool doIt, bool& checked) {
-  if (doIt) commandClock_.FlashOn = !commandClock_.FlashOn;
-  checked = commandClock_.FlashOn;
+  FlipSwitch(doIt, commandClock_.FlashOn, checked);
   return true;
 }

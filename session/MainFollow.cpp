@@ -7,11 +7,7 @@
 #include "session/Main.h"
 
 bool cFormMain::ViewArrivalTimes(bool doIt, bool& checked) {
-  if (doIt) {
-    showTimes_ = !showTimes_;
-    if (outputEditor_) outputEditor_->ShowTimes(showTimes_);
-  }
-  checked = showTimes_;
+  if (FlipSwitch(doIt, showTimes_, checked) && outputEditor_) outputEditor_->ShowTimes(showTimes_);
   return true;
 }
 
