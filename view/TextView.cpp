@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <optional>
@@ -26,6 +27,17 @@ namespace {
 constexpr ULONGLONG kRelayoutSliceMs = 15;
 // How often a drag goes on scrolling while the pointer is outside the window.
 constexpr UINT kDragTickMs = 50;
+
+// The view's own messages are told apart by number alone: two with one number would take each
+// other's calls.
+constexpr bool Distinct(std::initializer_list<UINT> messages) {
+  for (auto one = messages.begin(); one != messages.end(); ++one)
+    for (auto other = one + 1; other != messages.end(); ++other)
+      if (*one == *other) return false;
+  return true;
+}
+static_assert(Distinct({kViewOutput, kViewSetOrigin, kViewSetHotSpan, kViewLinkAt, kViewShowTimes, kViewPaintOwed,
+                        kViewProviderCall}));
 
 DWORD WindowStyle(HWND hwnd) { return static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)); }
 
